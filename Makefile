@@ -1,0 +1,34 @@
+# Quick start: `make demo` and `make test`. Both install what is missing first.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+CTEST_ARGS ?= --output-on-failure -j $(JOBS)
+
+.PHONY: all deps build test demo asan tsan clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest $(CTEST_ARGS)
+
+demo: build
+	$(BUILD_DIR)/bin/mirelk-cli --self-check
+
+asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMIRELK_SANITIZER=address
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest $(CTEST_ARGS)
+
+tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DMIRELK_SANITIZER=thread
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && ctest $(CTEST_ARGS)
+
+clean:
+	rm -rf $(BUILD_DIR) build-asan build-tsan

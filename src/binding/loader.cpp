@@ -1,0 +1,247 @@
+#include "binding/loader.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cfenv>
+#include <climits>
+
+#include "binding/entry_points.h"
+#include "binding/text_format.h"
+
+namespace mirelk {
+namespace {
+
+struct TLibDescriptor {
+    const char* baseName;
+    int majorVersion;  // -1: the file name carries no version
+    void (*bindProc)(const std::string& fileName, void* module);
+    void (*unbindProc)();
+    av::TEntryCount (*countProc)();
+    unsigned (*versionProc)();
+};
+
+unsigned AVCodecVersion() { return av::avcodec_version(); }
+unsigned AVDeviceVersion() { return av::avdevice_version(); }
+unsigned AVFilterVersion() { return av::avfilter_version(); }
+unsigned AVFormatVersion() { return av::avformat_version(); }
+unsigned AVUtilVersion() { return av::avutil_version(); }
+unsigned SwScaleVersion() { return av::swscale_version(); }
+unsigned SwResampleVersion() { return av::swresample_version(); }
+
+// The majors come from the headers the program is built against: the structures the code
+// reads belong to exactly those versions, so no other major may be loaded.
+const std::array<TLibDescriptor, kAVLibraryCount> kLibraryTable{{
+    {"avcodec", LIBAVCODEC_VERSION_MAJOR, av::BindAVCodec, av::UnbindAVCodec, av::CountAVCodec,
+     AVCodecVersion},
+    {"avdevice", LIBAVDEVICE_VERSION_MAJOR, av::BindAVDevice, av::UnbindAVDevice,
+     av::CountAVDevice, AVDeviceVersion},
+    {"avfilter", LIBAVFILTER_VERSION_MAJOR, av::BindAVFilter, av::UnbindAVFilter,
+     av::CountAVFilter, AVFilterVersion},
+    {"avformat", LIBAVFORMAT_VERSION_MAJOR, av::BindAVFormat, av::UnbindAVFormat,
+     av::CountAVFormat, AVFormatVersion},
+    {"avutil", LIBAVUTIL_VERSION_MAJOR, av::BindAVUtil, av::UnbindAVUtil, av::CountAVUtil,
+     AVUtilVersion},
+    {"swscale", LIBSWSCALE_VERSION_MAJOR, av::BindSwScale, av::UnbindSwScale, av::CountSwScale,
+     SwScaleVersion},
+    {"swresample", LIBSWRESAMPLE_VERSION_MAJOR, av::BindSwResample, av::UnbindSwResample,
+     av::CountSwResample, SwResampleVersion},
+    {"myutil", -1, av::BindMyUtil, av::UnbindMyUtil, av::CountMyUtil, nullptr},
+}};
+
+struct TLibState {
+    void* module = nullptr;
+    // Read by worker threads while the user-interface thread may not load or unload.
+    std::atomic<bool> bound{false};
+};
+
+// Process-wide settings made before anything else of the loader runs: the floating-point
+// environment (all exceptions masked, rounding to nearest) and the codec lock.
+class TLoaderModule {
+public:
+    TLoaderModule()
+    {
+        std::feholdexcept(&m_savedEnvironment);
+        std::fesetround(FE_TONEAREST);
+    }
+    ~TLoaderModule()
+    {
+        // A thread that still holds the lock is waited for before it goes away.
+        { std::lock_guard<std::mutex> wait(m_codecLock); }
+        std::fesetenv(&m_savedEnvironment);
+    }
+
+    std::mutex m_codecLock;
+    std::array<TLibState, kAVLibraryCount> m_libraries;
+    std::string m_libraryPath;
+    std::string m_lastErrMsg;
+    TFFmpegLoader m_loader;
+
+private:
+    std::fenv_t m_savedEnvironment{};
+};
+
+TLoaderModule& Module()
+{
+    static TLoaderModule module;
+    return module;
+}
+
+// Made at program start, not at first use.
+[[maybe_unused]] TLoaderModule& g_moduleAtStart = Module();
+
+void RequireMembers(TAVLibraries libraries)
+{
+    if (libraries.Empty())
+        throw LoaderAssertion("Assertion failed: empty library set (FFmpegLoader)");
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat info{};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+void* LoadLibraryFromPath(const std::string& folder, const std::string& fileName)
+{
+    if (!folder.empty()) {
+        std::string fullName = folder;
+        if (fullName.back() != '/') fullName += '/';
+        fullName += fileName;
+        // The library's own dependencies resolve by the platform's rules (its RUNPATH, then
+        // the default search), so neither PATH nor the current directory is touched.
+        if (FileExists(fullName)) return dlopen(fullName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+}  // namespace
+
+TFFmpegLoader& FFLoader() { return Module().m_loader; }
+
+std::mutex& CodecLock() { return Module().m_codecLock; }
+
+void TFFmpegLoader::SetLibraryPath(const std::string& folder) { Module().m_libraryPath = folder; }
+
+std::string TFFmpegLoader::LibraryPath() const { return Module().m_libraryPath; }
+
+std::string TFFmpegLoader::LastErrMsg() const { return Module().m_lastErrMsg; }
+
+const char* TFFmpegLoader::BaseName(TAVLibrary library) { return kLibraryTable[library].baseName; }
+
+std::string TFFmpegLoader::GetLibFileName(TAVLibrary library)
+{
+    const TLibDescriptor& descriptor = kLibraryTable[library];
+    std::string name = std::string("lib") + descriptor.baseName + ".so";
+    if (descriptor.majorVersion >= 0) name += "." + std::to_string(descriptor.majorVersion);
+    return name;
+}
+
+bool TFFmpegLoader::LoadLib(TAVLibrary library)
+{
+    TLibState& state = Module().m_libraries[library];
+    const TLibDescriptor& descriptor = kLibraryTable[library];
+    const std::string fileName = GetLibFileName(library);
+    if (state.module == nullptr) {
+        std::string folder = Module().m_libraryPath;
+        if (!folder.empty() && folder.back() != '/') folder += '/';
+        void* module = LoadLibraryFromPath(folder, fileName);
+        if (module == nullptr) {
+            const char* reason = dlerror();
+            Module().m_lastErrMsg = Format("Load library %s error: %s", (folder + fileName).c_str(),
+                                           reason != nullptr ? reason : "unknown error");
+            return false;
+        }
+        state.module = module;
+    }
+    if (!state.bound) {
+        try {
+            descriptor.bindProc(fileName, state.module);
+            state.bound = true;
+        } catch (const std::exception& error) {
+            Module().m_lastErrMsg = error.what();
+        }
+    }
+    if (!state.bound) UnloadLib(library);
+    return state.bound;
+}
+
+void TFFmpegLoader::UnloadLib(TAVLibrary library)
+{
+    TLibState& state = Module().m_libraries[library];
+    // Unbinding also clears the names bound before a failed lookup.
+    kLibraryTable[library].unbindProc();
+    state.bound = false;
+    if (state.module != nullptr) {
+        dlclose(state.module);
+        state.module = nullptr;
+    }
+}
+
+bool TFFmpegLoader::LoadLibs(TAVLibraries libraries)
+{
+    RequireMembers(libraries);
+    for (int index = 0; index < kAVLibraryCount; ++index) {
+        const auto library = static_cast<TAVLibrary>(index);
+        if (!libraries.Contains(library)) continue;
+        if (!LoadLib(library)) {
+            UnloadLibs(libraries);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TFFmpegLoader::LibLoaded(TAVLibrary library) const
+{
+    const TLibState& state = Module().m_libraries[library];
+    return state.bound && state.module != nullptr;
+}
+
+bool TFFmpegLoader::LibsLoaded(TAVLibraries libraries) const
+{
+    RequireMembers(libraries);
+    for (int index = 0; index < kAVLibraryCount; ++index) {
+        const auto library = static_cast<TAVLibrary>(index);
+        if (libraries.Contains(library) && !LibLoaded(library)) return false;
+    }
+    return true;
+}
+
+void TFFmpegLoader::UnloadLibs(TAVLibraries libraries)
+{
+    RequireMembers(libraries);
+    for (int index = 0; index < kAVLibraryCount; ++index) {
+        const auto library = static_cast<TAVLibrary>(index);
+        if (libraries.Contains(library)) UnloadLib(library);
+    }
+}
+
+std::string TFFmpegLoader::LoadedVersion(TAVLibrary library) const
+{
+    const TLibDescriptor& descriptor = kLibraryTable[library];
+    if (descriptor.versionProc == nullptr || !LibLoaded(library)) return {};
+    const unsigned version = descriptor.versionProc();
+    return Format("%u.%u.%u", version >> 16, (version >> 8) & 0xFF, version & 0xFF);
+}
+
+int TFFmpegLoader::BoundEntryCount(TAVLibrary library) { return kLibraryTable[library].countProc().bound; }
+
+int TFFmpegLoader::EntryCount(TAVLibrary library) { return kLibraryTable[library].countProc().total; }
+
+std::string ProgramFolder()
+{
+    std::string path(PATH_MAX, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0) return ".";
+    path.resize(static_cast<std::size_t>(length));
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string DefaultLibraryFolder() { return ProgramFolder() + "/LibAV"; }
+
+}  // namespace mirelk

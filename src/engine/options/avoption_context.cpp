@@ -1,0 +1,143 @@
+#include "engine/options/avoption_context.h"
+
+#include "binding/entry_points.h"
+#include "engine/options/ffmpeg_exception.h"
+
+namespace mirelk {
+
+TAVDictionary::TAVDictionary(const TAVDictionary& other)
+{
+    av::av_dict_copy(&m_dictionary, other.m_dictionary, 0);
+}
+
+TAVDictionary& TAVDictionary::operator=(const TAVDictionary& other)
+{
+    if (this != &other) {
+        av::av_dict_free(&m_dictionary);
+        av::av_dict_copy(&m_dictionary, other.m_dictionary, 0);
+    }
+    return *this;
+}
+
+TAVDictionary& TAVDictionary::operator=(TAVDictionary&& other) noexcept
+{
+    if (this != &other) {
+        if (m_dictionary != nullptr) av::av_dict_free(&m_dictionary);
+        m_dictionary = std::exchange(other.m_dictionary, nullptr);
+    }
+    return *this;
+}
+
+TAVDictionary::~TAVDictionary()
+{
+    if (m_dictionary != nullptr) av::av_dict_free(&m_dictionary);
+}
+
+void TAVDictionary::Set(const std::string& key, const std::string& value)
+{
+    av::av_dict_set(&m_dictionary, key.c_str(), value.c_str(), 0);
+}
+
+const char* TAVDictionary::Get(const std::string& key) const
+{
+    const AVDictionaryEntry* entry = av::av_dict_get(m_dictionary, key.c_str(), nullptr, AV_DICT_MATCH_CASE);
+    return entry != nullptr ? entry->value : nullptr;
+}
+
+int TAVDictionary::Count() const { return av::av_dict_count(m_dictionary); }
+
+void TAVOptionContext::CodecContextDeleter::operator()(AVCodecContext* context) const
+{
+    av::avcodec_free_context(&context);
+}
+
+void TAVOptionContext::FormatContextDeleter::operator()(AVFormatContext* context) const
+{
+    av::avformat_free_context(context);
+}
+
+void TAVOptionContext::ScalerDeleter::operator()(SwsContext* context) const { av::sws_freeContext(context); }
+
+namespace {
+
+constexpr std::array<AVMediaType, kMediaIndexCount> kMediaTypes{
+    AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_DATA, AVMEDIA_TYPE_SUBTITLE,
+    AVMEDIA_TYPE_ATTACHMENT};
+// Data and attachment options carry no media flag: their lookup takes any codec option.
+constexpr std::array<int, kMediaIndexCount> kMediaOptionMasks{
+    AV_OPT_FLAG_VIDEO_PARAM, AV_OPT_FLAG_AUDIO_PARAM, 0, AV_OPT_FLAG_SUBTITLE_PARAM, 0};
+
+// Finds an option among the class's own options and those of every child class (the
+// private options of all codecs, muxers and demuxers), without an object.
+const AVOption* FindInClass(const AVClass* optionClass, const char* name, int mask)
+{
+    const AVClass* fakeObject = optionClass;
+    return av::av_opt_find(&fakeObject, name, nullptr, mask,
+                           AV_OPT_SEARCH_CHILDREN | AV_OPT_SEARCH_FAKE_OBJ);
+}
+
+// Sets an option found in a class: a field of the defaults object is set there, which checks
+// the value; a private option of some codec or muxer is only kept, and checked when that
+// codec or muxer is opened with it.
+bool SetInObject(void* object, const char* name, const std::string& value, TAVDictionary& kept)
+{
+    if (av::av_opt_find(object, name, nullptr, 0, 0) != nullptr &&
+        av::av_opt_set(object, name, value.c_str(), 0) < 0)
+        return false;
+    kept.Set(name, value);
+    return true;
+}
+
+}  // namespace
+
+TAVOptionContext::TAVOptionContext(int scalerFlags)
+{
+    for (int media = 0; media < kMediaIndexCount; ++media) {
+        m_codecDefaults[media].reset(av::avcodec_alloc_context3(nullptr));
+        if (!m_codecDefaults[media]) throw FFmpegException("Could not allocate the codec defaults");
+        m_codecDefaults[media]->codec_type = kMediaTypes[media];
+    }
+    m_formatDefaults.reset(av::avformat_alloc_context());
+    m_scalerDefaults.reset(av::sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P,
+                                              scalerFlags, nullptr, nullptr, nullptr));
+    if (!m_formatDefaults || !m_scalerDefaults) throw FFmpegException("Could not allocate the option defaults");
+}
+
+bool TAVOptionContext::SetCodecOption(TMediaIndex media, const char* name, const std::string& value)
+{
+    return SetInObject(m_codecDefaults[media].get(), name, value, m_codecOptions[media]);
+}
+
+TOptionSetResult TAVOptionContext::Set(const std::string& name, const std::string& value)
+{
+    const char* optionName = name.c_str();
+    bool found = false;
+    bool accepted = true;
+    for (int media = 0; media < kMediaIndexCount && accepted; ++media) {
+        if (FindInClass(av::avcodec_get_class(), optionName, kMediaOptionMasks[media]) == nullptr) continue;
+        found = true;
+        accepted = SetCodecOption(static_cast<TMediaIndex>(media), optionName, value);
+    }
+    if (!found && FindInClass(av::avformat_get_class(), optionName, 0) != nullptr) {
+        found = true;
+        accepted = SetInObject(m_formatDefaults.get(), optionName, value, m_formatOptions);
+    }
+    if (!found && FindInClass(av::sws_get_class(), optionName, 0) != nullptr) {
+        found = true;
+        accepted = SetInObject(m_scalerDefaults.get(), optionName, value, m_scalerOptions);
+    }
+    if (!found && name.size() > 1 && (name[0] == 'a' || name[0] == 'v' || name[0] == 's')) {
+        const TMediaIndex media = name[0] == 'a' ? miAudio : name[0] == 'v' ? miVideo : miSubtitle;
+        const char* shortName = optionName + 1;
+        if (av::av_opt_find(m_codecDefaults[media].get(), shortName, nullptr, 0, 0) != nullptr) {
+            found = true;
+            accepted = SetCodecOption(media, shortName, value);
+        }
+    }
+    if (!found) return TOptionSetResult::NotFound;
+    if (!accepted) return TOptionSetResult::Rejected;
+    m_setNames.push_back(name);
+    return TOptionSetResult::Set;
+}
+
+}  // namespace mirelk

@@ -1,0 +1,121 @@
+#include "engine/options/custom_ffmpeg.h"
+
+#include "binding/entry_points.h"
+#include "binding/loader.h"
+#include "binding/log_levels.h"
+#include "binding/text_format.h"
+#include "engine/options/ffmpeg_exception.h"
+
+namespace mirelk {
+
+TCustomFFmpeg::TCustomFFmpeg() { ResetOptions(); }
+
+TCustomFFmpeg::~TCustomFFmpeg() { CleanUp(); }
+
+void TCustomFFmpeg::ResetOptions() { m_options = TOptionState{}; }
+
+void TCustomFFmpeg::CleanUp()
+{
+    if (!FFLoader().LibsLoaded(DefaultAVLibraries)) return;
+    m_avOptions.reset();
+}
+
+void TCustomFFmpeg::Reset()
+{
+    if (!FFLoader().LibsLoaded(DefaultAVLibraries)) return;
+    CleanUp();
+    ResetOptions();
+    m_avOptions = std::make_unique<TAVOptionContext>(m_options.scalerFlags);
+}
+
+void TCustomFFmpeg::Log(int level, const std::string& text)
+{
+    if (OnLog) OnLog(*this, level, text);
+}
+
+void TCustomFFmpeg::SetLogLevel(int level)
+{
+    m_options.verbosity = level;
+    SetLibraryLogLevel(level);
+}
+
+namespace {
+
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string Trim(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsBlankOrControl(text[first])) ++first;
+    while (last > first && IsBlankOrControl(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+}  // namespace
+
+void TCustomFFmpeg::ParseOptionText(const std::string& text, bool newStreams)
+{
+    // Every kind of line break ends a line: CR LF, a lone CR, a lone LF.
+    std::string lines;
+    const std::string trimmed = Trim(text);
+    lines.reserve(trimmed.size());
+    for (std::size_t i = 0; i < trimmed.size(); ++i) {
+        if (trimmed[i] == '\r') {
+            lines += '\n';
+            if (i + 1 < trimmed.size() && trimmed[i + 1] == '\n') ++i;
+        } else {
+            lines += trimmed[i];
+        }
+    }
+    std::size_t position = 0;
+    while (position < lines.size()) {
+        std::size_t end = lines.find('\n', position);
+        if (end == std::string::npos) end = lines.size();
+        const std::string line = lines.substr(position, end - position);
+        position = end + 1;
+
+        const std::size_t equals = line.find('=');
+        const std::string name = line.substr(0, equals);
+        const std::string value = equals == std::string::npos ? std::string() : line.substr(equals + 1);
+        if (name == "newvideo" || name == "newaudio" || name == "newsubtitle") {
+            if (newStreams) ParseOption(name, value);
+            continue;
+        }
+        ParseOption(name, value);
+    }
+}
+
+TOptionSetResult TCustomFFmpeg::GenericOption(const std::string& name, const std::string& value)
+{
+    const std::string trimmedName = Trim(name);
+    const std::string trimmedValue = Trim(value);
+    if (trimmedName.empty() || trimmedValue.empty()) return TOptionSetResult::NotFound;
+    RequireLibraries();
+    const TOptionSetResult result = m_avOptions->Set(trimmedName, trimmedValue);
+    if (result == TOptionSetResult::Rejected) {
+        av::av_log(nullptr, AV_LOG_ERROR, "Invalid value \"%s\" for option \"%s\"\n", trimmedValue.c_str(),
+                   trimmedName.c_str());
+    } else if (result == TOptionSetResult::Set) {
+        if (m_avOptions->CodecDefaults(miVideo)->debug != 0 || m_avOptions->FormatDefaults()->debug != 0)
+            SetLogLevel(kLevelDebug);
+    }
+    return result;
+}
+
+void TCustomFFmpeg::RequireLibraries() const
+{
+    if (!m_avOptions || !FFLoader().LibsLoaded(DefaultAVLibraries))
+        throw FFmpegException("The codec libraries are not loaded");
+}
+
+void TCustomFFmpeg::OptBitRate(const std::string& name, const std::string& value)
+{
+    if (GenericOption(name, value) != TOptionSetResult::Set || !OnLog) return;
+    std::int64_t bitRate = 0;
+    AVCodecContext* defaults = m_avOptions->CodecDefaults(!name.empty() && name[0] == 'a' ? miAudio : miVideo);
+    if (av::av_opt_get_int(defaults, "b", 0, &bitRate) >= 0 && bitRate < 1000)
+        Log(kLevelInfo, "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s");
+}
+
+}  // namespace mirelk

@@ -1,0 +1,120 @@
+// One conversion task's engine object: the option state and option handlers. Everything a
+// command-line transcoder keeps globally is a field here, so tasks can run side by side.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/options/avoption_context.h"
+#include "engine/options/option_state.h"
+
+namespace mirelk {
+
+enum TPictureSide { psTop, psBottom, psLeft, psRight };
+
+class TCustomFFmpeg {
+public:
+    // (task, engine level, one finished line)
+    using TLogCallback = std::function<void(TCustomFFmpeg& task, int level, const std::string& text)>;
+
+    TCustomFFmpeg();
+    virtual ~TCustomFFmpeg();
+    TCustomFFmpeg(const TCustomFFmpeg&) = delete;
+    TCustomFFmpeg& operator=(const TCustomFFmpeg&) = delete;
+
+    // Every option back to its default, every table and list empty.
+    void ResetOptions();
+    // Frees what the task holds of the libraries; only while they are loaded.
+    void CleanUp();
+    // CleanUp, ResetOptions and a new AVOption context; does nothing while the libraries are
+    // not loaded.
+    void Reset();
+
+    // Applies option text: one option per line, "name=value" or a bare name. The new-stream
+    // options ("newvideo", "newaudio", "newsubtitle") apply only when newStreams is true.
+    void ParseOptionText(const std::string& text, bool newStreams);
+    // Applies one option through the option table, or the generic AVOption fallback for a name
+    // the table does not have. Throws FFmpegException with the option's message.
+    void ParseOption(const std::string& name, const std::string& value);
+    // Sets the verbosity and the libraries' log level.
+    void SetLogLevel(int level);
+
+    const TOptionState& Options() const { return m_options; }
+    // The generic options set so far; null until the task has been reset with the libraries
+    // loaded.
+    const TAVOptionContext* AVOptions() const { return m_avOptions.get(); }
+
+    TLogCallback OnLog;
+    std::int64_t ProgressInterval = 500000;
+    std::string LastErrMsg;
+    std::string ErrorMessage;
+
+    // Option handlers with typed values, for callers that have the values already (the
+    // conversion component's records); each behaves as the option of the same role.
+    void OptFormat(const std::string& name);
+    void OptFrameSize(const std::string& text);
+    void OptFrameRate(const std::string& text);
+    void OptFrameAspectRatio(const std::string& text);
+    void OptFrameCrop(TPictureSide side, int size);
+    void OptFramePad(TPictureSide side, int size);
+    void OptPadColor(int color);
+    void OptFramePixelFormat(const std::string& name);
+    void OptAudioSampleFormat(const std::string& name);
+    void OptVideoCodec(const std::string& name);
+    void OptAudioCodec(const std::string& name);
+    void OptSubtitleCodec(const std::string& name);
+    void OptAudioSampleRate(int rate);
+    void OptAudioChannels(int channels);
+    void OptAudioVolume(int volume);
+    void OptRecordingTime(const std::string& duration);
+    void OptStartTime(const std::string& duration);
+    void OptMetadata(const std::string& keyValue);
+    void OptVideoFilters(const std::string& text);
+    void OptBitRate(const std::string& name, const std::string& value);
+    // A target preset ("vcd", "svcd", "dvd", "dv", "dv50") with a norm text ("pal", "ntsc",
+    // "film" or "auto") and the norm taken when "auto" finds nothing.
+    void OptTarget(const std::string& target, const std::string& norm, const std::string& defaultNorm);
+    // The AVOption fallback on its own.
+    TOptionSetResult GenericOption(const std::string& name, const std::string& value);
+
+    // The names of the option table, in the order they are compared.
+    static std::vector<std::string> OptionTableNames();
+
+    // Sends one engine message to the log callback, when one is set.
+    void Log(int level, const std::string& text);
+
+protected:
+    // Frame rates of the open inputs' video streams, file by file and stream by stream, for a
+    // target preset's "auto" norm.
+    virtual std::vector<AVRational> OpenInputVideoRates() const { return {}; }
+    // Number of input files opened so far ("itsscale" applies to the next one).
+    virtual int OpenInputCount() const { return 0; }
+    // The new-stream options add a stream to the output file opened last.
+    virtual void NewVideoStream();
+    virtual void NewAudioStream();
+    virtual void NewSubtitleStream();
+
+    TOptionState m_options;
+    std::unique_ptr<TAVOptionContext> m_avOptions;
+
+private:
+    struct TOptionRow;
+    static const std::vector<TOptionRow>& OptionTable();
+    // Throws when the task has no AVOption context or the libraries went away.
+    void RequireLibraries() const;
+    void ApplyRow(const TOptionRow& row, const std::string& name, const std::string& value);
+    void LogDoNothing(const std::string& name);
+    void SetVideoStatsFile();
+    void SetFrameHook(const std::string& value);
+    void SetMatrix(std::vector<std::uint16_t>& matrix, const std::string& text);
+    void AddBitstreamFilter(const std::string& optionName, const std::string& value);
+    void AddStreamMap(const std::string& text);
+    void AddMetaDataMap(const std::string& text);
+    void SetTimestampScale(const std::string& text);
+    std::uint32_t CodecTag(const std::string& value, const char* message) const;
+};
+
+}  // namespace mirelk

@@ -1,0 +1,260 @@
+// Handlers of the options that set codecs, formats, lists and tables.
+#include <cstring>
+#include <ctime>
+
+#include "binding/entry_points.h"
+#include "binding/loader.h"
+#include "binding/log_levels.h"
+#include "binding/text_format.h"
+#include "engine/options/custom_ffmpeg.h"
+#include "engine/options/ffmpeg_exception.h"
+
+namespace mirelk {
+
+void TCustomFFmpeg::OptFormat(const std::string& name)
+{
+    RequireLibraries();
+    std::string formatName = name;
+    bool oldImageInput = false;
+    if (formatName == "pgmyuv") {
+        oldImageInput = true;
+        formatName = "image2";
+        Log(kLevelInfo, "pgmyuv format is deprecated, use image2");
+    }
+    const AVInputFormat* input = av::av_find_input_format(formatName.c_str());
+    const AVOutputFormat* output = av::av_guess_format(formatName.c_str(), nullptr, nullptr);
+    if (input == nullptr && output == nullptr)
+        throw FFmpegException(Format("Unknown input or output format: %s", formatName.c_str()));
+    m_options.forcedFormatName = formatName;
+    m_options.forcedInputFormat = input;
+    m_options.forcedOutputFormat = output;
+    m_options.oldImageInput = oldImageInput;
+}
+
+void TCustomFFmpeg::OptFramePixelFormat(const std::string& name)
+{
+    RequireLibraries();
+    if (name == "list") {
+        for (const AVPixFmtDescriptor* descriptor = av::av_pix_fmt_desc_next(nullptr); descriptor != nullptr;
+             descriptor = av::av_pix_fmt_desc_next(descriptor))
+            Log(kLevelInfo, descriptor->name);
+        return;
+    }
+    if (name.empty()) return;
+    const AVPixelFormat format = av::av_get_pix_fmt(name.c_str());
+    if (format == AV_PIX_FMT_NONE) throw FFmpegException(Format("Unknown pixel format requested: %s", name.c_str()));
+    m_options.framePixelFormat = format;
+}
+
+void TCustomFFmpeg::OptAudioSampleFormat(const std::string& name)
+{
+    RequireLibraries();
+    if (name == "list") {
+        for (int format = 0; format < AV_SAMPLE_FMT_NB; ++format) {
+            const char* formatName = av::av_get_sample_fmt_name(static_cast<AVSampleFormat>(format));
+            if (formatName != nullptr) Log(kLevelInfo, formatName);
+        }
+        return;
+    }
+    if (name.empty()) return;
+    const AVSampleFormat format = av::av_get_sample_fmt(name.c_str());
+    if (format == AV_SAMPLE_FMT_NONE)
+        throw FFmpegException(Format("Unknown sample format requested: %s", name.c_str()));
+    m_options.audioSampleFormat = format;
+}
+
+namespace {
+
+// An empty name changes nothing; "copy" turns stream copy on; any other name is the codec,
+// looked up when a file is opened.
+void SetCodecName(const std::string& value, std::string& codecName, bool& streamCopy)
+{
+    if (value.empty()) return;
+    if (value == "copy")
+        streamCopy = true;
+    else
+        codecName = value;
+}
+
+}  // namespace
+
+void TCustomFFmpeg::OptVideoCodec(const std::string& name)
+{
+    SetCodecName(name, m_options.videoCodecName, m_options.videoStreamCopy);
+}
+
+void TCustomFFmpeg::OptAudioCodec(const std::string& name)
+{
+    SetCodecName(name, m_options.audioCodecName, m_options.audioStreamCopy);
+}
+
+void TCustomFFmpeg::OptSubtitleCodec(const std::string& name)
+{
+    SetCodecName(name, m_options.subtitleCodecName, m_options.subtitleStreamCopy);
+}
+
+void TCustomFFmpeg::OptAudioSampleRate(int rate)
+{
+    if (rate > 0) m_options.audioSampleRate = rate;
+}
+
+void TCustomFFmpeg::OptAudioChannels(int channels)
+{
+    if (channels > 0) m_options.audioChannels = channels;
+}
+
+void TCustomFFmpeg::OptAudioVolume(int volume) { m_options.audioVolume = volume; }
+
+void TCustomFFmpeg::OptRecordingTime(const std::string& duration) { ParseOption("t", duration); }
+
+void TCustomFFmpeg::OptStartTime(const std::string& duration) { ParseOption("ss", duration); }
+
+void TCustomFFmpeg::OptMetadata(const std::string& keyValue)
+{
+    const auto equals = keyValue.find('=');
+    if (equals == std::string::npos) throw FFmpegException("Missing =");
+    m_options.metadata.emplace_back(keyValue.substr(0, equals), keyValue.substr(equals + 1));
+}
+
+void TCustomFFmpeg::OptVideoFilters(const std::string& text) { m_options.videoFilters = text; }
+
+void TCustomFFmpeg::SetVideoStatsFile()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char clock[16];
+    std::strftime(clock, sizeof clock, "%H%M%S", &local);
+    m_options.videoStatsFileName = Format("%svstats_%s.log", (ProgramFolder() + "/").c_str(), clock);
+}
+
+void TCustomFFmpeg::SetFrameHook(const std::string& value)
+{
+    // Frame hook modules are not built into this engine yet: no hook list accepts the line.
+    throw FFmpegException("Failed to add video hook function: " + value);
+}
+
+void TCustomFFmpeg::SetMatrix(std::vector<std::uint16_t>& matrix, const std::string& text)
+{
+    RequireLibraries();
+    std::vector<std::uint16_t> coefficients(64, 0);
+    const char* position = text.c_str();
+    for (int index = 0;; ++index) {
+        char* end = nullptr;
+        coefficients[index] = static_cast<std::uint16_t>(av::my_strtol(position, &end, 10));
+        position = end;
+        if (index == 63) break;
+        if (*position != ',')
+            throw FFmpegException(Format("Syntax error in matrix \"%s\" at coeff %d", text.c_str(), index));
+        ++position;
+    }
+    matrix = std::move(coefficients);
+}
+
+void TCustomFFmpeg::AddBitstreamFilter(const std::string& optionName, const std::string& value)
+{
+    RequireLibraries();
+    if (value.empty() || value[0] == '=') return;
+    const auto equals = value.find('=');
+    const std::string filterName = equals == std::string::npos ? value : value.substr(0, equals);
+    const AVBitStreamFilter* filter = av::av_bsf_get_by_name(filterName.c_str());
+    if (filter == nullptr) {
+        std::string trimmed = value;
+        trimmed.erase(0, trimmed.find_first_not_of(" \t"));
+        trimmed.erase(trimmed.find_last_not_of(" \t") + 1);
+        throw FFmpegException(Format("Unknown bitstream filter %s", trimmed.c_str()));
+    }
+    auto& chain = optionName[0] == 'v'   ? m_options.videoBitstreamFilters
+                  : optionName[0] == 'a' ? m_options.audioBitstreamFilters
+                                         : m_options.subtitleBitstreamFilters;
+    chain.push_back({filter, filterName});
+}
+
+namespace {
+
+// Reads the numbers of a value such as "0.1:0.0": each number (decimal, 0 octal or 0x hex)
+// is followed by exactly one separator character of any kind.
+class TNumberReader {
+public:
+    explicit TNumberReader(const std::string& text) : m_position(text.c_str()) {}
+    int Next()
+    {
+        char* end = nullptr;
+        const long number = av::my_strtol(m_position, &end, 0);
+        m_position = end;
+        return static_cast<int>(number);
+    }
+    // Steps over one separator; false at the end of the text.
+    bool Separator()
+    {
+        if (*m_position == '\0') return false;
+        ++m_position;
+        return true;
+    }
+    const char* Rest() const { return m_position; }
+
+private:
+    const char* m_position;
+};
+
+}  // namespace
+
+void TCustomFFmpeg::AddStreamMap(const std::string& text)
+{
+    RequireLibraries();
+    TNumberReader reader(text);
+    TStreamMap map;
+    map.fileIndex = reader.Next();
+    reader.Separator();
+    map.streamIndex = reader.Next();
+    if (reader.Separator()) {
+        map.syncFileIndex = reader.Next();
+        reader.Separator();
+        map.syncStreamIndex = reader.Next();
+    } else {
+        map.syncFileIndex = map.fileIndex;
+        map.syncStreamIndex = map.streamIndex;
+    }
+    if (m_options.streamMaps.size() >= static_cast<std::size_t>(kMaxStreamMaps))
+        throw FFmpegException(Format("too many stream maps (at most %d)", kMaxStreamMaps));
+    m_options.streamMaps.push_back(map);
+}
+
+void TCustomFFmpeg::AddMetaDataMap(const std::string& text)
+{
+    RequireLibraries();
+    TNumberReader reader(text);
+    TMetaDataMap map;
+    map.outputFile = reader.Next();
+    reader.Separator();
+    map.inputFile = reader.Next();
+    if (m_options.metaDataMaps.size() >= static_cast<std::size_t>(kMaxMetaDataMaps))
+        throw FFmpegException(Format("too many meta data maps (at most %d)", kMaxMetaDataMaps));
+    m_options.metaDataMaps.push_back(map);
+}
+
+void TCustomFFmpeg::SetTimestampScale(const std::string& text)
+{
+    RequireLibraries();
+    TNumberReader reader(text);
+    const int stream = reader.Next();
+    if (stream >= kMaxStreams || stream < 0)
+        throw FFmpegException(Format("stream index over MAX_STREAMS(%d)", kMaxStreams));
+    reader.Separator();
+    const int file = OpenInputCount();
+    if (file >= kMaxFiles) throw FFmpegException(Format("too many input files (at most %d)", kMaxFiles));
+    m_options.inputTimestampScale[file][stream] = av::my_strtod(reader.Rest(), nullptr);
+}
+
+std::uint32_t TCustomFFmpeg::CodecTag(const std::string& value, const char* message) const
+{
+    if (value.size() != 4) throw FFmpegException(message);
+    return static_cast<std::uint8_t>(value[0]) | static_cast<std::uint8_t>(value[1]) << 8 |
+           static_cast<std::uint8_t>(value[2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(value[3])) << 24;
+}
+
+void TCustomFFmpeg::NewVideoStream() { throw FFmpegException("At least one output file must be specified"); }
+void TCustomFFmpeg::NewAudioStream() { throw FFmpegException("At least one output file must be specified"); }
+void TCustomFFmpeg::NewSubtitleStream() { throw FFmpegException("At least one output file must be specified"); }
+
+}  // namespace mirelk

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <cfenv>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "binding/entry_points.h"
+#include "binding/loader.h"
+#include "binding/system_functions.h"
+
+using namespace mirelk;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool AllBound(TAVLibrary library)
+{
+    return TFFmpegLoader::BoundEntryCount(library) == TFFmpegLoader::EntryCount(library);
+}
+
+}  // namespace
+
+TEST(Loader, LoadsTheDefaultSetAndNothingElse)
+{
+    TFFmpegLoader& loader = FFLoader();
+    loader.SetLibraryPath(MIRELK_LIBAV_DIR);
+    ASSERT_TRUE(loader.LoadLibs(DefaultAVLibraries)) << loader.LastErrMsg();
+    EXPECT_TRUE(loader.LibsLoaded(DefaultAVLibraries));
+    EXPECT_FALSE(loader.LibLoaded(libAVDevice));
+    EXPECT_EQ(TFFmpegLoader::BoundEntryCount(libAVDevice), 0);
+    for (TAVLibrary library : {libAVCodec, libAVFilter, libAVFormat, libAVUtil, libSwScale, libSwResample, libMyUtil}) {
+        EXPECT_TRUE(loader.LibLoaded(library)) << TFFmpegLoader::GetLibFileName(library);
+        EXPECT_TRUE(AllBound(library)) << TFFmpegLoader::GetLibFileName(library);
+    }
+    // The versions reported belong to the majors the program was built against.
+    EXPECT_EQ(loader.LoadedVersion(libAVCodec).rfind(std::to_string(LIBAVCODEC_VERSION_MAJOR) + ".", 0), 0u);
+    EXPECT_EQ(loader.LoadedVersion(libAVUtil).rfind(std::to_string(LIBAVUTIL_VERSION_MAJOR) + ".", 0), 0u);
+    EXPECT_EQ(TFFmpegLoader::GetLibFileName(libAVCodec), "libavcodec.so." + std::to_string(LIBAVCODEC_VERSION_MAJOR));
+    EXPECT_EQ(TFFmpegLoader::GetLibFileName(libMyUtil), "libmyutil.so");
+
+    // The support library came from the library folder, not from anywhere else.
+    Dl_info info{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(av::my_fopen), &info), 0);
+    EXPECT_EQ(fs::path(info.dli_fname).parent_path(), fs::path(MIRELK_LIBAV_DIR));
+
+    // Bound calls reach the libraries.
+    EXPECT_NE(av::avcodec_find_encoder_by_name("mpeg4"), nullptr);
+    const AVRational third = DoubleToRational(1.0 / 3.0, 1000);
+    EXPECT_EQ(third.num, 1);
+    EXPECT_EQ(third.den, 3);
+    EXPECT_DOUBLE_EQ(RationalToDouble({30000, 1001}), 30000.0 / 1001.0);
+    EXPECT_EQ(Clip(-5, 0, 10), 0);
+    EXPECT_EQ(Clip(15, 0, 10), 10);
+    EXPECT_EQ(Clip(7, 0, 10), 7);
+
+    loader.UnloadLibs(DefaultAVLibraries);
+    EXPECT_FALSE(loader.LibsLoaded(DefaultAVLibraries));
+    for (int index = 0; index < kAVLibraryCount; ++index)
+        EXPECT_EQ(TFFmpegLoader::BoundEntryCount(static_cast<TAVLibrary>(index)), 0);
+    EXPECT_EQ(av::avcodec_open2, nullptr);
+    EXPECT_EQ(av::my_fopen, nullptr);
+}
+
+TEST(Loader, SecondLoadOpensNothing)
+{
+    TFFmpegLoader& loader = FFLoader();
+    loader.SetLibraryPath(MIRELK_LIBAV_DIR);
+    ASSERT_TRUE(loader.LoadLibs(DefaultAVLibraries)) << loader.LastErrMsg();
+    // A folder whose every library file is broken: a load that opened any file would fail.
+    const fs::path broken = fs::path(::testing::TempDir()) / "mirelk_broken_libs";
+    fs::create_directories(broken);
+    for (int index = 0; index < kAVLibraryCount; ++index)
+        std::ofstream(broken / TFFmpegLoader::GetLibFileName(static_cast<TAVLibrary>(index))) << "not a library";
+    loader.SetLibraryPath(broken.string());
+    EXPECT_TRUE(loader.LoadLibs(DefaultAVLibraries)) << loader.LastErrMsg();
+    EXPECT_TRUE(loader.LibsLoaded(DefaultAVLibraries));
+    // Loading one more library from there does open a file, and fails alone: the set that was
+    // asked for is unloaded, the rest stays.
+    EXPECT_FALSE(loader.LoadLibs({libAVDevice}));
+    EXPECT_EQ(loader.LastErrMsg().rfind("Load library " + (broken / "libavdevice.so.").string(), 0), 0u)
+        << loader.LastErrMsg();
+    EXPECT_TRUE(loader.LibsLoaded(DefaultAVLibraries));
+    fs::remove_all(broken);
+}
+
+TEST(Loader, LibraryDeviceLoadsOnRequestAndRegistersDevices)
+{
+    TFFmpegLoader& loader = FFLoader();
+    // With no folder every library comes from the default search, where ours is not.
+    loader.SetLibraryPath("");
+    EXPECT_FALSE(loader.LoadLibs(DefaultAVLibraries));
+    EXPECT_EQ(loader.LastErrMsg().rfind("Load library libmyutil.so error: ", 0), 0u) << loader.LastErrMsg();
+    EXPECT_FALSE(loader.LibLoaded(libAVCodec));
+
+    loader.SetLibraryPath(MIRELK_LIBAV_DIR);
+    ASSERT_TRUE(loader.LoadLibs(DefaultAVLibraries.With(libAVDevice))) << loader.LastErrMsg();
+    EXPECT_TRUE(loader.LibLoaded(libAVDevice));
+    // The "lavfi" virtual input exists only once the devices are registered.
+    EXPECT_NE(av::av_find_input_format("lavfi"), nullptr);
+    loader.UnloadLibs({libAVDevice});
+    EXPECT_FALSE(loader.LibLoaded(libAVDevice));
+    EXPECT_TRUE(loader.LibsLoaded(DefaultAVLibraries));
+}
+
+TEST(Loader, EmptySetIsACallerError)
+{
+    TFFmpegLoader& loader = FFLoader();
+    EXPECT_THROW(loader.LoadLibs({}), LoaderAssertion);
+    EXPECT_THROW(loader.LibsLoaded({}), LoaderAssertion);
+    EXPECT_THROW(loader.UnloadLibs({}), LoaderAssertion);
+    // Unloading what was never loaded does nothing.
+    EXPECT_NO_THROW(loader.UnloadLibs(DefaultAVLibraries.With(libAVDevice)));
+}
+
+TEST(Loader, ProgramStartMasksFloatingPointTraps)
+{
+    // Library code must run with every floating-point exception masked and rounding to nearest.
+    EXPECT_EQ(std::fegetround(), FE_TONEAREST);
+    volatile double zero = 0.0;
+    volatile double result = 1.0 / zero;
+    EXPECT_TRUE(std::isinf(result));
+    std::lock_guard<std::mutex> lock(CodecLock());
+}
