@@ -23,7 +23,9 @@ demo: build
 asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMIRELK_SANITIZER=address
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest $(CTEST_ARGS)
+	# The TLS interception of this toolchain's sanitizer misreads the dynamic TLS of libraries
+	# opened at run time and crashes the leak check; leaks are still found without it.
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 ctest $(CTEST_ARGS)
 
 tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DMIRELK_SANITIZER=thread

@@ -105,6 +105,12 @@ bool FileExists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+#ifdef MIRELK_RESIDENT_LIBRARIES
+constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+#else
+constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL;
+#endif
+
 void* LoadLibraryFromPath(const std::string& folder, const std::string& fileName)
 {
     if (!folder.empty()) {
@@ -113,9 +119,9 @@ void* LoadLibraryFromPath(const std::string& folder, const std::string& fileName
         fullName += fileName;
         // The library's own dependencies resolve by the platform's rules (its RUNPATH, then
         // the default search), so neither PATH nor the current directory is touched.
-        if (FileExists(fullName)) return dlopen(fullName.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (FileExists(fullName)) return dlopen(fullName.c_str(), kOpenFlags);
     }
-    return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    return dlopen(fileName.c_str(), kOpenFlags);
 }
 
 }  // namespace
