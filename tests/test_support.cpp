@@ -1,6 +1,9 @@
 #include "test_support.h"
 
+#include <sys/wait.h>
+
 #include <cstdarg>
+#include <filesystem>
 #include <cstdio>
 #include <mutex>
 
@@ -43,6 +46,63 @@ std::vector<std::pair<int, std::string>> LibraryLogCapture::Lines() const
 {
     std::lock_guard<std::mutex> lock(g_captureLock);
     return g_captured;
+}
+
+TempFolder::TempFolder()
+{
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string("mirelk_") + (test != nullptr ? test->test_suite_name() : "suite") + "_" +
+                       (test != nullptr ? test->name() : "test");
+    for (char& c : name)
+        if (c == '/') c = '_';
+    m_path = (std::filesystem::path(::testing::TempDir()) / name).string();
+    std::filesystem::remove_all(m_path);
+    std::filesystem::create_directories(m_path);
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string TempFolder::Path(const std::string& name) const { return name.empty() ? m_path : m_path + "/" + name; }
+
+std::string ShellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string RunCommand(const std::string& command, int* status)
+{
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        if (status != nullptr) *status = -1;
+        return output;
+    }
+    char buffer[4096];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, count);
+    const int result = ::pclose(pipe);
+    if (status != nullptr) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return output;
+}
+
+std::string MakeMedia(const std::string& path, const std::string& arguments)
+{
+    int status = 0;
+    RunCommand("ffmpeg -nostdin -v error -y " + arguments + " " + ShellQuoted(path) + " 2>&1", &status);
+    EXPECT_EQ(status, 0) << "ffmpeg could not make " << path;
+    return status == 0 ? path : std::string();
+}
+
+std::string SamplePath(const std::string& name)
+{
+    const std::filesystem::path path = std::filesystem::path(MIRELK_SAMPLES_DIR) / name;
+    return std::filesystem::exists(path) ? path.string() : std::string();
 }
 
 CapturingTask::CapturingTask()

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/options/custom_ffmpeg.h"
+#include "engine/custom_ffmpeg.h"
 
 namespace mirelk::test {
 
@@ -24,6 +24,30 @@ public:
     ~LibraryLogCapture();
     std::vector<std::pair<int, std::string>> Lines() const;
 };
+
+// A folder of its own for one test, removed with everything in it afterwards.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string Path(const std::string& name = "") const;
+
+private:
+    std::string m_path;
+};
+
+// Runs a shell command and returns what it printed on standard output; the exit status goes
+// to status when given.
+std::string RunCommand(const std::string& command, int* status = nullptr);
+// Makes a media file with the ffmpeg tool: "ffmpeg -v error -y ARGUMENTS PATH". Returns the
+// path, or "" (with a test failure) when ffmpeg failed.
+std::string MakeMedia(const std::string& path, const std::string& arguments);
+// The path of a shared sample, or "" when the samples are not there (the test then skips).
+std::string SamplePath(const std::string& name);
+// Quotes a file name for the shell.
+std::string ShellQuoted(const std::string& text);
 
 // A task reset with the libraries loaded, whose engine messages are collected.
 class CapturingTask : public TCustomFFmpeg {

@@ -81,6 +81,7 @@
     X(avformat_free_context) \
     X(avformat_get_class) \
     X(avformat_open_input) \
+    X(av_probe_input_buffer2) \
     X(avformat_close_input) \
     X(avformat_find_stream_info) \
     X(avformat_alloc_output_context2) \

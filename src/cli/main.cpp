@@ -4,7 +4,7 @@
 #include <string>
 
 #include "binding/loader.h"
-#include "engine/options/custom_ffmpeg.h"
+#include "engine/custom_ffmpeg.h"
 
 namespace {
 

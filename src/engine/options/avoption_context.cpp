@@ -88,7 +88,27 @@ bool SetInObject(void* object, const char* name, const std::string& value, TAVDi
     return true;
 }
 
+TAVDictionary OptionsWith(const TAVDictionary& kept, const AVClass* optionClass, int flags)
+{
+    TAVDictionary chosen;
+    const AVDictionaryEntry* entry = nullptr;
+    while ((entry = av::av_dict_get(kept.Raw(), "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
+        if (FindInClass(optionClass, entry->key, flags) != nullptr) chosen.Set(entry->key, entry->value);
+    }
+    return chosen;
+}
+
 }  // namespace
+
+TAVDictionary TAVOptionContext::CodecOptionsWith(TMediaIndex media, int flags) const
+{
+    return OptionsWith(m_codecOptions[media], av::avcodec_get_class(), flags);
+}
+
+TAVDictionary TAVOptionContext::FormatOptionsWith(int flags) const
+{
+    return OptionsWith(m_formatOptions, av::avformat_get_class(), flags);
+}
 
 TAVOptionContext::TAVOptionContext(int scalerFlags)
 {

@@ -31,6 +31,8 @@ public:
     const AVDictionary* Raw() const { return m_dictionary; }
     // For the calls that take and give back a dictionary (the entries they did not use).
     AVDictionary** Address() { return &m_dictionary; }
+    // Gives up ownership (for when the library that would free it is gone).
+    AVDictionary* Release() { return std::exchange(m_dictionary, nullptr); }
 
 private:
     AVDictionary* m_dictionary = nullptr;
@@ -56,6 +58,10 @@ public:
     const TAVDictionary& CodecOptions(TMediaIndex media) const { return m_codecOptions[media]; }
     const TAVDictionary& FormatOptions() const { return m_formatOptions; }
     const TAVDictionary& ScalerOptions() const { return m_scalerOptions; }
+    // The kept options of a media type (or of the format) whose option carries every flag of
+    // the mask, such as AV_OPT_FLAG_ENCODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM.
+    TAVDictionary CodecOptionsWith(TMediaIndex media, int flags) const;
+    TAVDictionary FormatOptionsWith(int flags) const;
     // Names of every option that was set, in order.
     const std::vector<std::string>& SetNames() const { return m_setNames; }
 

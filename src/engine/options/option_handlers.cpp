@@ -6,7 +6,7 @@
 #include "binding/loader.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "engine/options/custom_ffmpeg.h"
+#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 
 namespace mirelk {
@@ -241,7 +241,7 @@ void TCustomFFmpeg::SetTimestampScale(const std::string& text)
     if (stream >= kMaxStreams || stream < 0)
         throw FFmpegException(Format("stream index over MAX_STREAMS(%d)", kMaxStreams));
     reader.Separator();
-    const int file = OpenInputCount();
+    const int file = InputCount();
     if (file >= kMaxFiles) throw FFmpegException(Format("too many input files (at most %d)", kMaxFiles));
     m_options.inputTimestampScale[file][stream] = av::my_strtod(reader.Rest(), nullptr);
 }
@@ -253,8 +253,5 @@ std::uint32_t TCustomFFmpeg::CodecTag(const std::string& value, const char* mess
            static_cast<std::uint8_t>(value[2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(value[3])) << 24;
 }
 
-void TCustomFFmpeg::NewVideoStream() { throw FFmpegException("At least one output file must be specified"); }
-void TCustomFFmpeg::NewAudioStream() { throw FFmpegException("At least one output file must be specified"); }
-void TCustomFFmpeg::NewSubtitleStream() { throw FFmpegException("At least one output file must be specified"); }
 
 }  // namespace mirelk

@@ -9,7 +9,7 @@
 #include "binding/loader.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "engine/options/custom_ffmpeg.h"
+#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 
 namespace mirelk {

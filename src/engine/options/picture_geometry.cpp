@@ -1,7 +1,7 @@
 // Options that shape the output picture: size, rate, aspect ratio, crop, pad and pad colour.
 #include "binding/entry_points.h"
 #include "binding/text_format.h"
-#include "engine/options/custom_ffmpeg.h"
+#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 
 namespace mirelk {

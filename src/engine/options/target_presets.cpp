@@ -4,7 +4,7 @@
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "engine/options/custom_ffmpeg.h"
+#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 
 namespace mirelk {

@@ -1,22 +1,50 @@
-#include "engine/options/custom_ffmpeg.h"
+#include "engine/custom_ffmpeg.h"
 
 #include "binding/entry_points.h"
 #include "binding/loader.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
+#include "binding/utilities.h"
+
+#include <cstdio>
 #include "engine/options/ffmpeg_exception.h"
 
 namespace mirelk {
 
 TCustomFFmpeg::TCustomFFmpeg() { ResetOptions(); }
 
-TCustomFFmpeg::~TCustomFFmpeg() { CleanUp(); }
+TCustomFFmpeg::~TCustomFFmpeg()
+{
+    if (FFLoader().LibsLoaded(DefaultAVLibraries)) {
+        CleanUp();
+        return;
+    }
+    // The libraries went away under the task: their objects can no longer be freed, and
+    // calling into them would crash.
+    for (TOpenOutput& output : m_outputs) {
+        for (TOpenOutputStream& stream : output.streams) (void)stream.codec.release();
+        (void)output.context.release();
+        (void)output.muxerOptions.Release();
+    }
+    for (TOpenInput& input : m_inputs) (void)input.context.release();
+    if (m_avOptions) (void)m_avOptions.release();
+}
 
 void TCustomFFmpeg::ResetOptions() { m_options = TOptionState{}; }
 
 void TCustomFFmpeg::CleanUp()
 {
     if (!FFLoader().LibsLoaded(DefaultAVLibraries)) return;
+    for (TOpenOutput& output : m_outputs) {
+        output.streams.clear();
+        output.context.reset();
+        // A file that received nothing is no result: leave no empty file behind.
+        if (output.fileOpened && GetFileSizeByName(output.fileName) == 0) std::remove(output.fileName.c_str());
+    }
+    m_outputs.clear();
+    m_inputStreams.clear();
+    m_inputs.clear();
+    m_usesVideoFilters = false;
     m_avOptions.reset();
 }
 

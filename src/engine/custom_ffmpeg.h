@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/files/open_files.h"
 #include "engine/options/avoption_context.h"
 #include "engine/options/option_state.h"
 
@@ -41,6 +42,26 @@ public:
     void ParseOption(const std::string& name, const std::string& value);
     // Sets the verbosity and the libraries' log level.
     void SetLogLevel(int level);
+
+    // Opens an input with the options given so far and takes its properties into the options.
+    // False with the reason in LastErrMsg when the file cannot be opened; throws
+    // FFmpegException for a bad codec option.
+    bool OpenInputFile(const std::string& fileName);
+    // Creates an output file with its streams from the options given so far. False with the
+    // reason in LastErrMsg; throws FFmpegException when a stream cannot be made.
+    bool OpenOutputFile(const std::string& fileName);
+    // The new-stream options: a stream more in the output opened last.
+    void NewVideoStream();
+    void NewAudioStream();
+    void NewSubtitleStream();
+
+    int InputCount() const { return static_cast<int>(m_inputs.size()); }
+    const TOpenInput& Input(int index) const { return m_inputs.at(index); }
+    const std::vector<TInputStreamChoice>& InputStreams() const { return m_inputStreams; }
+    int OutputCount() const { return static_cast<int>(m_outputs.size()); }
+    const TOpenOutput& Output(int index) const { return m_outputs.at(index); }
+    // Whether the outputs run their pictures through a filter graph.
+    bool UsesVideoFilters() const { return m_usesVideoFilters; }
 
     const TOptionState& Options() const { return m_options; }
     // The generic options set so far; null until the task has been reset with the libraries
@@ -87,18 +108,12 @@ public:
     void Log(int level, const std::string& text);
 
 protected:
-    // Frame rates of the open inputs' video streams, file by file and stream by stream, for a
-    // target preset's "auto" norm.
-    virtual std::vector<AVRational> OpenInputVideoRates() const { return {}; }
-    // Number of input files opened so far ("itsscale" applies to the next one).
-    virtual int OpenInputCount() const { return 0; }
-    // The new-stream options add a stream to the output file opened last.
-    virtual void NewVideoStream();
-    virtual void NewAudioStream();
-    virtual void NewSubtitleStream();
-
     TOptionState m_options;
     std::unique_ptr<TAVOptionContext> m_avOptions;
+    std::vector<TOpenInput> m_inputs;
+    std::vector<TInputStreamChoice> m_inputStreams;
+    std::vector<TOpenOutput> m_outputs;
+    bool m_usesVideoFilters = false;
 
 private:
     struct TOptionRow;
@@ -115,6 +130,16 @@ private:
     void AddMetaDataMap(const std::string& text);
     void SetTimestampScale(const std::string& text);
     std::uint32_t CodecTag(const std::string& value, const char* message) const;
+
+    // Frame rates of the open inputs' video streams, file by file and stream by stream.
+    std::vector<AVRational> OpenInputVideoRates() const;
+    // After an input is opened, or failed to open: the per-file options are used up.
+    void ClearPerFileOptions();
+    void ReadInputStreams(TOpenInput& input);
+    void AddVideoStream(TOpenOutput& output);
+    void AddAudioStream(TOpenOutput& output);
+    void AddSubtitleStream(TOpenOutput& output);
+    TOpenOutput& LastOutput();
 };
 
 }  // namespace mirelk

@@ -1,0 +1,237 @@
+// Opening an input file: the demuxer's parameters come from the options given so far, and the
+// input's properties go back into the options so that an output opened later inherits them.
+#include <cmath>
+
+#include "binding/entry_points.h"
+#include "binding/loader.h"
+#include "binding/log_levels.h"
+#include "binding/text_format.h"
+#include "binding/utilities.h"
+#include "engine/custom_ffmpeg.h"
+#include "engine/files/codec_lookup.h"
+#include "engine/options/ffmpeg_exception.h"
+
+namespace mirelk {
+
+namespace {
+
+// The parameters of raw and capture demuxers; the others leave them unused.
+TAVDictionary DemuxerParameters(const TOptionState& options)
+{
+    TAVDictionary parameters;
+    parameters.Set("sample_rate", std::to_string(options.audioSampleRate));
+    parameters.Set("channels", std::to_string(options.audioChannels));
+    if (options.frameRate.num > 0 && options.frameRate.den > 0)
+        parameters.Set("framerate", Format("%d/%d", options.frameRate.num, options.frameRate.den));
+    const int width = options.frameWidth + options.padLeft + options.padRight;
+    const int height = options.frameHeight + options.padTop + options.padBottom;
+    if (width > 0 && height > 0) parameters.Set("video_size", Format("%dx%d", width, height));
+    if (options.framePixelFormat >= 0) {
+        const char* name = av::av_get_pix_fmt_name(static_cast<AVPixelFormat>(options.framePixelFormat));
+        if (name != nullptr) parameters.Set("pixel_format", name);
+    }
+    if (options.videoChannel != 0) parameters.Set("channel", std::to_string(options.videoChannel));
+    if (!options.videoStandard.empty()) parameters.Set("standard", options.videoStandard);
+    return parameters;
+}
+
+// Whether any demuxer recognises the file's data (or its name): tells an unknown format from a
+// known one whose header is broken, which the library reports with the same code.
+bool SomeDemuxerClaims(const std::string& fileName)
+{
+    AVIOContext* io = nullptr;
+    if (av::avio_open(&io, fileName.c_str(), AVIO_FLAG_READ) < 0) return true;
+    const AVInputFormat* format = nullptr;
+    const int result = av::av_probe_input_buffer2(io, &format, fileName.c_str(), nullptr, 0, 0);
+    av::avio_closep(&io);
+    return result >= 0 && format != nullptr;
+}
+
+const AVCodec* DecoderByName(const std::string& name, AVMediaType type)
+{
+    return name.empty() ? nullptr : FindCodecByName(name, type, false, nullptr);
+}
+
+}  // namespace
+
+void TCustomFFmpeg::ClearPerFileOptions()
+{
+    m_options.forcedFormatName.clear();
+    m_options.forcedInputFormat = nullptr;
+    m_options.forcedOutputFormat = nullptr;
+    m_options.videoChannel = 0;
+    m_options.videoCodecName.clear();
+    m_options.audioCodecName.clear();
+    m_options.subtitleCodecName.clear();
+}
+
+bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
+{
+    RequireLibraries();
+    struct TClearAfterwards {
+        TCustomFFmpeg& task;
+        ~TClearAfterwards() { task.ClearPerFileOptions(); }
+    } clearAfterwards{*this};
+
+    if (InputCount() >= kMaxFiles) {
+        LastErrMsg = Format("Too many input files (at most %d)", kMaxFiles);
+        return false;
+    }
+    const AVCodec* videoDecoder = nullptr;
+    const AVCodec* audioDecoder = nullptr;
+    const AVCodec* subtitleDecoder = nullptr;
+    try {
+        videoDecoder = DecoderByName(m_options.videoCodecName, AVMEDIA_TYPE_VIDEO);
+        audioDecoder = DecoderByName(m_options.audioCodecName, AVMEDIA_TYPE_AUDIO);
+        subtitleDecoder = DecoderByName(m_options.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE);
+    } catch (const FFmpegException& error) {
+        LastErrMsg = error.what();
+        return false;
+    }
+
+    AVFormatContext* raw = av::avformat_alloc_context();
+    if (raw == nullptr) {
+        LastErrMsg = OpenErrorText(fileName, AVERROR(ENOMEM));
+        return false;
+    }
+    if (videoDecoder != nullptr) raw->video_codec_id = videoDecoder->id;
+    if (m_options.oldImageInput) raw->video_codec_id = AV_CODEC_ID_PGMYUV;
+    if (audioDecoder != nullptr) raw->audio_codec_id = audioDecoder->id;
+    if (subtitleDecoder != nullptr) raw->subtitle_codec_id = subtitleDecoder->id;
+
+    TAVDictionary demuxerOptions = m_avOptions->FormatOptionsWith(AV_OPT_FLAG_DECODING_PARAM);
+    const TAVDictionary parameters = DemuxerParameters(m_options);
+    av::av_dict_copy(demuxerOptions.Address(), parameters.Raw(), AV_DICT_DONT_OVERWRITE);
+    // On failure the library frees the context itself.
+    const int opened = av::avformat_open_input(&raw, fileName.c_str(), m_options.forcedInputFormat,
+                                               demuxerOptions.Address());
+    if (opened < 0) {
+        const int code = opened == AVERROR_INVALIDDATA && m_options.forcedInputFormat == nullptr &&
+                                 !SomeDemuxerClaims(fileName)
+                             ? AVERROR_DEMUXER_NOT_FOUND
+                             : opened;
+        LastErrMsg = OpenErrorText(fileName, code);
+        return false;
+    }
+    TOpenInput input;
+    input.context.reset(raw);
+    input.fileName = fileName;
+    AVFormatContext* context = input.context.get();
+
+    if (m_options.programId != 0) {
+        for (unsigned i = 0; i < context->nb_programs; ++i)
+            if (context->programs[i]->id != m_options.programId) context->programs[i]->discard = AVDISCARD_ALL;
+    }
+
+    int found = 0;
+    {
+        // Other tasks and the prober open codecs at the same time.
+        std::lock_guard<std::mutex> lock(CodecLock());
+        found = av::avformat_find_stream_info(context, nullptr);
+    }
+    if (found < 0 && m_options.verbosity >= 0) {
+        LastErrMsg = Format("%s: could not find codec parameters", fileName.c_str());
+        return false;
+    }
+
+    std::int64_t seekPosition = m_options.startTime;
+    if (context->start_time != AV_NOPTS_VALUE) seekPosition += context->start_time;
+    if (m_options.startTime != 0) {
+        // A failed seek leaves the input at its start; the run then skips to the start time.
+        av::av_seek_frame(context, -1, seekPosition, AVSEEK_FLAG_BACKWARD);
+        m_options.startTime = 0;
+    }
+
+    ReadInputStreams(input);
+    const int inputIndex = InputCount();
+    // The decoders named by options, for the streams of their type.
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVMediaType type = context->streams[i]->codecpar->codec_type;
+        const AVCodec* decoder = type == AVMEDIA_TYPE_VIDEO      ? videoDecoder
+                                 : type == AVMEDIA_TYPE_AUDIO    ? audioDecoder
+                                 : type == AVMEDIA_TYPE_SUBTITLE ? subtitleDecoder
+                                                                 : nullptr;
+        m_inputStreams.push_back({inputIndex, static_cast<int>(i), decoder});
+    }
+
+    if (context->duration != AV_NOPTS_VALUE && context->duration / 1000 > m_options.expectedTotalDuration)
+        m_options.expectedTotalDuration = context->duration / 1000;
+    input.timestampOffset = m_options.copyTimestamps ? m_options.inputTimestampOffset
+                                                     : m_options.inputTimestampOffset - seekPosition;
+    if (m_options.verbosity >= 0) av::av_dump_format(context, inputIndex, fileName.c_str(), 0);
+    m_inputs.push_back(std::move(input));
+    return true;
+}
+
+void TCustomFFmpeg::ReadInputStreams(TOpenInput& input)
+{
+    AVFormatContext* context = input.context.get();
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        AVStream* stream = context->streams[i];
+        AVCodecParameters* codec = stream->codecpar;
+        switch (codec->codec_type) {
+        case AVMEDIA_TYPE_AUDIO:
+            m_options.audioChannelLayout =
+                codec->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? codec->ch_layout.u.mask : 0;
+            m_options.audioChannels = codec->ch_layout.nb_channels;
+            m_options.audioSampleRate = codec->sample_rate;
+            m_options.audioSampleFormat = codec->format;
+            if (m_options.audioDisable) stream->discard = AVDISCARD_ALL;
+            break;
+        case AVMEDIA_TYPE_VIDEO: {
+            m_options.frameWidth = codec->width;
+            m_options.frameHeight = codec->height;
+            const AVRational sampleAspect =
+                stream->sample_aspect_ratio.num != 0 ? stream->sample_aspect_ratio : codec->sample_aspect_ratio;
+            double ratio = sampleAspect.den != 0 ? static_cast<double>(sampleAspect.num) / sampleAspect.den : 0.0;
+            if (codec->width * codec->height == 0) {
+                if (m_options.frameAspectRatio == 0.0f) m_options.frameAspectRatio = 4.0f / 3.0f;
+            } else {
+                ratio = ratio != 0.0 ? ratio * codec->width / codec->height
+                                     : static_cast<double>(codec->width) / codec->height;
+                m_options.frameAspectRatio = static_cast<float>(ratio);
+            }
+            if (codec->format < 0) codec->format = AV_PIX_FMT_YUV420P;
+            m_options.framePixelFormat = codec->format;
+            // The container's average rate against the rate the stream's timestamps really run at.
+            const AVRational codecRate = stream->avg_frame_rate;
+            const AVRational streamRate = stream->r_frame_rate;
+            if (codecRate.num > 0 && codecRate.den > 0 && streamRate.num > 0 && streamRate.den > 0 &&
+                (codecRate.num != streamRate.num || codecRate.den != streamRate.den) && m_options.verbosity > 0)
+                Log(kLevelInfo, Format("Seems stream %d codec frame rate differs from container frame rate: "
+                                       "%2.2f (%d/%d) -> %2.2f (%d/%d)",
+                                       i, static_cast<double>(codecRate.num) / codecRate.den, codecRate.num,
+                                       codecRate.den, static_cast<double>(streamRate.num) / streamRate.den,
+                                       streamRate.num, streamRate.den));
+            m_options.frameRate = streamRate;
+            if (m_options.videoDisable)
+                stream->discard = AVDISCARD_ALL;
+            else if (m_options.videoDiscard != 0)
+                stream->discard = static_cast<AVDiscard>(m_options.videoDiscard);
+            break;
+        }
+        case AVMEDIA_TYPE_SUBTITLE:
+            if (m_options.subtitleDisable) stream->discard = AVDISCARD_ALL;
+            break;
+        case AVMEDIA_TYPE_DATA:
+        case AVMEDIA_TYPE_ATTACHMENT:
+        case AVMEDIA_TYPE_UNKNOWN:
+            break;
+        default:
+            throw FFmpegException("invalid codec_type");
+        }
+    }
+}
+
+std::vector<AVRational> TCustomFFmpeg::OpenInputVideoRates() const
+{
+    std::vector<AVRational> rates;
+    for (const TOpenInput& input : m_inputs)
+        for (unsigned i = 0; i < input.context->nb_streams; ++i) {
+            const AVStream* stream = input.context->streams[i];
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) rates.push_back(stream->r_frame_rate);
+        }
+    return rates;
+}
+
+}  // namespace mirelk

@@ -1,0 +1,250 @@
+// The streams of an output file: one per media type at creation, more by the new-stream
+// options. Each keeps the settings its encoder is opened with when the run starts.
+#include <cstring>
+
+#include "binding/entry_points.h"
+#include "binding/log_levels.h"
+#include "binding/text_format.h"
+#include "engine/custom_ffmpeg.h"
+#include "engine/files/codec_lookup.h"
+#include "engine/options/ffmpeg_exception.h"
+
+namespace mirelk {
+
+namespace {
+
+TOpenOutputStream NewStream(TOpenOutput& output, AVMediaType type, const AVCodec* encoder,
+                            std::vector<TBitstreamFilterSpec>& filterChain)
+{
+    TOpenOutputStream created;
+    created.stream = av::avformat_new_stream(output.context.get(), nullptr);
+    if (created.stream == nullptr) throw FFmpegException("Could not alloc stream");
+    created.stream->id = static_cast<int>(output.context->nb_streams) - 1;
+    created.stream->codecpar->codec_type = type;
+    created.codec.reset(av::avcodec_alloc_context3(encoder));
+    if (!created.codec) throw FFmpegException("Could not alloc stream");
+    created.codec->codec_type = type;
+    created.encoder = encoder;
+    // The chain given so far belongs to this stream; the next stream starts a new one.
+    created.bitstreamFilters = std::move(filterChain);
+    filterChain.clear();
+    return created;
+}
+
+// The encoder named by an option, or the one the format and file name suggest.
+const AVCodec* ChooseEncoder(const std::string& name, AVMediaType type, const TOpenOutput& output,
+                             const std::function<void(const std::string&)>& notice, AVCodecID& codecId)
+{
+    if (!name.empty()) {
+        const AVCodec* encoder = FindCodecByName(name, type, true, notice);
+        codecId = encoder->id;
+        return encoder;
+    }
+    codecId = av::av_guess_codec(output.context->oformat, nullptr, output.fileName.c_str(), nullptr, type);
+    return codecId == AV_CODEC_ID_NONE ? nullptr : av::avcodec_find_encoder(codecId);
+}
+
+// Hands the generic options of a media type to a new encoder's settings. An option that only
+// other encoders have is left for them; a value this encoder rejects is reported.
+void ApplyCodecOptions(AVCodecContext* codec, const TAVDictionary& options)
+{
+    const AVDictionaryEntry* entry = nullptr;
+    while ((entry = av::av_dict_get(options.Raw(), "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
+        const int result = av::av_opt_set(codec, entry->key, entry->value, AV_OPT_SEARCH_CHILDREN);
+        if (result < 0 && result != AVERROR_OPTION_NOT_FOUND)
+            av::av_log(nullptr, AV_LOG_ERROR, "Invalid value \"%s\" for option \"%s\"\n", entry->value, entry->key);
+    }
+}
+
+// Items "start,end,q" separated by "/": a positive q is a fixed quantiser, any other value a
+// quality factor of -q/100.
+std::vector<RcOverride> ParseRateControlOverride(const std::string& text)
+{
+    std::vector<RcOverride> overrides;
+    const char* position = text.c_str();
+    while (*position != '\0') {
+        RcOverride item{};
+        char* end = nullptr;
+        item.start_frame = static_cast<int>(av::my_strtol(position, &end, 10));
+        if (end == position || *end != ',') throw FFmpegException("error parsing rc_override");
+        position = end + 1;
+        item.end_frame = static_cast<int>(av::my_strtol(position, &end, 10));
+        if (end == position || *end != ',') throw FFmpegException("error parsing rc_override");
+        position = end + 1;
+        const int q = static_cast<int>(av::my_strtol(position, &end, 10));
+        if (end == position) throw FFmpegException("error parsing rc_override");
+        if (q > 0) {
+            item.qscale = q;
+            item.quality_factor = 1.0f;
+        } else {
+            item.qscale = 0;
+            item.quality_factor = -static_cast<float>(q) / 100.0f;
+        }
+        overrides.push_back(item);
+        position = end;
+        if (*position == '/') ++position;
+        else if (*position != '\0') throw FFmpegException("error parsing rc_override");
+    }
+    return overrides;
+}
+
+// A copy in library memory, which the codec context frees with itself.
+template <typename T>
+T* LibraryCopy(const T* data, std::size_t count)
+{
+    auto* copy = static_cast<T*>(av::av_malloc(sizeof(T) * count));
+    if (copy == nullptr) throw FFmpegException("Could not alloc stream");
+    std::memcpy(copy, data, sizeof(T) * count);
+    return copy;
+}
+
+AVRational NearestRational(double value) { return av::av_d2q(value, 255); }
+
+}  // namespace
+
+void TCustomFFmpeg::AddVideoStream(TOpenOutput& output)
+{
+    TOptionState& o = m_options;
+    const auto notice = [this](const std::string& text) { Log(kLevelInfo, text); };
+    AVCodecID codecId = AV_CODEC_ID_NONE;
+    const AVCodec* encoder =
+        o.videoStreamCopy ? nullptr : ChooseEncoder(o.videoCodecName, AVMEDIA_TYPE_VIDEO, output, notice, codecId);
+    TOpenOutputStream created = NewStream(output, AVMEDIA_TYPE_VIDEO, encoder, o.videoBitstreamFilters);
+    AVCodecContext* codec = created.codec.get();
+    AVStream* stream = created.stream;
+    if (o.videoCodecTag != 0) codec->codec_tag = o.videoCodecTag;
+    if ((o.videoGlobalHeader & 1) ||
+        (o.videoGlobalHeader == 0 && (output.context->oformat->flags & AVFMT_GLOBALHEADER)))
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (o.videoGlobalHeader & 2) codec->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+
+    if (o.videoStreamCopy) {
+        created.streamCopy = true;
+        const double ratio = o.frameWidth * o.frameHeight != 0
+                                 ? static_cast<double>(o.frameAspectRatio) * o.frameHeight / o.frameWidth
+                                 : static_cast<double>(o.frameAspectRatio) * 3 / 4;
+        stream->sample_aspect_ratio = codec->sample_aspect_ratio = NearestRational(ratio);
+    } else {
+        AVRational rate = o.frameRate.num > 0 && o.frameRate.den > 0 ? o.frameRate : AVRational{25, 1};
+        codec->codec_id = codecId;
+        ApplyCodecOptions(codec, m_avOptions->CodecOptionsWith(miVideo, AV_OPT_FLAG_VIDEO_PARAM |
+                                                                            AV_OPT_FLAG_ENCODING_PARAM));
+        if (encoder != nullptr && encoder->supported_framerates != nullptr && !o.forceFrameRate)
+            rate = encoder->supported_framerates[av::av_find_nearest_q_idx(rate, encoder->supported_framerates)];
+        codec->framerate = rate;
+        codec->time_base = AVRational{rate.den, rate.num};
+        stream->time_base = codec->time_base;
+        codec->width = o.frameWidth + o.padLeft + o.padRight;
+        codec->height = o.frameHeight + o.padTop + o.padBottom;
+        const double ratio = codec->width * codec->height != 0
+                                 ? static_cast<double>(o.frameAspectRatio) * codec->height / codec->width
+                                 : static_cast<double>(o.frameAspectRatio) * 3 / 4;
+        stream->sample_aspect_ratio = codec->sample_aspect_ratio = NearestRational(ratio);
+
+        codec->pix_fmt = static_cast<AVPixelFormat>(o.framePixelFormat);
+        if (encoder != nullptr && encoder->pix_fmts != nullptr) {
+            bool supported = false;
+            for (const AVPixelFormat* format = encoder->pix_fmts; *format != AV_PIX_FMT_NONE; ++format)
+                supported = supported || *format == codec->pix_fmt;
+            if (!supported) codec->pix_fmt = encoder->pix_fmts[0];
+        }
+        if (o.intraOnly) codec->gop_size = 0;
+        if (o.videoQScale != 0.0f || o.sameQuality) {
+            codec->flags |= AV_CODEC_FLAG_QSCALE;
+            codec->global_quality = static_cast<int>(FF_QP2LAMBDA * o.videoQScale);
+        }
+        if (!o.intraMatrix.empty()) codec->intra_matrix = LibraryCopy(o.intraMatrix.data(), 64);
+        if (!o.interMatrix.empty()) codec->inter_matrix = LibraryCopy(o.interMatrix.data(), 64);
+        const std::vector<RcOverride> overrides = ParseRateControlOverride(o.videoRcOverride);
+        if (!overrides.empty()) {
+            codec->rc_override = LibraryCopy(overrides.data(), overrides.size());
+            codec->rc_override_count = static_cast<int>(overrides.size());
+        }
+        if (codec->rc_initial_buffer_occupancy == 0) codec->rc_initial_buffer_occupancy = codec->rc_buffer_size * 3 / 4;
+        codec->intra_dc_precision = o.intraDcPrecision - 8;
+        if (o.psnr) codec->flags |= AV_CODEC_FLAG_PSNR;
+        if (o.pass == 1) codec->flags |= AV_CODEC_FLAG_PASS1;
+        if (o.pass == 2) codec->flags |= AV_CODEC_FLAG_PASS2;
+    }
+    output.streams.push_back(std::move(created));
+    o.videoDisable = 0;
+    o.videoCodecName.clear();
+    o.videoStreamCopy = false;
+}
+
+void TCustomFFmpeg::AddAudioStream(TOpenOutput& output)
+{
+    TOptionState& o = m_options;
+    const auto notice = [this](const std::string& text) { Log(kLevelInfo, text); };
+    AVCodecID codecId = AV_CODEC_ID_NONE;
+    const AVCodec* encoder =
+        o.audioStreamCopy ? nullptr : ChooseEncoder(o.audioCodecName, AVMEDIA_TYPE_AUDIO, output, notice, codecId);
+    TOpenOutputStream created = NewStream(output, AVMEDIA_TYPE_AUDIO, encoder, o.audioBitstreamFilters);
+    AVCodecContext* codec = created.codec.get();
+    if (o.audioCodecTag != 0) codec->codec_tag = o.audioCodecTag;
+    if (output.context->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+
+    // The layout of the input when it has the asked number of channels, else the usual one.
+    av::av_channel_layout_uninit(&codec->ch_layout);
+    if (o.audioChannelLayout != 0 && __builtin_popcountll(o.audioChannelLayout) == o.audioChannels) {
+        codec->ch_layout.order = AV_CHANNEL_ORDER_NATIVE;
+        codec->ch_layout.nb_channels = o.audioChannels;
+        codec->ch_layout.u.mask = o.audioChannelLayout;
+    } else {
+        av::av_channel_layout_default(&codec->ch_layout, o.audioChannels);
+    }
+    if (o.audioStreamCopy) {
+        created.streamCopy = true;
+    } else {
+        codec->codec_id = codecId;
+        ApplyCodecOptions(codec, m_avOptions->CodecOptionsWith(miAudio, AV_OPT_FLAG_AUDIO_PARAM |
+                                                                            AV_OPT_FLAG_ENCODING_PARAM));
+        if (o.audioQScale > -99999.0f) {
+            codec->flags |= AV_CODEC_FLAG_QSCALE;
+            codec->global_quality = static_cast<int>(FF_QP2LAMBDA * o.audioQScale);
+        }
+        codec->sample_fmt = static_cast<AVSampleFormat>(o.audioSampleFormat);
+        if (encoder != nullptr && encoder->sample_fmts != nullptr) {
+            bool supported = false;
+            for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE; ++format)
+                supported = supported || *format == codec->sample_fmt;
+            if (!supported) codec->sample_fmt = encoder->sample_fmts[0];
+        }
+    }
+    codec->sample_rate = o.audioSampleRate;
+    codec->time_base = AVRational{1, o.audioSampleRate};
+    created.stream->time_base = codec->time_base;
+    if (!o.audioLanguage.empty())
+        av::av_dict_set(&created.stream->metadata, "language", o.audioLanguage.c_str(), 0);
+    output.streams.push_back(std::move(created));
+    o.audioDisable = 0;
+    o.audioCodecName.clear();
+    o.audioStreamCopy = false;
+}
+
+void TCustomFFmpeg::AddSubtitleStream(TOpenOutput& output)
+{
+    TOptionState& o = m_options;
+    const auto notice = [this](const std::string& text) { Log(kLevelInfo, text); };
+    const AVCodec* encoder =
+        o.subtitleStreamCopy || o.subtitleCodecName.empty()
+            ? nullptr
+            : FindCodecByName(o.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true, notice);
+    TOpenOutputStream created = NewStream(output, AVMEDIA_TYPE_SUBTITLE, encoder, o.subtitleBitstreamFilters);
+    if (o.subtitleStreamCopy) {
+        created.streamCopy = true;
+    } else {
+        if (encoder != nullptr) created.codec->codec_id = encoder->id;
+        ApplyCodecOptions(created.codec.get(),
+                          m_avOptions->CodecOptionsWith(miSubtitle, AV_OPT_FLAG_SUBTITLE_PARAM |
+                                                                        AV_OPT_FLAG_ENCODING_PARAM));
+    }
+    if (!o.subtitleLanguage.empty())
+        av::av_dict_set(&created.stream->metadata, "language", o.subtitleLanguage.c_str(), 0);
+    output.streams.push_back(std::move(created));
+    o.subtitleDisable = 0;
+    o.subtitleCodecName.clear();
+    o.subtitleStreamCopy = false;
+}
+
+}  // namespace mirelk
