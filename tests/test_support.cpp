@@ -2,7 +2,9 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdarg>
+#include <cstring>
 #include <filesystem>
 #include <cstdio>
 #include <mutex>
@@ -103,6 +105,50 @@ std::string SamplePath(const std::string& name)
 {
     const std::filesystem::path path = std::filesystem::path(MIRELK_SAMPLES_DIR) / name;
     return std::filesystem::exists(path) ? path.string() : std::string();
+}
+
+std::string Probe(const std::string& path, const std::string& streams, const std::string& entry)
+{
+    std::string command = "ffprobe -v error ";
+    if (!streams.empty()) command += "-select_streams " + streams + " ";
+    command += "-show_entries " + entry + " -of default=noprint_wrappers=1:nokey=1 " + ShellQuoted(path);
+    // A stream inside a program is listed twice; the first listing is enough.
+    const std::size_t fields = static_cast<std::size_t>(std::count(entry.begin(), entry.end(), ',')) + 1;
+    const std::string output = RunCommand(command);
+    std::string value;
+    std::size_t start = 0;
+    for (std::size_t line = 0; line < fields && start < output.size(); ++line) {
+        std::size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        if (line > 0) value += '\n';
+        value += output.substr(start, end - start);
+        start = end + 1;
+    }
+    return value;
+}
+
+double ProbeDuration(const std::string& path)
+{
+    const std::string value = Probe(path, "", "format=duration");
+    try {
+        return std::stod(value);
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+std::string DecodeErrors(const std::string& path)
+{
+    return RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(path) + " -f null - 2>&1");
+}
+
+std::vector<std::int16_t> DecodeSamples(const std::string& path, int sampleRate, int channels)
+{
+    const std::string raw = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(path) + " -f s16le -ac " +
+                                       std::to_string(channels) + " -ar " + std::to_string(sampleRate) + " -");
+    std::vector<std::int16_t> samples(raw.size() / 2);
+    std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+    return samples;
 }
 
 CapturingTask::CapturingTask()

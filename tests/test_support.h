@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,6 +49,15 @@ std::string MakeMedia(const std::string& path, const std::string& arguments);
 std::string SamplePath(const std::string& name);
 // Quotes a file name for the shell.
 std::string ShellQuoted(const std::string& text);
+
+// What ffprobe says of one entry, e.g. Probe(path, "a:0", "stream=codec_name"); "" when absent.
+std::string Probe(const std::string& path, const std::string& streams, const std::string& entry);
+// The file's duration in seconds as ffprobe reads it, or -1.
+double ProbeDuration(const std::string& path);
+// Everything ffmpeg complains about while decoding the whole file; empty for a clean file.
+std::string DecodeErrors(const std::string& path);
+// The file's audio decoded to signed 16-bit samples (all channels interleaved).
+std::vector<std::int16_t> DecodeSamples(const std::string& path, int sampleRate, int channels);
 
 // A task reset with the libraries loaded, whose engine messages are collected.
 class CapturingTask : public TCustomFFmpeg {

@@ -101,6 +101,7 @@
     X(av_guess_frame_rate) \
     X(av_codec_get_id) \
     X(av_codec_get_tag) \
+    X(av_codec_get_tag2) \
     X(av_filename_number_test) \
     X(av_dump_format) \
     X(av_sdp_create) \
@@ -157,6 +158,7 @@
     X(av_get_sample_fmt_name) \
     X(av_get_bytes_per_sample) \
     X(av_sample_fmt_is_planar) \
+    X(av_get_packed_sample_fmt) \
     X(av_samples_set_silence) \
     X(av_frame_alloc) \
     X(av_frame_free) \
@@ -200,6 +202,7 @@
     X(swr_free) \
     X(swr_convert) \
     X(swr_get_delay) \
+    X(swr_get_out_samples) \
     X(swr_set_compensation)
 
 #define MIRELK_MYUTIL_ENTRIES(X) \

@@ -21,6 +21,14 @@ int Clip(int value, int minimum, int maximum)
     return value;
 }
 
+std::string LibraryErrorText(int errorCode)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    if (av::av_strerror(errorCode, text, sizeof text) < 0)
+        return "Error number " + std::to_string(errorCode) + " occurred";
+    return text;
+}
+
 AVRational DoubleToRational(double value, std::int64_t maximum)
 {
     const int exponent =

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include "engine/options/ffmpeg_exception.h"
+#include "engine/pipeline/transcode_run.h"
 
 namespace mirelk {
 
@@ -55,6 +56,16 @@ void TCustomFFmpeg::Reset()
     ResetOptions();
     m_avOptions = std::make_unique<TAVOptionContext>(m_options.scalerFlags);
 }
+
+void TCustomFFmpeg::Transcode()
+{
+    RequireLibraries();
+    Finished = false;
+    TTranscodeRun run(*this);
+    run.Execute();
+}
+
+void TCustomFFmpeg::CheckVideoCopyAllowed() const {}
 
 void TCustomFFmpeg::Log(int level, const std::string& text)
 {

@@ -2,6 +2,7 @@
 // command-line transcoder keeps globally is a field here, so tasks can run side by side.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "engine/files/open_files.h"
 #include "engine/options/avoption_context.h"
 #include "engine/options/option_state.h"
+#include "engine/pipeline/progress_report.h"
 
 namespace mirelk {
 
@@ -50,6 +52,16 @@ public:
     // Creates an output file with its streams from the options given so far. False with the
     // reason in LastErrMsg; throws FFmpegException when a stream cannot be made.
     bool OpenOutputFile(const std::string& fileName);
+    // Runs the whole transcode of the opened files in the calling thread. Throws
+    // FFmpegException when it fails; Finished tells whether it ran to its end.
+    void Transcode();
+    // Fails when something needs the decoded pictures of a video stream that is to be copied.
+    virtual void CheckVideoCopyAllowed() const;
+    // Asked from another thread; the transcode ends at its next pass, still writing a
+    // complete file.
+    std::atomic<bool> StopRequested{false};
+    bool Finished = false;
+
     // The new-stream options: a stream more in the output opened last.
     void NewVideoStream();
     void NewAudioStream();
@@ -69,6 +81,8 @@ public:
     const TAVOptionContext* AVOptions() const { return m_avOptions.get(); }
 
     TLogCallback OnLog;
+    // (task, progress record), at most once per progress interval while the task converts.
+    std::function<void(TCustomFFmpeg& task, const TProgressRecord& record)> OnProgress;
     std::int64_t ProgressInterval = 500000;
     std::string LastErrMsg;
     std::string ErrorMessage;
@@ -116,6 +130,7 @@ protected:
     bool m_usesVideoFilters = false;
 
 private:
+    friend class TTranscodeRun;
     struct TOptionRow;
     static const std::vector<TOptionRow>& OptionTable();
     // Throws when the task has no AVOption context or the libraries went away.

@@ -1,0 +1,169 @@
+// The packet decoder: decodes one packet of an input stream (or passes it on for stream copy)
+// and feeds every output stream that takes that input stream.
+#include <algorithm>
+
+#include "binding/entry_points.h"
+#include "binding/log_levels.h"
+#include "binding/text_format.h"
+#include "engine/custom_ffmpeg.h"
+#include "engine/options/ffmpeg_exception.h"
+#include "engine/pipeline/audio_output.h"
+#include "engine/pipeline/subtitle_output.h"
+#include "engine/pipeline/transcode_run.h"
+#include "engine/pipeline/video_output.h"
+
+namespace mirelk {
+
+namespace {
+
+// Length of one packet of a copied stream, in microseconds.
+std::int64_t CopiedPacketDuration(const TInputStream& stream, const AVPacket& packet)
+{
+    const AVRational timeBase = stream.stream->time_base;
+    if (packet.duration > 0) return av::av_rescale_q(packet.duration, timeBase, AV_TIME_BASE_Q);
+    const AVCodecParameters* parameters = stream.stream->codecpar;
+    if (parameters->codec_type == AVMEDIA_TYPE_VIDEO) {
+        const AVRational rate = stream.stream->avg_frame_rate.num > 0 ? stream.stream->avg_frame_rate
+                                                                      : stream.stream->r_frame_rate;
+        return rate.num > 0 ? av::av_rescale(1000000, rate.den, rate.num) : 0;
+    }
+    if (parameters->codec_type == AVMEDIA_TYPE_AUDIO && parameters->sample_rate > 0)
+        return av::av_rescale(1000000, parameters->frame_size, parameters->sample_rate);
+    return 0;
+}
+
+}  // namespace
+
+bool TTranscodeRun::OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet)
+{
+    if (stream.nextPts == AV_NOPTS_VALUE) stream.nextPts = stream.pts;
+    if (packet != nullptr && packet->dts != AV_NOPTS_VALUE)
+        stream.pts = stream.nextPts = av::av_rescale_q(packet->dts, stream.stream->time_base, AV_TIME_BASE_Q);
+
+    if (!stream.decodingNeeded) {
+        if (packet == nullptr) return true;
+        stream.pts = stream.nextPts;
+        stream.nextPts += CopiedPacketDuration(stream, *packet);
+        EmulateRate(stream);
+        const std::int64_t start = Options().startTime;
+        if (start == 0 || stream.pts >= start)
+            for (TOutputStream& output : m_outputStreams)
+                if (output.sourceIndex == streamIndex && !output.encodingNeeded) CopyPacket(stream, output, *packet);
+        return true;
+    }
+    const bool decoded = stream.stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE
+                             ? DecodeSubtitle(stream, streamIndex, packet)
+                             : DecodeAndDispatch(stream, streamIndex, packet);
+    if (packet == nullptr) DrainEncoders(streamIndex);
+    return decoded;
+}
+
+bool TTranscodeRun::DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet)
+{
+    AVCodecContext* decoder = stream.decoder.get();
+    const int sent = av::avcodec_send_packet(decoder, packet);
+    // A decoder already drained has nothing more to give.
+    if (sent < 0 && sent != AVERROR_EOF) return false;
+    AVFrame* frame = stream.frame.get();
+    for (;;) {
+        const int received = av::avcodec_receive_frame(decoder, frame);
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return true;
+        if (received < 0) return false;
+        const AVRational timeBase = stream.stream->time_base;
+        if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
+            stream.pts = av::av_rescale_q(frame->best_effort_timestamp, timeBase, AV_TIME_BASE_Q);
+        else
+            stream.pts = stream.nextPts;
+        std::int64_t duration = 0;
+        if (decoder->codec_type == AVMEDIA_TYPE_AUDIO && frame->sample_rate > 0) {
+            duration = av::av_rescale(frame->nb_samples, 1000000, frame->sample_rate);
+            ApplyVolume(*frame, Options().audioVolume);
+        } else if (frame->pkt_duration > 0) {
+            duration = av::av_rescale_q(frame->pkt_duration, timeBase, AV_TIME_BASE_Q);
+        } else {
+            const AVRational rate = stream.stream->avg_frame_rate.num > 0 ? stream.stream->avg_frame_rate
+                                                                          : stream.stream->r_frame_rate;
+            duration = rate.num > 0 ? av::av_rescale(1000000, rate.den, rate.num) : 0;
+        }
+        stream.nextPts = stream.pts + duration;
+        EmulateRate(stream);
+        DispatchFrame(stream, streamIndex, frame);
+        av::av_frame_unref(frame);
+    }
+}
+
+void TTranscodeRun::DispatchFrame(TInputStream& stream, int streamIndex, AVFrame* frame)
+{
+    const std::int64_t start = Options().startTime;
+    if (start != 0 && stream.pts < start) return;
+    for (TOutputStream& output : m_outputStreams) {
+        if (output.sourceIndex != streamIndex || !output.encodingNeeded) continue;
+        if (output.audio)
+            output.audio->Process(*frame);
+        else if (output.video)
+            output.video->Process(*frame);
+    }
+}
+
+bool TTranscodeRun::DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet)
+{
+    if (packet == nullptr) return true;
+    AVSubtitle subtitle{};
+    int gotSubtitle = 0;
+    AVPacket* copy = m_copyPacket.get();
+    if (av::av_packet_ref(copy, packet) < 0) return false;
+    const int result = av::avcodec_decode_subtitle2(stream.decoder.get(), &subtitle, &gotSubtitle, copy);
+    av::av_packet_unref(copy);
+    if (result < 0) return false;
+    if (!gotSubtitle) return true;
+    const std::int64_t start = Options().startTime;
+    if (start == 0 || stream.pts >= start)
+        for (TOutputStream& output : m_outputStreams)
+            if (output.sourceIndex == streamIndex && output.encodingNeeded && output.subtitle)
+                output.subtitle->Process(subtitle, packet->pts);
+    av::avsubtitle_free(&subtitle);
+    return true;
+}
+
+void TTranscodeRun::DrainEncoders(int streamIndex)
+{
+    for (TOutputStream& output : m_outputStreams) {
+        if (output.sourceIndex != streamIndex || !output.encodingNeeded) continue;
+        if (output.audio) output.audio->Drain();
+        if (output.video) output.video->Drain();
+    }
+}
+
+void TTranscodeRun::EmulateRate(const TInputStream& stream) const
+{
+    if (!Options().rateEmulation) return;
+    const std::int64_t elapsed = av::av_gettime_relative() - stream.readStart;
+    if (stream.pts > elapsed + 1000) av::av_usleep(static_cast<unsigned>((stream.pts - elapsed) / 1000 * 1000));
+}
+
+void TTranscodeRun::CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet)
+{
+    // A copy starts at a key frame, unless asked to keep what comes before the first one.
+    if (output.frameNumber == 0 && !(packet.flags & AV_PKT_FLAG_KEY) && !Options().copyInitialNonKeyFrames) return;
+    const AVMediaType type = stream.stream->codecpar->codec_type;
+    if (type == AVMEDIA_TYPE_AUDIO) m_counters.audioSize += packet.size;
+    if (type == AVMEDIA_TYPE_VIDEO) {
+        m_counters.videoSize += packet.size;
+        ++output.syncOpts;
+    }
+    AVPacket* copy = m_copyPacket.get();
+    if (av::av_packet_ref(copy, &packet) < 0) throw FFmpegException("av_mallocz fail");
+    const AVRational from = stream.stream->time_base;
+    const AVRational to = output.stream->time_base;
+    // The run's own time, from the packet's stream clock, where the packet carries no DTS.
+    copy->dts = packet.dts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.dts, from, to)
+                                             : av::av_rescale_q(stream.pts, AV_TIME_BASE_Q, to);
+    copy->pts = packet.pts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.pts, from, to) : AV_NOPTS_VALUE;
+    copy->duration = av::av_rescale_q(packet.duration, from, to);
+    copy->pos = -1;
+    WriteFrame(output, copy);
+    av::av_packet_unref(copy);
+    ++output.frameNumber;
+}
+
+}  // namespace mirelk

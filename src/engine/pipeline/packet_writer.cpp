@@ -1,0 +1,76 @@
+#include "engine/pipeline/packet_writer.h"
+
+#include "binding/entry_points.h"
+#include "binding/log_levels.h"
+#include "binding/system_functions.h"
+#include "binding/text_format.h"
+#include "engine/options/ffmpeg_exception.h"
+
+namespace mirelk {
+
+void TPacketWriter::Configure(const std::vector<TBitstreamFilterSpec>& filters, AVStream* stream)
+{
+    m_stream = stream;
+    m_chain.clear();
+    m_filtered.clear();
+    const AVCodecParameters* parameters = stream->codecpar;
+    AVRational timeBase = stream->time_base;
+    for (const TBitstreamFilterSpec& spec : filters) {
+        AVBSFContext* raw = nullptr;
+        if (av::av_bsf_alloc(spec.filter, &raw) < 0) throw FFmpegException("av_mallocz fail");
+        TBitstreamFilterPtr filter(raw);
+        av::avcodec_parameters_copy(filter->par_in, parameters);
+        filter->time_base_in = timeBase;
+        const int result = av::av_bsf_init(filter.get());
+        if (result < 0)
+            throw FFmpegException(Format("%s failed for stream %d, codec %s: %s", spec.name.c_str(), stream->index,
+                                         av::avcodec_get_name(parameters->codec_id),
+                                         LibraryErrorText(result).c_str()));
+        parameters = filter->par_out;
+        timeBase = filter->time_base_out;
+        m_chain.push_back(std::move(filter));
+        m_filtered.push_back(NewPacket());
+    }
+    if (!m_chain.empty()) av::avcodec_parameters_copy(stream->codecpar, parameters);
+}
+
+void TPacketWriter::Write(AVFormatContext* file, AVPacket* packet, const char* codecName, bool exitOnError,
+                          const TLog& log)
+{
+    Push(0, packet, file, codecName, exitOnError, log);
+}
+
+void TPacketWriter::Push(std::size_t filterIndex, AVPacket* packet, AVFormatContext* file, const char* codecName,
+                         bool exitOnError, const TLog& log)
+{
+    if (filterIndex < m_chain.size()) {
+        AVBSFContext* filter = m_chain[filterIndex].get();
+        AVPacket* filtered = m_filtered[filterIndex].get();
+        const int sent = av::av_bsf_send_packet(filter, packet);
+        if (sent < 0) {
+            const std::string message = Format("%s failed for stream %d, codec %s: %s", filter->filter->name,
+                                               packet->stream_index, codecName, LibraryErrorText(sent).c_str());
+            if (exitOnError) throw FFmpegException(message);
+            if (log) log(kLevelError, message);
+            Push(filterIndex + 1, packet, file, codecName, exitOnError, log);
+            return;
+        }
+        while (av::av_bsf_receive_packet(filter, filtered) == 0) {
+            filtered->stream_index = m_stream->index;
+            Push(filterIndex + 1, filtered, file, codecName, exitOnError, log);
+        }
+        return;
+    }
+    const std::int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (stamp != AV_NOPTS_VALUE) {
+        const double end = static_cast<double>(stamp + packet->duration) * av_q2d(m_stream->time_base);
+        if (end > m_writtenTime) m_writtenTime = end;
+    }
+    m_writtenBytes += packet->size;
+    packet->stream_index = m_stream->index;
+    const int written = av::av_interleaved_write_frame(file, packet);
+    if (written < 0)
+        throw FFmpegException(Format("av_interleaved_write_frame(): %s", LibraryErrorText(written).c_str()));
+}
+
+}  // namespace mirelk

@@ -1,0 +1,42 @@
+// The one way packets reach a muxer: through the stream's bitstream filters, then the
+// interleaving writer.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "binding/av_headers.h"
+#include "engine/options/option_state.h"
+#include "engine/pipeline/av_pointers.h"
+
+namespace mirelk {
+
+class TPacketWriter {
+public:
+    using TLog = std::function<void(int level, const std::string& text)>;
+
+    // Builds the stream's filter chain from its input parameters; the stream's parameters
+    // become what the chain puts out. Call before the header is written.
+    void Configure(const std::vector<TBitstreamFilterSpec>& filters, AVStream* stream);
+    // Filters a packet (times in the stream's time base) and writes it; the packet is left
+    // empty. A filter failure is logged and the packet goes on unfiltered, or with exitOnError
+    // raises; a write failure always raises.
+    void Write(AVFormatContext* file, AVPacket* packet, const char* codecName, bool exitOnError, const TLog& log);
+    // End of what was written so far, in seconds of the stream.
+    double WrittenTime() const { return m_writtenTime; }
+    // Bytes handed to the muxer so far.
+    std::int64_t WrittenBytes() const { return m_writtenBytes; }
+
+private:
+    void Push(std::size_t filterIndex, AVPacket* packet, AVFormatContext* file, const char* codecName,
+              bool exitOnError, const TLog& log);
+
+    std::vector<TBitstreamFilterPtr> m_chain;
+    std::vector<TPacketPtr> m_filtered;  // one per filter, reused
+    AVStream* m_stream = nullptr;
+    double m_writtenTime = 0.0;
+    std::int64_t m_writtenBytes = 0;
+};
+
+}  // namespace mirelk

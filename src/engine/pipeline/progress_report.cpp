@@ -1,0 +1,85 @@
+#include "engine/pipeline/progress_report.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <string>
+
+#include "binding/entry_points.h"
+#include "binding/log_levels.h"
+#include "binding/text_format.h"
+#include "engine/custom_ffmpeg.h"
+#include "engine/pipeline/transcode_run.h"
+
+namespace mirelk {
+
+void ReportProgress(TTranscodeRun& run, bool final)
+{
+    TCustomFFmpeg& task = run.Task();
+    const TOptionState& options = run.Options();
+    std::int64_t size = 0;
+    if (task.OutputCount() > 0) {
+        AVIOContext* io = task.Output(0).context->pb;
+        if (io != nullptr) {
+            size = av::avio_size(io);
+            if (size < 0) size = av::avio_seek(io, 0, SEEK_CUR);
+        }
+    }
+
+    TProgressRecord record;
+    std::string line;
+    double time = 1e10;
+    bool firstVideo = true;
+    for (const TOutputStream& output : run.OutputStreams()) {
+        const double written = output.codec->codec_type == AVMEDIA_TYPE_VIDEO && output.encodingNeeded
+                                   ? static_cast<double>(output.syncOpts) * av_q2d(output.codec->time_base)
+                                   : output.writer.WrittenTime();
+        if (written > 0 && written < time) time = written;
+        if (output.codec->codec_type != AVMEDIA_TYPE_VIDEO) continue;
+        const float quality = output.encodingNeeded ? output.quality : -1.0f;
+        if (!firstVideo) {
+            line += Format("q=%2.1f ", quality);
+            continue;
+        }
+        firstVideo = false;
+        // Nothing to tell before the first picture is out.
+        if (output.frameNumber == 0) return;
+        const double seconds = static_cast<double>(av::av_gettime_relative() - run.TimerStart()) / 1000000.0;
+        record.frameNumber = output.frameNumber;
+        record.framesPerSecond = seconds > 1.0 ? static_cast<int>(output.frameNumber / seconds + 0.5) : 0;
+        record.quality = quality;
+        line += Format("frame=%5d fps=%3d q=%3.1f ", record.frameNumber, record.framesPerSecond, quality);
+        if (final) line += "L";
+    }
+    const bool nothingWritten = time >= 1e10;
+    time = std::max(time, 0.01);
+    const double bitRate = static_cast<double>(size) * 8 / time / 1000;
+    record.currentDuration = nothingWritten ? 0 : static_cast<int>(std::min(time * 1000, static_cast<double>(INT_MAX)));
+    record.bitRate = static_cast<float>(bitRate);
+    record.currentSize = size;
+    record.totalOutputDuration = static_cast<int>(std::min<std::int64_t>(options.expectedTotalDuration, INT_MAX));
+
+    const bool verbose = options.verbosity > 0;
+    if (task.OnProgress || verbose || final) {
+        line += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", static_cast<double>(size) / 1024,
+                       nothingWritten ? 0.0 : time, bitRate);
+        if (options.verbosity > 1)
+            line += Format(" dup=%d drop=%d", run.Counters().framesDuplicated, run.Counters().framesDropped);
+        if (task.OnProgress)
+            task.OnProgress(task, record);
+        else if (options.verbosity >= 0 && task.OnLog)
+            task.Log(kLevelInfo, line);
+    }
+    if (final && options.verbosity >= 0 && task.OnLog) {
+        const TRunCounters& counters = run.Counters();
+        const std::int64_t raw = counters.videoSize + counters.audioSize + counters.extraSize;
+        const std::string overhead =
+            raw > 0 ? Format("%f%%", static_cast<double>(size - raw) * 100.0 / static_cast<double>(raw)) : "unknown";
+        task.Log(kLevelInfo, Format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %s",
+                                    static_cast<double>(counters.videoSize) / 1024,
+                                    static_cast<double>(counters.audioSize) / 1024,
+                                    static_cast<double>(counters.extraSize) / 1024, overhead.c_str()));
+    }
+}
+
+}  // namespace mirelk

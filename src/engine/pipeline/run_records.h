@@ -1,0 +1,84 @@
+// The working state of one transcode run: one record per input file, per input stream and per
+// output stream. The run creates them at set-up and frees them when it ends.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "binding/av_headers.h"
+#include "engine/files/open_files.h"
+#include "engine/pipeline/av_pointers.h"
+#include "engine/pipeline/packet_writer.h"
+
+namespace mirelk {
+
+class TAudioOutput;
+class TVideoOutput;
+class TSubtitleOutput;
+
+struct TInputFile {
+    AVFormatContext* context = nullptr;  // borrowed from the task
+    bool eofReached = false;
+    int firstStreamIndex = 0;
+    int fileStreamCount = 0;
+    // Added to every time stamp read from the file, in microseconds; changed by discontinuities.
+    std::int64_t timestampOffset = 0;
+};
+
+struct TInputStream {
+    int fileIndex = 0;
+    int streamIndex = 0;
+    AVStream* stream = nullptr;  // borrowed
+    const AVCodec* forcedDecoder = nullptr;
+    // No output takes this stream: its packets are dropped unread.
+    bool discard = true;
+    bool decodingNeeded = false;
+    std::int64_t readStart = 0;
+    // Times in microseconds: of the data in hand, and expected for the next data.
+    std::int64_t nextPts = AV_NOPTS_VALUE;
+    std::int64_t pts = 0;
+    // Until the first audio gap of the stream has been filled or trimmed.
+    bool isStart = true;
+    // Opened at set-up for a decoded stream; the frame is reused for every decoded picture or block.
+    TCodecContextPtr decoder;
+    TFramePtr frame;
+};
+
+struct TOutputStream {
+    int fileIndex = 0;
+    int streamIndex = 0;
+    int sourceIndex = 0;
+    int syncIndex = 0;
+    AVStream* stream = nullptr;    // borrowed from the output's context
+    AVCodecContext* codec = nullptr;  // borrowed: the encoder settings the output was made with
+    const AVCodec* encoder = nullptr;
+    bool encodingNeeded = false;
+    bool encoderOpen = false;
+    int frameNumber = 0;
+    // Output position in encoder time-base units (video: pictures, audio: samples).
+    std::int64_t syncOpts = 0;
+    // End of what has been written, in seconds of the stream.
+    // Quantiser of the last coded picture, -1 while unknown.
+    float quality = -1.0f;
+    TPacketWriter writer;
+    std::unique_ptr<TAudioOutput> audio;
+    std::unique_ptr<TVideoOutput> video;
+    std::unique_ptr<TSubtitleOutput> subtitle;
+
+    TOutputStream();
+    ~TOutputStream();
+    TOutputStream(TOutputStream&&) noexcept;
+    TOutputStream& operator=(TOutputStream&&) noexcept;
+};
+
+// Byte counts of what the encoders produced, for the report.
+struct TRunCounters {
+    std::int64_t videoSize = 0;
+    std::int64_t audioSize = 0;
+    std::int64_t extraSize = 0;
+    int framesDuplicated = 0;
+    int framesDropped = 0;
+};
+
+}  // namespace mirelk

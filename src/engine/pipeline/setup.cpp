@@ -1,0 +1,347 @@
+// Set-up of a run: which input stream feeds which output stream, copy or encode, codecs
+// opened, headers written.
+#include "binding/entry_points.h"
+#include "binding/loader.h"
+#include "binding/log_levels.h"
+#include "binding/text_format.h"
+#include "engine/custom_ffmpeg.h"
+#include "engine/options/ffmpeg_exception.h"
+#include "engine/pipeline/audio_output.h"
+#include "engine/pipeline/subtitle_output.h"
+#include "engine/pipeline/transcode_run.h"
+#include "engine/pipeline/video_output.h"
+
+namespace mirelk {
+
+TTranscodeRun::TTranscodeRun(TCustomFFmpeg& task) : m_task(task), m_packet(NewPacket()), m_copyPacket(NewPacket()) {}
+
+TTranscodeRun::~TTranscodeRun() = default;
+
+const TOptionState& TTranscodeRun::Options() const { return m_task.m_options; }
+
+void TTranscodeRun::Log(int level, const std::string& text) const { m_task.Log(level, text); }
+
+void TTranscodeRun::FailWithDescription(int outputFile, const std::string& message)
+{
+    const TOpenOutput& output = m_task.m_outputs.at(outputFile);
+    av::av_dump_format(output.context.get(), outputFile, output.fileName.c_str(), 1);
+    throw FFmpegException(message);
+}
+
+void TTranscodeRun::Setup()
+{
+    BuildInputTables();
+    for (int file = 0; file < m_task.OutputCount(); ++file)
+        if (m_task.m_outputs[file].streams.empty())
+            FailWithDescription(file, Format("Output file #%d does not contain any stream", file));
+    CheckStreamMaps();
+    ChooseSources();
+    for (TOutputStream& output : m_outputStreams) PrepareOutputStream(output);
+    // The descriptions show the settings the encoders will be opened with.
+    for (TOutputStream& output : m_outputStreams)
+        if (output.encodingNeeded) av::avcodec_parameters_from_context(output.stream->codecpar, output.codec);
+    for (int file = 0; file < m_task.OutputCount(); ++file) {
+        const TOpenOutput& output = m_task.m_outputs[file];
+        av::av_dump_format(output.context.get(), file, output.fileName.c_str(), 1);
+    }
+    ReportStreamMapping();
+    OpenEncoders();
+    OpenDecoders();
+    CopyMetadataMaps();
+    WriteHeaders();
+    m_timerStart = av::av_gettime_relative();
+}
+
+void TTranscodeRun::BuildInputTables()
+{
+    const std::int64_t now = av::av_gettime_relative();
+    for (int file = 0; file < m_task.InputCount(); ++file) {
+        const TOpenInput& input = m_task.m_inputs[file];
+        TInputFile record;
+        record.context = input.context.get();
+        record.firstStreamIndex = static_cast<int>(m_inputStreams.size());
+        record.fileStreamCount = static_cast<int>(input.context->nb_streams);
+        record.timestampOffset = input.timestampOffset;
+        m_inputFiles.push_back(record);
+        for (int index = 0; index < record.fileStreamCount; ++index) {
+            TInputStream stream;
+            stream.fileIndex = file;
+            stream.streamIndex = index;
+            stream.stream = input.context->streams[index];
+            for (const TInputStreamChoice& choice : m_task.m_inputStreams)
+                if (choice.inputIndex == file && choice.streamIndex == index) stream.forcedDecoder = choice.decoder;
+            if (Options().rateEmulation) stream.readStart = now;
+            m_inputStreams.push_back(std::move(stream));
+        }
+    }
+}
+
+void TTranscodeRun::CheckStreamMaps()
+{
+    const std::vector<TStreamMap>& maps = Options().streamMaps;
+    if (maps.empty()) return;
+    std::size_t outputStreamCount = 0;
+    for (const TOpenOutput& output : m_task.m_outputs) outputStreamCount += output.streams.size();
+    if (maps.size() != outputStreamCount) throw FFmpegException("Number of stream maps must match number of output streams");
+    const auto exists = [this](int file, int stream) {
+        return file >= 0 && file < static_cast<int>(m_inputFiles.size()) && stream >= 0 &&
+               stream < m_inputFiles[file].fileStreamCount;
+    };
+    for (const TStreamMap& map : maps) {
+        if (!exists(map.fileIndex, map.streamIndex))
+            throw FFmpegException(Format("Could not find input stream #%d.%d", map.fileIndex, map.streamIndex));
+        if (!exists(map.syncFileIndex, map.syncStreamIndex))
+            throw FFmpegException(Format("Could not find sync stream #%d.%d", map.syncFileIndex, map.syncStreamIndex));
+    }
+}
+
+void TTranscodeRun::ChooseSources()
+{
+    const std::vector<TStreamMap>& maps = Options().streamMaps;
+    const int programId = Options().programId;
+    int mapIndex = 0;
+    for (int file = 0; file < m_task.OutputCount(); ++file) {
+        TOpenOutput& openOutput = m_task.m_outputs[file];
+        for (int index = 0; index < static_cast<int>(openOutput.streams.size()); ++index, ++mapIndex) {
+            TOpenOutputStream& spec = openOutput.streams[index];
+            TOutputStream output;
+            output.fileIndex = file;
+            output.streamIndex = index;
+            output.stream = spec.stream;
+            output.codec = spec.codec.get();
+            output.encoder = spec.encoder;
+            const AVMediaType type = spec.codec->codec_type;
+            int source = -1;
+            if (!maps.empty()) {
+                const TStreamMap& map = maps[mapIndex];
+                source = m_inputFiles[map.fileIndex].firstStreamIndex + map.streamIndex;
+                if (m_inputStreams[source].stream->codecpar->codec_type != type)
+                    FailWithDescription(file, Format("Codec type mismatch for mapping #%d.%d -> #%d.%d", map.fileIndex,
+                                                     map.streamIndex, file, index));
+                output.syncIndex = m_inputFiles[map.syncFileIndex].firstStreamIndex + map.syncStreamIndex;
+            } else if (programId != 0) {
+                for (std::size_t f = 0; f < m_inputFiles.size() && source < 0; ++f) {
+                    const AVFormatContext* context = m_inputFiles[f].context;
+                    for (unsigned p = 0; p < context->nb_programs && source < 0; ++p) {
+                        const AVProgram* program = context->programs[p];
+                        if (program->id != programId) continue;
+                        for (unsigned s = 0; s < program->nb_stream_indexes && source < 0; ++s) {
+                            const int candidate = m_inputFiles[f].firstStreamIndex +
+                                                  static_cast<int>(program->stream_index[s]);
+                            if (m_inputStreams[candidate].discard &&
+                                m_inputStreams[candidate].stream->codecpar->codec_type == type)
+                                source = candidate;
+                        }
+                    }
+                }
+            } else {
+                // The first stream of the type no output takes yet, else the last of the type.
+                for (std::size_t i = 0; i < m_inputStreams.size() && source < 0; ++i)
+                    if (m_inputStreams[i].discard && m_inputStreams[i].stream->codecpar->codec_type == type)
+                        source = static_cast<int>(i);
+                if (source < 0)
+                    for (std::size_t i = 0; i < m_inputStreams.size(); ++i)
+                        if (m_inputStreams[i].stream->codecpar->codec_type == type) source = static_cast<int>(i);
+            }
+            if (source < 0)
+                FailWithDescription(file, Format("Could not find input stream matching output stream #%d.%d", file, index));
+            output.sourceIndex = source;
+            if (maps.empty()) output.syncIndex = source;
+            m_inputStreams[source].discard = false;
+            output.encodingNeeded = !spec.streamCopy;
+            m_outputStreams.push_back(std::move(output));
+        }
+    }
+}
+
+void TTranscodeRun::PrepareOutputStream(TOutputStream& output)
+{
+    TInputStream& source = m_inputStreams[output.sourceIndex];
+    AVStream* stream = output.stream;
+    const AVDictionaryEntry* language = av::av_dict_get(source.stream->metadata, "language", nullptr, 0);
+    if (language != nullptr && av::av_dict_get(stream->metadata, "language", nullptr, 0) == nullptr)
+        av::av_dict_set(&stream->metadata, "language", language->value, 0);
+    stream->disposition = source.stream->disposition;
+
+    if (!output.encodingNeeded) {
+        PrepareStreamCopy(output, source);
+        return;
+    }
+    switch (output.codec->codec_type) {
+    case AVMEDIA_TYPE_VIDEO:
+        output.video = std::make_unique<TVideoOutput>(*this, output, source);
+        break;
+    case AVMEDIA_TYPE_AUDIO:
+        output.audio = std::make_unique<TAudioOutput>(*this, output, source);
+        break;
+    case AVMEDIA_TYPE_SUBTITLE:
+        output.subtitle = std::make_unique<TSubtitleOutput>(*this, output, source);
+        break;
+    default:
+        throw FFmpegException("invalid codec_type of output stream");
+    }
+    source.decodingNeeded = true;
+}
+
+void TTranscodeRun::PrepareStreamCopy(TOutputStream& output, const TInputStream& source)
+{
+    AVCodecParameters* target = output.stream->codecpar;
+    const AVCodecParameters* origin = source.stream->codecpar;
+    const std::uint32_t askedTag = output.codec->codec_tag;
+    const AVRational aspect = output.stream->sample_aspect_ratio;
+    if (av::avcodec_parameters_copy(target, origin) < 0) throw FFmpegException("av_mallocz fail");
+    // Keep the input's tag only where this container's tag table does not contradict it.
+    const AVOutputFormat* format = m_task.m_outputs[output.fileIndex].context->oformat;
+    unsigned int tagForId = 0;
+    const bool tagFits = format->codec_tag == nullptr ||
+                         av::av_codec_get_id(format->codec_tag, origin->codec_tag) == origin->codec_id ||
+                         !av::av_codec_get_tag2(format->codec_tag, origin->codec_id, &tagForId);
+    target->codec_tag = askedTag != 0 ? askedTag : tagFits ? origin->codec_tag : 0;
+    output.stream->time_base = source.stream->time_base;
+    switch (origin->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+        if (Options().audioVolume != 256)
+            throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
+        if ((target->block_align == 1 && target->codec_id == AV_CODEC_ID_MP3) || target->codec_id == AV_CODEC_ID_AC3)
+            target->block_align = 0;
+        break;
+    case AVMEDIA_TYPE_VIDEO:
+        m_task.CheckVideoCopyAllowed();
+        if (aspect.num != 0) target->sample_aspect_ratio = output.stream->sample_aspect_ratio = aspect;
+        break;
+    case AVMEDIA_TYPE_SUBTITLE:
+        break;
+    default:
+        throw FFmpegException("invalid codec_type of output stream");
+    }
+}
+
+void TTranscodeRun::ReportStreamMapping()
+{
+    if (Options().verbosity < 0 || !m_task.OnLog) return;
+    Log(kLevelInfo, "Stream mapping:");
+    for (const TOutputStream& output : m_outputStreams) {
+        const TInputStream& source = m_inputStreams[output.sourceIndex];
+        Log(kLevelInfo, Format("  Stream #%d.%d -> #%d.%d", source.fileIndex, source.streamIndex, output.fileIndex,
+                               output.streamIndex));
+        if (output.syncIndex != output.sourceIndex) {
+            const TInputStream& sync = m_inputStreams[output.syncIndex];
+            Log(kLevelInfo, Format(" [sync #%d.%d]", sync.fileIndex, sync.streamIndex));
+        }
+    }
+}
+
+void TTranscodeRun::OpenEncoders()
+{
+    for (TOutputStream& output : m_outputStreams) {
+        if (!output.encodingNeeded) continue;
+        AVCodecContext* codec = output.codec;
+        if (output.encoder == nullptr) output.encoder = av::avcodec_find_encoder(codec->codec_id);
+        if (output.encoder == nullptr)
+            throw FFmpegException(
+                Format("Unsupported codec for output stream #%d.%d", output.fileIndex, output.streamIndex));
+        if (output.audio) output.audio->BeforeEncoderOpens();
+        if (output.video) output.video->BeforeEncoderOpens();
+        int opened = 0;
+        {
+            std::lock_guard<std::mutex> lock(CodecLock());
+            opened = av::avcodec_open2(codec, output.encoder, nullptr);
+        }
+        if (opened < 0)
+            throw FFmpegException(Format("Error while opening codec for output stream #%d.%d - maybe incorrect "
+                                         "parameters such as bit_rate, rate, width or height",
+                                         output.fileIndex, output.streamIndex));
+        output.encoderOpen = true;
+        if (av::avcodec_parameters_from_context(output.stream->codecpar, codec) < 0)
+            throw FFmpegException("av_mallocz fail");
+        output.stream->time_base = codec->time_base;
+        m_counters.extraSize += codec->extradata_size;
+    }
+}
+
+void TTranscodeRun::OpenDecoders()
+{
+    for (TInputStream& stream : m_inputStreams) {
+        if (!stream.decodingNeeded) continue;
+        const AVCodecParameters* parameters = stream.stream->codecpar;
+        const AVCodec* decoder =
+            stream.forcedDecoder != nullptr ? stream.forcedDecoder : av::avcodec_find_decoder(parameters->codec_id);
+        if (decoder == nullptr)
+            throw FFmpegException(Format("Unsupported codec (id=%d) for input stream #%d.%d", parameters->codec_id,
+                                         stream.fileIndex, stream.streamIndex));
+        stream.decoder.reset(av::avcodec_alloc_context3(decoder));
+        if (!stream.decoder || av::avcodec_parameters_to_context(stream.decoder.get(), parameters) < 0)
+            throw FFmpegException("av_mallocz fail");
+        stream.decoder->pkt_timebase = stream.stream->time_base;
+        const TMediaIndex media = parameters->codec_type == AVMEDIA_TYPE_VIDEO   ? miVideo
+                                  : parameters->codec_type == AVMEDIA_TYPE_AUDIO ? miAudio
+                                                                                 : miSubtitle;
+        TAVDictionary options = m_task.m_avOptions->CodecOptionsWith(media, AV_OPT_FLAG_DECODING_PARAM);
+        int opened = 0;
+        {
+            std::lock_guard<std::mutex> lock(CodecLock());
+            opened = av::avcodec_open2(stream.decoder.get(), decoder, options.Address());
+        }
+        if (opened < 0)
+            throw FFmpegException(
+                Format("Error while opening codec for input stream #%d.%d", stream.fileIndex, stream.streamIndex));
+        stream.frame = NewFrame();
+    }
+    for (TInputStream& stream : m_inputStreams) {
+        stream.pts = 0;
+        stream.nextPts = AV_NOPTS_VALUE;
+        stream.isStart = true;
+    }
+    for (TOutputStream& output : m_outputStreams) {
+        if (output.audio) output.audio->Open();
+        if (output.video) output.video->Open();
+    }
+}
+
+void TTranscodeRun::CopyMetadataMaps()
+{
+    for (const TMetaDataMap& map : Options().metaDataMaps) {
+        if (map.outputFile < 0 || map.outputFile >= m_task.OutputCount())
+            throw FFmpegException(Format("Invalid output file index %d map_meta_data(%d,%d)", map.outputFile,
+                                         map.outputFile, map.inputFile));
+        if (map.inputFile < 0 || map.inputFile >= m_task.InputCount())
+            throw FFmpegException(Format("Invalid input file index %d map_meta_data(%d,%d)", map.inputFile,
+                                         map.outputFile, map.inputFile));
+        AVFormatContext* output = m_task.m_outputs[map.outputFile].context.get();
+        const AVFormatContext* input = m_task.m_inputs[map.inputFile].context.get();
+        const AVDictionaryEntry* entry = nullptr;
+        while ((entry = av::av_dict_get(input->metadata, "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr)
+            av::av_dict_set(&output->metadata, entry->key, entry->value, 0);
+    }
+}
+
+void TTranscodeRun::WriteHeaders()
+{
+    for (TOutputStream& output : m_outputStreams) {
+        const TOpenOutputStream& spec = m_task.m_outputs[output.fileIndex].streams[output.streamIndex];
+        output.writer.Configure(spec.bitstreamFilters, output.stream);
+    }
+    bool allRtp = true;
+    for (int file = 0; file < m_task.OutputCount(); ++file) {
+        TOpenOutput& output = m_task.m_outputs[file];
+        TAVDictionary options = output.muxerOptions;
+        if (av::avformat_write_header(output.context.get(), options.Address()) < 0)
+            throw FFmpegException(
+                Format("Could not write header for output file #%d (incorrect codec parameters ?)", file));
+        allRtp = allRtp && std::string(output.context->oformat->name) == "rtp";
+    }
+    if (allRtp && m_task.OnLog && m_task.OutputCount() > 0) {
+        std::vector<AVFormatContext*> contexts;
+        for (TOpenOutput& output : m_task.m_outputs) contexts.push_back(output.context.get());
+        char sdp[2048] = {};
+        av::av_sdp_create(contexts.data(), static_cast<int>(contexts.size()), sdp, sizeof sdp);
+        std::string text = sdp;
+        const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+        while (!text.empty() && isBlank(text.back())) text.pop_back();
+        std::size_t first = 0;
+        while (first < text.size() && isBlank(text[first])) ++first;
+        Log(kLevelInfo, "SDP: " + text.substr(first));
+    }
+}
+
+}  // namespace mirelk

@@ -1,0 +1,53 @@
+#include "engine/pipeline/subtitle_output.h"
+
+#include "binding/entry_points.h"
+#include "binding/log_levels.h"
+#include "engine/custom_ffmpeg.h"
+#include "engine/options/ffmpeg_exception.h"
+#include "engine/pipeline/transcode_run.h"
+
+namespace mirelk {
+
+namespace {
+constexpr std::size_t kSubtitleBufferSize = 65536;
+}
+
+TSubtitleOutput::TSubtitleOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source)
+    : m_run(run), m_output(output), m_source(source), m_packet(NewPacket())
+{
+}
+
+void TSubtitleOutput::Process(const AVSubtitle& subtitle, std::int64_t packetPts)
+{
+    if (packetPts == AV_NOPTS_VALUE) {
+        if (m_run.Options().exitOnError) throw FFmpegException("Subtitle packets must have a pts");
+        m_run.Log(kLevelError, "Subtitle packets must have a pts");
+        return;
+    }
+    if (m_buffer.empty()) m_buffer.resize(kSubtitleBufferSize);
+    AVCodecContext* encoder = m_output.codec;
+    // DVB subtitles take two packets: one draws the subtitle, the second clears it.
+    const bool dvb = encoder->codec_id == AV_CODEC_ID_DVB_SUBTITLE;
+    const int packets = dvb ? 2 : 1;
+    AVSubtitle toEncode = subtitle;
+    for (int i = 0; i < packets; ++i) {
+        if (dvb && i == 1) toEncode.num_rects = 0;
+        const int size = av::avcodec_encode_subtitle(encoder, m_buffer.data(), static_cast<int>(m_buffer.size()), &toEncode);
+        if (size < 0) throw FFmpegException("Subtitle encoding failed");
+        if (av::av_new_packet(m_packet.get(), size) < 0) throw FFmpegException("av_mallocz fail");
+        std::copy(m_buffer.begin(), m_buffer.begin() + size, m_packet->data);
+        m_packet->pts = av::av_rescale_q(packetPts, m_source.stream->time_base, m_output.stream->time_base);
+        if (dvb) {
+            const std::uint32_t displayMs = i == 0 ? subtitle.start_display_time : subtitle.end_display_time;
+            m_packet->pts += av::av_rescale_q(90 * static_cast<std::int64_t>(displayMs), AVRational{1, 90000},
+                                              m_output.stream->time_base);
+        }
+        m_packet->dts = m_packet->pts;
+        m_packet->flags |= AV_PKT_FLAG_KEY;
+        m_run.WriteFrame(m_output, m_packet.get());
+        av::av_packet_unref(m_packet.get());
+        ++m_output.frameNumber;
+    }
+}
+
+}  // namespace mirelk

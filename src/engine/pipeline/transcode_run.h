@@ -1,0 +1,80 @@
+// One transcode run of a task: set-up (stream map, codecs, headers), the main loop that reads,
+// decodes and writes, and the end (drain, trailers, closing). Everything the run builds lives
+// in this object and goes with it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/pipeline/run_records.h"
+
+namespace mirelk {
+
+class TCustomFFmpeg;
+struct TOptionState;
+
+class TTranscodeRun {
+public:
+    explicit TTranscodeRun(TCustomFFmpeg& task);
+    ~TTranscodeRun();
+    TTranscodeRun(const TTranscodeRun&) = delete;
+    TTranscodeRun& operator=(const TTranscodeRun&) = delete;
+
+    // Runs set-up, loop and end. Throws FFmpegException when the run fails.
+    void Execute();
+
+    // For the stages of the pipeline.
+    const TOptionState& Options() const;
+    void Log(int level, const std::string& text) const;
+    // Writes a packet of an output stream (times in the stream's time base).
+    void WriteFrame(TOutputStream& output, AVPacket* packet);
+    TRunCounters& Counters() { return m_counters; }
+    TInputStream& InputStream(int index) { return m_inputStreams.at(index); }
+    const std::vector<TOutputStream>& OutputStreams() const { return m_outputStreams; }
+    TCustomFFmpeg& Task() { return m_task; }
+    std::int64_t TimerStart() const { return m_timerStart; }
+
+private:
+    // Set-up.
+    void Setup();
+    void BuildInputTables();
+    void CheckStreamMaps();
+    void ChooseSources();
+    void PrepareOutputStream(TOutputStream& output);
+    void PrepareStreamCopy(TOutputStream& output, const TInputStream& source);
+    void ReportStreamMapping();
+    void OpenEncoders();
+    void OpenDecoders();
+    void CopyMetadataMaps();
+    void WriteHeaders();
+    [[noreturn]] void FailWithDescription(int outputFile, const std::string& message);
+
+    // Main loop and end.
+    void MainLoop();
+    int ChooseInputFile() const;
+    void CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacket* packet);
+    void Finish();
+
+    // The packet decoder: decodes (or copies) one packet of an input stream and feeds the
+    // outputs that take it; with no packet, drains. False when decoding failed.
+    bool OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    bool DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    bool DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    void DispatchFrame(TInputStream& stream, int streamIndex, AVFrame* frame);
+    void CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet);
+    void DrainEncoders(int streamIndex);
+    void EmulateRate(const TInputStream& stream) const;
+
+    TCustomFFmpeg& m_task;
+    std::vector<TInputFile> m_inputFiles;
+    std::vector<TInputStream> m_inputStreams;
+    std::vector<TOutputStream> m_outputStreams;
+    TRunCounters m_counters;
+    std::int64_t m_timerStart = 0;
+    std::int64_t m_lastReport = 0;
+    TPacketPtr m_packet;
+    TPacketPtr m_copyPacket;
+};
+
+}  // namespace mirelk
