@@ -40,6 +40,7 @@
     X(av_packet_unref) \
     X(av_packet_move_ref) \
     X(av_packet_rescale_ts) \
+    X(av_packet_get_side_data) \
     X(av_new_packet) \
     X(av_bsf_get_by_name) \
     X(av_bsf_alloc) \
@@ -164,8 +165,10 @@
     X(av_frame_free) \
     X(av_frame_ref) \
     X(av_frame_unref) \
+    X(av_frame_copy_props) \
     X(av_frame_get_buffer) \
     X(av_frame_make_writable) \
+    X(av_frame_apply_cropping) \
     X(av_image_alloc) \
     X(av_image_copy) \
     X(av_image_fill_arrays) \

@@ -55,6 +55,9 @@ public:
     // Runs the whole transcode of the opened files in the calling thread. Throws
     // FFmpegException when it fails; Finished tells whether it ran to its end.
     void Transcode();
+    // Called by the transcode at the top of every pass of its loop (and before each repeated
+    // picture): a task that runs in a worker thread waits here while it is paused.
+    virtual void PassGate() {}
     // Fails when something needs the decoded pictures of a video stream that is to be copied.
     virtual void CheckVideoCopyAllowed() const;
     // Asked from another thread; the transcode ends at its next pass, still writing a

@@ -96,6 +96,7 @@ void TTranscodeRun::MainLoop()
     m_lastReport = m_timerStart;
     AVPacket* packet = m_packet.get();
     for (;;) {
+        m_task.PassGate();
         if (m_task.StopRequested) break;
         const int fileIndex = ChooseInputFile();
         if (fileIndex < 0) break;

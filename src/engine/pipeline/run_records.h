@@ -61,6 +61,8 @@ struct TOutputStream {
     // End of what has been written, in seconds of the stream.
     // Quantiser of the last coded picture, -1 while unknown.
     float quality = -1.0f;
+    // Squared errors of the last coded picture's planes, where the encoder measures them.
+    std::uint64_t lastErrors[3] = {0, 0, 0};
     TPacketWriter writer;
     std::unique_ptr<TAudioOutput> audio;
     std::unique_ptr<TVideoOutput> video;

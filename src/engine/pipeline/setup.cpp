@@ -19,6 +19,12 @@ TTranscodeRun::~TTranscodeRun() = default;
 
 const TOptionState& TTranscodeRun::Options() const { return m_task.m_options; }
 
+TVideoStatistics& TTranscodeRun::Statistics()
+{
+    if (!m_statistics) m_statistics = std::make_unique<TVideoStatistics>(Options().videoStatsFileName);
+    return *m_statistics;
+}
+
 void TTranscodeRun::Log(int level, const std::string& text) const { m_task.Log(level, text); }
 
 void TTranscodeRun::FailWithDescription(int outputFile, const std::string& message)
@@ -169,7 +175,8 @@ void TTranscodeRun::PrepareOutputStream(TOutputStream& output)
     }
     switch (output.codec->codec_type) {
     case AVMEDIA_TYPE_VIDEO:
-        output.video = std::make_unique<TVideoOutput>(*this, output, source);
+        output.video = std::make_unique<TVideoOutput>(*this, output, source,
+                                                      static_cast<int>(&output - m_outputStreams.data()));
         break;
     case AVMEDIA_TYPE_AUDIO:
         output.audio = std::make_unique<TAudioOutput>(*this, output, source);
@@ -273,6 +280,8 @@ void TTranscodeRun::OpenDecoders()
         if (!stream.decoder || av::avcodec_parameters_to_context(stream.decoder.get(), parameters) < 0)
             throw FFmpegException("av_mallocz fail");
         stream.decoder->pkt_timebase = stream.stream->time_base;
+        // Pictures are decoded on as many threads as the machine has.
+        if (parameters->codec_type == AVMEDIA_TYPE_VIDEO) stream.decoder->thread_count = 0;
         const TMediaIndex media = parameters->codec_type == AVMEDIA_TYPE_VIDEO   ? miVideo
                                   : parameters->codec_type == AVMEDIA_TYPE_AUDIO ? miAudio
                                                                                  : miSubtitle;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/pipeline/run_records.h"
+#include "engine/pipeline/video_statistics.h"
 
 namespace mirelk {
 
@@ -33,6 +34,8 @@ public:
     TInputStream& InputStream(int index) { return m_inputStreams.at(index); }
     const std::vector<TOutputStream>& OutputStreams() const { return m_outputStreams; }
     TCustomFFmpeg& Task() { return m_task; }
+    // The statistics file of "vstats", opened on first use.
+    TVideoStatistics& Statistics();
     std::int64_t TimerStart() const { return m_timerStart; }
 
 private:
@@ -75,6 +78,7 @@ private:
     std::int64_t m_lastReport = 0;
     TPacketPtr m_packet;
     TPacketPtr m_copyPacket;
+    std::unique_ptr<TVideoStatistics> m_statistics;
 };
 
 }  // namespace mirelk

@@ -1,0 +1,233 @@
+// Conversions that re-encode pictures, checked with ffprobe and ffmpeg.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/options/ffmpeg_exception.h"
+#include "test_support.h"
+
+using namespace mirelk;
+using namespace mirelk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class VideoTranscode : public LibrariesLoaded {};
+
+std::string Convert(CapturingTask& task, const std::string& input, const std::string& output,
+                    const std::string& outputOptions, const std::string& inputOptions = "")
+{
+    try {
+        task.ParseOptionText(inputOptions, false);
+        if (!task.OpenInputFile(input)) return task.LastErrMsg;
+        task.ParseOptionText(outputOptions, false);
+        if (!task.OpenOutputFile(output)) return task.LastErrMsg;
+        task.ParseOptionText(outputOptions, true);
+        task.Transcode();
+    } catch (const FFmpegException& error) {
+        task.CleanUp();
+        return error.what();
+    }
+    task.CleanUp();
+    return "";
+}
+
+int CountFrames(const std::string& path)
+{
+    const std::string value = Probe(path, "v:0", "stream=nb_read_frames");
+    try {
+        return std::stoi(RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                    "stream=nb_read_frames -of default=nw=1:nk=1 " +
+                                    ShellQuoted(path)));
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+int CountMessages(const CapturingTask& task, const std::string& text)
+{
+    int count = 0;
+    for (const auto& message : task.messages) count += message.second == text;
+    return count;
+}
+
+}  // namespace
+
+TEST_F(VideoTranscode, FormatsFromTheSample)
+{
+    const std::string sample = SamplePath("h264-aac-1080p.mp4");
+    if (sample.empty()) GTEST_SKIP() << "no shared samples";
+    TempFolder folder;
+    const double duration = ProbeDuration(sample);
+    struct Case {
+        const char* name;
+        const char* options;
+        const char* video;  // codec, width, height, rate
+        const char* audio;  // codec, rate, channels
+    };
+    const Case cases[] = {
+        {"out.avi", "vcodec=mpeg4\nacodec=libmp3lame\ns=640x360\nb=1000000", "mpeg4\n640\n360\n25/1", "mp3\n48000\n2"},
+        {"out.mkv", "vcodec=libx264\nacodec=aac\ns=640x360\npreset=ultrafast", "h264\n640\n360\n25/1", "aac\n48000\n2"},
+        {"out.3gp", "vcodec=h263\nacodec=libopencore_amrnb\ns=128x96\nar=8000\nac=1\nab=12200\nr=15",
+         "h263\n128\n96\n15/1", "amr_nb\n8000\n1"},
+        {"out.vob", "target=pal-dvd", "mpeg2video\n720\n576\n25/1", "ac3\n48000\n2"},
+        {"out.mpg", "target=pal-vcd", "mpeg1video\n352\n288\n25/1", "mp2\n44100\n2"},
+    };
+    for (const Case& c : cases) {
+        CapturingTask task;
+        const std::string out = folder.Path(c.name);
+        ASSERT_EQ(Convert(task, sample, out, c.options), "") << c.name;
+        EXPECT_TRUE(task.Finished) << c.name;
+        EXPECT_EQ(Probe(out, "v:0", "stream=codec_name,width,height,r_frame_rate"), c.video) << c.name;
+        EXPECT_EQ(Probe(out, "a:0", "stream=codec_name,sample_rate,channels"), c.audio) << c.name;
+        EXPECT_NEAR(ProbeDuration(out), duration, 0.1) << c.name;
+        EXPECT_EQ(DecodeErrors(out), "") << c.name;
+    }
+    // The disc presets' packet sizes reached the muxer.
+    EXPECT_EQ(fs::file_size(folder.Path("out.mpg")) % 2324, 0u);
+    EXPECT_EQ(fs::file_size(folder.Path("out.vob")) % 2048, 0u);
+}
+
+TEST_F(VideoTranscode, OtherSamples)
+{
+    const std::string vp9 = SamplePath("vp9-1080x1080.webm");
+    const std::string vp8 = SamplePath("vp8-8x8.webm");
+    if (vp9.empty()) GTEST_SKIP() << "no shared samples";
+    TempFolder folder;
+    CapturingTask task;
+    const std::string square = folder.Path("square.mp4");
+    ASSERT_EQ(Convert(task, vp9, square, "vcodec=mpeg4\ns=360x360"), "");
+    EXPECT_EQ(Probe(square, "v:0", "stream=codec_name,width,height"), "mpeg4\n360\n360");
+    EXPECT_NEAR(ProbeDuration(square), ProbeDuration(vp9), 0.1);
+    EXPECT_EQ(DecodeErrors(square), "");
+
+    // A tiny picture into an encoder that wants at least 16 x 16: asked for a larger size.
+    CapturingTask tiny;
+    const std::string grown = folder.Path("grown.avi");
+    ASSERT_EQ(Convert(tiny, vp8, grown, "vcodec=mpeg4\ns=32x32"), "");
+    EXPECT_EQ(Probe(grown, "v:0", "stream=codec_name,width,height"), "mpeg4\n32\n32");
+    EXPECT_EQ(DecodeErrors(grown), "");
+}
+
+TEST_F(VideoTranscode, FrameRateSync)
+{
+    TempFolder folder;
+    const std::string at25 = MakeMedia(folder.Path("25.mkv"), "-f lavfi -i testsrc=duration=2:size=64x48:rate=25 -c:v mpeg4");
+    const std::string at50 = MakeMedia(folder.Path("50.mkv"), "-f lavfi -i testsrc=duration=2:size=64x48:rate=50 -c:v mpeg4");
+    ASSERT_FALSE(at25.empty());
+    ASSERT_FALSE(at50.empty());
+
+    CapturingTask doubling;
+    const std::string doubled = folder.Path("doubled.avi");
+    ASSERT_EQ(Convert(doubling, at25, doubled, "vcodec=mpeg4\nr=50\nvsync=1\nv=3"), "");
+    const int duplicated = CountMessages(doubling, "*** 1 dup!");
+    EXPECT_GE(duplicated, 46);
+    EXPECT_LE(duplicated, 49);
+    EXPECT_NEAR(CountFrames(doubled), 100, 2);
+
+    CapturingTask halving;
+    const std::string halved = folder.Path("halved.avi");
+    ASSERT_EQ(Convert(halving, at50, halved, "vcodec=mpeg4\nr=25\nvsync=1\nv=3"), "");
+    const int dropped = CountMessages(halving, "*** drop!");
+    EXPECT_GE(dropped, 47);
+    EXPECT_LE(dropped, 50);
+    EXPECT_NEAR(CountFrames(halved), 50, 2);
+    // The summary line at debug level counts them too.
+    bool counted = false;
+    for (const auto& message : halving.messages)
+        counted = counted || message.second.find(" drop=" + std::to_string(dropped)) != std::string::npos;
+    EXPECT_TRUE(counted);
+
+    CapturingTask following;
+    const std::string followed = folder.Path("followed.avi");
+    ASSERT_EQ(Convert(following, at50, followed, "vcodec=mpeg4\nr=25\nvsync=0\nv=3"), "");
+    EXPECT_EQ(CountMessages(following, "*** drop!"), 0);
+    EXPECT_EQ(CountFrames(followed), 100);
+}
+
+TEST_F(VideoTranscode, CropPadAndColour)
+{
+    TempFolder folder;
+    // A red picture, cropped, then padded with blue bands.
+    const std::string red = MakeMedia(folder.Path("red.mkv"), "-f lavfi -i color=c=red:size=160x120:rate=25:d=1 -c:v ffv1");
+    ASSERT_FALSE(red.empty());
+    CapturingTask task;
+    const std::string out = folder.Path("framed.mkv");
+    // Crops apply to the size known when they are given: the input's, once it is open.
+    ASSERT_EQ(Convert(task, red, out,
+                      "vcodec=ffv1\ncroptop=20\ncropbottom=20\ncropleft=10\ncropright=10\npadtop=20\npadbottom=20\n"
+                      "padcolor=16711680"),
+              "");
+    EXPECT_EQ(Probe(out, "v:0", "stream=width,height"), "140\n120");
+    // Rows 0-19 are the pad colour (blue), rows 20-99 the picture (red).
+    const std::string rgb = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(out) +
+                                       " -frames:v 1 -f rawvideo -pix_fmt rgb24 -");
+    ASSERT_EQ(rgb.size(), 140u * 120 * 3);
+    const auto pixel = [&](int x, int y) {
+        const std::size_t at = (static_cast<std::size_t>(y) * 140 + x) * 3;
+        return std::vector<int>{static_cast<unsigned char>(rgb[at]), static_cast<unsigned char>(rgb[at + 1]),
+                                static_cast<unsigned char>(rgb[at + 2])};
+    };
+    const std::vector<int> band = pixel(70, 5);
+    EXPECT_LT(band[0], 40);
+    EXPECT_GT(band[2], 200);
+    const std::vector<int> inside = pixel(70, 60);
+    EXPECT_GT(inside[0], 200);
+    EXPECT_LT(inside[2], 40);
+    EXPECT_EQ(pixel(70, 115), band);
+}
+
+TEST_F(VideoTranscode, TwoPassAndStatistics)
+{
+    TempFolder folder;
+    const std::string clip = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i testsrc=duration=2:size=160x120:rate=25 -c:v ffv1");
+    ASSERT_FALSE(clip.empty());
+    const std::string prefix = folder.Path("stats");
+    CapturingTask first;
+    ASSERT_EQ(Convert(first, clip, folder.Path("pass1.avi"), "vcodec=mpeg4\nb=200000\npass=1\npasslogfile=" + prefix), "");
+    ASSERT_TRUE(fs::exists(prefix + "-0.log"));
+    EXPECT_GT(fs::file_size(prefix + "-0.log"), 100u);
+    CapturingTask second;
+    const std::string out = folder.Path("pass2.avi");
+    ASSERT_EQ(Convert(second, clip, out,
+                      "vcodec=mpeg4\nb=200000\npass=2\npasslogfile=" + prefix + "\nvstats_file=" + folder.Path("v.log")),
+              "");
+    EXPECT_EQ(DecodeErrors(out), "");
+    EXPECT_EQ(CountFrames(out), 50);
+    ASSERT_TRUE(fs::exists(folder.Path("v.log")));
+    const std::string statistics = RunCommand("head -n 1 " + ShellQuoted(folder.Path("v.log")));
+    EXPECT_EQ(statistics.rfind("frame=     1 q= ", 0), 0u) << statistics;
+    EXPECT_NE(statistics.find("type= I"), std::string::npos) << statistics;
+
+    CapturingTask missing;
+    EXPECT_EQ(Convert(missing, clip, folder.Path("nolog.avi"), "vcodec=mpeg4\npass=2\npasslogfile=" + folder.Path("none")),
+              "Cannot read log file " + folder.Path("none") + "-0.log for pass-2 encoding");
+}
+
+TEST_F(VideoTranscode, VideoProgressRecords)
+{
+    TempFolder folder;
+    const std::string clip = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i testsrc=duration=2:size=160x120:rate=25 "
+                                                                "-f lavfi -i sine=duration=2 -c:v mpeg4 -c:a mp2");
+    ASSERT_FALSE(clip.empty());
+    CapturingTask task;
+    task.ProgressInterval = 0;
+    std::vector<TProgressRecord> records;
+    task.OnProgress = [&](TCustomFFmpeg&, const TProgressRecord& record) { records.push_back(record); };
+    ASSERT_EQ(Convert(task, clip, folder.Path("out.avi"), "vcodec=mpeg4\nacodec=mp2"), "");
+    ASSERT_FALSE(records.empty());
+    EXPECT_GE(records.front().frameNumber, 1);
+    EXPECT_EQ(records.back().frameNumber, 50);
+    EXPECT_GT(records.back().quality, 0.0f);
+    EXPECT_EQ(records.back().framesPerSecond, 0);  // far less than a second
+    EXPECT_NEAR(records.back().currentDuration, 2000, 100);
+    EXPECT_NEAR(records.back().totalOutputDuration, 2000, 100);
+    EXPECT_EQ(records.back().currentSize, static_cast<std::int64_t>(fs::file_size(folder.Path("out.avi"))));
+    // With a progress callback the report line is not logged; the summary still is.
+    bool summary = false;
+    for (const auto& message : task.messages) {
+        EXPECT_EQ(message.second.rfind("frame=", 0), std::string::npos);
+        summary = summary || message.second.rfind("video:", 0) == 0;
+    }
+    EXPECT_TRUE(summary);
+}
