@@ -10,6 +10,7 @@
 #include "engine/pipeline/audio_output.h"
 #include "engine/pipeline/subtitle_output.h"
 #include "engine/pipeline/transcode_run.h"
+#include "engine/pipeline/video_filter_graph.h"
 #include "engine/pipeline/video_output.h"
 
 namespace mirelk {
@@ -54,7 +55,14 @@ bool TTranscodeRun::OutputPacket(TInputStream& stream, int streamIndex, const AV
     const bool decoded = stream.stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE
                              ? DecodeSubtitle(stream, streamIndex, packet)
                              : DecodeAndDispatch(stream, streamIndex, packet);
-    if (packet == nullptr) DrainEncoders(streamIndex);
+    if (packet == nullptr) {
+        // What the filters still hold goes out before the encoders are drained.
+        if (stream.filters) {
+            stream.filters->Close();
+            DispatchFiltered(stream, streamIndex);
+        }
+        DrainEncoders(streamIndex);
+    }
     return decoded;
 }
 
@@ -94,6 +102,11 @@ bool TTranscodeRun::DecodeAndDispatch(TInputStream& stream, int streamIndex, con
 
 void TTranscodeRun::DispatchFrame(TInputStream& stream, int streamIndex, AVFrame* frame)
 {
+    if (stream.filters) {
+        if (!stream.filters->Push(*frame, stream.pts)) return;
+        DispatchFiltered(stream, streamIndex);
+        return;
+    }
     const std::int64_t start = Options().startTime;
     if (start != 0 && stream.pts < start) return;
     for (TOutputStream& output : m_outputStreams) {
@@ -102,6 +115,21 @@ void TTranscodeRun::DispatchFrame(TInputStream& stream, int streamIndex, AVFrame
             output.audio->Process(*frame);
         else if (output.video)
             output.video->Process(*frame);
+    }
+}
+
+void TTranscodeRun::DispatchFiltered(TInputStream& stream, int streamIndex)
+{
+    const std::int64_t start = Options().startTime;
+    AVFrame* filtered = stream.filtered.get();
+    std::int64_t pts = 0;
+    while (stream.filters->Pull(filtered, pts)) {
+        stream.pts = pts;
+        if (start == 0 || stream.pts >= start)
+            for (TOutputStream& output : m_outputStreams)
+                if (output.sourceIndex == streamIndex && output.encodingNeeded && output.video)
+                    output.video->Process(*filtered);
+        av::av_frame_unref(filtered);
     }
 }
 

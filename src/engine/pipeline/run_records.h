@@ -16,6 +16,7 @@ namespace mirelk {
 class TAudioOutput;
 class TVideoOutput;
 class TSubtitleOutput;
+class TVideoFilterGraph;
 
 struct TInputFile {
     AVFormatContext* context = nullptr;  // borrowed from the task
@@ -43,6 +44,14 @@ struct TInputStream {
     // Opened at set-up for a decoded stream; the frame is reused for every decoded picture or block.
     TCodecContextPtr decoder;
     TFramePtr frame;
+    // The video filter graph fed by this stream, and the picture taken from it, reused.
+    std::unique_ptr<TVideoFilterGraph> filters;
+    TFramePtr filtered;
+
+    TInputStream();
+    ~TInputStream();
+    TInputStream(TInputStream&&) noexcept;
+    TInputStream& operator=(TInputStream&&) noexcept;
 };
 
 struct TOutputStream {

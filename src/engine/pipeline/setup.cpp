@@ -9,6 +9,7 @@
 #include "engine/pipeline/audio_output.h"
 #include "engine/pipeline/subtitle_output.h"
 #include "engine/pipeline/transcode_run.h"
+#include "engine/pipeline/video_filter_graph.h"
 #include "engine/pipeline/video_output.h"
 
 namespace mirelk {
@@ -177,6 +178,11 @@ void TTranscodeRun::PrepareOutputStream(TOutputStream& output)
     case AVMEDIA_TYPE_VIDEO:
         output.video = std::make_unique<TVideoOutput>(*this, output, source,
                                                       static_cast<int>(&output - m_outputStreams.data()));
+        // One graph per source stream: the first encoded output it feeds decides its end.
+        if (m_task.UsesVideoFilters() && !source.filters) {
+            source.filters = std::make_unique<TVideoFilterGraph>(*this, source, output);
+            source.filtered = NewFrame();
+        }
         break;
     case AVMEDIA_TYPE_AUDIO:
         output.audio = std::make_unique<TAudioOutput>(*this, output, source);

@@ -65,6 +65,7 @@ private:
     bool DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet);
     bool DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet);
     void DispatchFrame(TInputStream& stream, int streamIndex, AVFrame* frame);
+    void DispatchFiltered(TInputStream& stream, int streamIndex);
     void CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet);
     void DrainEncoders(int streamIndex);
     void EmulateRate(const TInputStream& stream) const;
