@@ -306,3 +306,30 @@ TEST_F(Transcode, DamagedInputConvertsWhatItCan)
         EXPECT_EQ(Convert(strict, {damaged}, folder.Path("strict.wav"), "xerror"), "Error while decoding stream #0.0");
     }
 }
+
+TEST_F(Transcode, SubtitlesAreReencodedAndCopied)
+{
+    TempFolder folder;
+    const std::string srt = folder.Path("words.srt");
+    std::ofstream(srt) << "1\n00:00:00,500 --> 00:00:01,500\nHello\n\n2\n00:00:02,000 --> 00:00:03,000\nWorld\n";
+    const std::string clip = MakeMedia(folder.Path("talk.mkv"), "-f lavfi -i sine=duration=3 -i " + ShellQuoted(srt) +
+                                                                    " -c:a mp2 -c:s subrip");
+    ASSERT_FALSE(clip.empty());
+    CapturingTask encoding;
+    const std::string reencoded = folder.Path("styled.mkv");
+    ASSERT_EQ(Convert(encoding, {clip}, reencoded, "acodec=copy\nscodec=ass"), "");
+    EXPECT_EQ(Probe(reencoded, "s:0", "stream=codec_name"), "ass");
+    const std::string text = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(reencoded) + " -f srt -");
+    EXPECT_NE(text.find("Hello"), std::string::npos) << text;
+    // Each text stays up its second (the input is moved to start at 0, which may shift both
+    // ends by the few milliseconds its audio began early).
+    EXPECT_NE(text.find("00:00:02,0"), std::string::npos) << text;
+    EXPECT_NE(text.find(" --> 00:00:03,0"), std::string::npos) << text;
+
+    CapturingTask copying;
+    const std::string copied = folder.Path("copied.mkv");
+    ASSERT_EQ(Convert(copying, {clip}, copied, "acodec=copy\nscodec=copy"), "");
+    EXPECT_EQ(Probe(copied, "s:0", "stream=codec_name"), "subrip");
+    EXPECT_NE(RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(copied) + " -f srt -").find("World"),
+              std::string::npos);
+}

@@ -46,6 +46,8 @@ void TCustomFFmpeg::CleanUp()
     m_inputStreams.clear();
     m_inputs.clear();
     m_usesVideoFilters = false;
+    m_frameHooks.ReleaseFrameHooks();
+    m_hooksInUse = false;
     m_avOptions.reset();
 }
 
@@ -65,7 +67,11 @@ void TCustomFFmpeg::Transcode()
     run.Execute();
 }
 
-void TCustomFFmpeg::CheckVideoCopyAllowed() const {}
+void TCustomFFmpeg::CheckVideoCopyAllowed() const
+{
+    if (OnCustomHook) throw FFmpegException("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+    if (m_hooksInUse) throw FFmpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
+}
 
 void TCustomFFmpeg::Log(int level, const std::string& text)
 {

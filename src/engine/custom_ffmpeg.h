@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "binding/bitmap24.h"
+#include "binding/hooks/frame_hook_chain.h"
 #include "engine/files/open_files.h"
 #include "engine/options/avoption_context.h"
 #include "engine/options/option_state.h"
@@ -17,6 +19,15 @@
 namespace mirelk {
 
 enum TPictureSide { psTop, psBottom, psLeft, psRight };
+
+// What the frame hook modules do with the current picture.
+enum THookAction { haContinue, haIgnore, haStop };
+
+// A time range of input time, in microseconds, in which the hook modules run.
+struct THookPeriod {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+};
 
 class TCustomFFmpeg {
 public:
@@ -55,6 +66,11 @@ public:
     // Runs the whole transcode of the opened files in the calling thread. Throws
     // FFmpegException when it fails; Finished tells whether it ran to its end.
     void Transcode();
+    // Whether "vhook" options added frame hook modules to this task.
+    bool HooksInUse() const { return m_hooksInUse; }
+    const TFrameHookChain& FrameHooks() const { return m_frameHooks; }
+    // After a picture was encoded: a task that shows previews takes it here.
+    virtual void PreviewPicture(const AVFrame& /*picture*/, int /*frameNumber*/, std::int64_t /*pts*/) {}
     // Called by the transcode at the top of every pass of its loop (and before each repeated
     // picture): a task that runs in a worker thread waits here while it is paused.
     virtual void PassGate() {}
@@ -86,6 +102,16 @@ public:
     TLogCallback OnLog;
     // (task, progress record), at most once per progress interval while the task converts.
     std::function<void(TCustomFFmpeg& task, const TProgressRecord& record)> OnProgress;
+    // (task, input time, the decision for this picture, by reference); asked before the hook
+    // modules run on a picture, instead of the hook periods.
+    std::function<void(TCustomFFmpeg& task, std::int64_t pts, THookAction& action)> OnBeforeHook;
+    // (task, the picture as a bitmap, picture number, input time, update, stop hook); the
+    // picture takes the bitmap's pixels back when update stays true.
+    std::function<void(TCustomFFmpeg& task, TBitmap24& bitmap, int frameNumber, std::int64_t pts, bool& update,
+                       bool& stopHook)>
+        OnCustomHook;
+    // The ranges of input time in which the hook modules run; none means always.
+    std::vector<THookPeriod> HookPeriods;
     std::int64_t ProgressInterval = 500000;
     std::string LastErrMsg;
     std::string ErrorMessage;
@@ -131,6 +157,8 @@ protected:
     std::vector<TInputStreamChoice> m_inputStreams;
     std::vector<TOpenOutput> m_outputs;
     bool m_usesVideoFilters = false;
+    TFrameHookChain m_frameHooks;
+    bool m_hooksInUse = false;
 
 private:
     friend class TTranscodeRun;

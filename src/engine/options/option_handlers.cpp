@@ -130,8 +130,25 @@ void TCustomFFmpeg::SetVideoStatsFile()
 
 void TCustomFFmpeg::SetFrameHook(const std::string& value)
 {
-    // Frame hook modules are not built into this engine yet: no hook list accepts the line.
-    throw FFmpegException("Failed to add video hook function: " + value);
+    // The module's name and its arguments, separated by "|" where the value has one (so that
+    // arguments may hold blanks), else by blanks.
+    const std::string separators = value.find('|') != std::string::npos ? "|" : " \t";
+    std::vector<std::string> items;
+    std::size_t start = value.find_first_not_of(separators);
+    while (start != std::string::npos) {
+        const std::size_t end = value.find_first_of(separators, start);
+        items.push_back(value.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        start = end == std::string::npos ? end : value.find_first_not_of(separators, end);
+    }
+    constexpr std::size_t kMaxHookItems = 63;
+    const auto log = [this](int level, const std::string& text) {
+        std::string line = text;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        Log(level, line);
+    };
+    if (items.size() > kMaxHookItems || m_frameHooks.AddFrameHook(items, log) != kHookAdded)
+        throw FFmpegException("Failed to add video hook function: " + value);
+    m_hooksInUse = true;
 }
 
 void TCustomFFmpeg::SetMatrix(std::vector<std::uint16_t>& matrix, const std::string& text)

@@ -94,6 +94,7 @@ bool TTranscodeRun::DecodeAndDispatch(TInputStream& stream, int streamIndex, con
             duration = rate.num > 0 ? av::av_rescale(1000000, rate.den, rate.num) : 0;
         }
         stream.nextPts = stream.pts + duration;
+        if (decoder->codec_type == AVMEDIA_TYPE_VIDEO) m_preprocessor.Process(stream, *frame);
         EmulateRate(stream);
         DispatchFrame(stream, streamIndex, frame);
         av::av_frame_unref(frame);

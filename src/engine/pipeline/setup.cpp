@@ -1,5 +1,7 @@
 // Set-up of a run: which input stream feeds which output stream, copy or encode, codecs
 // opened, headers written.
+#include <cstring>
+
 #include "binding/entry_points.h"
 #include "binding/loader.h"
 #include "binding/log_levels.h"
@@ -52,8 +54,9 @@ void TTranscodeRun::Setup()
         av::av_dump_format(output.context.get(), file, output.fileName.c_str(), 1);
     }
     ReportStreamMapping();
-    OpenEncoders();
+    // Decoders first: a subtitle encoder takes its style header from its source's decoder.
     OpenDecoders();
+    OpenEncoders();
     CopyMetadataMaps();
     WriteHeaders();
     m_timerStart = av::av_gettime_relative();
@@ -255,6 +258,17 @@ void TTranscodeRun::OpenEncoders()
                 Format("Unsupported codec for output stream #%d.%d", output.fileIndex, output.streamIndex));
         if (output.audio) output.audio->BeforeEncoderOpens();
         if (output.video) output.video->BeforeEncoderOpens();
+        const AVCodecContext* decoder = m_inputStreams[output.sourceIndex].decoder.get();
+        if (codec->codec_type == AVMEDIA_TYPE_SUBTITLE && decoder != nullptr && decoder->subtitle_header != nullptr &&
+            codec->subtitle_header == nullptr) {
+            codec->subtitle_header = static_cast<std::uint8_t*>(av::av_mallocz(decoder->subtitle_header_size + 1));
+            if (codec->subtitle_header == nullptr) throw FFmpegException("av_mallocz fail");
+            std::memcpy(codec->subtitle_header, decoder->subtitle_header, decoder->subtitle_header_size);
+            codec->subtitle_header_size = decoder->subtitle_header_size;
+        }
+        // Subtitle times are kept in the source's clock.
+        if (codec->codec_type == AVMEDIA_TYPE_SUBTITLE && codec->time_base.num <= 0)
+            codec->time_base = m_inputStreams[output.sourceIndex].stream->time_base;
         int opened = 0;
         {
             std::lock_guard<std::mutex> lock(CodecLock());
@@ -269,6 +283,8 @@ void TTranscodeRun::OpenEncoders()
             throw FFmpegException("av_mallocz fail");
         output.stream->time_base = codec->time_base;
         m_counters.extraSize += codec->extradata_size;
+        if (output.audio) output.audio->Open();
+        if (output.video) output.video->Open();
     }
 }
 
@@ -306,10 +322,6 @@ void TTranscodeRun::OpenDecoders()
         stream.pts = 0;
         stream.nextPts = AV_NOPTS_VALUE;
         stream.isStart = true;
-    }
-    for (TOutputStream& output : m_outputStreams) {
-        if (output.audio) output.audio->Open();
-        if (output.video) output.video->Open();
     }
 }
 

@@ -41,6 +41,10 @@ void TSubtitleOutput::Process(const AVSubtitle& subtitle, std::int64_t packetPts
             const std::uint32_t displayMs = i == 0 ? subtitle.start_display_time : subtitle.end_display_time;
             m_packet->pts += av::av_rescale_q(90 * static_cast<std::int64_t>(displayMs), AVRational{1, 90000},
                                               m_output.stream->time_base);
+        } else if (subtitle.end_display_time > subtitle.start_display_time) {
+            // How long the text stays up, which text subtitle formats store with the packet.
+            m_packet->duration = av::av_rescale_q(subtitle.end_display_time - subtitle.start_display_time,
+                                                  AVRational{1, 1000}, m_output.stream->time_base);
         }
         m_packet->dts = m_packet->pts;
         m_packet->flags |= AV_PKT_FLAG_KEY;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/pipeline/run_records.h"
+#include "engine/pipeline/video_preprocess.h"
 #include "engine/pipeline/video_statistics.h"
 
 namespace mirelk {
@@ -34,6 +35,7 @@ public:
     TInputStream& InputStream(int index) { return m_inputStreams.at(index); }
     const std::vector<TOutputStream>& OutputStreams() const { return m_outputStreams; }
     TCustomFFmpeg& Task() { return m_task; }
+    int HookFrameNumber() const { return m_preprocessor.HookFrameNumber(); }
     // The statistics file of "vstats", opened on first use.
     TVideoStatistics& Statistics();
     std::int64_t TimerStart() const { return m_timerStart; }
@@ -80,6 +82,7 @@ private:
     TPacketPtr m_packet;
     TPacketPtr m_copyPacket;
     std::unique_ptr<TVideoStatistics> m_statistics;
+    TVideoPreprocessor m_preprocessor{*this};
 };
 
 }  // namespace mirelk

@@ -264,6 +264,8 @@ void TVideoOutput::ReceivePackets()
         }
         const int size = m_packet->size;
         m_run.Counters().videoSize += size;
+        m_run.Task().PreviewPicture(*m_toEncode, m_run.HookFrameNumber(),
+                                    av::av_rescale_q(m_packet->pts, m_encoder->time_base, AV_TIME_BASE_Q));
         av::av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_output.stream->time_base);
         m_run.WriteFrame(m_output, m_packet.get());
         av::av_packet_unref(m_packet.get());

@@ -1,0 +1,37 @@
+// What the prober's tests need beside the shared test support: files written on the spot, and
+// what ffprobe says about a file (the independent answer the prober is checked against).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <utility>
+#include <string>
+#include <vector>
+
+namespace mirelk::test {
+
+void WriteFile(const std::string& path, const std::string& content);
+std::int64_t FileSize(const std::string& path);
+// The first bytes of a file, copied to another.
+void CopyHead(const std::string& from, const std::string& to, std::int64_t bytes);
+
+// ffprobe's "key=value" answers for the entries asked ("format=duration,bit_rate" or, for one
+// stream, "stream=codec_name,width"); tags come as "TAG:name". Options go to ffprobe as they are.
+std::map<std::string, std::string> Ffprobe(const std::string& path, const std::string& entries,
+                                           int streamIndex = -1, const std::string& options = std::string());
+// ffprobe's own description of each stream: the text after "Stream #0:N...: ".
+std::vector<std::string> FfprobeStreamDescriptions(const std::string& path);
+// Seconds as ffprobe prints them ("5.063000"), in microseconds.
+std::int64_t Microseconds(const std::string& seconds);
+
+// The picture ffmpeg itself decodes first from a file's first video stream, as rows of
+// 24-bit BGR pixels without padding; empty when ffmpeg fails.
+std::string FfmpegFirstPictureBgr(const std::string& path);
+
+// The "\r\n"-ended lines of a text; a line without its "\r\n" fails the calling test.
+std::vector<std::string> InfoLines(const std::string& text);
+
+// Whether a captured library log holds the line at the level, given on the program's scale.
+bool Logged(const std::vector<std::pair<int, std::string>>& lines, int engineLevel, const std::string& text);
+
+}  // namespace mirelk::test

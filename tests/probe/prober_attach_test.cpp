@@ -1,0 +1,146 @@
+// A prober attached to a context that someone else opened and keeps: it describes the file,
+// refuses to move or read it, and never closes it.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "../test_support.h"
+#include "binding/entry_points.h"
+#include "binding/log_levels.h"
+#include "probe/av_probe.h"
+#include "probe_media.h"
+
+using namespace mirelk;
+using namespace mirelk::test;
+
+namespace {
+
+struct TOwnerCloser {
+    void operator()(AVFormatContext* context) const { av::avformat_close_input(&context); }
+};
+using TOwnedInput = std::unique_ptr<AVFormatContext, TOwnerCloser>;
+
+// The way a task opens its input.
+TOwnedInput OpenAsOwner(const std::string& path)
+{
+    AVFormatContext* context = nullptr;
+    if (av::avformat_open_input(&context, path.c_str(), nullptr, nullptr) < 0) return nullptr;
+    TOwnedInput owned(context);
+    if (av::avformat_find_stream_info(context, nullptr) < 0) return nullptr;
+    return owned;
+}
+
+// Reads the owner's context to its end; a context closed behind the owner's back shows here
+// (and to the address checker).
+int PacketsLeft(AVFormatContext* context)
+{
+    AVPacket* packet = av::av_packet_alloc();
+    int count = 0;
+    while (av::av_read_frame(context, packet) >= 0) {
+        ++count;
+        av::av_packet_unref(packet);
+    }
+    av::av_packet_free(&packet);
+    return count;
+}
+
+class ProberAttach : public LibrariesLoaded {
+protected:
+    void SetUp() override
+    {
+        LibrariesLoaded::SetUp();
+        path = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i sine=d=1 "
+                                                  "-c:v mpeg4 -c:a mp2");
+        ASSERT_FALSE(path.empty());
+        owner = OpenAsOwner(path);
+        ASSERT_NE(owner, nullptr);
+    }
+
+    TempFolder folder;
+    std::string path;
+    TOwnedInput owner;
+};
+
+}  // namespace
+
+TEST_F(ProberAttach, DescribesTheFileAsAnOpenedProberDoes)
+{
+    TAVProbe opened;
+    ASSERT_TRUE(opened.Open(path)) << opened.LastErrMsg();
+    TAVProbe attached;
+    attached.Attach(owner.get());
+    EXPECT_EQ(attached.StreamCount(), 2);
+    EXPECT_EQ(attached.FirstVideoStream(), 0);
+    EXPECT_EQ(attached.FirstAudioStream(), 1);
+    EXPECT_EQ(attached.ForcedFormat(), "");
+    EXPECT_EQ(attached.GetFileName(), path);
+    EXPECT_EQ(attached.GetFormatName(), opened.GetFormatName());
+    EXPECT_EQ(attached.GetFileSize(), FileSize(path));
+    EXPECT_EQ(attached.GetFileInfo().Duration, opened.GetFileInfo().Duration);
+    EXPECT_EQ(attached.GetVideoStreamInfo(-1).Width, 64);
+    EXPECT_EQ(attached.GetInfoText(), opened.GetInfoText());
+}
+
+TEST_F(ProberAttach, RefusesToSeekOrRead)
+{
+    TAVProbe attached;
+    attached.Attach(owner.get());
+    LibraryLogCapture log;
+    try {
+        attached.Seek(-1, 0);
+        ADD_FAILURE() << "Seek went ahead";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "file cannot be seeked, handle is readonly.");
+    }
+    EXPECT_EQ(attached.LastErrMsg(), "file cannot be seeked, handle is readonly.");
+    EXPECT_TRUE(Logged(log.Lines(), kLevelInfo, "file cannot be seeked, handle is readonly.\n"));
+    try {
+        attached.ReadFrame(-1);
+        ADD_FAILURE() << "ReadFrame went ahead";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "frame cannot be read, handle is readonly.");
+    }
+    EXPECT_EQ(attached.LastErrMsg(), "frame cannot be read, handle is readonly.");
+    EXPECT_TRUE(Logged(log.Lines(), kLevelInfo, "frame cannot be read, handle is readonly.\n"));
+    // Nothing of the owner's file was read.
+    EXPECT_EQ(PacketsLeft(owner.get()), std::stoi(Ffprobe(path, "stream=nb_read_packets", 0, "-count_packets")
+                                                       .at("nb_read_packets")) +
+                                            std::stoi(Ffprobe(path, "stream=nb_read_packets", 1, "-count_packets")
+                                                          .at("nb_read_packets")));
+}
+
+TEST_F(ProberAttach, LeavesTheContextToItsOwner)
+{
+    {
+        TAVProbe attached;
+        attached.Attach(owner.get());
+        attached.Close();
+        EXPECT_EQ(attached.StreamCount(), -1);
+        EXPECT_EQ(attached.GetInfoText(), "");
+        attached.Attach(owner.get());
+        // Opening another file forgets the attached context without closing it.
+        ASSERT_TRUE(attached.Open(path)) << attached.LastErrMsg();
+        EXPECT_TRUE(attached.Seek(-1, 0));
+        EXPECT_EQ(attached.ReadFrame(-1).Width(), 64);
+        attached.Attach(owner.get());
+        EXPECT_THROW(attached.ReadFrame(-1), std::runtime_error);
+    }
+    {
+        TCustomAVProbe attached;
+        attached.Attach(owner.get());
+        EXPECT_EQ(attached.StreamCount(), 2);
+    }
+    EXPECT_GT(PacketsLeft(owner.get()), 0);
+}
+
+TEST_F(ProberAttach, NullContextIsNoFile)
+{
+    TAVProbe attached;
+    attached.Attach(owner.get());
+    attached.Attach(nullptr);
+    EXPECT_EQ(attached.StreamCount(), -1);
+    EXPECT_EQ(attached.GetFileName(), "");
+    EXPECT_TRUE(attached.ReadFrame(-1).Empty());
+    EXPECT_FALSE(attached.Seek(-1, 0));
+}

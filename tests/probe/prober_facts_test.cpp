@@ -1,0 +1,385 @@
+// File and stream facts and the description text, checked against ffprobe's answers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "../test_support.h"
+#include "binding/entry_points.h"
+#include "binding/log_levels.h"
+#include "binding/text_format.h"
+#include "binding/utilities.h"
+#include "probe/av_probe.h"
+#include "probe_media.h"
+
+using namespace mirelk;
+using namespace mirelk::test;
+
+namespace {
+
+class ProberFacts : public LibrariesLoaded {};
+
+double RateOf(const std::string& fraction)
+{
+    const std::size_t slash = fraction.find('/');
+    return std::stod(fraction.substr(0, slash)) / std::stod(fraction.substr(slash + 1));
+}
+
+// The first lines of the description, as ffprobe's facts of the file predict them.
+std::vector<std::string> ExpectedFileLines(const std::string& path)
+{
+    const auto facts = Ffprobe(path, "format=format_name,format_long_name,size,start_time,duration,bit_rate");
+    std::vector<std::string> lines = {"File Name: " + path, "Format Name: " + facts.at("format_name"),
+                                      "Format Long Name: " + facts.at("format_long_name"),
+                                      "File Size: " + FormatFileSize(std::stoll(facts.at("size")))};
+    if (facts.at("start_time") != "N/A") lines.push_back("StartTime: " + facts.at("start_time"));
+    lines.push_back("Duration: " +
+                    (facts.at("duration") != "N/A" ? FormatDuration(Microseconds(facts.at("duration"))) : "N/A"));
+    lines.push_back(facts.at("bit_rate") != "N/A"
+                        ? Format("Bit Rate: %lld Kbps", std::stoll(facts.at("bit_rate")) / 1000)
+                        : std::string("Bit Rate: N/A"));
+    return lines;
+}
+
+// A stream line as ffprobe predicts it. The codec library's description of the coding sits in
+// the middle; ffprobe's own description of the stream must begin with it.
+void ExpectStreamLine(const std::string& line, const std::string& path, int index, bool showsIds)
+{
+    SCOPED_TRACE(line);
+    const auto facts =
+        Ffprobe(path, "stream=id,time_base,codec_type,r_frame_rate,start_time,duration:stream_tags=language", index);
+    std::string prefix = "Stream #" + std::to_string(index);
+    if (showsIds) prefix += "[" + facts.at("id") + "]";
+    if (facts.count("TAG:language") != 0) prefix += "(" + facts.at("TAG:language") + ")";
+    prefix += ", " + facts.at("time_base") + ": ";
+    std::string suffix;
+    if (facts.at("codec_type") == "video") suffix += Format(", %5.2f tb(r)", RateOf(facts.at("r_frame_rate")));
+    if (facts.at("start_time") != "N/A") suffix += ", StartTime: " + facts.at("start_time");
+    suffix += ", Duration: " +
+              (facts.at("duration") != "N/A" ? FormatDuration(Microseconds(facts.at("duration"))) : "N/A");
+
+    ASSERT_GT(line.size(), prefix.size() + suffix.size());
+    EXPECT_EQ(line.substr(0, prefix.size()), prefix);
+    EXPECT_EQ(line.substr(line.size() - suffix.size()), suffix);
+    const std::string coding = line.substr(prefix.size(), line.size() - prefix.size() - suffix.size());
+    const std::string ffprobeDescription = FfprobeStreamDescriptions(path).at(static_cast<std::size_t>(index));
+    EXPECT_EQ(ffprobeDescription.substr(0, coding.size()), coding) << "ffprobe: " << ffprobeDescription;
+}
+
+void ExpectDescription(const TCustomAVProbe& probe, const std::string& path, const std::vector<std::string>& tagLines,
+                       bool showsIds = false)
+{
+    const std::vector<std::string> lines = InfoLines(probe.GetInfoText());
+    std::vector<std::string> expected = ExpectedFileLines(path);
+    expected.insert(expected.end(), tagLines.begin(), tagLines.end());
+    const int streams = std::stoi(Ffprobe(path, "format=nb_streams").at("nb_streams"));
+    ASSERT_EQ(lines.size(), expected.size() + static_cast<std::size_t>(streams)) << probe.GetInfoText();
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]);
+    for (int s = 0; s < streams; ++s) ExpectStreamLine(lines[expected.size() + static_cast<std::size_t>(s)], path, s, showsIds);
+}
+
+}  // namespace
+
+TEST_F(ProberFacts, H264AacMp4MatchesFfprobe)
+{
+    const std::string path = SamplePath("h264-aac-1080p.mp4");
+    if (path.empty()) GTEST_SKIP() << "no sample media";
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+
+    const auto file = Ffprobe(path, "format=format_name,size,start_time,duration,bit_rate,nb_streams,nb_programs:format_tags=comment");
+    EXPECT_EQ(probe.StreamCount(), std::stoi(file.at("nb_streams")));
+    EXPECT_EQ(probe.ProgramCount(), std::stoi(file.at("nb_programs")));
+    EXPECT_EQ(probe.VideoStreamCount(), 1);
+    EXPECT_EQ(probe.AudioStreamCount(), 1);
+    EXPECT_EQ(probe.SubtitleStreamCount(), 0);
+    EXPECT_EQ(probe.FirstVideoStream(), 0);
+    EXPECT_EQ(probe.FirstAudioStream(), 1);
+    EXPECT_EQ(probe.FirstSubtitleStream(), -1);
+    EXPECT_EQ(probe.ForcedFormat(), "");
+    EXPECT_EQ(probe.GetFileName(), path);
+    EXPECT_EQ(probe.GetFormatName(), file.at("format_name"));
+    EXPECT_EQ(probe.GetFileSize(), std::stoll(file.at("size")));
+    EXPECT_EQ(probe.GetFileSize(), FileSize(path));
+
+    const TAVFileInfo info = probe.GetFileInfo();
+    EXPECT_EQ(info.StartTime, Microseconds(file.at("start_time")));
+    EXPECT_EQ(info.Duration, Microseconds(file.at("duration")));
+    EXPECT_EQ(info.BitRate, std::stoll(file.at("bit_rate")));
+    EXPECT_EQ(info.Comment, file.at("TAG:comment"));
+    EXPECT_EQ(info.Title, "");
+    EXPECT_EQ(info.Year, 0);
+    EXPECT_EQ(info.Track, 0);
+    EXPECT_EQ(info.TimeStamp, 0);
+
+    const auto video = Ffprobe(path,
+                               "stream=codec_name,width,height,pix_fmt,r_frame_rate,start_time,duration,duration_ts,"
+                               "start_pts,bit_rate:stream_tags=language",
+                               0);
+    const TAVVideoStreamInfo stream = probe.GetVideoStreamInfo(-1);
+    EXPECT_EQ(stream.CodecName, video.at("codec_name"));
+    EXPECT_EQ(stream.Width, std::stoi(video.at("width")));
+    EXPECT_EQ(stream.Height, std::stoi(video.at("height")));
+    EXPECT_STREQ(av::av_get_pix_fmt_name(static_cast<AVPixelFormat>(stream.PixelFormat)), video.at("pix_fmt").c_str());
+    EXPECT_DOUBLE_EQ(static_cast<double>(stream.FrameRateNum) / stream.FrameRateDen, RateOf(video.at("r_frame_rate")));
+    EXPECT_EQ(stream.StartTime, std::stoll(video.at("start_pts")));
+    EXPECT_EQ(stream.StartTimeUS, Microseconds(video.at("start_time")));
+    EXPECT_EQ(stream.Duration, std::stoll(video.at("duration_ts")));
+    EXPECT_EQ(stream.DurationUS, Microseconds(video.at("duration")));
+    EXPECT_EQ(stream.BitRate, std::stoll(video.at("bit_rate")));
+    EXPECT_EQ(stream.Language, video.at("TAG:language"));
+    EXPECT_NEAR(stream.AspectRatio, 16.0 / 9.0, 1e-5);
+}
+
+TEST_F(ProberFacts, H264AacMp4DescriptionLineForLine)
+{
+    const std::string path = SamplePath("h264-aac-1080p.mp4");
+    if (path.empty()) GTEST_SKIP() << "no sample media";
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    // The QuickTime demuxer shows stream ids.
+    ExpectDescription(probe, path, {"Comment: " + Ffprobe(path, "format_tags=comment").at("TAG:comment")}, true);
+}
+
+TEST_F(ProberFacts, AudioOnlyFilesHaveNoVideoStream)
+{
+    for (const char* name : {"vorbis.ogg", "ac3-5.1.mkv"}) {
+        SCOPED_TRACE(name);
+        const std::string path = SamplePath(name);
+        if (path.empty()) GTEST_SKIP() << "no sample media";
+        TAVProbe probe;
+        ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+        EXPECT_EQ(probe.StreamCount(), 1);
+        EXPECT_EQ(probe.AudioStreamCount(), 1);
+        EXPECT_EQ(probe.VideoStreamCount(), 0);
+        EXPECT_EQ(probe.FirstAudioStream(), 0);
+        EXPECT_EQ(probe.FirstVideoStream(), -1);
+
+        LibraryLogCapture log;
+        const TAVVideoStreamInfo stream = probe.GetVideoStreamInfo(-1);
+        EXPECT_TRUE(Logged(log.Lines(), kLevelError, "no video stream.\n"));
+        EXPECT_EQ(stream.Width, -1);
+        EXPECT_EQ(stream.CodecName, "");
+        probe.GetVideoStreamInfo(0);
+        EXPECT_TRUE(Logged(log.Lines(), kLevelError, "stream #0 is not video stream.\n"));
+    }
+}
+
+TEST_F(ProberFacts, OggDescriptionLineForLine)
+{
+    const std::string path = SamplePath("vorbis.ogg");
+    if (path.empty()) GTEST_SKIP() << "no sample media";
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    ExpectDescription(probe, path, {});
+}
+
+TEST_F(ProberFacts, MatroskaTagsAndNegativeStartTime)
+{
+    const std::string path = SamplePath("ac3-5.1.mkv");
+    if (path.empty()) GTEST_SKIP() << "no sample media";
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    const auto tags = Ffprobe(path, "format=start_time:format_tags=title,artist,album,genre,date,track");
+    const TAVFileInfo info = probe.GetFileInfo();
+    // The file starts 5 ms before zero; its description must say "-0.005000", as ffprobe does.
+    EXPECT_EQ(info.StartTime, Microseconds(tags.at("start_time")));
+    EXPECT_LT(info.StartTime, 0);
+    EXPECT_EQ(info.Title, tags.at("TAG:title"));
+    EXPECT_EQ(info.Author, tags.at("TAG:ARTIST"));
+    EXPECT_EQ(info.Album, tags.at("TAG:ALBUM"));
+    EXPECT_EQ(info.Genre, tags.at("TAG:GENRE"));
+    EXPECT_EQ(info.Year, std::stoi(tags.at("TAG:DATE")));
+    EXPECT_EQ(info.Track, std::stoi(tags.at("TAG:track")));
+    ExpectDescription(probe, path,
+                      {"Title: " + info.Title, "Author: " + info.Author, "Album: " + info.Album, "Genre: " + info.Genre,
+                       Format("Year: %d", info.Year), Format("Track: #%d", info.Track)});
+}
+
+TEST_F(ProberFacts, WebmVideoFiles)
+{
+    for (const char* name : {"vp9-1080x1080.webm", "vp8-8x8.webm"}) {
+        SCOPED_TRACE(name);
+        const std::string path = SamplePath(name);
+        if (path.empty()) GTEST_SKIP() << "no sample media";
+        TAVProbe probe;
+        ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+        EXPECT_EQ(probe.VideoStreamCount(), 1);
+        EXPECT_EQ(probe.AudioStreamCount(), 0);
+        EXPECT_EQ(probe.FirstVideoStream(), 0);
+        const auto video = Ffprobe(path, "stream=codec_name,width,height,r_frame_rate", 0);
+        const TAVVideoStreamInfo stream = probe.GetVideoStreamInfo(0);
+        EXPECT_EQ(stream.CodecName, video.at("codec_name"));
+        EXPECT_EQ(stream.Width, std::stoi(video.at("width")));
+        EXPECT_EQ(stream.Height, std::stoi(video.at("height")));
+        EXPECT_DOUBLE_EQ(static_cast<double>(stream.FrameRateNum) / stream.FrameRateDen,
+                         RateOf(video.at("r_frame_rate")));
+        // Square pictures; a stream that does not state its pixel shape has square pixels.
+        EXPECT_FLOAT_EQ(stream.AspectRatio, 1.0f);
+        // Matroska streams carry no duration of their own: copied as the "no value" mark.
+        EXPECT_EQ(stream.Duration, AV_NOPTS_VALUE);
+        EXPECT_EQ(stream.DurationUS, -1);
+        ExpectDescription(probe, path, {});
+    }
+}
+
+TEST_F(ProberFacts, TagsInTheirOrder)
+{
+    TempFolder folder;
+    const std::string path = MakeMedia(folder.Path("tags.mkv"),
+                                       "-f lavfi -i sine=d=1 -c:a flac -metadata title=Song -metadata artist=Singer "
+                                       "-metadata copyright=Someone -metadata comment=Remark -metadata album=Record "
+                                       "-metadata genre=Folk -metadata date=2009-05-01 -metadata track=3/12");
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    const TAVFileInfo info = probe.GetFileInfo();
+    EXPECT_EQ(info.Copyright, "Someone");
+    EXPECT_EQ(info.Comment, "Remark");
+    EXPECT_EQ(info.Year, 2009);
+    EXPECT_EQ(info.Track, 3);
+    ExpectDescription(probe, path,
+                      {"Title: Song", "Author: Singer", "Copyright: Someone", "Comment: Remark", "Album: Record",
+                       "Genre: Folk", "Year: 2009", "Track: #3"});
+}
+
+TEST_F(ProberFacts, TimeStampInTheZonesStandardTime)
+{
+    TempFolder folder;
+    const std::string path = MakeMedia(folder.Path("dated.mp4"), "-f lavfi -i color=c=red:s=64x48:r=25:d=1 "
+                                                                 "-metadata creation_time=2020-07-01T12:00:00Z");
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    EXPECT_EQ(probe.GetFileInfo().TimeStamp, 1593604800);
+
+    // In July New York keeps daylight saving time (08:00), which the description leaves out.
+    setenv("TZ", "EST5EDT", 1);
+    tzset();
+    const std::vector<std::string> newYork = InfoLines(probe.GetInfoText());
+    setenv("TZ", "JST-9", 1);
+    tzset();
+    const std::vector<std::string> tokyo = InfoLines(probe.GetInfoText());
+    unsetenv("TZ");
+    tzset();
+    EXPECT_NE(std::find(newYork.begin(), newYork.end(), "Time Stamp: 2020-07-01 07:00:00"), newYork.end());
+    EXPECT_NE(std::find(tokyo.begin(), tokyo.end(), "Time Stamp: 2020-07-01 21:00:00"), tokyo.end());
+}
+
+TEST_F(ProberFacts, UnknownDurationAndStartTime)
+{
+    TempFolder folder;
+    const std::string path =
+        MakeMedia(folder.Path("raw.h264"), "-f lavfi -i testsrc=d=1:s=64x48:r=25 -c:v libx264 -f h264");
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    const TAVFileInfo info = probe.GetFileInfo();
+    EXPECT_EQ(info.StartTime, -1);
+    EXPECT_EQ(info.Duration, -1);
+    ExpectDescription(probe, path, {});
+    const std::string text = probe.GetInfoText();
+    EXPECT_NE(text.find("\r\nDuration: N/A\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("\r\nStartTime: "), std::string::npos);
+}
+
+TEST_F(ProberFacts, ProgramsListOnlyTheirOwnStreams)
+{
+    TempFolder folder;
+    const std::string path = MakeMedia(
+        folder.Path("two.ts"),
+        "-f lavfi -i testsrc=d=1:s=64x48:r=25 -f lavfi -i sine=d=1 -map 0:v -map 1:a -c:v mpeg2video -c:a mp2 "
+        "-program title=First:program_num=1:st=0 -program title=Second:program_num=2:st=1");
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    EXPECT_EQ(probe.ProgramCount(), 2);
+
+    const std::vector<std::string> lines = InfoLines(probe.GetInfoText());
+    const std::vector<std::string> fileLines = ExpectedFileLines(path);
+    ASSERT_EQ(lines.size(), fileLines.size() + 4);
+    for (std::size_t i = 0; i < fileLines.size(); ++i) EXPECT_EQ(lines[i], fileLines[i]);
+    const auto first = Ffprobe(path, "program_tags=service_name,service_provider");
+    EXPECT_EQ(lines[fileLines.size()], "Program 1 First@" + first.at("TAG:service_provider"));
+    ExpectStreamLine(lines[fileLines.size() + 1], path, 0, true);
+    EXPECT_EQ(lines[fileLines.size() + 2], "Program 2 Second@" + first.at("TAG:service_provider"));
+    ExpectStreamLine(lines[fileLines.size() + 3], path, 1, true);
+    // Transport stream ids in lower case.
+    EXPECT_EQ(lines[fileLines.size() + 1].rfind("Stream #0[0x100], ", 0), 0u);
+}
+
+TEST_F(ProberFacts, StreamKindsCountedInIndexOrder)
+{
+    TempFolder folder;
+    WriteFile(folder.Path("subtitles.srt"), "1\n00:00:00,000 --> 00:00:00,500\nHello\n");
+    const std::string path = MakeMedia(folder.Path("mixed.mkv"),
+                                       "-f lavfi -i testsrc=d=1:s=64x48:r=25 -f lavfi -i sine=d=1 -i " +
+                                           ShellQuoted(folder.Path("subtitles.srt")) +
+                                           " -map 1:a -map 0:v -map 2:s -map 1:a -c:v mpeg4 -c:a mp2 -c:s srt");
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    EXPECT_EQ(probe.StreamCount(), 4);
+    EXPECT_EQ(probe.AudioStreamCount(), 2);
+    EXPECT_EQ(probe.VideoStreamCount(), 1);
+    EXPECT_EQ(probe.SubtitleStreamCount(), 1);
+    EXPECT_EQ(probe.FirstAudioStream(), 0);
+    EXPECT_EQ(probe.FirstVideoStream(), 1);
+    EXPECT_EQ(probe.FirstSubtitleStream(), 2);
+    // A negative index finds the video stream behind the audio one.
+    EXPECT_EQ(probe.GetVideoStreamInfo(-1).Width, 64);
+    EXPECT_EQ(probe.GetVideoStreamInfo(1).Height, 48);
+
+    LibraryLogCapture log;
+    EXPECT_EQ(probe.GetVideoStreamInfo(4).Width, -1);
+    EXPECT_TRUE(Logged(log.Lines(), kLevelError, "stream index #4 is invalid.\n"));
+    EXPECT_EQ(probe.GetVideoStreamInfo(2).Width, -1);
+    EXPECT_TRUE(Logged(log.Lines(), kLevelError, "stream #2 is not video stream.\n"));
+}
+
+TEST_F(ProberFacts, WithoutFileEverythingIsUnknown)
+{
+    TAVProbe probe;
+    const auto expectEmpty = [&probe] {
+        EXPECT_EQ(probe.StreamCount(), -1);
+        EXPECT_EQ(probe.ProgramCount(), -1);
+        EXPECT_EQ(probe.AudioStreamCount(), -1);
+        EXPECT_EQ(probe.VideoStreamCount(), -1);
+        EXPECT_EQ(probe.SubtitleStreamCount(), -1);
+        EXPECT_EQ(probe.FirstAudioStream(), -1);
+        EXPECT_EQ(probe.FirstVideoStream(), -1);
+        EXPECT_EQ(probe.FirstSubtitleStream(), -1);
+        EXPECT_EQ(probe.ForcedFormat(), "");
+
+        LibraryLogCapture log;
+        EXPECT_EQ(probe.GetFileName(), "");
+        EXPECT_EQ(probe.GetFormatName(), "");
+        EXPECT_EQ(probe.GetFileSize(), -1);
+        EXPECT_EQ(probe.GetInfoText(), "");
+        const TAVFileInfo info = probe.GetFileInfo();
+        EXPECT_EQ(info.StartTime, -1);
+        EXPECT_EQ(info.Duration, -1);
+        EXPECT_EQ(info.BitRate, -1);
+        EXPECT_EQ(info.TimeStamp, -1);
+        EXPECT_EQ(info.Year, -1);
+        EXPECT_EQ(info.Track, -1);
+        EXPECT_EQ(info.Title, "");
+        const TAVVideoStreamInfo stream = probe.GetVideoStreamInfo(-1);
+        EXPECT_EQ(stream.Width, -1);
+        EXPECT_EQ(stream.StartTimeUS, -1);
+        EXPECT_FLOAT_EQ(stream.AspectRatio, -1.0f);
+        int notLoaded = 0;
+        for (const auto& [level, text] : log.Lines())
+            if (text == "file not loaded.\n" && LibraryToEngineLevel(level) == kLevelInfo) ++notLoaded;
+        EXPECT_EQ(notLoaded, 6);
+    };
+    expectEmpty();
+
+    TempFolder folder;
+    const std::string path = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i testsrc=d=1:s=64x48:r=25 -c:v mpeg4");
+    ASSERT_FALSE(path.empty());
+    ASSERT_TRUE(probe.Open(path, "matroska")) << probe.LastErrMsg();
+    EXPECT_EQ(probe.ForcedFormat(), "matroska");
+    probe.Close();
+    expectEmpty();
+}

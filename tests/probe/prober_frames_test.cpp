@@ -1,0 +1,311 @@
+// Seeking and decoding single pictures into 24-bit BGR bitmaps.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "../test_support.h"
+#include "binding/log_levels.h"
+#include "probe/av_probe.h"
+#include "probe_media.h"
+
+using namespace mirelk;
+using namespace mirelk::test;
+
+namespace {
+
+class ProberFrames : public LibrariesLoaded {};
+
+struct TColour {
+    int blue;
+    int green;
+    int red;
+};
+constexpr TColour kRed{0, 0, 255};
+constexpr TColour kBlue{255, 0, 0};
+constexpr TColour kGreen{0, 128, 0};
+
+// Every pixel within a few steps of the colour (the round trip through YUV is not exact).
+bool FilledWith(const TBitmap24& bitmap, TColour colour)
+{
+    if (bitmap.Empty()) return false;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const std::uint8_t* row = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            if (std::abs(row[3 * x] - colour.blue) > 8 || std::abs(row[3 * x + 1] - colour.green) > 8 ||
+                std::abs(row[3 * x + 2] - colour.red) > 8)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool IsBlack(const TBitmap24& bitmap) { return FilledWith(bitmap, TColour{0, 0, 0}); }
+
+std::string Pixels(const TBitmap24& bitmap)
+{
+    std::string pixels;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        pixels.append(reinterpret_cast<const char*>(bitmap.ScanLine(y)), static_cast<std::size_t>(bitmap.BytesPerLine()));
+    return pixels;
+}
+
+// One second of red, then one second of blue, a key picture every five.
+std::string MakeRedThenBlue(const TempFolder& folder)
+{
+    return MakeMedia(folder.Path("red-blue.mp4"),
+                     "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i color=c=blue:s=64x48:r=25:d=1 "
+                     "-filter_complex concat=n=2 -c:v libx264 -g 5 -pix_fmt yuv420p");
+}
+
+}  // namespace
+
+TEST_F(ProberFrames, SolidColourClipDecodesToItsColour)
+{
+    TempFolder folder;
+    const std::string path =
+        MakeMedia(folder.Path("red.mp4"), "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -c:v libx264 -pix_fmt yuv420p");
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    EXPECT_TRUE(probe.LastFrame().Empty());
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    const TBitmap24& frame = probe.ReadFrame(-1);
+    EXPECT_EQ(frame.Width(), 64);
+    EXPECT_EQ(frame.Height(), 48);
+    EXPECT_TRUE(FilledWith(frame, kRed));
+    EXPECT_EQ(probe.LastFrame().Width(), 64);
+    EXPECT_EQ(Pixels(probe.LastFrame()), Pixels(frame));
+    // The same bitmap comes back each time, filled with the next picture.
+    EXPECT_EQ(&probe.ReadFrame(0), &frame);
+    EXPECT_TRUE(FilledWith(frame, kRed));
+}
+
+TEST_F(ProberFrames, PicturesMatchFfmpegsOwnDecoding)
+{
+    for (const char* name : {"h264-aac-1080p.mp4", "vp9-1080x1080.webm", "vp8-8x8.webm"}) {
+        SCOPED_TRACE(name);
+        const std::string path = SamplePath(name);
+        if (path.empty()) GTEST_SKIP() << "no sample media";
+        TAVProbe probe;
+        ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+        const TBitmap24& frame = probe.ReadFrame(-1);
+        const TAVVideoStreamInfo info = probe.GetVideoStreamInfo(-1);
+        EXPECT_EQ(frame.Width(), info.Width);
+        EXPECT_EQ(frame.Height(), info.Height);
+
+        const std::string reference = FfmpegFirstPictureBgr(path);
+        const std::string pixels = Pixels(frame);
+        ASSERT_EQ(pixels.size(), reference.size());
+        double difference = 0;
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            difference += std::abs(static_cast<std::uint8_t>(pixels[i]) - static_cast<std::uint8_t>(reference[i]));
+        EXPECT_LT(difference / static_cast<double>(pixels.size()), 1.0);
+    }
+}
+
+TEST_F(ProberFrames, EveryPictureOnceThenBlackAtTheEnd)
+{
+    TempFolder folder;
+    // Pictures in a different order than they are shown: the decoder holds some back until the
+    // end of the file, where it must be drained.
+    const std::string path = MakeMedia(folder.Path("reordered.mp4"),
+                                       "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -c:v libx264 -bf 3 -pix_fmt yuv420p");
+    ASSERT_FALSE(path.empty());
+    const int expected =
+        std::stoi(Ffprobe(path, "stream=nb_read_frames", 0, "-count_frames").at("nb_read_frames"));
+    ASSERT_EQ(expected, 25);
+
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    int pictures = 0;
+    LibraryLogCapture log;
+    while (pictures <= expected && FilledWith(probe.ReadFrame(-1), kRed)) ++pictures;
+    EXPECT_EQ(pictures, expected);
+    const TBitmap24& end = probe.ReadFrame(-1);
+    EXPECT_EQ(end.Width(), 64);
+    EXPECT_EQ(end.Height(), 48);
+    EXPECT_TRUE(IsBlack(end));
+    EXPECT_TRUE(Logged(log.Lines(), kLevelDebug, "stream eof reached.\n"));
+    // The last picture decoded is kept apart from the blackened frame.
+    EXPECT_TRUE(FilledWith(probe.LastFrame(), kRed));
+}
+
+TEST_F(ProberFrames, SeekThenReadGivesThePictureThere)
+{
+    TempFolder folder;
+    const std::string path = MakeRedThenBlue(folder);
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kRed));
+
+    EXPECT_TRUE(probe.Seek(-1, 1500000));
+    EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kBlue));
+    EXPECT_TRUE(probe.Seek(-1, 0));
+    EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kRed));
+    EXPECT_TRUE(probe.Seek(0, 1200000));
+    EXPECT_TRUE(FilledWith(probe.ReadFrame(0), kBlue));
+    // A negative position is the start.
+    EXPECT_TRUE(probe.Seek(-1, -5));
+    EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kRed));
+}
+
+TEST_F(ProberFrames, SeekOutsideTheFile)
+{
+    TempFolder folder;
+    const std::string path = MakeRedThenBlue(folder);
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+
+    LibraryLogCapture log;
+    EXPECT_FALSE(probe.Seek(probe.StreamCount(), 0));
+    EXPECT_TRUE(Logged(log.Lines(), kLevelError, "stream index #1 is invalid.\n"));
+    // Past the end: taken as the end, where no key picture follows; the answer is still true.
+    EXPECT_TRUE(probe.Seek(-1, 3600000000LL));
+    EXPECT_TRUE(Logged(log.Lines(), kLevelError, "could not seek to position 3600.000\n"));
+    const TBitmap24& frame = probe.ReadFrame(-1);
+    EXPECT_TRUE(FilledWith(frame, kBlue) || IsBlack(frame));
+    EXPECT_TRUE(probe.Seek(-1, INT64_MAX));
+    EXPECT_TRUE(probe.Seek(-1, 0));
+    EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kRed));
+}
+
+TEST_F(ProberFrames, NoPictureWhereThereIsNoVideo)
+{
+    TempFolder folder;
+    const std::string path = MakeMedia(folder.Path("both.mkv"), "-f lavfi -i color=c=red:s=64x48:r=25:d=1 "
+                                                                "-f lavfi -i sine=d=1 -c:v mpeg4 -c:a mp2");
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    ASSERT_TRUE(FilledWith(probe.ReadFrame(-1), kRed));
+
+    LibraryLogCapture log;
+    EXPECT_TRUE(probe.ReadFrame(1).Empty());
+    EXPECT_TRUE(Logged(log.Lines(), kLevelError, "stream #1 is not video stream.\n"));
+    ASSERT_TRUE(FilledWith(probe.ReadFrame(-1), kRed));
+    const TBitmap24& invalid = probe.ReadFrame(2);
+    EXPECT_EQ(invalid.Width(), 0);
+    EXPECT_EQ(invalid.Height(), 0);
+    EXPECT_TRUE(Logged(log.Lines(), kLevelError, "stream index #2 is invalid.\n"));
+    EXPECT_TRUE(FilledWith(probe.LastFrame(), kRed));
+}
+
+TEST_F(ProberFrames, AudioOnlyFileGivesAnEmptyBitmap)
+{
+    const std::string path = SamplePath("vorbis.ogg");
+    if (path.empty()) GTEST_SKIP() << "no sample media";
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    LibraryLogCapture log;
+    const TBitmap24& frame = probe.ReadFrame(-1);
+    EXPECT_EQ(frame.Width(), 0);
+    EXPECT_EQ(frame.Height(), 0);
+    EXPECT_TRUE(Logged(log.Lines(), kLevelError, "no video stream.\n"));
+    // Seeking an audio-only file goes by its audio stream.
+    EXPECT_TRUE(probe.Seek(-1, 2000000));
+}
+
+TEST_F(ProberFrames, WithoutFile)
+{
+    TAVProbe probe;
+    LibraryLogCapture log;
+    EXPECT_TRUE(probe.ReadFrame(-1).Empty());
+    EXPECT_TRUE(Logged(log.Lines(), kLevelError, "file not loaded.\n"));
+    EXPECT_FALSE(probe.Seek(-1, 0));
+    EXPECT_TRUE(Logged(log.Lines(), kLevelInfo, "file not loaded.\n"));
+    EXPECT_EQ(probe.LastErrMsg(), "file not loaded.");
+    EXPECT_TRUE(probe.LastFrame().Empty());
+}
+
+TEST_F(ProberFrames, StillPictureIsDecodedOnce)
+{
+    TempFolder folder;
+    const std::string path = MakeMedia(folder.Path("green.png"), "-f lavfi -i color=c=green:s=32x24 -frames:v 1");
+    ASSERT_FALSE(path.empty());
+    // Forced as a picture sequence, and detected from the data (a single-picture reader).
+    for (const std::string format : {"image2", ""}) {
+        SCOPED_TRACE(format);
+        TAVProbe probe;
+        ASSERT_TRUE(probe.Open(path, format)) << probe.LastErrMsg();
+        EXPECT_EQ(probe.GetFormatName(), format.empty() ? "png_pipe" : "image2");
+        // No byte stream of its own in the sequence reader: the size comes from the disk.
+        EXPECT_EQ(probe.GetFileSize(), FileSize(path));
+
+        const TBitmap24& frame = probe.ReadFrame(-1);
+        EXPECT_EQ(frame.Width(), 32);
+        EXPECT_EQ(frame.Height(), 24);
+        EXPECT_TRUE(FilledWith(frame, kGreen));
+        // Past its one picture the file has nothing more; the picture stays.
+        EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kGreen));
+        LibraryLogCapture log;
+        EXPECT_TRUE(probe.Seek(-1, 1000000));
+        EXPECT_TRUE(Logged(log.Lines(), kLevelInfo, "\"image2\" format cannot to be seeked.\n"));
+        EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kGreen));
+
+        // Closing forgets the picture; opening again decodes it anew.
+        probe.Close();
+        EXPECT_TRUE(frame.Empty());
+        ASSERT_TRUE(probe.Open(path, format));
+        EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kGreen));
+    }
+}
+
+TEST_F(ProberFrames, OddSizedBgrPicturesAreCopiedAsTheyAre)
+{
+    TempFolder folder;
+    const std::string path = MakeMedia(folder.Path("odd.nut"), "-f lavfi -i color=c=blue:r=25:d=1 -vf scale=33:17 "
+                                                               "-c:v rawvideo -pix_fmt bgr24");
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    const TBitmap24& frame = probe.ReadFrame(-1);
+    EXPECT_EQ(frame.Width(), 33);
+    EXPECT_EQ(frame.Height(), 17);
+    EXPECT_TRUE(FilledWith(frame, kBlue));
+}
+
+TEST_F(ProberFrames, EachVideoStreamHasItsOwnPictures)
+{
+    TempFolder folder;
+    const std::string path = MakeMedia(folder.Path("two.mkv"), "-f lavfi -i color=c=red:s=64x48:r=25:d=1 "
+                                                               "-f lavfi -i color=c=blue:s=32x24:r=25:d=1 "
+                                                               "-map 0:v -map 1:v -c:v mpeg4");
+    ASSERT_FALSE(path.empty());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    EXPECT_TRUE(FilledWith(probe.ReadFrame(0), kRed));
+    const TBitmap24& second = probe.ReadFrame(1);
+    EXPECT_EQ(second.Width(), 32);
+    EXPECT_TRUE(FilledWith(second, kBlue));
+    // Back to the first stream from its start (reading on would start between key pictures).
+    EXPECT_TRUE(probe.Seek(0, 0));
+    EXPECT_TRUE(FilledWith(probe.ReadFrame(0), kRed));
+}
+
+TEST_F(ProberFrames, TruncatedFilesGiveWhatTheyHold)
+{
+    TempFolder folder;
+    // Index first, so that a cut file still opens and ends early.
+    const std::string whole = MakeMedia(folder.Path("whole.mp4"), "-f lavfi -i testsrc=s=160x120:r=25:d=2 "
+                                                                  "-c:v libx264 -pix_fmt yuv420p -movflags faststart");
+    ASSERT_FALSE(whole.empty());
+    std::vector<std::string> cut = {folder.Path("cut.mp4")};
+    CopyHead(whole, cut[0], FileSize(whole) * 2 / 3);
+    const std::string sample = SamplePath("vp9-1080x1080.webm");
+    if (!sample.empty()) {
+        cut.push_back(folder.Path("cut.webm"));
+        CopyHead(sample, cut[1], FileSize(sample) / 3);
+    }
+    for (const std::string& path : cut) {
+        SCOPED_TRACE(path);
+        TAVProbe probe;
+        ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+        int pictures = 0;
+        while (pictures < 200 && !IsBlack(probe.ReadFrame(-1))) ++pictures;
+        EXPECT_GT(pictures, 0);
+        EXPECT_LT(pictures, 200);
+        EXPECT_TRUE(probe.Seek(-1, 0));
+        EXPECT_FALSE(IsBlack(probe.ReadFrame(-1)));
+    }
+}
