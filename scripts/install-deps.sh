@@ -9,6 +9,7 @@ packages=(
   libavfilter-dev libavdevice-dev
   libavcodec-extra
   ffmpeg
+  libimlib2-dev fonts-dejavu-core
 )
 
 missing=()

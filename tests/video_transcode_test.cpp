@@ -231,3 +231,22 @@ TEST_F(VideoTranscode, VideoProgressRecords)
     }
     EXPECT_TRUE(summary);
 }
+
+TEST_F(VideoTranscode, ReportLineWithHistogramAndPsnr)
+{
+    TempFolder folder;
+    const std::string clip = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i testsrc=duration=1:size=160x120:rate=25 -c:v ffv1");
+    ASSERT_FALSE(clip.empty());
+    CapturingTask task;
+    task.ProgressInterval = 0;
+    ASSERT_EQ(Convert(task, clip, folder.Path("out.avi"), "vcodec=mpeg4\nqscale=3\npsnr\nqphist"), "");
+    std::string final;
+    for (const auto& message : task.messages)
+        if (message.second.rfind("frame=   25", 0) == 0 && message.second.find(" L") != std::string::npos) final = message.second;
+    ASSERT_FALSE(final.empty());
+    // "q=3.0 L" then the histogram digits (quantiser 3 counted every report), then the PSNR.
+    EXPECT_NE(final.find("q=3.0 L000"), std::string::npos) << final;
+    EXPECT_NE(final.find("PSNR=Y:"), std::string::npos) << final;
+    EXPECT_NE(final.find(" *:"), std::string::npos) << final;
+    EXPECT_NE(final.find("size="), std::string::npos) << final;
+}

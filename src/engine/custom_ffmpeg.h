@@ -2,6 +2,7 @@
 // command-line transcoder keeps globally is a field here, so tasks can run side by side.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -66,6 +67,8 @@ public:
     // Runs the whole transcode of the opened files in the calling thread. Throws
     // FFmpegException when it fails; Finished tells whether it ran to its end.
     void Transcode();
+    // Counts of the quantisers of the first video output's pictures over the task's life ("qphist").
+    std::array<int, 52>& QpHistogram() { return m_qpHistogram; }
     // Whether "vhook" options added frame hook modules to this task.
     bool HooksInUse() const { return m_hooksInUse; }
     const TFrameHookChain& FrameHooks() const { return m_frameHooks; }
@@ -159,6 +162,7 @@ protected:
     bool m_usesVideoFilters = false;
     TFrameHookChain m_frameHooks;
     bool m_hooksInUse = false;
+    std::array<int, 52> m_qpHistogram{};
 
 private:
     friend class TTranscodeRun;

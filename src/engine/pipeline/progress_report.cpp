@@ -1,6 +1,7 @@
 #include "engine/pipeline/progress_report.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <string>
@@ -50,6 +51,31 @@ void ReportProgress(TTranscodeRun& run, bool final)
         record.quality = quality;
         line += Format("frame=%5d fps=%3d q=%3.1f ", record.frameNumber, record.framesPerSecond, quality);
         if (final) line += "L";
+        if (options.qpHistogram) {
+            std::array<int, 52>& histogram = task.QpHistogram();
+            const long rounded = std::lround(quality);
+            if (rounded >= 0 && rounded < 52) ++histogram[static_cast<std::size_t>(rounded)];
+            for (int i = 0; i < 32; ++i)
+                line += Format("%X", static_cast<int>(std::lround(std::log2(histogram[static_cast<std::size_t>(i)] + 1))));
+        }
+        const AVCodecContext* encoder = output.codec;
+        if (output.encodingNeeded && (encoder->flags & AV_CODEC_FLAG_PSNR)) {
+            const auto psnr = [](double ratio) { return -10.0 * std::log10(std::max(ratio, 1e-10)); };
+            double errorSum = 0;
+            double scaleSum = 0;
+            line += "PSNR=";
+            for (int plane = 0; plane < 3; ++plane) {
+                double error = final ? static_cast<double>(encoder->error[plane])
+                                     : static_cast<double>(output.lastErrors[plane]);
+                double scale = static_cast<double>(encoder->width) * encoder->height * 255.0 * 255.0;
+                if (final) scale *= output.frameNumber;
+                if (plane > 0) scale /= 4;
+                errorSum += error;
+                scaleSum += scale;
+                line += Format("%c:%2.2f ", "YUV"[plane], psnr(error / scale));
+            }
+            line += Format("*:%2.2f ", psnr(errorSum / scaleSum));
+        }
     }
     const bool nothingWritten = time >= 1e10;
     time = std::max(time, 0.01);
