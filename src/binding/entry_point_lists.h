@@ -62,6 +62,8 @@
     X(avfilter_graph_alloc) \
     X(avfilter_graph_free) \
     X(avfilter_graph_create_filter) \
+    X(avfilter_graph_alloc_filter) \
+    X(avfilter_init_str) \
     X(avfilter_graph_parse_ptr) \
     X(avfilter_graph_config) \
     X(avfilter_graph_dump) \
@@ -146,6 +148,7 @@
     X(av_opt_find) \
     X(av_opt_set) \
     X(av_opt_set_int) \
+    X(av_opt_set_bin) \
     X(av_opt_get_int) \
     X(av_parse_video_size) \
     X(av_parse_video_rate) \

@@ -1,24 +1,33 @@
-// mirelk-cli: the command-line front end.
+// mirelk-cli: the command-line front end on the conversion component.
+#include <atomic>
+#include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "binding/loader.h"
+#include "binding/utilities.h"
+#include "cli/cli_arguments.h"
+#include "component/event_loop.h"
+#include "component/vantrel.h"
 #include "engine/custom_ffmpeg.h"
+#include "probe/av_probe.h"
 
 namespace {
 
-void PrintUsage()
-{
-    std::puts("usage: mirelk-cli --self-check\n"
-              "  --self-check   load the codec libraries, print their versions and the option table");
-}
+using namespace mirelk;
+namespace fs = std::filesystem;
+
+std::atomic<bool> g_interrupted{false};
+
+void OnInterrupt(int) { g_interrupted = true; }
 
 // Loads the default library set from the program's "LibAV" folder (or the default search) and
 // reports what was loaded, then the engine's option table.
 int SelfCheck()
 {
-    using namespace mirelk;
     TFFmpegLoader& loader = FFLoader();
     loader.SetLibraryPath(DefaultLibraryFolder());
     std::printf("Library folder: %s\n", loader.LibraryPath().c_str());
@@ -37,10 +46,8 @@ int SelfCheck()
         std::printf("  %-22s %-12s %d entry points bound\n", fileName.c_str(),
                     version.empty() ? "(ours)" : version.c_str(), TFFmpegLoader::BoundEntryCount(library));
     }
-
     const auto names = TCustomFFmpeg::OptionTableNames();
-    std::printf("Option table (%zu names, compared in this order; any other name is an AVOption):\n",
-                names.size());
+    std::printf("Option table (%zu names, compared in this order; any other name is an AVOption):\n", names.size());
     std::size_t column = 0;
     for (const std::string& name : names) {
         if (column + name.size() + 1 > 78) {
@@ -50,29 +57,169 @@ int SelfCheck()
         column += static_cast<std::size_t>(std::printf(" %s", name.c_str()));
     }
     std::printf("\n");
-
-    TCustomFFmpeg task;
-    task.Reset();
-    task.ParseOptionText("vcodec=mpeg4\nb=800000\ns=640x480\nr=25\ncrf=23", false);
-    std::printf("A task took: vcodec=%s, b=%s, size %dx%d, rate %d/%d, crf=%s\n",
-                task.Options().videoCodecName.c_str(), task.AVOptions()->CodecOptions(miVideo).Get("b"),
-                task.Options().frameWidth, task.Options().frameHeight, task.Options().frameRate.num,
-                task.Options().frameRate.den, task.AVOptions()->CodecOptions(miVideo).Get("crf"));
     return 0;
+}
+
+int Info(const std::vector<std::string>& files)
+{
+    FFLoader().SetLibraryPath(DefaultLibraryFolder());
+    if (!FFLoader().LoadLibs(DefaultAVLibraries)) {
+        std::fprintf(stderr, "%s\n", FFLoader().LastErrMsg().c_str());
+        return 2;
+    }
+    int failures = 0;
+    for (const std::string& file : files) {
+        TAVProbe probe;
+        if (!probe.Open(file)) {
+            std::fprintf(stderr, "%s\n", probe.LastErrMsg().c_str());
+            ++failures;
+            continue;
+        }
+        std::string text = probe.GetInfoText();
+        std::string unixText;
+        for (char c : text)
+            if (c != '\r') unixText += c;
+        std::printf("%s\n", unixText.c_str());
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+struct TTaskResult {
+    std::string input;
+    std::string output;
+    bool outputExisted = false;
+    bool finished = false;
+    bool failed = false;
+    std::string message;
+};
+
+int Convert(const TCliArguments& arguments)
+{
+    TEventLoop loop;
+    TVantrel component(loop);
+    component.SetLogLevel(arguments.quiet ? llQuiet : llError);
+    if (!component.LoadAVLib(DefaultLibraryFolder())) {
+        std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
+        return 2;
+    }
+    std::map<int, TTaskResult> results;
+    int refused = 0;
+    for (const auto& [output, input] : arguments.conversions) {
+        std::error_code ignored;
+        if (fs::exists(output, ignored) && fs::exists(input, ignored) && fs::equivalent(output, input, ignored)) {
+            std::fprintf(stderr, "%s: the output would replace its own input\n", output.c_str());
+            ++refused;
+            continue;
+        }
+        const bool existed = fs::exists(output, ignored);
+        if (existed && !arguments.overwrite) {
+            std::fprintf(stderr, "%s: the file exists (use --overwrite to replace it)\n", output.c_str());
+            ++refused;
+            continue;
+        }
+        TInputOptions inputOptions;
+        inputOptions.ExtOptions = arguments.inputOptions;
+        const int index = component.AddTask(input, &inputOptions);
+        if (index < 0) {
+            std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
+            ++refused;
+            continue;
+        }
+        TOutputOptions outputOptions;
+        outputOptions.ExtOptions = arguments.outputOptions;
+        if (!component.AddOutput(index, output, &outputOptions)) {
+            std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
+            component.RemoveTask(index);
+            ++refused;
+            continue;
+        }
+        // Indices move when a task is removed: the results are keyed once the task is in.
+        TTaskResult result;
+        result.input = input;
+        result.output = output;
+        result.outputExisted = existed;
+        results[index] = result;
+    }
+    if (results.empty()) return refused > 0 ? 1 : 0;
+
+    bool done = false;
+    component.OnLog = [&](int index, TLogLevel level, const std::string& message) {
+        if (level <= component.LogLevel())
+            std::fprintf(stderr, "%s%s\n", index >= 0 ? ("[" + std::to_string(index + 1) + "] ").c_str() : "",
+                         message.c_str());
+    };
+    component.OnProgress = [&](int index, int, int, int currentDuration, float, float, std::int64_t size, int total) {
+        if (arguments.quiet) return;
+        const int percent = total > 0 ? std::min(100, static_cast<int>(100LL * currentDuration / total)) : -1;
+        std::fprintf(stderr, "\r[%d] %s: %3d%% %8.1f s %12s", index + 1, results[index].output.c_str(), percent,
+                     currentDuration / 1000.0, FormatFileSize(size).c_str());
+        std::fflush(stderr);
+    };
+    component.OnTerminate = [&](int index, bool finished, bool exception, const std::string& message) {
+        if (index < 0) {
+            done = true;
+            return;
+        }
+        TTaskResult& result = results[index];
+        result.finished = finished;
+        result.failed = exception;
+        result.message = message;
+    };
+
+    std::signal(SIGINT, OnInterrupt);
+    component.StartConvert(arguments.threads);
+    bool stopping = false;
+    while (!loop.PumpUntil([&] { return done || (g_interrupted && !stopping); }, std::chrono::hours(24 * 365))) {
+    }
+    while (!done) {
+        if (g_interrupted && !stopping) {
+            stopping = true;
+            std::fprintf(stderr, "\nStopping...\n");
+            component.StopConvert();
+        }
+        loop.PumpUntil([&] { return done; }, std::chrono::milliseconds(200));
+    }
+    if (!arguments.quiet) std::fprintf(stderr, "\n");
+
+    int failures = refused;
+    for (auto& [index, result] : results) {
+        if (result.finished) {
+            if (!arguments.quiet) std::printf("%s -> %s: done\n", result.input.c_str(), result.output.c_str());
+            continue;
+        }
+        ++failures;
+        if (result.failed) {
+            std::fprintf(stderr, "%s -> %s: failed: %s\n", result.input.c_str(), result.output.c_str(),
+                         result.message.c_str());
+            // A half-written result is no result; an earlier file of that name is already gone.
+            std::error_code ignored;
+            fs::remove(result.output, ignored);
+        } else {
+            std::fprintf(stderr, "%s -> %s: stopped\n", result.input.c_str(), result.output.c_str());
+        }
+    }
+    return failures == 0 ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && std::strcmp(argv[1], "--self-check") == 0) {
-        try {
-            return SelfCheck();
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "%s\n", error.what());
-            return 1;
-        }
+    const TCliArguments arguments = ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (!arguments.error.empty()) {
+        std::fprintf(stderr, "mirelk-cli: %s\n\n%s", arguments.error.c_str(), CliUsage().c_str());
+        return 2;
     }
-    PrintUsage();
-    return argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) ? 0 : 2;
+    try {
+        switch (arguments.mode) {
+        case TCliMode::Help: std::printf("%s", CliUsage().c_str()); return 0;
+        case TCliMode::SelfCheck: return SelfCheck();
+        case TCliMode::Info: return Info(arguments.infoFiles);
+        case TCliMode::Convert: return Convert(arguments);
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "mirelk-cli: %s\n", error.what());
+        return 2;
+    }
+    return 0;
 }

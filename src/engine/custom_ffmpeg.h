@@ -141,6 +141,18 @@ public:
     void OptMetadata(const std::string& keyValue);
     void OptVideoFilters(const std::string& text);
     void OptBitRate(const std::string& name, const std::string& value);
+    // Forced formats for the next file: "Unknown input format: %s" / "Unknown output format: %s".
+    void OptInputFormat(const std::string& name);
+    void OptOutputFormat(const std::string& name);
+    // Typed settings for callers that hold numbers, not option text.
+    void SetStartTime(std::int64_t microseconds) { m_options.startTime = microseconds; }
+    void SetRecordingTime(std::int64_t microseconds);
+    void SetProgramId(int programId) { m_options.programId = programId; }
+    void SetCopyTimestamps(bool copy) { m_options.copyTimestamps = copy; }
+    void SetRecordingTimestamp(std::int64_t seconds) { m_options.recordingTimestamp = seconds; }
+    void SetMuxDelay(float seconds) { m_options.muxMaxDelay = seconds; }
+    void SetMuxPreload(float seconds) { m_options.muxPreload = seconds; }
+    void AddMetadata(const std::string& key, const std::string& value) { m_options.metadata.emplace_back(key, value); }
     // A target preset ("vcd", "svcd", "dvd", "dv", "dv50") with a norm text ("pal", "ntsc",
     // "film" or "auto") and the norm taken when "auto" finds nothing.
     void OptTarget(const std::string& target, const std::string& norm, const std::string& defaultNorm);

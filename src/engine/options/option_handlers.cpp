@@ -31,6 +31,39 @@ void TCustomFFmpeg::OptFormat(const std::string& name)
     m_options.oldImageInput = oldImageInput;
 }
 
+void TCustomFFmpeg::OptInputFormat(const std::string& name)
+{
+    RequireLibraries();
+    if (name.empty()) return;
+    std::string formatName = name;
+    if (formatName == "pgmyuv") {
+        formatName = "image2";
+        m_options.oldImageInput = true;
+        Log(kLevelInfo, "pgmyuv format is deprecated, use image2");
+    }
+    const AVInputFormat* input = av::av_find_input_format(formatName.c_str());
+    if (input == nullptr) throw FFmpegException(Format("Unknown input format: %s", formatName.c_str()));
+    m_options.forcedInputFormat = input;
+    m_options.forcedFormatName = formatName;
+}
+
+void TCustomFFmpeg::OptOutputFormat(const std::string& name)
+{
+    RequireLibraries();
+    if (name.empty()) return;
+    const AVOutputFormat* output = av::av_guess_format(name.c_str(), nullptr, nullptr);
+    if (output == nullptr) throw FFmpegException(Format("Unknown output format: %s", name.c_str()));
+    m_options.forcedOutputFormat = output;
+    m_options.forcedFormatName = name;
+}
+
+void TCustomFFmpeg::SetRecordingTime(std::int64_t microseconds)
+{
+    if (microseconds < 1000) return;
+    m_options.recordingTime = microseconds;
+    m_options.expectedTotalDuration = microseconds / 1000;
+}
+
 void TCustomFFmpeg::OptFramePixelFormat(const std::string& name)
 {
     RequireLibraries();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "binding/av_headers.h"
@@ -17,6 +18,10 @@ struct TOutputStream;
 
 struct TFilterGraphDeleter {
     void operator()(AVFilterGraph* graph) const;
+};
+
+struct TSourceFitterDeleter {
+    void operator()(SwsContext* context) const;
 };
 
 class TVideoFilterGraph {
@@ -40,12 +45,40 @@ public:
     std::string Describe() const;
 
 private:
+    void CreateSource(const TInputStream& source);
+    void CreateSink(AVPixelFormat encoderFormat);
+    // Inserts a scaler to width x height after the source; it becomes the filter the user's
+    // chain (or the sink) is linked to.
+    AVFilterContext* InsertScaler(int width, int height, int scalerFlags);
+    void ParseChain(AVFilterContext* last, const std::string& description);
+    // A picture whose size or pixel format is not the one the source was built for, rescaled
+    // to it; null when that cannot be done.
+    const AVFrame* FitToSource(const AVFrame& picture);
+    // Whether the task was stopped, or every video output this graph feeds has reached its
+    // frame limit or recording time.
+    bool NothingMoreWanted() const;
+
     TTranscodeRun& m_run;
+    const TInputStream& m_feeder;
     std::unique_ptr<AVFilterGraph, TFilterGraphDeleter> m_graph;
     AVFilterContext* m_source = nullptr;  // owned by the graph
     AVFilterContext* m_sink = nullptr;    // owned by the graph
+    // What the source was built for; every pushed picture is made to match it.
+    int m_sourceWidth = 0;
+    int m_sourceHeight = 0;
+    AVPixelFormat m_sourceFormat = AV_PIX_FMT_NONE;
+    AVRational m_sourceAspect{0, 1};
     AVRational m_sourceTimeBase{1, 1000000};
+    int m_scalerFlags = SWS_BICUBIC;
+    std::int64_t m_lastPts = 0;
+    bool m_closed = false;
     TFramePtr m_staging;  // reused for every pushed picture
+    // Only for pictures that change size or format in mid-stream.
+    std::unique_ptr<SwsContext, TSourceFitterDeleter> m_fitter;
+    TFramePtr m_fitted;
+    int m_fittedFromWidth = 0;
+    int m_fittedFromHeight = 0;
+    int m_fittedFromFormat = AV_PIX_FMT_NONE;
 };
 
 }  // namespace mirelk

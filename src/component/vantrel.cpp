@@ -1,0 +1,562 @@
+#include "component/vantrel.h"
+
+#include <cmath>
+#include <ctime>
+
+#include "binding/loader.h"
+#include "binding/log_levels.h"
+#include "binding/text_format.h"
+#include "component/hook_periods.h"
+#include "component/thread_id.h"
+#include "engine/options/ffmpeg_exception.h"
+#include "engine/pipeline/bitmap_conversion.h"
+#include "probe/previewer.h"
+
+namespace mirelk {
+
+// ---- the task list --------------------------------------------------------------------------
+
+TVantrelTask& TFFmpegList::Item(int index) const { return static_cast<TVantrelTask&>(*m_tasks.at(index)); }
+
+int TFFmpegList::Add(std::shared_ptr<TVantrelTask> task)
+{
+    task->Index = Count();
+    m_tasks.emplace_back(std::move(task));
+    return Count() - 1;
+}
+
+TTaskOwner TFFmpegList::Delete(int index)
+{
+    if (index < 0 || index >= Count()) return {};
+    TTaskOwner taken = std::move(m_tasks[static_cast<std::size_t>(index)]);
+    m_tasks.erase(m_tasks.begin() + index);
+    for (int i = index; i < Count(); ++i) Item(i).Index = i;
+    return taken;
+}
+
+void TFFmpegList::Clear() { m_tasks.clear(); }
+
+TVantrelTask* TFFmpegList::FindByThreadID(std::uint32_t threadId) const
+{
+    for (const TTaskOwner& task : m_tasks)
+        if (task->ThreadID == threadId) return static_cast<TVantrelTask*>(task.get());
+    return nullptr;
+}
+
+// ---- the component's task -------------------------------------------------------------------
+
+TVantrelTask::TVantrelTask(TCustomVantrel& owner) : m_owner(owner) {}
+
+TVantrelTask::~TVantrelTask() = default;
+
+void TVantrelTask::CheckVideoCopyAllowed() const
+{
+    TFFmpeg::CheckVideoCopyAllowed();
+    if (m_previewFlags != 0) throw FFmpegException("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
+}
+
+void TVantrelTask::PreviewPicture(const AVFrame& picture, int frameNumber, std::int64_t pts)
+{
+    const int flags = m_previewFlags;
+    if (!(flags & 1) && m_previewer) m_previewer.reset();  // switched off since the last picture
+    const bool toEvent = (flags & 2) && static_cast<bool>(m_owner.OnPreviewBitmap);
+    const bool toWindow = !toEvent && (flags & 1) && static_cast<bool>(m_owner.m_previewWindows);
+    if (!toEvent && !toWindow) return;
+    // At most one picture a tenth of a second.
+    if (m_lastPreview != INT64_MIN && pts != INT64_MIN && pts - m_lastPreview <= 100000 && pts >= m_lastPreview) return;
+    if (!m_previewConversion) m_previewConversion = std::make_unique<TBitmapConversion>();
+    const bool converted = m_previewConversion->ToBitmap(picture);
+    m_lastPreview = pts;
+    if (toEvent) {
+        if (converted) m_owner.DoPreviewBitmap(this, *m_previewConversion->Bitmap(), frameNumber, pts);
+        return;
+    }
+    if (converted) {
+        if (!m_previewer) m_previewer = std::make_unique<TPreviewer>(m_owner.m_mainThread, m_owner.m_previewWindows);
+        if (m_previewer->Preview(*m_previewConversion->Bitmap(), frameNumber, pts)) return;
+    }
+    // The window was closed (or nothing could be shown): no more previews for this task.
+    m_previewFlags &= ~1;
+    m_previewer.reset();
+}
+
+// ---- the component --------------------------------------------------------------------------
+
+TCustomVantrel::TCustomVantrel(IMainThreadDispatcher& mainThread, TPreviewWindowFactory previewWindows)
+    : m_mainThread(mainThread), m_previewWindows(std::move(previewWindows))
+{
+    RegisterLogReceiver(*this);
+}
+
+TCustomVantrel::~TCustomVantrel()
+{
+    UnregisterLogReceiver(*this);
+    // Tasks are retired (stopped and waited for) without the lock their events take.
+    TFFmpegList tasks;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        std::swap(tasks, m_tasks);
+    }
+    tasks.Clear();
+    std::lock_guard<std::recursive_mutex> wait(m_lock);
+}
+
+std::string TCustomVantrel::LastErrMsg() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    return m_lastErrMsg;
+}
+
+int TCustomVantrel::TaskCount() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    return m_tasks.Count();
+}
+
+TVantrelTask& TCustomVantrel::Task(int index)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    return m_tasks.Item(index);
+}
+
+void TCustomVantrel::SetLogLevel(TLogLevel level)
+{
+    m_logLevel = level;
+    if (FFLoader().LibLoaded(libAVUtil)) SetLibraryLogLevel(EngineLevel());
+}
+
+void TCustomVantrel::SetPreview(bool preview)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    for (int i = 0; i < m_tasks.Count(); ++i) {
+        TVantrelTask& task = m_tasks.Item(i);
+        task.SetPreviewFlags(preview ? task.PreviewFlags() | 1 : task.PreviewFlags() & ~1);
+    }
+    m_preview = preview;
+}
+
+void TCustomVantrel::SetPreviewBitmap(bool previewBitmap)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    for (int i = 0; i < m_tasks.Count(); ++i) {
+        TVantrelTask& task = m_tasks.Item(i);
+        task.SetPreviewFlags(previewBitmap ? task.PreviewFlags() | 2 : task.PreviewFlags() & ~2);
+    }
+    m_previewBitmap = previewBitmap;
+}
+
+bool TCustomVantrel::LoadAVLib(const std::string& libraryFolder)
+{
+    TFFmpegLoader& loader = FFLoader();
+    loader.SetLibraryPath(libraryFolder);
+    if (!loader.LoadLibs(DefaultAVLibraries)) {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        m_lastErrMsg = loader.LastErrMsg();
+        return false;
+    }
+    InstallLibraryLogCallback();
+    SetLibraryLogLevel(EngineLevel());
+    return true;
+}
+
+void TCustomVantrel::UnloadAVLib()
+{
+    ClearTasks();
+    m_probe.Close();
+    RemoveLibraryLogCallback();
+    FFLoader().UnloadLibs(DefaultAVLibraries);
+}
+
+void TCustomVantrel::ApplyInputOptions(TVantrelTask& task, const TInputOptions& options)
+{
+    task.ParseOptionText(options.ExtOptions, false);
+    task.OptInputFormat(options.FileFormat);
+    if (options.StartTime > 0) task.SetStartTime(static_cast<std::int64_t>(options.StartTime) * 1000);
+    if (options.ProgramID >= 0) task.SetProgramId(options.ProgramID);
+}
+
+int TCustomVantrel::AddTask(const std::string& fileName, const TInputOptions* options)
+{
+    auto task = std::make_shared<TVantrelTask>(*this);
+    try {
+        task->OnLog = [this](TCustomFFmpeg& source, int level, const std::string& text) {
+            DoLog(static_cast<TVantrelTask*>(&source), level, text);
+        };
+        if (FFLoader().LibsLoaded(DefaultAVLibraries)) task->Reset();
+        task->SetLogLevel(EngineLevel());
+        task->SetPreviewFlags((m_preview ? 1 : 0) | (m_previewBitmap ? 2 : 0));
+        if (options != nullptr) {
+            task->InputOptions = *options;
+            if (task->InputOptions.FileName.empty()) task->InputOptions.FileName = fileName;
+            ApplyInputOptions(*task, task->InputOptions);
+        } else {
+            task->InputOptions.FileName = fileName;
+        }
+        if (!task->OpenInputFile(task->InputOptions.FileName)) {
+            task->OnLog = nullptr;
+            std::lock_guard<std::recursive_mutex> lock(m_lock);
+            m_lastErrMsg = task->LastErrMsg;
+            return -1;
+        }
+        task->Probe.Attach(task->Input(0).context.get());
+        task->OnProgress = [this](TCustomFFmpeg& source, const TProgressRecord& record) {
+            DoProgress(static_cast<TVantrelTask*>(&source), record);
+        };
+        task->OnTerminate = [this](TFFmpeg& source) { DoTerminate(static_cast<TVantrelTask*>(&source)); };
+    } catch (const std::exception& error) {
+        task->OnLog = nullptr;
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        m_lastErrMsg = error.what();
+        return -1;
+    }
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    return m_tasks.Add(std::move(task));
+}
+
+namespace {
+
+// A date as days since 30 December 1899 (local time) into seconds since 1970 (UTC), with the
+// time zone's standard bias and no daylight saving.
+std::int64_t LocalDaysToUnixSeconds(double days)
+{
+    tzset();
+    const double biasMinutes = static_cast<double>(timezone) / 60.0;
+    return std::llround((days - 25569.0 + biasMinutes / 1440.0) * 86400.0);
+}
+
+}  // namespace
+
+void TCustomVantrel::ApplyOutputFields(TVantrelTask& task, const TOutputOptions& o)
+{
+    static const char* const kTargets[] = {"", "vcd", "svcd", "dvd"};
+    if (o.TargetType >= 1 && o.TargetType <= 3)
+        task.OptTarget(kTargets[o.TargetType], o.TargetNorm == 1 ? "pal" : o.TargetNorm == 2 ? "ntsc" : "auto",
+                       o.DefaultNorm == 1 ? "pal" : "ntsc");
+    task.ParseOptionText(o.ExtOptions, false);
+
+    const auto number = [](long long value) { return std::to_string(value); };
+    task.OptOutputFormat(o.FileFormat);
+    if (o.PacketSize > 0) task.GenericOption("packetsize", number(o.PacketSize));
+    if (o.MuxRate > 0) task.GenericOption("muxrate", number(o.MuxRate));
+    if (o.MuxDelay > 0.0f) task.SetMuxDelay(o.MuxDelay);
+    if (o.MuxPreload > 0.0f) task.SetMuxPreload(o.MuxPreload);
+    task.OptAudioCodec(o.AudioCodec);
+    task.ParseOption("an", o.AudioDisable != 0 ? "1" : "0");
+    if (o.AudioVolume >= 0) task.OptAudioVolume(o.AudioVolume);
+    if (o.AudioChannels > 0) task.OptAudioChannels(o.AudioChannels);
+    if (o.AudioSampleRate > 0) task.OptAudioSampleRate(o.AudioSampleRate);
+    if (o.AudioBitrate > 0) task.OptBitRate("ab", number(o.AudioBitrate));
+    if (o.AudioBitrateTolerance > 0) task.ParseOption("abt", number(o.AudioBitrateTolerance));
+    task.ParseOption("alang", o.AudioLanguage);
+    task.ParseOption("async", number(o.AudioSync));
+    task.ParseOption("atag", o.AudioTag);
+    task.OptVideoCodec(o.VideoCodec);
+    task.ParseOption("vn", o.VideoDisable != 0 ? "1" : "0");
+    task.OptFrameRate(o.FrameRate);
+    task.OptFrameSize(o.FrameSize);
+    task.OptFrameAspectRatio(o.AspectRatio);
+    task.OptFrameCrop(psTop, o.CropTop);
+    task.OptFrameCrop(psBottom, o.CropBottom);
+    task.OptFrameCrop(psLeft, o.CropLeft);
+    task.OptFrameCrop(psRight, o.CropRight);
+    task.OptFramePad(psTop, o.PadTop);
+    task.OptFramePad(psBottom, o.PadBottom);
+    task.OptFramePad(psLeft, o.PadLeft);
+    task.OptFramePad(psRight, o.PadRight);
+    task.OptPadColor(o.PadColor);
+    // The picture-group size is the codec option "g" today.
+    if (o.GOPSize > 0) task.GenericOption("g", number(o.GOPSize));
+    if (o.VideoBitrate > 0) task.OptBitRate("vb", number(o.VideoBitrate));
+    if (o.MaxRate > 0) task.GenericOption("maxrate", number(o.MaxRate));
+    if (o.MinRate > 0) task.GenericOption("minrate", number(o.MinRate));
+    if (o.BitrateTolerance > 0) task.GenericOption("bt", number(o.BitrateTolerance));
+    if (o.BufSize > 0) task.GenericOption("bufsize", number(o.BufSize));
+    task.ParseOption("vsync", number(o.VideoSync));
+    task.ParseOption("vtag", o.VideoTag);
+    if (!o.VideoFilters.empty()) task.OptVideoFilters(o.VideoFilters);
+    task.ParseOption("sn", o.SubtitleDisable != 0 ? "1" : "0");
+    task.ParseOption("slang", o.SubtitleLanguage);
+    task.SetCopyTimestamps(o.CopyTimestamp);
+    if (o.StartTime > 0) task.SetStartTime(static_cast<std::int64_t>(o.StartTime) * 1000);
+    if (o.RecordingTime >= 1) task.SetRecordingTime(static_cast<std::int64_t>(o.RecordingTime) * 1000);
+    if (o.Timestamp == 0.0)
+        task.SetRecordingTimestamp(static_cast<std::int64_t>(std::time(nullptr)));
+    else if (o.Timestamp > 0.0)
+        task.SetRecordingTimestamp(LocalDaysToUnixSeconds(o.Timestamp));
+    if (o.Year > 0) task.AddMetadata("year", number(o.Year));
+    if (o.Track > 0) task.AddMetadata("track", number(o.Track));
+    if (!o.Title.empty()) task.AddMetadata("title", o.Title);
+    if (!o.Author.empty()) task.AddMetadata("author", o.Author);
+    if (!o.Copyright.empty()) task.AddMetadata("copyright", o.Copyright);
+    if (!o.Comment.empty()) task.AddMetadata("comment", o.Comment);
+    if (!o.Album.empty()) task.AddMetadata("album", o.Album);
+    if (!o.Genre.empty()) task.AddMetadata("genre", o.Genre);
+
+    if (o.CustomHook) {
+        task.OnCustomHook = [this](TCustomFFmpeg& source, TBitmap24& bitmap, int frameNumber, std::int64_t pts,
+                                   bool& update, bool& stopHook) {
+            DoCustomHook(static_cast<TVantrelTask*>(&source), bitmap, frameNumber, pts, update, stopHook);
+        };
+    } else if (o.BeforeHook) {
+        task.OnBeforeHook = [this](TCustomFFmpeg& source, std::int64_t pts, THookAction& action) {
+            DoBeforeHook(static_cast<TVantrelTask*>(&source), pts, action);
+        };
+    } else {
+        task.HookPeriods = ParsePTSPeriods(o.PTSPeriods);
+    }
+}
+
+bool TCustomVantrel::AddOutput(int index, const std::string& fileName, const TOutputOptions* options)
+{
+    try {
+        TVantrelTask& task = Task(index);
+        if (options != nullptr) {
+            task.OutputOptions = *options;
+            if (task.OutputOptions.FileName.empty()) task.OutputOptions.FileName = fileName;
+            ApplyOutputFields(task, task.OutputOptions);
+        } else {
+            task.OutputOptions = TOutputOptions{};
+            task.OutputOptions.FileName = fileName;
+        }
+        if (!task.OpenOutputFile(task.OutputOptions.FileName)) {
+            std::lock_guard<std::recursive_mutex> lock(m_lock);
+            m_lastErrMsg = task.LastErrMsg;
+            return false;
+        }
+        if (options != nullptr) task.ParseOptionText(task.OutputOptions.ExtOptions, true);
+        return true;
+    } catch (const std::exception& error) {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        m_lastErrMsg = error.what();
+        return false;
+    }
+}
+
+void TCustomVantrel::RemoveTask(int index)
+{
+    TTaskOwner removed;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        removed = m_tasks.Delete(index);
+    }
+    // Retired here, without the lock that its events take.
+}
+
+void TCustomVantrel::ClearTasks()
+{
+    TFFmpegList tasks;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        std::swap(tasks, m_tasks);
+        m_lastErrMsg.clear();
+        m_threadCount = 0;
+    }
+    // Retiring waits for running tasks, whose events take the lock: it must not be held here.
+    tasks.Clear();
+}
+
+void TCustomVantrel::StartConvert(int threadCount)
+{
+    std::vector<int> toStart;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        ClearPendingLibraryLog();
+        m_nextIndex = 0;
+        m_finishedCount = 0;
+        m_reportedInRun = 0;
+        m_threadCount = threadCount;
+        m_remainingCount = m_tasks.Count();
+        do {
+            const int index = ClaimNextIndex();
+            if (index >= 0) toStart.push_back(index);
+        } while (static_cast<int>(toStart.size()) < m_threadCount && m_remainingCount > 0);
+    }
+    for (int index : toStart) LaunchTask(index);
+}
+
+int TCustomVantrel::ClaimNextIndex()
+{
+    if (m_remainingCount <= 0) return -1;
+    --m_remainingCount;
+    return m_nextIndex++;
+}
+
+void TCustomVantrel::LaunchTask(int index)
+{
+    if (m_threadCount < 1)
+        m_mainThread.PostDelayed(100, [this, index] { StartTask(index); });
+    else
+        StartTask(index);
+}
+
+void TCustomVantrel::StartTask(int index)
+{
+    std::shared_ptr<TVantrelTask> keep;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (index < 0 || index >= m_tasks.Count()) return;
+        TVantrelTask& task = m_tasks.Item(index);
+        keep = std::static_pointer_cast<TVantrelTask>(task.shared_from_this());
+    }
+    TVantrelTask& task = *keep;
+    if (task.TerminateDelivered || task.Running) {
+        // It reported in an earlier run and does not start again; the run counts it as done,
+        // or a list with such a task would never end.
+        task.ThreadID = 0;
+        int next = -1;
+        bool endOfRun = false;
+        {
+            std::lock_guard<std::recursive_mutex> lock(m_lock);
+            next = CountTermination(endOfRun);
+            endOfRun = endOfRun && m_reportedInRun > 0;
+        }
+        FinishTermination(next, endOfRun);
+        return;
+    }
+    task.ProgressInterval = static_cast<std::int64_t>(m_progressInterval) * 1000;
+    task.SetLogLevel(EngineLevel());
+    try {
+        if (m_threadCount < 1) {
+            task.ThreadID = CurrentThreadId();
+            task.Start(false, ThreadPriority);
+            return;
+        }
+        std::shared_ptr<TFFmpegThread> thread = task.Start(true, ThreadPriority);
+        if (!thread) {
+            task.ThreadID = 0;
+            return;
+        }
+        task.ThreadID = thread->ThreadID();
+        thread->Resume();
+    } catch (const std::exception& error) {
+        ReportStartFailure(task, error.what());
+    }
+}
+
+void TCustomVantrel::ReportStartFailure(TVantrelTask& task, const std::string& message)
+{
+    // A task that cannot start still ends its part of the run, or the run would never end.
+    DoLog(&task, kLevelQuiet, message);
+    int next = -1;
+    bool endOfRun = false;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (OnTerminate) OnTerminate(task.Index, false, true, message);
+        ++m_reportedInRun;
+        next = CountTermination(endOfRun);
+    }
+    FinishTermination(next, endOfRun);
+}
+
+int TCustomVantrel::CountTermination(bool& endOfRun)
+{
+    ++m_finishedCount;
+    endOfRun = false;
+    if (m_remainingCount > 0) return ClaimNextIndex();
+    endOfRun = m_finishedCount >= m_tasks.Count();
+    return -1;
+}
+
+void TCustomVantrel::FinishTermination(int nextIndex, bool endOfRun)
+{
+    // The next task starts without the lock held: starting may reach the libraries, whose log
+    // output takes the routing lock before this component's.
+    if (nextIndex >= 0) LaunchTask(nextIndex);
+    if (endOfRun) {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (OnTerminate) OnTerminate(-1, true, false, "");
+        ClearPendingLibraryLog();
+    }
+}
+
+void TCustomVantrel::StopConvert()
+{
+    std::vector<std::shared_ptr<TVantrelTask>> tasks;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        m_remainingCount = 0;
+        for (int i = 0; i < m_tasks.Count(); ++i)
+            tasks.push_back(std::static_pointer_cast<TVantrelTask>(m_tasks.Item(i).shared_from_this()));
+    }
+    for (auto& task : tasks) task->Stop();
+}
+
+void TCustomVantrel::Pause()
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    for (int i = 0; i < m_tasks.Count(); ++i) m_tasks.Item(i).Pause();
+}
+
+void TCustomVantrel::Resume()
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    for (int i = 0; i < m_tasks.Count(); ++i) m_tasks.Item(i).Resume();
+}
+
+void TCustomVantrel::DoBeforeHook(TVantrelTask* task, std::int64_t pts, THookAction& action)
+{
+    if (OnBeforeHook) OnBeforeHook(task != nullptr ? task->Index : -1, pts, action);
+}
+
+void TCustomVantrel::DoCustomHook(TVantrelTask* task, TBitmap24& bitmap, int frameNumber, std::int64_t pts,
+                                  bool& update, bool& stopHook)
+{
+    if (OnCustomHook) OnCustomHook(task != nullptr ? task->Index : -1, bitmap, frameNumber, pts, update, stopHook);
+}
+
+void TCustomVantrel::DoLog(TVantrelTask* task, int engineLevel, const std::string& message)
+{
+    const TLogLevel level = engineLevel < 0    ? llQuiet
+                            : engineLevel == 0 ? llError
+                            : engineLevel == 1 ? llInfo
+                            : engineLevel == 2 ? llDebug
+                                               : llAll;
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    if (OnLog) OnLog(task != nullptr ? task->Index : -1, level, message);
+}
+
+void TCustomVantrel::DoPreviewBitmap(TVantrelTask* task, TBitmap24& bitmap, int frameNumber, std::int64_t pts)
+{
+    const int index = task != nullptr ? task->Index : -1;
+    m_mainThread.RunInMainThread([&] {
+        if (OnPreviewBitmap) OnPreviewBitmap(index, bitmap, frameNumber, pts);
+    });
+}
+
+void TCustomVantrel::DoProgress(TVantrelTask* task, const TProgressRecord& record)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    if (OnProgress)
+        OnProgress(task != nullptr ? task->Index : -1, record.frameNumber, record.framesPerSecond,
+                   record.currentDuration, record.quality, record.bitRate, record.currentSize,
+                   record.totalOutputDuration);
+}
+
+void TCustomVantrel::DoTerminate(TVantrelTask* task)
+{
+    if (task == nullptr) {
+        FinishTermination(-1, true);
+        return;
+    }
+    int next = -1;
+    bool endOfRun = false;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (OnTerminate) OnTerminate(task->Index, task->Finished, task->ExceptionRaised, task->ErrorMessage);
+        ++m_reportedInRun;
+        next = CountTermination(endOfRun);
+    }
+    FinishTermination(next, endOfRun);
+}
+
+void TCustomVantrel::ReceiveLibraryLine(std::uint32_t threadId, int engineLevel, const std::string& text)
+{
+    TVantrelTask* task = nullptr;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        task = m_tasks.FindByThreadID(threadId);
+    }
+    DoLog(task, engineLevel, text);
+}
+
+}  // namespace mirelk

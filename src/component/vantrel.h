@@ -1,0 +1,180 @@
+// The conversion component: the one object a front end drives conversions through. It loads
+// the codec libraries, keeps the list of tasks (one per input file), gives each its input and
+// output, runs the list in worker threads (or one after another on the main thread), and
+// reports log lines, progress, hook calls, preview pictures and terminations through events.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "binding/host_interfaces.h"
+#include "component/conversion_records.h"
+#include "component/ffmpeg_task.h"
+#include "component/log_routing.h"
+#include "component/task_owner.h"
+#include "probe/av_probe.h"
+
+namespace mirelk {
+
+enum TLogLevel { llQuiet, llError, llInfo, llDebug, llAll };
+
+class TCustomVantrel;
+
+// The component's task: the engine task with its place in the list, its two records, a prober
+// on its input, and its preview state.
+class TVantrelTask final : public TFFmpeg {
+public:
+    explicit TVantrelTask(TCustomVantrel& owner);
+    ~TVantrelTask() override;
+
+    int Index = -1;
+    TInputOptions InputOptions;
+    TOutputOptions OutputOptions;
+    TAVProbe Probe;
+
+    // Bit 0: draw pictures in a preview window; bit 1: hand them to OnPreviewBitmap.
+    void SetPreviewFlags(int flags) { m_previewFlags = flags; }
+    int PreviewFlags() const { return m_previewFlags; }
+
+    void PreviewPicture(const AVFrame& picture, int frameNumber, std::int64_t pts) override;
+    void CheckVideoCopyAllowed() const override;
+
+private:
+    TCustomVantrel& m_owner;
+    std::atomic<int> m_previewFlags{0};
+    std::int64_t m_lastPreview = INT64_MIN;
+    // Touched only by the thread that runs the task.
+    std::unique_ptr<class TPreviewer> m_previewer;
+    std::unique_ptr<class TBitmapConversion> m_previewConversion;
+};
+
+// The task list: owns its tasks and keeps each task's Index equal to its position.
+class TFFmpegList {
+public:
+    int Count() const { return static_cast<int>(m_tasks.size()); }
+    TVantrelTask& Item(int index) const;
+    int Add(std::shared_ptr<TVantrelTask> task);
+    // Takes the task out of the list (renumbering the ones after it) and hands it over.
+    TTaskOwner Delete(int index);
+    void Clear();
+    TVantrelTask* FindByThreadID(std::uint32_t threadId) const;
+
+private:
+    std::vector<TTaskOwner> m_tasks;
+};
+
+class TCustomVantrel : public TLogReceiver {
+public:
+    using TBeforeHookEvent = std::function<void(int index, std::int64_t pts, THookAction& action)>;
+    using TCustomHookEvent = std::function<void(int index, TBitmap24& bitmap, int frameNumber, std::int64_t pts,
+                                                bool& update, bool& stopHook)>;
+    using TLogEvent = std::function<void(int index, TLogLevel level, const std::string& message)>;
+    using TPreviewBitmapEvent = std::function<void(int index, TBitmap24& bitmap, int frameNumber, std::int64_t pts)>;
+    using TProgressEvent = std::function<void(int index, int frameNumber, int fps, int currentDuration, float quality,
+                                              float bitRate, std::int64_t currentSize, int totalOutputDuration)>;
+    using TTerminateEvent = std::function<void(int index, bool finished, bool exception, const std::string& message)>;
+
+    // The main thread runs timers, preview windows and preview events; the factory makes the
+    // preview windows (none: previews are not shown).
+    explicit TCustomVantrel(IMainThreadDispatcher& mainThread, TPreviewWindowFactory previewWindows = {});
+    ~TCustomVantrel() override;
+    TCustomVantrel(const TCustomVantrel&) = delete;
+    TCustomVantrel& operator=(const TCustomVantrel&) = delete;
+
+    std::string About;
+    const std::string Version = "2.3";
+
+    TLogLevel LogLevel() const { return m_logLevel; }
+    void SetLogLevel(TLogLevel level);
+    bool Preview() const { return m_preview; }
+    void SetPreview(bool preview);
+    bool PreviewBitmap() const { return m_previewBitmap; }
+    void SetPreviewBitmap(bool previewBitmap);
+    int ProgressInterval() const { return m_progressInterval; }
+    // Milliseconds; 100 at the least.
+    void SetProgressInterval(int milliseconds) { m_progressInterval = milliseconds <= 100 ? 100 : milliseconds; }
+    TConvertPriority ThreadPriority = tpNormal;
+
+    TBeforeHookEvent OnBeforeHook;
+    TCustomHookEvent OnCustomHook;
+    TLogEvent OnLog;
+    TPreviewBitmapEvent OnPreviewBitmap;
+    TProgressEvent OnProgress;
+    TTerminateEvent OnTerminate;
+
+    std::string LastErrMsg() const;
+    TAVProbe& AVProbe() { return m_probe; }
+    int TaskCount() const;
+    TVantrelTask& Task(int index);
+
+    bool LoadAVLib(const std::string& libraryFolder);
+    void UnloadAVLib();
+    // The new task's index, or -1 with the reason in LastErrMsg.
+    int AddTask(const std::string& fileName, const TInputOptions* options = nullptr);
+    // False with the reason in LastErrMsg; the task stays in the list.
+    bool AddOutput(int index, const std::string& fileName, const TOutputOptions* options = nullptr);
+    void RemoveTask(int index);
+    void ClearTasks();
+    // Runs every task of the list: threadCount at a time in worker threads, or, with 0 or less,
+    // one after another on the main thread. The run ends with OnTerminate(-1, ...).
+    void StartConvert(int threadCount);
+    void StopConvert();
+    void Pause();
+    void Resume();
+
+protected:
+    virtual void DoBeforeHook(TVantrelTask* task, std::int64_t pts, THookAction& action);
+    virtual void DoCustomHook(TVantrelTask* task, TBitmap24& bitmap, int frameNumber, std::int64_t pts, bool& update,
+                              bool& stopHook);
+    virtual void DoLog(TVantrelTask* task, int engineLevel, const std::string& message);
+    virtual void DoPreviewBitmap(TVantrelTask* task, TBitmap24& bitmap, int frameNumber, std::int64_t pts);
+    virtual void DoProgress(TVantrelTask* task, const TProgressRecord& record);
+    virtual void DoTerminate(TVantrelTask* task);
+
+private:
+    friend class TVantrelTask;
+
+    void ReceiveLibraryLine(std::uint32_t threadId, int engineLevel, const std::string& text) override;
+    // Under the lock: the index of the next task of the run to start, or -1 when none is left.
+    int ClaimNextIndex();
+    // Without the lock: starts the task now (thread mode) or from a timer (main-thread mode).
+    void LaunchTask(int index);
+    void StartTask(int index);
+    // Counts a reported termination; the next task to start, or -1 (then endOfRun tells
+    // whether the run is over). Under the lock.
+    int CountTermination(bool& endOfRun);
+    void FinishTermination(int nextIndex, bool endOfRun);
+    void ReportStartFailure(TVantrelTask& task, const std::string& message);
+    void ApplyInputOptions(TVantrelTask& task, const TInputOptions& options);
+    void ApplyOutputFields(TVantrelTask& task, const TOutputOptions& options);
+    int EngineLevel() const { return static_cast<int>(m_logLevel) - 1; }
+
+    IMainThreadDispatcher& m_mainThread;
+    TPreviewWindowFactory m_previewWindows;
+    // Serialises the log, progress and termination events, and the run's counters.
+    mutable std::recursive_mutex m_lock;
+    TLogLevel m_logLevel = llInfo;
+    bool m_preview = false;
+    bool m_previewBitmap = false;
+    int m_progressInterval = 500;
+    std::string m_lastErrMsg;
+    int m_nextIndex = -1;
+    int m_threadCount = 0;
+    int m_remainingCount = 0;
+    int m_finishedCount = 0;
+    int m_reportedInRun = 0;
+    TAVProbe m_probe;
+    TFFmpegList m_tasks;
+};
+
+// The component as front ends use it.
+class TVantrel : public TCustomVantrel {
+public:
+    using TCustomVantrel::TCustomVantrel;
+};
+
+}  // namespace mirelk

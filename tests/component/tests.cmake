@@ -1,0 +1,10 @@
+# The conversion component: tasks in the calling thread and in worker threads, and the routing
+# of the codec libraries' log output.
+mirelk_test(component_test
+  component/task_run_test.cpp
+  component/task_control_test.cpp
+  component/log_routing_test.cpp
+  component/task_test_support.cpp
+  test_support.cpp)
+target_link_libraries(component_test PRIVATE mirelk_component)
+target_include_directories(component_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -1,0 +1,187 @@
+#include "filter_test_support.h"
+
+#include "binding/entry_points.h"
+#include "engine/options/ffmpeg_exception.h"
+
+namespace mirelk::test {
+
+namespace {
+
+int FirstVideoStream(const AVFormatContext& context)
+{
+    for (unsigned i = 0; i < context.nb_streams; ++i)
+        if (context.streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace
+
+GraphStage::GraphStage(const std::string& input, const std::string& output, const std::string& options,
+                       const std::string& laterOptions)
+{
+    try {
+        if (!task.OpenInputFile(input)) {
+            m_openFailure = task.LastErrMsg;
+            return;
+        }
+        task.ParseOptionText(options, false);
+        if (!task.OpenOutputFile(output)) {
+            m_openFailure = task.LastErrMsg;
+            return;
+        }
+        task.ParseOptionText(options, true);
+        task.ParseOptionText(laterOptions, true);
+    } catch (const FFmpegException& error) {
+        m_openFailure = error.what();
+        return;
+    }
+    const int videoIndex = FirstVideoStream(*task.Input(0).context);
+    const TOpenOutput& opened = task.Output(0);
+    if (videoIndex < 0 || opened.streams.empty()) {
+        m_openFailure = "no video stream";
+        return;
+    }
+    m_run = std::make_unique<TTranscodeRun>(task);
+    m_source.stream = task.Input(0).context->streams[videoIndex];
+    m_source.streamIndex = videoIndex;
+    m_output.stream = opened.streams[0].stream;
+    m_output.codec = opened.streams[0].codec.get();
+    m_output.encoder = opened.streams[0].encoder;
+    m_output.encodingNeeded = true;
+}
+
+GraphStage::~GraphStage()
+{
+    m_graph.reset();
+    m_run.reset();
+    task.CleanUp();
+}
+
+std::string GraphStage::Build()
+{
+    if (!m_openFailure.empty()) return m_openFailure;
+    try {
+        m_graph = std::make_unique<TVideoFilterGraph>(*m_run, m_source, m_output);
+    } catch (const FFmpegException& error) {
+        return error.what();
+    }
+    return "";
+}
+
+std::vector<TFramePtr> GraphStage::Filter(const AVFrame& picture, std::int64_t pts, std::vector<std::int64_t>* times)
+{
+    EXPECT_TRUE(m_graph->Push(picture, pts));
+    std::vector<TFramePtr> pulled;
+    for (;;) {
+        TFramePtr frame = NewFrame();
+        std::int64_t time = 0;
+        if (!m_graph->Pull(frame.get(), time)) break;
+        if (times != nullptr) times->push_back(time);
+        pulled.push_back(std::move(frame));
+    }
+    return pulled;
+}
+
+std::vector<TFramePtr> GraphStage::Finish(std::vector<std::int64_t>* times)
+{
+    m_graph->Close();
+    std::vector<TFramePtr> pulled;
+    for (;;) {
+        TFramePtr frame = NewFrame();
+        std::int64_t time = 0;
+        if (!m_graph->Pull(frame.get(), time)) break;
+        if (times != nullptr) times->push_back(time);
+        pulled.push_back(std::move(frame));
+    }
+    return pulled;
+}
+
+TFramePtr LumaPicture(int width, int height, const std::function<int(int x, int y)>& luma, AVPixelFormat format)
+{
+    const AVPixFmtDescriptor* descriptor = av::av_pix_fmt_desc_get(format);
+    TFramePtr picture = NewFrame();
+    picture->width = width;
+    picture->height = height;
+    picture->format = format;
+    if (descriptor == nullptr || av::av_frame_get_buffer(picture.get(), 0) < 0) return nullptr;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture->data[0][y * picture->linesize[0] + x] = static_cast<std::uint8_t>(luma(x, y));
+    const int chromaWidth = -((-width) >> descriptor->log2_chroma_w);
+    const int chromaHeight = -((-height) >> descriptor->log2_chroma_h);
+    for (int plane = 1; plane <= 2; ++plane)
+        for (int y = 0; y < chromaHeight; ++y)
+            for (int x = 0; x < chromaWidth; ++x) picture->data[plane][y * picture->linesize[plane] + x] = 128;
+    return picture;
+}
+
+int TopLeftLight(int width, int height, int x, int y) { return x < width / 2 && y < height / 2 ? kLight : kDark; }
+
+int LumaAt(const AVFrame& picture, int x, int y) { return picture.data[0][y * picture.linesize[0] + x]; }
+
+double QuadrantMean(const std::vector<unsigned char>& gray, int width, int height, int quadrant, int margin)
+{
+    const int left = (quadrant % 2) * width / 2 + margin;
+    const int top = (quadrant / 2) * height / 2 + margin;
+    const int right = left + width / 2 - 2 * margin;
+    const int bottom = top + height / 2 - 2 * margin;
+    if (gray.size() < static_cast<std::size_t>(width) * height) return -1;
+    double sum = 0;
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x, ++count) sum += gray[static_cast<std::size_t>(y) * width + x];
+    return count > 0 ? sum / count : -1;
+}
+
+std::string MakeQuadrantClip(const std::string& path, int width, int height, int seconds)
+{
+    return MakeMedia(path, "-f lavfi -i \"nullsrc=s=" + std::to_string(width) + "x" + std::to_string(height) +
+                               ":r=25:d=" + std::to_string(seconds) +
+                               ",format=yuv420p,geq=lum='if(lt(X,W/2)*lt(Y,H/2),235,16)':cb=128:cr=128\" "
+                               "-c:v ffv1");
+}
+
+std::string MakeWhiteClip(const std::string& path, int width, int height, int seconds)
+{
+    return MakeMedia(path, "-f lavfi -i color=c=white:s=" + std::to_string(width) + "x" + std::to_string(height) +
+                               ":r=25:d=" + std::to_string(seconds) + " -pix_fmt yuv420p -c:v ffv1");
+}
+
+std::string Convert(CapturingTask& task, const std::string& input, const std::string& output,
+                    const std::string& options, const std::string& laterOptions)
+{
+    try {
+        if (!task.OpenInputFile(input)) return task.LastErrMsg;
+        task.ParseOptionText(options, false);
+        if (!task.OpenOutputFile(output)) return task.LastErrMsg;
+        task.ParseOptionText(options, true);
+        task.ParseOptionText(laterOptions, true);
+        task.Transcode();
+    } catch (const FFmpegException& error) {
+        task.CleanUp();
+        return error.what();
+    }
+    task.CleanUp();
+    return "";
+}
+
+std::vector<unsigned char> DecodeGray(const std::string& path, int pictureIndex)
+{
+    const std::string raw = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(path) +
+                                       " -vf \"select=eq(n\\," + std::to_string(pictureIndex) +
+                                       ")\" -frames:v 1 -f rawvideo -pix_fmt gray -");
+    return std::vector<unsigned char>(raw.begin(), raw.end());
+}
+
+int CountPictures(const std::string& path)
+{
+    try {
+        return std::stoi(RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                    "stream=nb_read_frames -of default=nw=1:nk=1 " +
+                                    ShellQuoted(path)));
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+}  // namespace mirelk::test

@@ -1,0 +1,82 @@
+// What the filter tests share: a graph built on opened files as the run's set-up builds it,
+// pictures of a known layout, conversions and their decoded pictures.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../test_support.h"
+#include "engine/pipeline/av_pointers.h"
+#include "engine/pipeline/run_records.h"
+#include "engine/pipeline/transcode_run.h"
+#include "engine/pipeline/video_filter_graph.h"
+
+namespace mirelk::test {
+
+inline constexpr int kLight = 235;  // luma of white
+inline constexpr int kDark = 16;    // luma of black
+
+// One input and one output opened on a task, and the run records the set-up makes for their
+// first video streams, so that a graph can be built and fed without running a transcode.
+class GraphStage {
+public:
+    // options are applied before the output is opened and once more after it, as a task's
+    // option text is; laterOptions only after.
+    GraphStage(const std::string& input, const std::string& output, const std::string& options,
+               const std::string& laterOptions = "");
+    ~GraphStage();
+    GraphStage(const GraphStage&) = delete;
+    GraphStage& operator=(const GraphStage&) = delete;
+
+    // Builds the graph; "" or the failure's message.
+    std::string Build();
+    // Why the files could not be opened, or "".
+    const std::string& OpenFailure() const { return m_openFailure; }
+    TVideoFilterGraph& Graph() { return *m_graph; }
+    AVCodecContext& Encoder() { return *m_output.codec; }
+    const AVStream& OutputStream() const { return *m_output.stream; }
+    // Pushes a picture and takes everything the graph gives back at once.
+    std::vector<TFramePtr> Filter(const AVFrame& picture, std::int64_t pts, std::vector<std::int64_t>* times = nullptr);
+    // Ends the input and takes what the graph still held.
+    std::vector<TFramePtr> Finish(std::vector<std::int64_t>* times = nullptr);
+
+    CapturingTask task;
+
+private:
+    std::string m_openFailure;
+    std::unique_ptr<TTranscodeRun> m_run;
+    TInputStream m_source;
+    TOutputStream m_output;
+    std::unique_ptr<TVideoFilterGraph> m_graph;
+};
+
+// A planar YUV picture whose luma is luma(x, y) and whose chroma is neutral.
+TFramePtr LumaPicture(int width, int height, const std::function<int(int x, int y)>& luma,
+                      AVPixelFormat format = AV_PIX_FMT_YUV420P);
+// Light in the top left quadrant, dark elsewhere.
+int TopLeftLight(int width, int height, int x, int y);
+// Luma of a pulled picture (of a planar YUV format).
+int LumaAt(const AVFrame& picture, int x, int y);
+
+// The mean of one quadrant's luma of a gray picture of width x height, quadrants 0 top left,
+// 1 top right, 2 bottom left, 3 bottom right; margin pixels at each edge left out.
+double QuadrantMean(const std::vector<unsigned char>& gray, int width, int height, int quadrant, int margin = 2);
+
+// A lossless clip of seconds at 25 pictures per second, width x height, whose top left quadrant is
+// white and the rest black.
+std::string MakeQuadrantClip(const std::string& path, int width, int height, int seconds);
+// A lossless, wholly white clip.
+std::string MakeWhiteClip(const std::string& path, int width, int height, int seconds);
+
+// Runs a conversion as a task does: options before the output opens and again after it,
+// laterOptions only after. "" or the failure's message; the task is cleaned up.
+std::string Convert(CapturingTask& task, const std::string& input, const std::string& output,
+                    const std::string& options, const std::string& laterOptions = "");
+// A picture of a file decoded by the ffmpeg tool into 8-bit gray, row after row.
+std::vector<unsigned char> DecodeGray(const std::string& path, int pictureIndex = 0);
+// How many pictures ffprobe counts in the first video stream, or -1.
+int CountPictures(const std::string& path);
+
+}  // namespace mirelk::test
