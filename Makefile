@@ -18,7 +18,7 @@ test: build
 	cd $(BUILD_DIR) && ctest $(CTEST_ARGS)
 
 demo: build
-	$(BUILD_DIR)/bin/mirelk-cli --self-check
+	bash scripts/demo.sh
 
 asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMIRELK_SANITIZER=address

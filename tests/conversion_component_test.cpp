@@ -2,6 +2,7 @@
 // events, stops, and the command-line program on top of it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
 #include <set>
@@ -304,6 +305,33 @@ TEST_F(ConversionComponent, CommandLineProgram)
     EXPECT_EQ(status, 1);
     EXPECT_NE(mixed.find(folder.Path("nothing.wav") + ": no such file or directory"), std::string::npos) << mixed;
     EXPECT_TRUE(fs::exists(folder.Path("b.wav")));
+    // Options the component's record would reset reach the task from the text too.
+    const std::string clip = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i testsrc=duration=1:size=64x48:rate=25 "
+                                                                "-f lavfi -i sine=duration=1 -c:v mpeg4 -c:a mp2");
+    RunCommand(cli + " -q --output-options vn -O " + ShellQuoted(folder.Path("sound only.mp3")) + " " + ShellQuoted(clip) +
+                   " 2>&1",
+               &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Probe(folder.Path("sound only.mp3"), "v", "stream=codec_name"), "");
+    EXPECT_EQ(Probe(folder.Path("sound only.mp3"), "a", "stream=codec_name"), "mp3");
+    // Conversions by format: named beside the input, never over an existing file.
+    const std::string picture = MakeMedia(folder.Path("my clip.avi"), "-f lavfi -i testsrc=duration=1:size=160x120:rate=25 "
+                                                                      "-f lavfi -i sine=duration=1 -c:v mpeg4 -c:a mp2");
+    for (const char* format : {"3gp", "mp3"}) {
+        RunCommand(cli + " -q -f " + format + " " + ShellQuoted(picture) + " 2>&1", &status);
+        EXPECT_EQ(status, 0) << format;
+    }
+    EXPECT_EQ(Probe(folder.Path("my clip_(new).3gp"), "v:0", "stream=codec_name"), "h263");
+    EXPECT_EQ(Probe(folder.Path("my clip_(new).3gp"), "a:0", "stream=codec_name"), "amr_nb");
+    EXPECT_EQ(Probe(folder.Path("my clip_(new).mp3"), "a:0", "stream=codec_name"), "mp3");
+    EXPECT_EQ(Probe(folder.Path("my clip_(new).mp3"), "v", "stream=codec_name"), "");
+    RunCommand(cli + " -q -f 3gp " + ShellQuoted(picture) + " 2>&1", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(fs::exists(folder.Path("my clip_(new_1).3gp")));
+    const std::string formats = RunCommand(cli + " --list-formats", &status);
+    EXPECT_EQ(std::count(formats.begin(), formats.end(), '\n'), 24);
+    RunCommand(cli + " -q -f nosuchformat " + ShellQuoted(picture) + " 2>&1", &status);
+    EXPECT_EQ(status, 2);
     // Descriptions and usage errors.
     const std::string info = RunCommand(cli + " --info " + ShellQuoted(sound), &status);
     EXPECT_EQ(status, 0);

@@ -13,7 +13,21 @@ std::string CliUsage()
            "Converts each INPUT into its OUTPUT, several at once, with option text in the\n"
            "transcoder's vocabulary (one option a line: name=value, or a bare name).\n"
            "\n"
+           "       mirelk-cli [options] -f FORMAT FILE...\n"
+           "       mirelk-cli --list-formats\n"
+           "\n"
            "  -O OUTPUT INPUT         one conversion (repeat for more)\n"
+           "  -f, --format NAME       convert every FILE to one of the 24 formats (default 3GP),\n"
+           "                          named beside the input with \"_(new)\" unless -o is given\n"
+           "  -o, --out-dir DIR       folder for the converted files\n"
+           "  --norm auto|pal|ntsc, --video-encoder auto|divx|xvid|x264,\n"
+           "  --audio-encoder auto|aac|ac3|flac|mp3, --size WxH, --fps auto|10|15|25|30,\n"
+           "  --aspect auto|4:3|16:9|37:20|47:20, --channels auto|1|2,\n"
+           "  --sample-rate auto|8000|11025|22050|44100, --volume N (256 unchanged),\n"
+           "  --video-bitrate KBITS, --audio-bitrate KBITS, --crop T,B,L,R, --pad T,B,L,R,\n"
+           "  --clip START-END (seconds), --filters vflip,hflip,negate,scale=W:H,rotate=DEG,\n"
+           "  setpts=EXPR, --image-hook, --text-hook TEXT, --watermark 0|1\n"
+           "                          the option form's choices for -f\n"
            "  --input-options TEXT    option lines applied before each input is opened\n"
            "  --output-options TEXT   option lines applied to each output (may be repeated;\n"
            "                          the lines join in order)\n"
@@ -23,10 +37,32 @@ std::string CliUsage()
            "  -q, --quiet             no progress lines\n"
            "  --info FILE...          describe each file\n"
            "  --self-check            load the codec libraries and list them with the option table\n"
+           "  --list-formats          the 24 formats and what each writes\n"
            "  -h, --help              this text\n";
 }
 
 namespace {
+
+// The field of the form's choices an option sets, or null.
+std::string* FormChoice(TFormChoices& choices, const std::string& option)
+{
+    const std::pair<const char*, std::string*> table[] = {
+        {"-f", &choices.format},          {"--format", &choices.format},
+        {"-o", &choices.outDir},          {"--out-dir", &choices.outDir},
+        {"--norm", &choices.norm},        {"--video-encoder", &choices.videoEncoder},
+        {"--audio-encoder", &choices.audioEncoder}, {"--size", &choices.size},
+        {"--fps", &choices.fps},          {"--aspect", &choices.aspect},
+        {"--channels", &choices.channels}, {"--sample-rate", &choices.sampleRate},
+        {"--volume", &choices.volume},    {"--video-bitrate", &choices.videoBitrate},
+        {"--audio-bitrate", &choices.audioBitrate}, {"--crop", &choices.crop},
+        {"--pad", &choices.pad},          {"--clip", &choices.clip},
+        {"--filters", &choices.filters},  {"--text-hook", &choices.textHook},
+        {"--watermark", &choices.watermarkHook},
+    };
+    for (const auto& [name, field] : table)
+        if (option == name) return field;
+    return nullptr;
+}
 
 void Join(std::string& text, const std::string& lines)
 {
@@ -80,13 +116,27 @@ TCliArguments ParseCliArguments(const std::vector<std::string>& arguments)
                 threads > 64)
                 return fail("--threads needs a number from 0 to 64");
             result.threads = threads;
+        } else if (argument == "--list-formats") {
+            result.mode = TCliMode::ListFormats;
+        } else if (argument == "--image-hook") {
+            result.choices.imageHook = "on";
+        } else if (const auto choice = FormChoice(result.choices, argument)) {
+            const std::string* text = value("value");
+            if (text == nullptr) return fail(argument + " needs a value");
+            *choice = *text;
         } else if (argument == "-y" || argument == "--overwrite") {
             result.overwrite = true;
         } else if (argument == "-q" || argument == "--quiet") {
             result.quiet = true;
+        } else if (!argument.empty() && argument[0] != '-') {
+            result.files.push_back(argument);
         } else {
             return fail("unknown option '" + argument + "'");
         }
+    }
+    if (!result.files.empty()) {
+        if (result.mode == TCliMode::Convert) return fail("give files either with -O or alone, not both");
+        result.mode = TCliMode::ConvertByFormat;
     }
     if (result.mode == TCliMode::Help && !arguments.empty() && result.error.empty())
         return fail("nothing to do");

@@ -7,13 +7,28 @@
 
 namespace mirelk {
 
-enum class TCliMode { Help, SelfCheck, Info, Convert };
+enum class TCliMode { Help, SelfCheck, Info, Convert, ConvertByFormat, ListFormats };
+
+// The choices of the option form, as the command line gives them; empty means the form's own.
+struct TFormChoices {
+    std::string format = "3GP";
+    std::string outDir;
+    std::string norm, videoEncoder, audioEncoder, size, fps, aspect, channels, sampleRate;
+    std::string volume, videoBitrate, audioBitrate;  // bit rates in kbit/s
+    std::string crop, pad;                           // "T,B,L,R"
+    std::string clip;                                // "START-END", seconds
+    std::string filters;                             // vflip,hflip,negate,scale=W:H,rotate=DEG,setpts=EXPR
+    std::string imageHook, textHook, watermarkHook;  // "on", a text, "0"/"1"
+};
 
 struct TCliArguments {
     TCliMode mode = TCliMode::Help;
     // Each conversion: (output, input).
     std::vector<std::pair<std::string, std::string>> conversions;
     std::vector<std::string> infoFiles;
+    // Files converted by the option form's rules (no -O given).
+    std::vector<std::string> files;
+    TFormChoices choices;
     std::string inputOptions;   // lines joined by line feeds
     std::string outputOptions;
     int threads = 1;            // tasks at once; 0 runs them one after another on the main thread

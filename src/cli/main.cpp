@@ -10,6 +10,7 @@
 #include "binding/loader.h"
 #include "binding/utilities.h"
 #include "cli/cli_arguments.h"
+#include "cli/form_jobs.h"
 #include "component/event_loop.h"
 #include "component/vantrel.h"
 #include "engine/custom_ffmpeg.h"
@@ -84,6 +85,40 @@ int Info(const std::vector<std::string>& files)
     return failures == 0 ? 0 : 1;
 }
 
+// The record's fields that are always applied after its option text would undo these options
+// of the text; the record carries them instead.
+TOutputOptions OutputRecordFromText(const std::string& text)
+{
+    TOutputOptions record;
+    record.ExtOptions = text;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        const std::size_t equals = line.find('=');
+        const std::string name = line.substr(0, equals);
+        const std::string value = equals == std::string::npos ? std::string() : line.substr(equals + 1);
+        const auto number = [&](int fallback) {
+            try {
+                return std::stoi(value);
+            } catch (const std::exception&) {
+                return fallback;
+            }
+        };
+        if (name == "vn") record.VideoDisable = value != "0";
+        else if (name == "an") record.AudioDisable = value != "0";
+        else if (name == "sn") record.SubtitleDisable = value != "0";
+        else if (name == "async") record.AudioSync = number(record.AudioSync);
+        else if (name == "vsync") record.VideoSync = number(record.VideoSync);
+        else if (name == "alang") record.AudioLanguage = value;
+        else if (name == "slang") record.SubtitleLanguage = value;
+        else if (name == "copyts") record.CopyTimestamp = true;
+    }
+    return record;
+}
+
 struct TTaskResult {
     std::string input;
     std::string output;
@@ -93,50 +128,41 @@ struct TTaskResult {
     std::string message;
 };
 
-int Convert(const TCliArguments& arguments)
+// Adds the jobs to a component and runs them; returns the program's exit status.
+int RunJobs(const TCliArguments& arguments, std::vector<TConversionJob> jobs, int refused, TEventLoop& loop,
+            TVantrel& component)
 {
-    TEventLoop loop;
-    TVantrel component(loop);
-    component.SetLogLevel(arguments.quiet ? llQuiet : llError);
-    if (!component.LoadAVLib(DefaultLibraryFolder())) {
-        std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
-        return 2;
-    }
     std::map<int, TTaskResult> results;
-    int refused = 0;
-    for (const auto& [output, input] : arguments.conversions) {
+    for (TConversionJob& job : jobs) {
         std::error_code ignored;
-        if (fs::exists(output, ignored) && fs::exists(input, ignored) && fs::equivalent(output, input, ignored)) {
-            std::fprintf(stderr, "%s: the output would replace its own input\n", output.c_str());
+        if (fs::exists(job.output, ignored) && fs::exists(job.input, ignored) &&
+            fs::equivalent(job.output, job.input, ignored)) {
+            std::fprintf(stderr, "%s: the output would replace its own input\n", job.output.c_str());
             ++refused;
             continue;
         }
-        const bool existed = fs::exists(output, ignored);
+        const bool existed = fs::exists(job.output, ignored);
         if (existed && !arguments.overwrite) {
-            std::fprintf(stderr, "%s: the file exists (use --overwrite to replace it)\n", output.c_str());
+            std::fprintf(stderr, "%s: the file exists (use --overwrite to replace it)\n", job.output.c_str());
             ++refused;
             continue;
         }
-        TInputOptions inputOptions;
-        inputOptions.ExtOptions = arguments.inputOptions;
-        const int index = component.AddTask(input, &inputOptions);
+        const int index = component.AddTask(job.input, &job.inputOptions);
         if (index < 0) {
             std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
             ++refused;
             continue;
         }
-        TOutputOptions outputOptions;
-        outputOptions.ExtOptions = arguments.outputOptions;
-        if (!component.AddOutput(index, output, &outputOptions)) {
+        if (!component.AddOutput(index, job.output, &job.outputOptions)) {
             std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
             component.RemoveTask(index);
             ++refused;
             continue;
         }
-        // Indices move when a task is removed: the results are keyed once the task is in.
+        // Only the task just added is ever removed, so the indices of the others stay.
         TTaskResult result;
-        result.input = input;
-        result.output = output;
+        result.input = job.input;
+        result.output = job.output;
         result.outputExisted = existed;
         results[index] = result;
     }
@@ -169,15 +195,13 @@ int Convert(const TCliArguments& arguments)
     std::signal(SIGINT, OnInterrupt);
     component.StartConvert(arguments.threads);
     bool stopping = false;
-    while (!loop.PumpUntil([&] { return done || (g_interrupted && !stopping); }, std::chrono::hours(24 * 365))) {
-    }
     while (!done) {
         if (g_interrupted && !stopping) {
             stopping = true;
             std::fprintf(stderr, "\nStopping...\n");
             component.StopConvert();
         }
-        loop.PumpUntil([&] { return done; }, std::chrono::milliseconds(200));
+        loop.PumpUntil([&] { return done || (g_interrupted && !stopping); }, std::chrono::milliseconds(500));
     }
     if (!arguments.quiet) std::fprintf(stderr, "\n");
 
@@ -201,6 +225,37 @@ int Convert(const TCliArguments& arguments)
     return failures == 0 ? 0 : 1;
 }
 
+int Convert(const TCliArguments& arguments)
+{
+    TEventLoop loop;
+    TVantrel component(loop);
+    component.SetLogLevel(arguments.quiet ? llQuiet : llError);
+    if (!component.LoadAVLib(DefaultLibraryFolder())) {
+        std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
+        return 2;
+    }
+    int refused = 0;
+    std::vector<TConversionJob> jobs;
+    if (arguments.mode == TCliMode::ConvertByFormat) {
+        try {
+            jobs = JobsFromForm(arguments, refused);
+        } catch (const std::invalid_argument& error) {
+            std::fprintf(stderr, "mirelk-cli: %s\n", error.what());
+            return 2;
+        }
+    } else {
+        for (const auto& [output, input] : arguments.conversions) {
+            TConversionJob job;
+            job.input = input;
+            job.output = output;
+            job.inputOptions.ExtOptions = arguments.inputOptions;
+            job.outputOptions = OutputRecordFromText(arguments.outputOptions);
+            jobs.push_back(std::move(job));
+        }
+    }
+    return RunJobs(arguments, std::move(jobs), refused, loop, component);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -215,7 +270,9 @@ int main(int argc, char** argv)
         case TCliMode::Help: std::printf("%s", CliUsage().c_str()); return 0;
         case TCliMode::SelfCheck: return SelfCheck();
         case TCliMode::Info: return Info(arguments.infoFiles);
-        case TCliMode::Convert: return Convert(arguments);
+        case TCliMode::Convert:
+        case TCliMode::ConvertByFormat: return Convert(arguments);
+        case TCliMode::ListFormats: std::printf("%s", FormatListText().c_str()); return 0;
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "mirelk-cli: %s\n", error.what());

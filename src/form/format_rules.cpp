@@ -34,7 +34,9 @@ constexpr std::array<TFormatRule, 24> kFormatRules{{
     {.Format = "AAC"},
     {.Format = "AC3"},
     {.Format = "MP2"},
-    {.Format = "MP3"},
+    // Today's MP3 muxer takes a picture stream as cover art: a converted clip would carry every
+    // frame of its video as a picture. Sound only, as the format means.
+    {.Format = "MP3", .VideoDisable = true},
     {.Format = "WAV"},
     {.Format = "WMA", .AudioCodec = "wmav2", .VideoDisable = true},
 }};
