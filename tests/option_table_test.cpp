@@ -6,6 +6,7 @@
 
 using namespace mirelk;
 using mirelk::test::CapturingTask;
+using mirelk::test::FailureOf;
 using mirelk::test::LibraryLogCapture;
 
 namespace {
@@ -13,17 +14,6 @@ namespace {
 class OptionTable : public mirelk::test::LibrariesLoaded {};
 
 // The message of the FFmpegException an action raises, or "" when it raises none.
-template <typename Action>
-std::string FailureOf(Action action)
-{
-    try {
-        action();
-    } catch (const FFmpegException& error) {
-        return error.what();
-    }
-    return "";
-}
-
 }  // namespace
 
 TEST_F(OptionTable, LineBreaksOfEveryKindSplitLines)

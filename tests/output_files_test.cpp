@@ -9,6 +9,7 @@
 
 using namespace mirelk;
 using mirelk::test::CapturingTask;
+using mirelk::test::FailureOf;
 using mirelk::test::MakeMedia;
 using mirelk::test::TempFolder;
 namespace fs = std::filesystem;
@@ -24,17 +25,6 @@ protected:
                                                 "sine=duration=1:sample_rate=44100 -c:v mpeg4 -c:a mp2");
     }
 };
-
-template <typename Action>
-std::string FailureOf(Action action)
-{
-    try {
-        action();
-    } catch (const FFmpegException& error) {
-        return error.what();
-    }
-    return "";
-}
 
 std::vector<AVMediaType> StreamTypes(const TOpenOutput& output)
 {

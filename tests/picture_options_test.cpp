@@ -5,21 +5,11 @@
 
 using namespace mirelk;
 using mirelk::test::CapturingTask;
+using mirelk::test::FailureOf;
 
 namespace {
 
 class PictureOptions : public mirelk::test::LibrariesLoaded {};
-
-template <typename Action>
-std::string FailureOf(Action action)
-{
-    try {
-        action();
-    } catch (const FFmpegException& error) {
-        return error.what();
-    }
-    return "";
-}
 
 }  // namespace
 

@@ -151,6 +151,26 @@ std::vector<std::int16_t> DecodeSamples(const std::string& path, int sampleRate,
     return samples;
 }
 
+std::string Convert(CapturingTask& task, const std::vector<std::string>& inputs, const std::string& output,
+                    const std::string& outputOptions, const std::string& inputOptions)
+{
+    try {
+        for (const std::string& input : inputs) {
+            task.ParseOptionText(inputOptions, false);
+            if (!task.OpenInputFile(input)) return task.LastErrMsg;
+        }
+        task.ParseOptionText(outputOptions, false);
+        if (!task.OpenOutputFile(output)) return task.LastErrMsg;
+        task.ParseOptionText(outputOptions, true);
+        task.Transcode();
+    } catch (const FFmpegException& error) {
+        task.CleanUp();
+        return error.what();
+    }
+    task.CleanUp();
+    return "";
+}
+
 CapturingTask::CapturingTask()
 {
     Reset();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/custom_ffmpeg.h"
+#include "engine/options/ffmpeg_exception.h"
 
 namespace mirelk::test {
 
@@ -59,11 +60,34 @@ std::string DecodeErrors(const std::string& path);
 // The file's audio decoded to signed 16-bit samples (all channels interleaved).
 std::vector<std::int16_t> DecodeSamples(const std::string& path, int sampleRate, int channels);
 
+// The message of the FFmpegException an action raises, or "" when it raises none.
+template <typename Action>
+std::string FailureOf(Action action)
+{
+    try {
+        action();
+    } catch (const FFmpegException& error) {
+        return error.what();
+    }
+    return "";
+}
+
 // A task reset with the libraries loaded, whose engine messages are collected.
 class CapturingTask : public TCustomFFmpeg {
 public:
     CapturingTask();
     std::vector<std::pair<int, std::string>> messages;
 };
+
+// Opens the inputs (each after the input text) and one output the way the component does (the
+// output text before and after the output is opened), converts in this thread and cleans up.
+// Returns the failure text, "" on success.
+std::string Convert(CapturingTask& task, const std::vector<std::string>& inputs, const std::string& output,
+                    const std::string& outputOptions, const std::string& inputOptions = "");
+inline std::string Convert(CapturingTask& task, const std::string& input, const std::string& output,
+                           const std::string& outputOptions, const std::string& inputOptions = "")
+{
+    return Convert(task, std::vector<std::string>{input}, output, outputOptions, inputOptions);
+}
 
 }  // namespace mirelk::test

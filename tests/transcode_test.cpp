@@ -23,25 +23,6 @@ class Transcode : public LibrariesLoaded {};
 
 // Opens the inputs and one output the way the component does (output text before and after
 // the output is opened) and converts in this thread. Returns the failure text, "" on success.
-std::string Convert(CapturingTask& task, const std::vector<std::string>& inputs, const std::string& output,
-                    const std::string& outputOptions, const std::string& inputOptions = "")
-{
-    try {
-        for (const std::string& input : inputs) {
-            task.ParseOptionText(inputOptions, false);
-            if (!task.OpenInputFile(input)) return task.LastErrMsg;
-        }
-        task.ParseOptionText(outputOptions, false);
-        if (!task.OpenOutputFile(output)) return task.LastErrMsg;
-        task.ParseOptionText(outputOptions, true);
-        task.Transcode();
-    } catch (const FFmpegException& error) {
-        task.CleanUp();
-        return error.what();
-    }
-    task.CleanUp();
-    return "";
-}
 
 int Peak(const std::vector<std::int16_t>& samples, std::size_t from = 0)
 {

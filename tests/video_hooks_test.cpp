@@ -12,22 +12,6 @@ namespace {
 
 class VideoHooks : public LibrariesLoaded {};
 
-std::string Convert(CapturingTask& task, const std::string& input, const std::string& output,
-                    const std::string& outputOptions)
-{
-    try {
-        if (!task.OpenInputFile(input)) return task.LastErrMsg;
-        task.ParseOptionText(outputOptions, false);
-        if (!task.OpenOutputFile(output)) return task.LastErrMsg;
-        task.ParseOptionText(outputOptions, true);
-        task.Transcode();
-    } catch (const FFmpegException& error) {
-        task.CleanUp();
-        return error.what();
-    }
-    task.CleanUp();
-    return "";
-}
 
 // The luma plane of every picture of a file (as stored, no range conversion), one string of
 // width x height bytes a picture.

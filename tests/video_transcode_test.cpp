@@ -14,23 +14,6 @@ namespace {
 
 class VideoTranscode : public LibrariesLoaded {};
 
-std::string Convert(CapturingTask& task, const std::string& input, const std::string& output,
-                    const std::string& outputOptions, const std::string& inputOptions = "")
-{
-    try {
-        task.ParseOptionText(inputOptions, false);
-        if (!task.OpenInputFile(input)) return task.LastErrMsg;
-        task.ParseOptionText(outputOptions, false);
-        if (!task.OpenOutputFile(output)) return task.LastErrMsg;
-        task.ParseOptionText(outputOptions, true);
-        task.Transcode();
-    } catch (const FFmpegException& error) {
-        task.CleanUp();
-        return error.what();
-    }
-    task.CleanUp();
-    return "";
-}
 
 int CountFrames(const std::string& path)
 {

@@ -147,7 +147,7 @@ std::string MakeWhiteClip(const std::string& path, int width, int height, int se
                                ":r=25:d=" + std::to_string(seconds) + " -pix_fmt yuv420p -c:v ffv1");
 }
 
-std::string Convert(CapturingTask& task, const std::string& input, const std::string& output,
+std::string ConvertFiltered(CapturingTask& task, const std::string& input, const std::string& output,
                     const std::string& options, const std::string& laterOptions)
 {
     try {

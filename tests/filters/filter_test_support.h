@@ -72,7 +72,7 @@ std::string MakeWhiteClip(const std::string& path, int width, int height, int se
 
 // Runs a conversion as a task does: options before the output opens and again after it,
 // laterOptions only after. "" or the failure's message; the task is cleaned up.
-std::string Convert(CapturingTask& task, const std::string& input, const std::string& output,
+std::string ConvertFiltered(CapturingTask& task, const std::string& input, const std::string& output,
                     const std::string& options, const std::string& laterOptions = "");
 // A picture of a file decoded by the ffmpeg tool into 8-bit gray, row after row.
 std::vector<unsigned char> DecodeGray(const std::string& path, int pictureIndex = 0);

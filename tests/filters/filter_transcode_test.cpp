@@ -51,7 +51,7 @@ TEST_F(FilterTranscode, WrittenPicturesAreFlippedAndNegated)
     for (const Case& c : cases) {
         CapturingTask task;
         const std::string out = m_folder.Path(std::string(c.chain) + ".mkv");
-        ASSERT_EQ(Convert(task, clip, out, std::string("vcodec=ffv1\nvfilters=") + c.chain), "") << c.chain;
+        ASSERT_EQ(ConvertFiltered(task, clip, out, std::string("vcodec=ffv1\nvfilters=") + c.chain), "") << c.chain;
         EXPECT_TRUE(task.Finished) << c.chain;
         EXPECT_EQ(Probe(out, "v:0", "stream=codec_name,width,height"), "ffv1\n64\n48") << c.chain;
         EXPECT_EQ(CountPictures(out), 50) << c.chain;
@@ -92,7 +92,7 @@ TEST_F(FilterTranscode, SizesAndDurations)
     for (const Case& c : cases) {
         CapturingTask task;
         const std::string out = m_folder.Path("out.avi");
-        ASSERT_EQ(Convert(task, clip, out, std::string("vcodec=mpeg4\nqscale=5\nvfilters=") + c.chain), "") << c.chain;
+        ASSERT_EQ(ConvertFiltered(task, clip, out, std::string("vcodec=mpeg4\nqscale=5\nvfilters=") + c.chain), "") << c.chain;
         EXPECT_EQ(Probe(out, "v:0", "stream=width,height"), c.size) << c.chain;
         EXPECT_NEAR(ProbeDuration(out), c.duration, 0.1) << c.chain;
         EXPECT_NEAR(CountPictures(out), c.duration * 25, 1) << c.chain;
@@ -101,7 +101,7 @@ TEST_F(FilterTranscode, SizesAndDurations)
     // Turned by 45 degrees, the white picture leaves black corners.
     CapturingTask task;
     const std::string turned = m_folder.Path("turned.mkv");
-    ASSERT_EQ(Convert(task, clip, turned, "vcodec=ffv1\nvfilters=rotate=45*PI/180"), "");
+    ASSERT_EQ(ConvertFiltered(task, clip, turned, "vcodec=ffv1\nvfilters=rotate=45*PI/180"), "");
     const std::vector<unsigned char> gray = DecodeGray(turned, 10);
     ASSERT_EQ(gray.size(), 160u * 120);
     EXPECT_LT(RegionMean(gray, 160, 0, 0, 8, 8), 30);
@@ -116,7 +116,7 @@ TEST_F(FilterTranscode, PadBandsGoAroundTheFilteredPicture)
     CapturingTask task;
     const std::string out = m_folder.Path("padded.mkv");
     // Scaled to 32x24 before the chain, mirrored, then 8 rows of white above and below.
-    ASSERT_EQ(Convert(task, clip, out, "vcodec=ffv1\ns=32x24\npadtop=8\npadbottom=8\npadcolor=16777215\nvfilters=hflip"),
+    ASSERT_EQ(ConvertFiltered(task, clip, out, "vcodec=ffv1\ns=32x24\npadtop=8\npadbottom=8\npadcolor=16777215\nvfilters=hflip"),
               "");
     EXPECT_EQ(Probe(out, "v:0", "stream=width,height"), "32\n40");
     const std::vector<unsigned char> gray = DecodeGray(out, 5);
@@ -136,7 +136,7 @@ TEST_F(FilterTranscode, TheSampleThroughAChain)
         // Full-range 4:2:0 in, mpeg4 out: the graph converts; audio goes along unchanged.
         CapturingTask task;
         const std::string out = m_folder.Path("quarter.avi");
-        ASSERT_EQ(Convert(task, sample, out, "vcodec=mpeg4\nqscale=5\nacodec=libmp3lame\nvfilters=scale=iw/4:ih/4,vflip"),
+        ASSERT_EQ(ConvertFiltered(task, sample, out, "vcodec=mpeg4\nqscale=5\nacodec=libmp3lame\nvfilters=scale=iw/4:ih/4,vflip"),
                   "");
         EXPECT_EQ(Probe(out, "v:0", "stream=codec_name,width,height,pix_fmt"), "mpeg4\n480\n270\nyuv420p");
         EXPECT_EQ(CountPictures(out), 125);
@@ -146,7 +146,7 @@ TEST_F(FilterTranscode, TheSampleThroughAChain)
     {
         CapturingTask task;
         const std::string out = m_folder.Path("fast.avi");
-        ASSERT_EQ(Convert(task, sample, out, "vcodec=mpeg4\nqscale=5\nan\nvfilters=setpts=0.5*PTS,scale=320:180"), "");
+        ASSERT_EQ(ConvertFiltered(task, sample, out, "vcodec=mpeg4\nqscale=5\nan\nvfilters=setpts=0.5*PTS,scale=320:180"), "");
         EXPECT_EQ(Probe(out, "v:0", "stream=width,height"), "320\n180");
         EXPECT_NEAR(ProbeDuration(out), ProbeDuration(sample) / 2, 0.1);
         EXPECT_EQ(DecodeErrors(out), "");
@@ -160,34 +160,34 @@ TEST_F(FilterTranscode, FailuresLeaveNoFile)
     const std::string out = m_folder.Path("out.avi");
     {
         CapturingTask task;
-        EXPECT_EQ(Convert(task, clip, out, "vcodec=mpeg4\nvfilters=vflip,hfilp"),
+        EXPECT_EQ(ConvertFiltered(task, clip, out, "vcodec=mpeg4\nvfilters=vflip,hfilp"),
                   "Error opening filters: No such filter: 'hfilp'");
         EXPECT_FALSE(task.Finished);
         EXPECT_FALSE(fs::exists(out));
     }
     {
         CapturingTask task;
-        EXPECT_EQ(Convert(task, clip, out, "vcodec=mpeg4\nvfilters=negate=xyz"),
+        EXPECT_EQ(ConvertFiltered(task, clip, out, "vcodec=mpeg4\nvfilters=negate=xyz"),
                   "Error opening filters: Cannot parse \"negate=xyz\": Invalid argument");
         EXPECT_FALSE(fs::exists(out));
     }
     {
         // A crop given once the output is open reaches the graph's own check.
         CapturingTask task;
-        EXPECT_EQ(Convert(task, clip, out, "vcodec=mpeg4\nvfilters=vflip", "croptop=8"),
+        EXPECT_EQ(ConvertFiltered(task, clip, out, "vcodec=mpeg4\nvfilters=vflip", "croptop=8"),
                   "Error opening filters: Cannot enable crop options and filters at the same time.");
         EXPECT_FALSE(fs::exists(out));
     }
     {
         CapturingTask task;
-        EXPECT_EQ(Convert(task, clip, out, "vcodec=mpeg4\npadleft=8\npadright=8\nvfilters=pad=iw+16:ih"),
+        EXPECT_EQ(ConvertFiltered(task, clip, out, "vcodec=mpeg4\npadleft=8\npadright=8\nvfilters=pad=iw+16:ih"),
                   "Error opening filters: Cannot enable pad options and the filters which resize frame at the same "
                   "time. (crop, rotate, scale, transpose, etc.)");
         EXPECT_FALSE(fs::exists(out));
     }
     // The task works again afterwards.
     CapturingTask task;
-    EXPECT_EQ(Convert(task, clip, out, "vcodec=mpeg4\nvfilters=vflip"), "");
+    EXPECT_EQ(ConvertFiltered(task, clip, out, "vcodec=mpeg4\nvfilters=vflip"), "");
     EXPECT_EQ(CountPictures(out), 25);
 }
 
@@ -199,7 +199,7 @@ TEST_F(FilterTranscode, EndlessChainsEndWithTheRun)
         // The first picture again and again, while the input waits: the recording time ends it.
         CapturingTask task;
         const std::string out = m_folder.Path("looped.avi");
-        ASSERT_EQ(Convert(task, clip, out, "vcodec=mpeg4\nt=2\nvfilters=loop=loop=-1:size=1"), "");
+        ASSERT_EQ(ConvertFiltered(task, clip, out, "vcodec=mpeg4\nt=2\nvfilters=loop=loop=-1:size=1"), "");
         EXPECT_NEAR(CountPictures(out), 50, 1);
         EXPECT_EQ(DecodeErrors(out), "");
     }
@@ -207,7 +207,7 @@ TEST_F(FilterTranscode, EndlessChainsEndWithTheRun)
         // Endless pictures after the input's end: the frame limit ends it.
         CapturingTask task;
         const std::string out = m_folder.Path("padded.avi");
-        ASSERT_EQ(Convert(task, clip, out, "vcodec=mpeg4\nvframes=40\nvfilters=tpad=stop=-1"), "");
+        ASSERT_EQ(ConvertFiltered(task, clip, out, "vcodec=mpeg4\nvframes=40\nvfilters=tpad=stop=-1"), "");
         EXPECT_EQ(CountPictures(out), 40);
         EXPECT_EQ(DecodeErrors(out), "");
     }
@@ -219,7 +219,7 @@ TEST_F(FilterTranscode, EndlessChainsEndWithTheRun)
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
             task.StopRequested = true;
         });
-        const std::string result = Convert(task, clip, out, "vcodec=mpeg4\nvfilters=loop=loop=-1:size=1");
+        const std::string result = ConvertFiltered(task, clip, out, "vcodec=mpeg4\nvfilters=loop=loop=-1:size=1");
         stopper.join();
         EXPECT_EQ(result, "");
         EXPECT_GT(CountPictures(out), 0);

@@ -20,22 +20,6 @@ namespace {
 
 class VhookConversion : public LibrariesLoaded {};
 
-std::string Convert(CapturingTask& task, const std::string& input, const std::string& output,
-                    const std::string& outputOptions)
-{
-    try {
-        if (!task.OpenInputFile(input)) return task.LastErrMsg;
-        task.ParseOptionText(outputOptions, false);
-        if (!task.OpenOutputFile(output)) return task.LastErrMsg;
-        task.ParseOptionText(outputOptions, true);
-        task.Transcode();
-    } catch (const FFmpegException& error) {
-        task.CleanUp();
-        return error.what();
-    }
-    task.CleanUp();
-    return "";
-}
 
 // Every picture of a file decoded by the ffmpeg tool, as 4:2:0 pictures.
 std::vector<TPlanarPicture> DecodedPictures(const std::string& path, int width, int height)
