@@ -339,3 +339,59 @@ TEST_F(ConversionComponent, CommandLineProgram)
     RunCommand(cli + " --frobnicate 2>&1", &status);
     EXPECT_EQ(status, 2);
 }
+
+TEST_F(ConversionComponent, EveryFormatFromTheCommandLine)
+{
+    const std::string cli = MIRELK_CLI_PATH;
+    const std::string clip = MakeMedia(folder.Path("clip.avi"), "-f lavfi -i testsrc=duration=2:size=640x480:rate=25 "
+                                                                "-f lavfi -i sine=duration=2:sample_rate=44100 -ac 2 "
+                                                                "-c:v mpeg4 -q:v 3 -c:a pcm_s16le");
+    ASSERT_FALSE(clip.empty());
+    int status = -1;
+    const std::string list = RunCommand(cli + " --list-formats", &status);
+    std::vector<std::string> formats;
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = list.find('\n', start);
+        formats.push_back(list.substr(start, list.find(' ', start) - start));
+        start = end == std::string::npos ? list.size() : end + 1;
+    }
+    ASSERT_EQ(formats.size(), 24u);
+    // The output folder is made when missing.
+    const std::string out = folder.Path("converted/all");
+    std::vector<std::string> failed;
+    for (const std::string& format : formats) {
+        RunCommand(cli + " -q -f " + format + " -o " + ShellQuoted(out) + " " + ShellQuoted(clip) + " 2>&1", &status);
+        if (status != 0) failed.push_back(format);
+    }
+    EXPECT_TRUE(failed.empty()) << "formats that failed: " << ::testing::PrintToString(failed);
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        ++files;
+        EXPECT_EQ(DecodeErrors(entry.path().string()), "") << entry.path();
+    }
+    EXPECT_EQ(files, 24);
+    EXPECT_EQ(Probe(out + "/clip_(new).3gp", "v:0", "stream=codec_name,width,height"), "h263\n128\n96");
+    EXPECT_EQ(Probe(out + "/clip_(new).3gp", "a:0", "stream=codec_name,sample_rate,channels"), "amr_nb\n8000\n1");
+    EXPECT_EQ(Probe(out + "/clip_(new)_psp.mp4", "a:0", "stream=codec_name,sample_rate"), "aac\n24000");
+    EXPECT_EQ(Probe(out + "/clip_(new)_psp.mp4", "v:0", "stream=codec_name,r_frame_rate"), "mpeg4\n15000/1001");
+    EXPECT_EQ(Probe(out + "/clip_(new)_vcd_auto.mpg", "v:0", "stream=codec_name,width,height"), "mpeg1video\n352\n288");
+    EXPECT_EQ(Probe(out + "/clip_(new).wma", "v", "stream=codec_name"), "");
+
+    // A clip of two seconds from the first.
+    const std::string longer = MakeMedia(folder.Path("longer.avi"), "-f lavfi -i testsrc=duration=5:size=160x120:rate=25 "
+                                                                    "-c:v mpeg4");
+    RunCommand(cli + " -q -f avi --clip 1-3 -o " + ShellQuoted(out) + " " + ShellQuoted(longer) + " 2>&1", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NEAR(ProbeDuration(out + "/longer_(new).avi"), 2.0, 0.1);
+
+    // Bad choices are usage errors naming what is wrong; bad option values reach the user.
+    const std::string badSize = RunCommand(cli + " -q -f avi --size 12qx " + ShellQuoted(longer) + " 2>&1", &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(badSize.find("frame size"), std::string::npos) << badSize;
+    const std::string badQuality = RunCommand(cli + " -q --output-options qscale=0 -O " +
+                                                  ShellQuoted(folder.Path("q.avi")) + " " + ShellQuoted(longer) + " 2>&1",
+                                              &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(badQuality.find("qscale must be > 0.0 and <= 255"), std::string::npos) << badQuality;
+    EXPECT_FALSE(fs::exists(folder.Path("q.avi")));
+}

@@ -1,7 +1,10 @@
 #include "cli/form_jobs.h"
 
 #include <cctype>
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 #include <strings.h>
 
@@ -90,7 +93,16 @@ std::vector<TConversionJob> JobsFromForm(const TCliArguments& arguments, int& fa
     TOptionForm form;
     TOptionFormSettings& s = form.Settings;
     Require(form.SelectOutputFormat(c.format), "format", c.format);
-    if (!c.outDir.empty()) s.OutputFolder = c.outDir;
+    if (!c.outDir.empty()) {
+        // The folder is made when it is missing; one that cannot be written converts nothing.
+        std::error_code error;
+        std::filesystem::create_directories(c.outDir, error);
+        if (error || !std::filesystem::is_directory(c.outDir))
+            throw std::invalid_argument("cannot make the output folder '" + c.outDir + "': " + error.message());
+        if (::access(c.outDir.c_str(), W_OK) != 0)
+            throw std::invalid_argument("the output folder '" + c.outDir + "' cannot be written");
+        s.OutputFolder = c.outDir;
+    }
     s.Overwrite = arguments.overwrite;
     if (!c.norm.empty()) Require(form.SelectNorm(c.norm), "norm", c.norm);
     if (!c.videoEncoder.empty()) Require(form.SelectVideoEncoder(c.videoEncoder), "video encoder", c.videoEncoder);
