@@ -1,6 +1,7 @@
 // Conversions that re-encode pictures, checked with ffprobe and ffmpeg.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "engine/options/ffmpeg_exception.h"
@@ -210,7 +211,15 @@ TEST_F(VideoTranscode, VideoProgressRecords)
     bool summary = false;
     for (const auto& message : task.messages) {
         EXPECT_EQ(message.second.rfind("frame=", 0), std::string::npos);
-        summary = summary || message.second.rfind("video:", 0) == 0;
+        if (message.second.rfind("video:", 0) != 0) continue;
+        summary = true;
+        // The coded bytes it counts are the file less the container's own overhead.
+        double videoKB = 0;
+        double audioKB = 0;
+        ASSERT_EQ(std::sscanf(message.second.c_str(), "video:%lfkB audio:%lfkB", &videoKB, &audioKB), 2);
+        const double fileKB = static_cast<double>(fs::file_size(folder.Path("out.avi"))) / 1024;
+        EXPECT_LE(videoKB + audioKB, fileKB + 1);
+        EXPECT_GE(videoKB + audioKB, fileKB * 0.8);
     }
     EXPECT_TRUE(summary);
 }
