@@ -30,7 +30,7 @@ asan: deps
 tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DMIRELK_SANITIZER=thread
 	cmake --build build-tsan -j $(JOBS)
-	cd build-tsan && ctest $(CTEST_ARGS)
+	cd build-tsan && TSAN_OPTIONS=suppressions=$(CURDIR)/scripts/tsan.supp ctest $(CTEST_ARGS)
 
 clean:
 	rm -rf $(BUILD_DIR) build-asan build-tsan

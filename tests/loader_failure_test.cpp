@@ -1,6 +1,8 @@
 // The loader against stand-in libraries: missing files, missing entry points, broken files.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -17,7 +19,7 @@ public:
     StubFolder()
     {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = fs::path(::testing::TempDir()) / (std::string("mirelk_stubs_") + test->name());
+        m_path = fs::path(::testing::TempDir()) / (std::string("mirelk_stubs_") + test->name() + "_" + std::to_string(::getpid()));
         fs::remove_all(m_path);
         fs::create_directories(m_path);
     }

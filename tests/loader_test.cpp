@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <dlfcn.h>
 
 #include <cfenv>
@@ -71,7 +73,7 @@ TEST(Loader, SecondLoadOpensNothing)
     loader.SetLibraryPath(MIRELK_LIBAV_DIR);
     ASSERT_TRUE(loader.LoadLibs(DefaultAVLibraries)) << loader.LastErrMsg();
     // A folder whose every library file is broken: a load that opened any file would fail.
-    const fs::path broken = fs::path(::testing::TempDir()) / "mirelk_broken_libs";
+    const fs::path broken = fs::path(::testing::TempDir()) / ("mirelk_broken_libs_" + std::to_string(::getpid()));
     fs::create_directories(broken);
     for (int index = 0; index < kAVLibraryCount; ++index)
         std::ofstream(broken / TFFmpegLoader::GetLibFileName(static_cast<TAVLibrary>(index))) << "not a library";

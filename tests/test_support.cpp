@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -57,6 +58,8 @@ TempFolder::TempFolder()
                        (test != nullptr ? test->name() : "test");
     for (char& c : name)
         if (c == '/') c = '_';
+    // Two runs of the suite on one machine (two build trees) must not share folders.
+    name += "_" + std::to_string(::getpid());
     m_path = (std::filesystem::path(::testing::TempDir()) / name).string();
     std::filesystem::remove_all(m_path);
     std::filesystem::create_directories(m_path);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "binding/utilities.h"
 #include "binding/av_headers.h"
 
@@ -63,7 +65,7 @@ TEST(OpenErrorText, TemplatesChosenByMeaning)
 TEST(GetFileSizeByName, SizeOrMinusOne)
 {
     EXPECT_EQ(GetFileSizeByName("/nonexistent/mirelk/file"), -1);
-    const std::string path = ::testing::TempDir() + "mirelk_size_probe";
+    const std::string path = ::testing::TempDir() + "mirelk_size_probe_" + std::to_string(::getpid());
     FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
     std::fputs("12345", file);

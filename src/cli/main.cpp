@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -168,7 +169,9 @@ int RunJobs(const TCliArguments& arguments, std::vector<TConversionJob> jobs, in
     }
     if (results.empty()) return refused > 0 ? 1 : 0;
 
-    bool done = false;
+    // The events come from the tasks' threads.
+    std::atomic<bool> done{false};
+    std::mutex resultsLock;
     component.OnLog = [&](int index, TLogLevel level, const std::string& message) {
         if (level <= component.LogLevel())
             std::fprintf(stderr, "%s%s\n", index >= 0 ? ("[" + std::to_string(index + 1) + "] ").c_str() : "",
@@ -177,7 +180,8 @@ int RunJobs(const TCliArguments& arguments, std::vector<TConversionJob> jobs, in
     component.OnProgress = [&](int index, int, int, int currentDuration, float, float, std::int64_t size, int total) {
         if (arguments.quiet) return;
         const int percent = total > 0 ? std::min(100, static_cast<int>(100LL * currentDuration / total)) : -1;
-        std::fprintf(stderr, "\r[%d] %s: %3d%% %8.1f s %12s", index + 1, results[index].output.c_str(), percent,
+        std::lock_guard<std::mutex> lock(resultsLock);
+        std::fprintf(stderr, "\r[%d] %s: %3d%% %8.1f s %12s", index + 1, results.at(index).output.c_str(), percent,
                      currentDuration / 1000.0, FormatFileSize(size).c_str());
         std::fflush(stderr);
     };
@@ -186,7 +190,8 @@ int RunJobs(const TCliArguments& arguments, std::vector<TConversionJob> jobs, in
             done = true;
             return;
         }
-        TTaskResult& result = results[index];
+        std::lock_guard<std::mutex> lock(resultsLock);
+        TTaskResult& result = results.at(index);
         result.finished = finished;
         result.failed = exception;
         result.message = message;
@@ -206,6 +211,7 @@ int RunJobs(const TCliArguments& arguments, std::vector<TConversionJob> jobs, in
     if (!arguments.quiet) std::fprintf(stderr, "\n");
 
     int failures = refused;
+    std::lock_guard<std::mutex> lock(resultsLock);
     for (auto& [index, result] : results) {
         if (result.finished) {
             if (!arguments.quiet) std::printf("%s -> %s: done\n", result.input.c_str(), result.output.c_str());

@@ -358,9 +358,10 @@ void TCustomVantrel::ClearTasks()
 void TCustomVantrel::StartConvert(int threadCount)
 {
     std::vector<int> toStart;
+    // The routing lock comes before this component's, so the pending text is cleared first.
+    ClearPendingLibraryLog();
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
-        ClearPendingLibraryLog();
         m_nextIndex = 0;
         m_finishedCount = 0;
         m_reportedInRun = 0;
@@ -463,8 +464,10 @@ void TCustomVantrel::FinishTermination(int nextIndex, bool endOfRun)
     // output takes the routing lock before this component's.
     if (nextIndex >= 0) LaunchTask(nextIndex);
     if (endOfRun) {
-        std::lock_guard<std::recursive_mutex> lock(m_lock);
-        if (OnTerminate) OnTerminate(-1, true, false, "");
+        {
+            std::lock_guard<std::recursive_mutex> lock(m_lock);
+            if (OnTerminate) OnTerminate(-1, true, false, "");
+        }
         ClearPendingLibraryLog();
     }
 }

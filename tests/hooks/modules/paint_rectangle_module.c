@@ -10,7 +10,7 @@ MIRELK_HOOK_EXPORT int mirelk_test_load_count = 0;
 MIRELK_HOOK_EXPORT int mirelk_test_configure_count = 0;
 MIRELK_HOOK_EXPORT int mirelk_test_release_count = 0;
 
-__attribute__((constructor)) static void CountLoad(void) { ++mirelk_test_load_count; }
+__attribute__((constructor)) static void CountLoad(void) { __atomic_add_fetch(&mirelk_test_load_count, 1, __ATOMIC_SEQ_CST); }
 
 typedef struct PaintContext {
     char **arguments;
@@ -24,7 +24,7 @@ int Configure(void **contextSlot, int argc, char *argv[])
     if (context == NULL) return 1;
     context->arguments = argv;
     *contextSlot = context;
-    ++mirelk_test_configure_count;
+    __atomic_add_fetch(&mirelk_test_configure_count, 1, __ATOMIC_SEQ_CST);
     return 0;
 }
 
@@ -49,5 +49,5 @@ void Process(void *context, MirelkHookPicture *picture, int pixelFormat, int wid
 void Release(void *context)
 {
     free(context);
-    ++mirelk_test_release_count;
+    __atomic_add_fetch(&mirelk_test_release_count, 1, __ATOMIC_SEQ_CST);
 }
