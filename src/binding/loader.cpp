@@ -136,8 +136,6 @@ std::string TFFmpegLoader::LibraryPath() const { return Module().m_libraryPath; 
 
 std::string TFFmpegLoader::LastErrMsg() const { return Module().m_lastErrMsg; }
 
-const char* TFFmpegLoader::BaseName(TAVLibrary library) { return kLibraryTable[library].baseName; }
-
 std::string TFFmpegLoader::GetLibFileName(TAVLibrary library)
 {
     const TLibDescriptor& descriptor = kLibraryTable[library];

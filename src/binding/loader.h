@@ -74,7 +74,6 @@ public:
     // File name of a library: "lib", base name, ".so" and, where the library has one, "." and
     // the major version the program was built against.
     static std::string GetLibFileName(TAVLibrary library);
-    static const char* BaseName(TAVLibrary library);
     // Version the bound library reports, as "major.minor.micro"; empty when not loaded.
     std::string LoadedVersion(TAVLibrary library) const;
     // Number of non-null entry-point variables of the library, and how many it has.

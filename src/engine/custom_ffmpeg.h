@@ -136,8 +136,6 @@ public:
     void OptAudioSampleRate(int rate);
     void OptAudioChannels(int channels);
     void OptAudioVolume(int volume);
-    void OptRecordingTime(const std::string& duration);
-    void OptStartTime(const std::string& duration);
     void OptMetadata(const std::string& keyValue);
     void OptVideoFilters(const std::string& text);
     void OptBitRate(const std::string& name, const std::string& value);

@@ -138,10 +138,6 @@ void TCustomFFmpeg::OptAudioChannels(int channels)
 
 void TCustomFFmpeg::OptAudioVolume(int volume) { m_options.audioVolume = volume; }
 
-void TCustomFFmpeg::OptRecordingTime(const std::string& duration) { ParseOption("t", duration); }
-
-void TCustomFFmpeg::OptStartTime(const std::string& duration) { ParseOption("ss", duration); }
-
 void TCustomFFmpeg::OptMetadata(const std::string& keyValue)
 {
     const auto equals = keyValue.find('=');

@@ -26,6 +26,9 @@ TAudioOutput::TAudioOutput(TTranscodeRun& run, TOutputStream& output, TInputStre
 {
 }
 
+// A layout in custom order owns its channel map.
+TAudioOutput::~TAudioOutput() { av::av_channel_layout_uninit(&m_inLayout); }
+
 void TAudioOutput::BeforeEncoderOpens()
 {
     const AVCodec* encoder = m_output.encoder;

@@ -17,6 +17,9 @@ struct TInputStream;
 class TAudioOutput {
 public:
     TAudioOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source);
+    ~TAudioOutput();
+    TAudioOutput(const TAudioOutput&) = delete;
+    TAudioOutput& operator=(const TAudioOutput&) = delete;
 
     // Fills in what the options left open (the sample format) from what the encoder takes.
     void BeforeEncoderOpens();

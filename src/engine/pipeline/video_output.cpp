@@ -73,8 +73,6 @@ void TVideoOutput::BeforeEncoderOpens()
 
 void TVideoOutput::Open() {}
 
-int TVideoOutput::FramesWritten() const { return m_output.frameNumber; }
-
 int TVideoOutput::CopiesForRate()
 {
     const TOptionState& o = m_run.Options();

@@ -31,8 +31,6 @@ public:
     void Process(const AVFrame& picture);
     void Drain();
 
-    int FramesWritten() const;
-
 private:
     // How many copies of this picture the output rate wants (0 drops it).
     int CopiesForRate();
