@@ -14,10 +14,12 @@ namespace {
 class ImmediateDispatcher : public IMainThreadDispatcher {
 public:
     bool IsMainThread() const override { return true; }
-    void RunInMainThread(const std::function<void()>& call) override
+    using IMainThreadDispatcher::RunInMainThread;
+    bool RunInMainThread(const std::function<void()>& call, const std::atomic<bool>*) override
     {
         ++calls;
         call();
+        return true;
     }
     void PostDelayed(int, std::function<void()> call) override { call(); }
     int calls = 0;

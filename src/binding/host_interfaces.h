@@ -3,6 +3,7 @@
 // command-line program and the tests with a small event loop of their own.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,8 +17,12 @@ public:
     virtual ~IMainThreadDispatcher() = default;
     virtual bool IsMainThread() const = 0;
     // Runs the call on the main thread and returns when it has run (at once when the caller
-    // is the main thread).
-    virtual void RunInMainThread(const std::function<void()>& call) = 0;
+    // is the main thread). With an abandon flag, a worker stops waiting once the flag is set
+    // while the call has not begun yet: the call is then never run, and the result is false.
+    // A worker that waits for the main thread while the main thread waits for it (a run being
+    // stopped and its task let go of) so gets free.
+    virtual bool RunInMainThread(const std::function<void()>& call, const std::atomic<bool>* abandon) = 0;
+    void RunInMainThread(const std::function<void()>& call) { RunInMainThread(call, nullptr); }
     // Runs the call once on the main thread after the delay, from its event loop.
     virtual void PostDelayed(int milliseconds, std::function<void()> call) = 0;
 };

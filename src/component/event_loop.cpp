@@ -1,6 +1,9 @@
 #include "component/event_loop.h"
 
 #include <algorithm>
+#include <memory>
+
+#include "binding/main_thread_call.h"
 
 namespace mirelk {
 
@@ -8,27 +11,19 @@ TEventLoop::TEventLoop() : m_mainThread(std::this_thread::get_id()) {}
 
 bool TEventLoop::IsMainThread() const { return std::this_thread::get_id() == m_mainThread; }
 
-void TEventLoop::RunInMainThread(const std::function<void()>& call)
+bool TEventLoop::RunInMainThread(const std::function<void()>& call, const std::atomic<bool>* abandon)
 {
     if (IsMainThread()) {
         call();
-        return;
+        return true;
     }
-    std::mutex doneLock;
-    std::condition_variable doneSignal;
-    bool done = false;
+    auto handed = std::make_shared<TMainThreadCall>(call);
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        m_calls.push_back([&] {
-            call();
-            std::lock_guard<std::mutex> finished(doneLock);
-            done = true;
-            doneSignal.notify_all();
-        });
+        m_calls.push_back([handed] { handed->Run(); });
     }
     m_arrived.notify_all();
-    std::unique_lock<std::mutex> wait(doneLock);
-    doneSignal.wait(wait, [&] { return done; });
+    return handed->Wait(abandon);
 }
 
 void TEventLoop::PostDelayed(int milliseconds, std::function<void()> call)

@@ -19,7 +19,8 @@ class TEventLoop : public IMainThreadDispatcher {
 public:
     TEventLoop();
     bool IsMainThread() const override;
-    void RunInMainThread(const std::function<void()>& call) override;
+    using IMainThreadDispatcher::RunInMainThread;
+    bool RunInMainThread(const std::function<void()>& call, const std::atomic<bool>* abandon) override;
     void PostDelayed(int milliseconds, std::function<void()> call) override;
 
     // Runs what is due, waiting up to the given time for something to arrive; main thread only.

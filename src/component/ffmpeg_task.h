@@ -54,6 +54,12 @@ public:
     // holding a lock that the task's callbacks take.
     bool Retire();
 
+    // Runs a call that reaches the task's owner (a hook, a preview), unless the owner has let go
+    // of the task already (Retire): then nothing is called and the result is false. The call
+    // must not wait for the main thread without giving up once StopRequested is set, as the
+    // owner may wait on the main thread for the call to end.
+    bool CallOwner(const std::function<void()>& call);
+
     // The pause gate of the transcode loop.
     void PassGate() override;
 

@@ -31,6 +31,8 @@ public:
     // later call through. Must not be called while holding a lock that the callbacks take.
     void Disconnect();
     bool Connected() const;
+    // Runs a call that reaches the owner through the gate: not at all once disconnected (false).
+    bool Call(const std::function<void()>& call);
 
 private:
     struct TLogForwarder {

@@ -57,6 +57,13 @@ void TVantrelTask::CheckVideoCopyAllowed() const
 
 void TVantrelTask::PreviewPicture(const AVFrame& picture, int frameNumber, std::int64_t pts)
 {
+    // Through the gate: a task whose owner has let go of it reaches no owner any more.
+    CallOwner([&] { ShowPreview(picture, frameNumber, pts); });
+}
+
+void TVantrelTask::ShowPreview(const AVFrame& picture, int frameNumber, std::int64_t pts)
+{
+    if (StopRequested) return;
     const int flags = m_previewFlags;
     if (!(flags & 1) && m_previewer) m_previewer.reset();  // switched off since the last picture
     const bool toEvent = (flags & 2) && static_cast<bool>(m_owner.OnPreviewBitmap);
@@ -72,7 +79,8 @@ void TVantrelTask::PreviewPicture(const AVFrame& picture, int frameNumber, std::
         return;
     }
     if (converted) {
-        if (!m_previewer) m_previewer = std::make_unique<TPreviewer>(m_owner.m_mainThread, m_owner.m_previewWindows);
+        if (!m_previewer)
+            m_previewer = std::make_unique<TPreviewer>(m_owner.m_mainThread, m_owner.m_previewWindows, &StopRequested);
         if (m_previewer->Preview(*m_previewConversion->Bitmap(), frameNumber, pts)) return;
     }
     // The window was closed (or nothing could be shown): no more previews for this task.
@@ -91,13 +99,16 @@ TCustomVantrel::TCustomVantrel(IMainThreadDispatcher& mainThread, TPreviewWindow
 TCustomVantrel::~TCustomVantrel()
 {
     UnregisterLogReceiver(*this);
-    // Tasks are retired (stopped and waited for) without the lock their events take.
+    // Every run is asked to stop first, so that the tasks end side by side, not one after the
+    // other's wait; then they are retired (waited for) without the locks their events take.
+    StopConvert();
     TFFmpegList tasks;
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         std::swap(tasks, m_tasks);
     }
     tasks.Clear();
+    std::lock_guard<std::recursive_mutex> events(m_eventLock);
     std::lock_guard<std::recursive_mutex> wait(m_lock);
 }
 
@@ -295,11 +306,13 @@ void TCustomVantrel::ApplyOutputFields(TVantrelTask& task, const TOutputOptions&
     if (o.CustomHook) {
         task.OnCustomHook = [this](TCustomFFmpeg& source, TBitmap24& bitmap, int frameNumber, std::int64_t pts,
                                    bool& update, bool& stopHook) {
-            DoCustomHook(static_cast<TVantrelTask*>(&source), bitmap, frameNumber, pts, update, stopHook);
+            auto& task = static_cast<TVantrelTask&>(source);
+            task.CallOwner([&] { DoCustomHook(&task, bitmap, frameNumber, pts, update, stopHook); });
         };
     } else if (o.BeforeHook) {
         task.OnBeforeHook = [this](TCustomFFmpeg& source, std::int64_t pts, THookAction& action) {
-            DoBeforeHook(static_cast<TVantrelTask*>(&source), pts, action);
+            auto& task = static_cast<TVantrelTask&>(source);
+            task.CallOwner([&] { DoBeforeHook(&task, pts, action); });
         };
     } else {
         task.HookPeriods = ParsePTSPeriods(o.PTSPeriods);
@@ -441,8 +454,9 @@ void TCustomVantrel::ReportStartFailure(TVantrelTask& task, const std::string& m
     int next = -1;
     bool endOfRun = false;
     {
+        std::lock_guard<std::recursive_mutex> events(m_eventLock);
+        OnTerminate(task.Index, false, true, message);
         std::lock_guard<std::recursive_mutex> lock(m_lock);
-        if (OnTerminate) OnTerminate(task.Index, false, true, message);
         ++m_reportedInRun;
         next = CountTermination(endOfRun);
     }
@@ -465,8 +479,8 @@ void TCustomVantrel::FinishTermination(int nextIndex, bool endOfRun)
     if (nextIndex >= 0) LaunchTask(nextIndex);
     if (endOfRun) {
         {
-            std::lock_guard<std::recursive_mutex> lock(m_lock);
-            if (OnTerminate) OnTerminate(-1, true, false, "");
+            std::lock_guard<std::recursive_mutex> events(m_eventLock);
+            OnTerminate(-1, true, false, "");
         }
         ClearPendingLibraryLog();
     }
@@ -498,13 +512,13 @@ void TCustomVantrel::Resume()
 
 void TCustomVantrel::DoBeforeHook(TVantrelTask* task, std::int64_t pts, THookAction& action)
 {
-    if (OnBeforeHook) OnBeforeHook(task != nullptr ? task->Index : -1, pts, action);
+    OnBeforeHook(task != nullptr ? task->Index.load() : -1, pts, action);
 }
 
 void TCustomVantrel::DoCustomHook(TVantrelTask* task, TBitmap24& bitmap, int frameNumber, std::int64_t pts,
                                   bool& update, bool& stopHook)
 {
-    if (OnCustomHook) OnCustomHook(task != nullptr ? task->Index : -1, bitmap, frameNumber, pts, update, stopHook);
+    OnCustomHook(task != nullptr ? task->Index.load() : -1, bitmap, frameNumber, pts, update, stopHook);
 }
 
 void TCustomVantrel::DoLog(TVantrelTask* task, int engineLevel, const std::string& message)
@@ -514,23 +528,24 @@ void TCustomVantrel::DoLog(TVantrelTask* task, int engineLevel, const std::strin
                             : engineLevel == 1 ? llInfo
                             : engineLevel == 2 ? llDebug
                                                : llAll;
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    if (OnLog) OnLog(task != nullptr ? task->Index : -1, level, message);
+    const int index = task != nullptr ? task->Index.load() : -1;
+    std::lock_guard<std::recursive_mutex> events(m_eventLock);
+    OnLog(index, level, message);
 }
 
 void TCustomVantrel::DoPreviewBitmap(TVantrelTask* task, TBitmap24& bitmap, int frameNumber, std::int64_t pts)
 {
-    const int index = task != nullptr ? task->Index : -1;
-    m_mainThread.RunInMainThread([&] {
-        if (OnPreviewBitmap) OnPreviewBitmap(index, bitmap, frameNumber, pts);
-    });
+    const int index = task != nullptr ? task->Index.load() : -1;
+    // A task being stopped stops waiting: the main thread may be waiting for it.
+    m_mainThread.RunInMainThread([&] { OnPreviewBitmap(index, bitmap, frameNumber, pts); },
+                                 task != nullptr ? &task->StopRequested : nullptr);
 }
 
 void TCustomVantrel::DoProgress(TVantrelTask* task, const TProgressRecord& record)
 {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    if (OnProgress)
-        OnProgress(task != nullptr ? task->Index : -1, record.frameNumber, record.framesPerSecond,
+    const int index = task != nullptr ? task->Index.load() : -1;
+    std::lock_guard<std::recursive_mutex> events(m_eventLock);
+    OnProgress(index, record.frameNumber, record.framesPerSecond,
                    record.currentDuration, record.quality, record.bitRate, record.currentSize,
                    record.totalOutputDuration);
 }
@@ -544,8 +559,9 @@ void TCustomVantrel::DoTerminate(TVantrelTask* task)
     int next = -1;
     bool endOfRun = false;
     {
+        std::lock_guard<std::recursive_mutex> events(m_eventLock);
+        OnTerminate(task->Index, task->Finished, task->ExceptionRaised, task->ErrorMessage);
         std::lock_guard<std::recursive_mutex> lock(m_lock);
-        if (OnTerminate) OnTerminate(task->Index, task->Finished, task->ExceptionRaised, task->ErrorMessage);
         ++m_reportedInRun;
         next = CountTermination(endOfRun);
     }

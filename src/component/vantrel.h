@@ -4,6 +4,7 @@
 // reports log lines, progress, hook calls, preview pictures and terminations through events.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 
 #include "binding/host_interfaces.h"
 #include "component/conversion_records.h"
+#include "component/event_handler.h"
 #include "component/ffmpeg_task.h"
 #include "component/log_routing.h"
 #include "component/task_owner.h"
@@ -31,7 +33,8 @@ public:
     explicit TVantrelTask(TCustomVantrel& owner);
     ~TVantrelTask() override;
 
-    int Index = -1;
+    // Renumbered by the main thread while the task's thread reports with it.
+    std::atomic<int> Index{-1};
     TInputOptions InputOptions;
     TOutputOptions OutputOptions;
     TAVProbe Probe;
@@ -44,6 +47,8 @@ public:
     void CheckVideoCopyAllowed() const override;
 
 private:
+    void ShowPreview(const AVFrame& picture, int frameNumber, std::int64_t pts);
+
     TCustomVantrel& m_owner;
     std::atomic<int> m_previewFlags{0};
     std::int64_t m_lastPreview = INT64_MIN;
@@ -69,14 +74,20 @@ private:
 
 class TCustomVantrel : public TLogReceiver {
 public:
-    using TBeforeHookEvent = std::function<void(int index, std::int64_t pts, THookAction& action)>;
-    using TCustomHookEvent = std::function<void(int index, TBitmap24& bitmap, int frameNumber, std::int64_t pts,
-                                                bool& update, bool& stopHook)>;
-    using TLogEvent = std::function<void(int index, TLogLevel level, const std::string& message)>;
-    using TPreviewBitmapEvent = std::function<void(int index, TBitmap24& bitmap, int frameNumber, std::int64_t pts)>;
-    using TProgressEvent = std::function<void(int index, int frameNumber, int fps, int currentDuration, float quality,
-                                              float bitRate, std::int64_t currentSize, int totalOutputDuration)>;
-    using TTerminateEvent = std::function<void(int index, bool finished, bool exception, const std::string& message)>;
+    using TBeforeHookSignature = void(int index, std::int64_t pts, THookAction& action);
+    using TCustomHookSignature = void(int index, TBitmap24& bitmap, int frameNumber, std::int64_t pts, bool& update,
+                                      bool& stopHook);
+    using TLogSignature = void(int index, TLogLevel level, const std::string& message);
+    using TPreviewBitmapSignature = void(int index, TBitmap24& bitmap, int frameNumber, std::int64_t pts);
+    using TProgressSignature = void(int index, int frameNumber, int fps, int currentDuration, float quality,
+                                    float bitRate, std::int64_t currentSize, int totalOutputDuration);
+    using TTerminateSignature = void(int index, bool finished, bool exception, const std::string& message);
+    using TBeforeHookEvent = std::function<TBeforeHookSignature>;
+    using TCustomHookEvent = std::function<TCustomHookSignature>;
+    using TLogEvent = std::function<TLogSignature>;
+    using TPreviewBitmapEvent = std::function<TPreviewBitmapSignature>;
+    using TProgressEvent = std::function<TProgressSignature>;
+    using TTerminateEvent = std::function<TTerminateSignature>;
 
     // The main thread runs timers, preview windows and preview events; the factory makes the
     // preview windows (none: previews are not shown).
@@ -99,12 +110,17 @@ public:
     void SetProgressInterval(int milliseconds) { m_progressInterval = milliseconds <= 100 ? 100 : milliseconds; }
     TConvertPriority ThreadPriority = tpNormal;
 
-    TBeforeHookEvent OnBeforeHook;
-    TCustomHookEvent OnCustomHook;
-    TLogEvent OnLog;
-    TPreviewBitmapEvent OnPreviewBitmap;
-    TProgressEvent OnProgress;
-    TTerminateEvent OnTerminate;
+    // Each may be set, replaced or cleared at any time, also during a run; once the assignment
+    // has returned, the old handler runs nowhere. OnLog, OnProgress and OnTerminate are called
+    // one at a time, in the thread that produces them; the hooks in the task's thread;
+    // OnPreviewBitmap on the main thread. No handler is called under a lock that the
+    // component's operations take, but a handler must not wait for the main thread.
+    TEventHandler<TBeforeHookSignature> OnBeforeHook;
+    TEventHandler<TCustomHookSignature> OnCustomHook;
+    TEventHandler<TLogSignature> OnLog;
+    TEventHandler<TPreviewBitmapSignature> OnPreviewBitmap;
+    TEventHandler<TProgressSignature> OnProgress;
+    TEventHandler<TTerminateSignature> OnTerminate;
 
     std::string LastErrMsg() const;
     TAVProbe& AVProbe() { return m_probe; }
@@ -155,8 +171,10 @@ private:
 
     IMainThreadDispatcher& m_mainThread;
     TPreviewWindowFactory m_previewWindows;
-    // Serialises the log, progress and termination events, and the run's counters.
+    // Guards the task list and the run's counters. No event handler runs under it.
     mutable std::recursive_mutex m_lock;
+    // Serialises the log, progress and termination events; taken before m_lock, never after.
+    std::recursive_mutex m_eventLock;
     TLogLevel m_logLevel = llInfo;
     bool m_preview = false;
     bool m_previewBitmap = false;

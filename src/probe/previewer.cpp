@@ -7,14 +7,21 @@
 
 namespace mirelk {
 
-TPreviewer::TPreviewer(IMainThreadDispatcher& mainThread, TPreviewWindowFactory makeWindow)
-    : m_mainThread(mainThread), m_makeWindow(std::move(makeWindow))
+TPreviewer::TPreviewer(IMainThreadDispatcher& mainThread, TPreviewWindowFactory makeWindow,
+                       const std::atomic<bool>* abandon)
+    : m_mainThread(mainThread), m_makeWindow(std::move(makeWindow)), m_abandon(abandon)
 {
 }
 
 TPreviewer::~TPreviewer()
 {
-    if (m_window) m_mainThread.RunInMainThread([this] { m_window.reset(); });
+    if (!m_window) return;
+    if (m_mainThread.IsMainThread()) {
+        m_window.reset();
+        return;
+    }
+    std::shared_ptr<IPreviewWindow> window(std::move(m_window));
+    m_mainThread.PostDelayed(0, [window]() mutable { window.reset(); });
 }
 
 std::string TPreviewer::TimeCaption(std::int64_t pts) { return pts == INT64_MIN ? "N/A" : FormatDuration(pts); }
@@ -25,7 +32,7 @@ bool TPreviewer::Preview(const TBitmap24& picture, int frameNumber, std::int64_t
         m_picture = &picture;
         m_frameNumber = frameNumber;
         m_pts = pts;
-        m_mainThread.RunInMainThread([this] { ShowFrame(); });
+        if (!m_mainThread.RunInMainThread([this] { ShowFrame(); }, m_abandon)) m_closed = true;
     }
     return !m_closed;
 }

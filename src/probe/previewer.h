@@ -13,14 +13,17 @@ namespace mirelk {
 
 class TPreviewer {
 public:
-    TPreviewer(IMainThreadDispatcher& mainThread, TPreviewWindowFactory makeWindow);
-    // The window goes away on the main thread.
+    // A worker stops waiting for the main thread once abandon (when given) is set.
+    TPreviewer(IMainThreadDispatcher& mainThread, TPreviewWindowFactory makeWindow,
+               const std::atomic<bool>* abandon = nullptr);
+    // The window goes away on the main thread, without waiting for it: the main thread may be
+    // the one that waits for this thread.
     ~TPreviewer();
     TPreviewer(const TPreviewer&) = delete;
     TPreviewer& operator=(const TPreviewer&) = delete;
 
     // Shows the picture (on the main thread, waiting until it is drawn); false once the user
-    // has closed the window, after which nothing is drawn any more.
+    // has closed the window, or the wait was abandoned, after which nothing is drawn any more.
     bool Preview(const TBitmap24& picture, int frameNumber, std::int64_t pts);
     bool Closed() const { return m_closed; }
 
@@ -32,6 +35,7 @@ private:
 
     IMainThreadDispatcher& m_mainThread;
     TPreviewWindowFactory m_makeWindow;
+    const std::atomic<bool>* m_abandon;
     std::unique_ptr<IPreviewWindow> m_window;
     // Set on the main thread by the window, read by the task's thread.
     std::shared_ptr<std::atomic<bool>> m_closedFlag = std::make_shared<std::atomic<bool>>(false);
