@@ -24,3 +24,11 @@ for file in "$out/demo.mp4" "$out/demo.avi" "$out/demo.mp3"; do
     "$cli" --info "$file" | head -n 12
     echo
 done
+
+# The desktop program with the demo's files in its list; without a display, pictures of it.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "Opening the desktop program (build/bin/mirelk) with the demo's files..."
+    build/bin/mirelk "$clip" "$out/demo.mp4" "$out/demo.avi"
+else
+    bash scripts/screenshot.sh
+fi

@@ -10,6 +10,9 @@ packages=(
   libavcodec-extra
   ffmpeg
   libimlib2-dev fonts-dejavu-core
+  qt6-base-dev qt6-multimedia-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  fonts-wqy-microhei xvfb xauth
 )
 
 missing=()

@@ -1,0 +1,36 @@
+// "Config.ini": the settings the desktop program keeps between starts. It lives beside the
+// program, or in the user's configuration folder when the program's folder cannot be written
+// (an installed program). Section names are matched regardless of case, as the file may have
+// been written with either spelling.
+#pragma once
+
+#include <QString>
+
+namespace mirelk::ui {
+
+class TConfigFile {
+public:
+    static constexpr char kFileName[] = "Config.ini";
+    static constexpr char kFormSection[] = "FormConfig";
+    static constexpr char kFolderKey[] = "dir";
+    static constexpr char kRunSection[] = "Conversion";
+    // How many files convert at once; missing or below 1: as many as the machine has processors.
+    static constexpr char kTasksAtOnceKey[] = "TasksAtOnce";
+
+    // The file in the folder when that folder can be written, else in the user's folder.
+    explicit TConfigFile(const QString& programFolder);
+
+    const QString& Path() const { return m_path; }
+    QString Value(const QString& section, const QString& key, const QString& fallback = {}) const;
+    // False when the file could not be written.
+    bool SetValue(const QString& section, const QString& key, const QString& value);
+
+    QString OutputFolder() const { return Value(kFormSection, kFolderKey); }
+    bool SetOutputFolder(const QString& folder) { return SetValue(kFormSection, kFolderKey, folder); }
+    int TasksAtOnce() const;
+
+private:
+    QString m_path;
+};
+
+}  // namespace mirelk::ui

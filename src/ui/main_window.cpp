@@ -1,0 +1,452 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "form/option_choices.h"
+#include "ui/app_icon.h"
+#include "ui/host/event_relay.h"
+#include "ui/host/frame_drawing.h"
+#include "ui/host/preview_window.h"
+#include "ui/playback_panel.h"
+
+namespace mirelk::ui {
+
+namespace {
+
+constexpr int kClientWidth = 624;
+constexpr int kClientHeight = 473;
+
+template <std::size_t N>
+QComboBox* ChoiceList(QWidget* parent, const char* name, const std::array<std::string_view, N>& items)
+{
+    auto* list = new QComboBox(parent);
+    list->setObjectName(name);
+    for (const std::string_view item : items) list->addItem(QString::fromUtf8(item.data(), static_cast<int>(item.size())));
+    list->setCurrentIndex(0);
+    return list;
+}
+
+QToolButton* ToolButton(QToolBar* bar, const char* name, const QString& caption, TToolIcon icon)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setIcon(ToolIcon(icon));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setIconSize(QSize(24, 24));
+    button->setAutoRaise(true);
+    button->setMinimumWidth(56);
+    bar->addWidget(button);
+    return button;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFolder)
+    : m_mainThread(mainThread), m_programFolder(programFolder), m_config(programFolder),
+      m_qelvan(std::make_unique<TVantrel>(mainThread, QtPreviewWindows())),
+      m_relay(std::make_shared<TEventRelay>(this)), m_hookIcon(AppIconImage(32).convertToFormat(QImage::Format_RGB888))
+{
+    setObjectName("frmMain");
+    setWindowTitle(QString("%1 %2").arg(QApplication::applicationName(), QApplication::applicationVersion()));
+    setWindowIcon(AppIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setAcceptDrops(true);
+
+    BuildToolBar();
+    BuildMenus();
+
+    auto* central = new QWidget(this);
+    central->setObjectName("pnlClient");
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setSpacing(4);
+    layout->addWidget(BuildFileList(), 1);
+    layout->addWidget(BuildOutputRow());
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(6);
+    m_playback = new TPlaybackPanel(central);
+    m_playback->setFixedWidth(300);
+    bottom->addWidget(m_playback);
+    bottom->addWidget(BuildFormatPages(), 1);
+    layout->addLayout(bottom);
+    setCentralWidget(central);
+
+    m_logWindow = new QDialog(this, Qt::Tool);
+    m_logWindow->setObjectName("frmLog");
+    m_logWindow->setWindowTitle("日志");
+    m_log = new QPlainTextEdit(m_logWindow);
+    m_log->setObjectName("mmoLog");
+    m_log->setReadOnly(true);
+    m_log->setMaximumBlockCount(20000);
+    auto* logLayout = new QVBoxLayout(m_logWindow);
+    logLayout->setContentsMargins(2, 2, 2, 2);
+    logLayout->addWidget(m_log);
+    m_logWindow->resize(620, 300);
+    connect(m_logWindow, &QDialog::finished, this, [this] { m_showLog->setChecked(false); });
+
+    connect(m_playback->PlayButton(), &QToolButton::clicked, this, [this] { PlayClicked(true); });
+    connect(m_playback->PauseButton(), &QToolButton::clicked, this, [this] { PlayClicked(false); });
+    connect(m_playback->StartButton(), &QPushButton::clicked, this, [this] { SetClipMark(true); });
+    connect(m_playback->EndButton(), &QPushButton::clicked, this, [this] { SetClipMark(false); });
+
+    // The client area keeps its size; the menu and tool bars come on top of it.
+    central->setFixedSize(kClientWidth, kClientHeight - 60);
+    adjustSize();
+    setFixedSize(sizeHint());
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    SetToolStates(true, false, false, false, false, false);
+    m_delete->setEnabled(false);
+    ConnectComponent();
+}
+
+TfrmMain::~TfrmMain()
+{
+    DetachComponent();
+    // The component (and with it every task) goes before the window's widgets.
+    m_qelvan.reset();
+}
+
+void TfrmMain::BuildToolBar()
+{
+    auto* bar = new QToolBar(this);
+    bar->setObjectName("ToolBar1");
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(24, 24));
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    addToolBar(Qt::TopToolBarArea, bar);
+    m_add = ToolButton(bar, "ToolButton1", "添  加", tiAdd);
+    m_clear = ToolButton(bar, "ToolButton2", "清  空", tiClear);
+    m_convert = ToolButton(bar, "ToolButton7", "转  换", tiConvert);
+    m_pause = ToolButton(bar, "ToolButton5", "暂  停", tiPause);
+    m_resume = ToolButton(bar, "ToolButton6", "继  续", tiResume);
+    m_stop = ToolButton(bar, "ToolButton4", "停  止", tiStop);
+    m_add->setToolTip("添加文件 (Ctrl+O)");
+    connect(m_add, &QToolButton::clicked, this, &TfrmMain::AddClicked);
+    connect(m_clear, &QToolButton::clicked, this, [this] {
+        ClearAll();
+        SetToolStates(true, false, false, m_pause->isEnabled(), m_resume->isEnabled(), m_stop->isEnabled());
+    });
+    connect(m_convert, &QToolButton::clicked, this, &TfrmMain::ConvertFromToolBar);
+    connect(m_pause, &QToolButton::clicked, this, &TfrmMain::PauseClicked);
+    connect(m_resume, &QToolButton::clicked, this, &TfrmMain::ResumeClicked);
+    connect(m_stop, &QToolButton::clicked, this, &TfrmMain::StopClicked);
+}
+
+void TfrmMain::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu("文件");
+    file->setObjectName("mnuFile");
+    QAction* add = file->addAction("添加文件", this, &TfrmMain::AddClicked);
+    add->setObjectName("mnuAddFile");
+    add->setShortcut(QKeySequence::Open);
+    file->addAction("删除", this, &TfrmMain::DeleteRow)->setObjectName("mnuDelete");
+    file->addAction("清空", this, &TfrmMain::ClearAll)->setObjectName("mnuClear");
+    file->addSeparator();
+    QAction* quit = file->addAction("退出", this, [this] {
+        m_qelvan->StopConvert();
+        close();
+    });
+    quit->setObjectName("mnuExit");
+
+    QMenu* action = menuBar()->addMenu("动作");
+    action->setObjectName("mnuAction");
+    action->addAction("转换", this, &TfrmMain::ConvertFromMenu)->setObjectName("mnuConvert");
+    action->addAction("暂停", this, [this] { m_qelvan->Pause(); })->setObjectName("mnuPause");
+    action->addAction("继续", this, [this] { m_qelvan->Resume(); })->setObjectName("mnuResume");
+    action->addAction("停止", this, [this] { m_qelvan->StopConvert(); })->setObjectName("mnuStop");
+
+    QMenu* view = menuBar()->addMenu("查看");
+    view->setObjectName("mnuView");
+    m_showLog = view->addAction("日志");
+    m_showLog->setObjectName("mnuShowLog");
+    m_showLog->setCheckable(true);
+    connect(m_showLog, &QAction::toggled, this, [this](bool shown) { m_logWindow->setVisible(shown); });
+
+    QMenu* help = menuBar()->addMenu("帮助");
+    help->setObjectName("mnuHelp");
+    help->addAction("关于我们", this, &TfrmMain::ShowAbout)->setObjectName("mnuAbout");
+    help->addAction("帮助文件", this, &TfrmMain::ShowHelp)->setObjectName("mnuHelpFile");
+}
+
+QWidget* TfrmMain::BuildFileList()
+{
+    auto* box = new QWidget(this);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_files = new QTreeWidget(box);
+    m_files->setObjectName("lvFiles");
+    m_files->setRootIsDecorated(false);
+    m_files->setUniformRowHeights(true);
+    m_files->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_files->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_files->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_files->setAllColumnsShowFocus(true);
+    m_files->setHeaderLabels({"文件名称", "时间", "大小", "输出名称", "进程", "转换时间", "输出大小"});
+    const int widths[] = {100, 65, 65, 120, 80, 80, 65};
+    for (int column = 0; column < 7; ++column) m_files->setColumnWidth(column, widths[column]);
+    m_files->header()->setStretchLastSection(false);
+    // The selection stays visible when the list loses the focus.
+    QPalette palette = m_files->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    m_files->setPalette(palette);
+    m_files->installEventFilter(this);
+    m_files->setAcceptDrops(false);
+    connect(m_files, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        const int row = current != nullptr ? m_files->indexOfTopLevelItem(current) : -1;
+        // The panel shows the file of the selected row only, so that a clip is marked on it.
+        if (m_playback->IsOpen() &&
+            (row < 0 || QString::fromStdString(m_inputFiles[static_cast<std::size_t>(row)]) != m_playback->OpenFile()))
+            m_playback->Close();
+        if (row >= 0)
+            m_playback->ShowMarks(QString::fromStdString(m_clipStartTexts[static_cast<std::size_t>(row)]),
+                                  QString::fromStdString(m_clipEndTexts[static_cast<std::size_t>(row)]));
+    });
+
+    auto* buttons = new QVBoxLayout;
+    auto* up = new QPushButton("上移", box);
+    up->setObjectName("BitBtn1");
+    auto* down = new QPushButton("下移", box);
+    down->setObjectName("BitBtn2");
+    m_delete = new QPushButton("删除", box);
+    m_delete->setObjectName("ToolButton3");
+    for (QPushButton* button : {up, down, m_delete}) {
+        button->setFixedWidth(52);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    connect(up, &QPushButton::clicked, this, [this] { MoveRow(-1); });
+    connect(down, &QPushButton::clicked, this, [this] { MoveRow(1); });
+    connect(m_delete, &QPushButton::clicked, this, [this] {
+        DeleteRow();
+        const bool rows = m_files->topLevelItemCount() > 0;
+        m_delete->setEnabled(rows);
+        m_clear->setEnabled(rows);
+        m_convert->setEnabled(rows);
+    });
+    layout->addWidget(m_files, 1);
+    layout->addLayout(buttons);
+    return box;
+}
+
+QWidget* TfrmMain::BuildOutputRow()
+{
+    auto* box = new QWidget(this);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* label = new QLabel("输出目录：", box);
+    m_folder = new QLineEdit(box);
+    m_folder->setObjectName("Edit1");
+    m_folder->setReadOnly(true);
+    auto* choose = new QPushButton("选择目录", box);
+    choose->setObjectName("btnOutPath");
+    auto* open = new QPushButton("打开", box);
+    open->setObjectName("Button2");
+    connect(choose, &QPushButton::clicked, this, &TfrmMain::ChooseFolder);
+    connect(open, &QPushButton::clicked, this, &TfrmMain::OpenFolder);
+    layout->addWidget(label);
+    layout->addWidget(m_folder, 1);
+    layout->addWidget(choose);
+    layout->addWidget(open);
+    return box;
+}
+
+QWidget* TfrmMain::BuildFormatPages()
+{
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName("PageControl1");
+
+    const auto addRow = [](QGridLayout* grid, int row, const QString& caption, QComboBox* list) {
+        grid->addWidget(new QLabel(caption), row, 0);
+        grid->addWidget(list, row, 1);
+    };
+    auto* page3gp = new QWidget;
+    page3gp->setObjectName("tab3GP");
+    auto* grid = new QGridLayout(page3gp);
+    m_3gpVideo = ChoiceList(page3gp, "AVI_VideoEncoder", kVideoEncoders);
+    m_3gpAudio = ChoiceList(page3gp, "AVI_AudioCode", kAudioEncoders);
+    m_3gpSize = ChoiceList(page3gp, "AVI_FrameSize", kFrameSizes);
+    m_3gpRate = ChoiceList(page3gp, "AVI_FPS", kFrameRates);
+    addRow(grid, 0, "视频解码方式：", m_3gpVideo);
+    addRow(grid, 1, "音频解码方式：", m_3gpAudio);
+    addRow(grid, 2, "视频大小：", m_3gpSize);
+    addRow(grid, 3, "帧率/秒：", m_3gpRate);
+    grid->setRowStretch(4, 1);
+    m_pages->addTab(page3gp, "3GP");
+
+    const char* const kDiscPages[] = {"VCD", "SVCD", "DVD"};
+    for (int disc = 0; disc < 3; ++disc) {
+        auto* page = new QWidget;
+        page->setObjectName(QString("tab%1").arg(kDiscPages[disc]));
+        auto* group = new QGroupBox("选择电视制试", page);
+        group->setObjectName(QString("%1_grpNorm").arg(kDiscPages[disc]));
+        auto* radios = new QVBoxLayout(group);
+        m_norms[disc] = new QButtonGroup(group);
+        for (int norm = 0; norm < static_cast<int>(kNorms.size()); ++norm) {
+            auto* radio = new QRadioButton(QString::fromUtf8(kNorms[norm].data(), static_cast<int>(kNorms[norm].size())),
+                                           group);
+            radio->setObjectName(QString("%1_grpNorm_%2").arg(kDiscPages[disc]).arg(norm));
+            radio->setChecked(norm == 0);
+            m_norms[disc]->addButton(radio, norm);
+            radios->addWidget(radio);
+        }
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->addWidget(group);
+        pageLayout->addStretch(1);
+        m_pages->addTab(page, kDiscPages[disc]);
+    }
+
+    auto* pageWmv = new QWidget;
+    pageWmv->setObjectName("tabWMV");
+    auto* wmvGrid = new QGridLayout(pageWmv);
+    m_wmvVideo = ChoiceList(pageWmv, "WMV_VideoEncoder", kVideoEncoders);
+    m_wmvSize = ChoiceList(pageWmv, "WMV_FrameSize", kFrameSizes);
+    m_wmvRate = ChoiceList(pageWmv, "WMV_FPS", kFrameRates);
+    addRow(wmvGrid, 0, "视频编码方式：", m_wmvVideo);
+    addRow(wmvGrid, 1, "视频大小：", m_wmvSize);
+    addRow(wmvGrid, 2, "帧率/秒：", m_wmvRate);
+    wmvGrid->setRowStretch(3, 1);
+    m_pages->addTab(pageWmv, "WMV");
+    return m_pages;
+}
+
+TFormatPage TfrmMain::ActivePage() const { return static_cast<TFormatPage>(m_pages->currentIndex()); }
+
+TPageChoices TfrmMain::PageChoices() const
+{
+    TPageChoices choices;
+    switch (ActivePage()) {
+    case fp3GP:
+        choices.VideoEncoder = m_3gpVideo->currentIndex();
+        choices.AudioEncoder = m_3gpAudio->currentIndex();
+        choices.FrameSize = m_3gpSize->currentIndex();
+        choices.FrameRate = m_3gpRate->currentIndex();
+        break;
+    case fpVCD:
+    case fpSVCD:
+    case fpDVD:
+        choices.Norm = qMax(0, m_norms[ActivePage() - fpVCD]->checkedId());
+        break;
+    case fpWMV:
+        choices.VideoEncoder = m_wmvVideo->currentIndex();
+        choices.FrameSize = m_wmvSize->currentIndex();
+        choices.FrameRate = m_wmvRate->currentIndex();
+        break;
+    }
+    return choices;
+}
+
+void TfrmMain::SetToolStates(bool add, bool clear, bool convert, bool pause, bool resume, bool stop)
+{
+    m_add->setEnabled(add);
+    m_clear->setEnabled(clear);
+    m_convert->setEnabled(convert);
+    m_pause->setEnabled(pause);
+    m_resume->setEnabled(resume);
+    m_stop->setEnabled(stop);
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_folder->text().isEmpty()) m_folder->setText(m_config.OutputFolder());
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    // No event may reach a window that closes; closing is never refused.
+    DetachComponent();
+    m_qelvan->StopConvert();
+    m_config.SetOutputFolder(m_folder->text());
+    QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    event->acceptProposedAction();
+    if (!files.isEmpty() && m_add->isEnabled()) AddFiles(files);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_files && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete && m_delete->isEnabled()) {
+        m_delete->click();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::ConnectComponent()
+{
+    std::shared_ptr<TEventRelay> relay = m_relay;
+    m_qelvan->OnProgress = [relay, this](int index, int, int, int currentDuration, float, float, std::int64_t size,
+                                         int total) {
+        relay->Post([this, index, currentDuration, size, total] { OnProgress(index, currentDuration, size, total); });
+    };
+    m_qelvan->OnTerminate = [relay, this](int index, bool finished, bool exception, const std::string& message) {
+        const QString text = QString::fromStdString(message);
+        relay->Post([this, index, finished, exception, text] { OnTerminate(index, finished, exception, text); });
+    };
+    m_qelvan->OnLog = [relay, this](int index, TLogLevel level, const std::string& message) {
+        const QString text = QString::fromStdString(message);
+        relay->Post([this, index, level, text] { OnLog(index, static_cast<int>(level), text); });
+    };
+    // The hooks work on the picture they are given, in the task's thread.
+    const QImage icon = m_hookIcon;
+    m_qelvan->OnCustomHook = [icon](int, TBitmap24& bitmap, int frameNumber, std::int64_t pts, bool& update,
+                                    bool& stopHook) { DrawCustomHookFrame(bitmap, frameNumber, pts, icon, update, stopHook); };
+    m_qelvan->OnBeforeHook = [](int, std::int64_t pts, THookAction& action) {
+        action = pts < 5000000 ? haContinue : pts < 10000000 ? haIgnore : pts < 15000000 ? haContinue : haStop;
+    };
+}
+
+void TfrmMain::DetachComponent()
+{
+    if (!m_qelvan) return;
+    m_relay->Detach();
+    m_qelvan->OnProgress = nullptr;
+    m_qelvan->OnTerminate = nullptr;
+    m_qelvan->OnLog = nullptr;
+    m_qelvan->OnCustomHook = nullptr;
+    m_qelvan->OnBeforeHook = nullptr;
+}
+
+}  // namespace mirelk::ui

@@ -1,0 +1,429 @@
+// The main window's commands: adding files, converting, pause, resume, stop, the rows, the
+// output folder, the clip marks, and the component's events.
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "form/time_text.h"
+#include "ui/about_box.h"
+#include "ui/application.h"
+#include "ui/main_window.h"
+#include "ui/playback_panel.h"
+
+namespace mirelk::ui {
+
+namespace {
+
+enum TColumn { colName, colDuration, colSize, colOutput, colProgress, colConverted, colOutputSize };
+
+// Every ending the program reads, for the first filter of the add dialog.
+const char kOpenFilter[] =
+    "所有支持的格式 (*.avi *.asf *.wmv *.wma *.mp4 *.m4v *.m4a *.mov *.3gp *.3g2 *.mkv *.mka *.webm *.flv *.f4v "
+    "*.rm *.rmvb *.ra *.mpg *.mpeg *.m1v *.m2v *.vob *.dat *.ts *.m2ts *.mts *.ogg *.ogv *.oga *.mp3 *.mp2 *.wav "
+    "*.aac *.ac3 *.flac *.amr *.swf *.dv *.nut *.y4m);;"
+    "Media Player Files (*.wmv *.asf);;DVD Files (*.vob);;MP4 Files (*.mp4 *.3gp);;所有文件 (*)";
+
+QString FileNameOnly(const std::string& path) { return QFileInfo(QString::fromStdString(path)).fileName(); }
+
+}  // namespace
+
+TOptionForm& TfrmMain::OptionForm()
+{
+    if (!m_optionForm) m_optionForm = std::make_unique<TOptionForm>(m_programFolder.toStdString());
+    return *m_optionForm;
+}
+
+int TfrmMain::TasksAtOnce() const { return m_config.TasksAtOnce(); }
+
+void TfrmMain::LogBlock(const QString& line)
+{
+    m_log->appendPlainText("");
+    m_log->appendPlainText(line);
+    m_log->appendPlainText("");
+}
+
+bool TfrmMain::LoadLibraries()
+{
+    if (m_qelvan->LoadAVLib(QDir(m_programFolder).filePath("LibAV").toStdString())) return true;
+    m_log->appendPlainText(QString::fromStdString(m_qelvan->LastErrMsg()));
+    return false;
+}
+
+void TfrmMain::AddClicked()
+{
+    if (!m_add->isEnabled()) return;
+    if (!LoadLibraries()) return;
+    m_qelvan->SetLogLevel(llInfo);
+    QFileDialog dialog(this, "添加文件");
+    dialog.setObjectName("dlgOpen");
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilter(kOpenFilter);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (dialog.exec() != QDialog::Accepted) return;
+    AddFiles(dialog.selectedFiles());
+}
+
+void TfrmMain::AddFiles(const QStringList& files)
+{
+    if (!LoadLibraries()) return;
+    m_qelvan->SetLogLevel(llInfo);
+    TOptionForm& form = OptionForm();
+    // An output folder the user chose holds the outputs from the start (beside a read-only input
+    // no output could be made).
+    if (!m_folder->text().isEmpty()) form.Settings.OutputFolder = m_folder->text().toStdString();
+    TAVProbe& probe = m_qelvan->AVProbe();
+    for (const QString& file : files) {
+        const std::string name = file.toStdString();
+        if (!probe.Open(name, "")) {
+            LogBlock("***File load error: " + QString::fromStdString(probe.LastErrMsg()));
+            continue;
+        }
+        form.SetProber(&probe);
+        TOutputOptions output;
+        TInputOptions input;
+        try {
+            output = form.GetOutputOptions();
+            input = form.GetInputOptions();
+        } catch (const std::exception& error) {
+            form.SetProber(nullptr);
+            probe.Close();
+            LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
+            continue;
+        }
+        const std::int64_t duration = probe.GetFileInfo().Duration;
+        form.SetProber(nullptr);
+        probe.Close();
+        m_inputFiles.push_back(name);
+        m_clipStarts.push_back("0");
+        m_clipEnds.push_back("0");
+        m_clipStartTexts.push_back("0");
+        m_clipEndTexts.push_back("0");
+        m_durations.push_back(duration > 0 ? duration / 1000000 : 0);
+        m_taskOfRow.push_back(-1);
+        // A file whose task cannot be made keeps no entry, so that the lists stay row by row.
+        if (!AddToList(output, input, -1)) RemoveRowEntries(static_cast<int>(m_inputFiles.size()) - 1);
+    }
+    if (m_files->topLevelItemCount() > 0) m_files->setCurrentItem(m_files->topLevelItem(0));
+}
+
+bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& input, int rowForFailure)
+{
+    const std::size_t row = m_inputFiles.size() - 1;
+    const int index = m_qelvan->AddTask(input.FileName, &input);
+    QString failure;
+    if (index < 0) {
+        failure = QString::fromStdString(m_qelvan->LastErrMsg());
+        LogBlock("***File open error: " + failure);
+    } else if (!m_qelvan->AddOutput(index, output.FileName, &output)) {
+        failure = QString::fromStdString(m_qelvan->LastErrMsg());
+        m_qelvan->RemoveTask(index);
+        LogBlock("***Cannot do convert, error: " + failure);
+    }
+    if (!failure.isEmpty() && rowForFailure < 0) return false;
+
+    auto* item = new QTreeWidgetItem;
+    item->setText(colName, FileNameOnly(m_inputFiles[row]));
+    item->setText(colDuration, QString::number(m_durations[row]));
+    item->setText(colSize, QString::number(QFileInfo(QString::fromStdString(m_inputFiles[row])).size()));
+    item->setText(colOutput, FileNameOnly(output.FileName));
+    item->setToolTip(colName, QString::fromStdString(m_inputFiles[row]));
+    item->setToolTip(colOutput, QString::fromStdString(output.FileName));
+    for (int column = colDuration; column <= colOutputSize; ++column)
+        if (column != colOutput) item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+    m_files->addTopLevelItem(item);
+    if (!failure.isEmpty()) {
+        // Kept in the list at Convert time, so that the user sees which file failed and why.
+        item->setText(colProgress, "失败");
+        item->setToolTip(colProgress, failure);
+        return true;
+    }
+    m_taskOfRow[row] = index;
+    LogBlock("***File has been added to convert list.");
+    m_clear->setEnabled(true);
+    m_delete->setEnabled(true);
+    m_convert->setEnabled(true);
+    return true;
+}
+
+void TfrmMain::RemoveRowEntries(int row)
+{
+    const auto at = [row](auto& list) { list.erase(list.begin() + row); };
+    at(m_inputFiles);
+    at(m_clipStarts);
+    at(m_clipEnds);
+    at(m_clipStartTexts);
+    at(m_clipEndTexts);
+    at(m_durations);
+    at(m_taskOfRow);
+}
+
+void TfrmMain::ConvertFromToolBar() { Convert(true); }
+void TfrmMain::ConvertFromMenu() { Convert(false); }
+
+void TfrmMain::Convert(bool fromToolBar)
+{
+    if (m_inputFiles.empty() || m_converting) return;
+    // The rows are made anew from the files, each with the settings of now.
+    m_playback->Close();
+    m_qelvan->ClearTasks();
+    m_files->clear();
+    if (fromToolBar) SetToolStates(true, false, false, m_pause->isEnabled(), m_resume->isEnabled(), m_stop->isEnabled());
+    m_delete->setEnabled(false);
+
+    const std::vector<std::string> files = m_inputFiles;
+    const std::vector<std::string> starts = m_clipStarts, ends = m_clipEnds;
+    const std::vector<std::string> startTexts = m_clipStartTexts, endTexts = m_clipEndTexts;
+    const std::vector<std::int64_t> durations = m_durations;
+    m_inputFiles.clear();
+    m_clipStarts.clear();
+    m_clipEnds.clear();
+    m_clipStartTexts.clear();
+    m_clipEndTexts.clear();
+    m_durations.clear();
+    m_taskOfRow.clear();
+
+    TOptionForm& form = OptionForm();
+    form.ForgetOutputNames();
+    TAVProbe& probe = m_qelvan->AVProbe();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!LoadLibraries()) return;
+        m_qelvan->SetLogLevel(llInfo);
+        // A file that cannot be read any more drops out of the list.
+        if (!probe.Open(files[i], "")) continue;
+        if (fromToolBar) {
+            form.Settings.OutputFolder = m_folder->text().toStdString();
+            ApplyPageChoices(form.Settings, ActivePage(), PageChoices());
+        }
+        form.SetProber(&probe);
+        if (fromToolBar) ApplyRowClip(form, starts[i], ends[i]);
+        m_inputFiles.push_back(files[i]);
+        m_clipStarts.push_back(starts[i]);
+        m_clipEnds.push_back(ends[i]);
+        m_clipStartTexts.push_back(startTexts[i]);
+        m_clipEndTexts.push_back(endTexts[i]);
+        m_durations.push_back(durations[i]);
+        m_taskOfRow.push_back(-1);
+        try {
+            const TOutputOptions output = form.GetOutputOptions();
+            const TInputOptions input = form.GetInputOptions();
+            AddToList(output, input, static_cast<int>(m_inputFiles.size()) - 1);
+        } catch (const std::exception& error) {
+            LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
+            RemoveRowEntries(static_cast<int>(m_inputFiles.size()) - 1);
+        }
+        form.SetProber(nullptr);
+        probe.Close();
+    }
+    m_qelvan->SetLogLevel(llInfo);
+    m_qelvan->ThreadPriority = tpLower;
+    if (fromToolBar) SetToolStates(false, false, false, true, false, true);
+    m_delete->setEnabled(!fromToolBar && m_files->topLevelItemCount() > 0);
+    if (m_files->topLevelItemCount() > 0) m_files->setCurrentItem(m_files->topLevelItem(0));
+    m_converting = m_qelvan->TaskCount() > 0;
+    m_qelvan->StartConvert(TasksAtOnce());
+}
+
+void TfrmMain::PauseClicked()
+{
+    m_pause->setEnabled(false);
+    m_resume->setEnabled(true);
+    m_qelvan->Pause();
+}
+
+void TfrmMain::ResumeClicked()
+{
+    m_pause->setEnabled(true);
+    m_resume->setEnabled(false);
+    m_qelvan->Resume();
+}
+
+void TfrmMain::StopClicked()
+{
+    m_stop->setEnabled(false);
+    m_pause->setEnabled(false);
+    m_resume->setEnabled(false);
+    m_clear->setEnabled(true);
+    m_qelvan->StopConvert();
+}
+
+void TfrmMain::DeleteRow()
+{
+    QTreeWidgetItem* current = m_files->currentItem();
+    if (current == nullptr || m_converting) return;
+    const int row = m_files->indexOfTopLevelItem(current);
+    const int task = m_taskOfRow[static_cast<std::size_t>(row)];
+    if (task >= 0) {
+        m_qelvan->RemoveTask(task);
+        for (int& other : m_taskOfRow)
+            if (other > task) --other;
+    }
+    if (m_playback->IsOpen() && QString::fromStdString(m_inputFiles[static_cast<std::size_t>(row)]) == m_playback->OpenFile())
+        m_playback->Close();
+    RemoveRowEntries(row);
+    delete m_files->takeTopLevelItem(row);
+}
+
+void TfrmMain::ClearAll()
+{
+    if (m_converting) m_qelvan->StopConvert();
+    m_playback->Close();
+    m_qelvan->ClearTasks();
+    m_converting = false;
+    m_inputFiles.clear();
+    m_clipStarts.clear();
+    m_clipEnds.clear();
+    m_clipStartTexts.clear();
+    m_clipEndTexts.clear();
+    m_durations.clear();
+    m_taskOfRow.clear();
+    m_files->clear();
+    m_delete->setEnabled(false);
+}
+
+void TfrmMain::MoveRow(int delta)
+{
+    QTreeWidgetItem* current = m_files->currentItem();
+    if (current == nullptr) return;
+    const int row = m_files->indexOfTopLevelItem(current);
+    const int other = row + delta;
+    if (other < 0 || other >= m_files->topLevelItemCount()) return;
+    QTreeWidgetItem* neighbour = m_files->topLevelItem(other);
+    for (int column = colName; column <= colProgress; ++column) {
+        const QString text = current->text(column);
+        const QString tip = current->toolTip(column);
+        current->setText(column, neighbour->text(column));
+        current->setToolTip(column, neighbour->toolTip(column));
+        neighbour->setText(column, text);
+        neighbour->setToolTip(column, tip);
+    }
+    const auto swap = [row, other](auto& list) { std::swap(list[static_cast<std::size_t>(row)], list[static_cast<std::size_t>(other)]); };
+    swap(m_inputFiles);
+    swap(m_clipStarts);
+    swap(m_clipEnds);
+    swap(m_clipStartTexts);
+    swap(m_clipEndTexts);
+    swap(m_durations);
+    swap(m_taskOfRow);
+    m_files->setCurrentItem(neighbour);
+}
+
+void TfrmMain::ChooseFolder()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, "Select Output Folder", m_folder->text(),
+                                                             QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) return;
+    m_folder->setText(folder.endsWith('/') ? folder : folder + '/');
+}
+
+void TfrmMain::OpenFolder()
+{
+    if (!m_folder->text().isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder->text()));
+}
+
+void TfrmMain::PlayClicked(bool play)
+{
+    QTreeWidgetItem* current = m_files->currentItem();
+    if (current == nullptr) return;
+    const auto row = static_cast<std::size_t>(m_files->indexOfTopLevelItem(current));
+    const QString file = QString::fromStdString(m_inputFiles[row]);
+    if (play)
+        m_playback->OpenAndPlay(file, m_durations[row]);
+    else
+        m_playback->OpenAndPause(file, m_durations[row]);
+}
+
+void TfrmMain::SetClipMark(bool start)
+{
+    QTreeWidgetItem* current = m_files->currentItem();
+    if (!m_playback->IsOpen() || current == nullptr) return;
+    const auto row = static_cast<std::size_t>(m_files->indexOfTopLevelItem(current));
+    const int seconds = m_playback->PositionSeconds();
+    const std::string clock = ClockText(seconds);
+    const std::string time = TimeText(static_cast<std::int64_t>(seconds) * 1000000);
+    if (start) {
+        m_playback->MarkStart(seconds);
+        m_clipStarts[row] = time;
+        m_clipStartTexts[row] = clock;
+    } else {
+        m_playback->MarkEnd(seconds);
+        m_clipEnds[row] = time;
+        m_clipEndTexts[row] = clock;
+    }
+    m_playback->ShowMarks(QString::fromStdString(m_clipStartTexts[row]), QString::fromStdString(m_clipEndTexts[row]));
+}
+
+void TfrmMain::ShowAbout()
+{
+    TAboutBox about(this);
+    about.exec();
+}
+
+void TfrmMain::ShowHelp()
+{
+    const QString page = QDir(m_programFolder).filePath("help.html");
+    if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+        LogBlock("***Cannot open the help page: " + page);
+}
+
+int TfrmMain::RowOfTask(int taskIndex) const
+{
+    for (std::size_t row = 0; row < m_taskOfRow.size(); ++row)
+        if (m_taskOfRow[row] == taskIndex) return static_cast<int>(row);
+    return -1;
+}
+
+void TfrmMain::OnProgress(int index, int currentDuration, std::int64_t currentSize, int totalDuration)
+{
+    const int row = RowOfTask(index);
+    if (row < 0) return;
+    QTreeWidgetItem* item = m_files->topLevelItem(row);
+    if (totalDuration > 0) {
+        const long long percent = static_cast<long long>(currentDuration) * 100 / totalDuration;
+        item->setText(colProgress, QString("%1%").arg(qBound(0LL, percent, 99LL)));
+    }
+    item->setText(colConverted, QString::number(currentDuration / 1000));
+    item->setText(colOutputSize, QString::number(currentSize));
+}
+
+void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QString& message)
+{
+    if (index < 0) {
+        m_converting = false;
+        m_qelvan->ClearTasks();
+        return;
+    }
+    const int row = RowOfTask(index);
+    if (row >= 0) {
+        QTreeWidgetItem* item = m_files->topLevelItem(row);
+        if (finished) {
+            item->setText(colProgress, "100%");
+        } else if (exception) {
+            item->setText(colProgress, "失败");
+            item->setToolTip(colProgress, message);
+        }
+    }
+    if (exception) {
+        // Not modal to the program's loop: the other rows go on updating while it is shown.
+        auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), message, QMessageBox::Ok, this);
+        box->setObjectName("TaskErrorBox");
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+    }
+}
+
+void TfrmMain::OnLog(int index, int level, const QString& message)
+{
+    m_log->appendPlainText(QString("#%1.%2: %3").arg(index).arg(level).arg(message));
+}
+
+}  // namespace mirelk::ui

@@ -1,0 +1,68 @@
+// Every button and menu command pressed twice in every state of the window: before adding,
+// during a run, after it. Nothing may hang or crash; dialogs that open are closed again.
+#include <QAction>
+#include <QDialog>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "ui_test_support.h"
+
+namespace mirelk::test {
+
+namespace {
+
+// Pressing these hands control to the desktop (a browser, a file manager) or ends the window.
+bool LeavesTheProgram(const QString& name) { return name == "Button2" || name == "mnuHelpFile" || name == "mnuExit"; }
+
+// Our own controls, not the toolkit's inner ones (a menu bar's overflow button opens a menu).
+bool Ours(const QString& name) { return !name.isEmpty() && !name.startsWith("qt_") && !LeavesTheProgram(name); }
+
+}  // namespace
+
+TEST_F(MainWindowTest, EveryCommandInEveryStateTwice)
+{
+    const std::string source = MakeMedia(folder.Path("sweep.avi"), "-f lavfi -i testsrc=size=320x240:rate=25:duration=6 "
+                                                                   "-c:v mpeg4 -q:v 4");
+    ui::TfrmMain& window = OpenWindow();
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(folder.Path()) + "/");
+    // Closes whatever modal dialog a command opened (the add dialog, the folder browser, the about box).
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(top); dialog != nullptr && dialog->isVisible() && dialog->isModal())
+                dialog->reject();
+    });
+    closer.start(50);
+
+    const auto pressAll = [&] {
+        for (int round = 0; round < 2; ++round) {
+            for (QToolButton* button : window.findChildren<QToolButton*>())
+                if (Ours(button->objectName())) button->click();
+            for (QPushButton* button : window.findChildren<QPushButton*>())
+                if (Ours(button->objectName())) button->click();
+            for (QAction* action : window.findChildren<QAction*>())
+                if (action->objectName().startsWith("mnu") && !LeavesTheProgram(action->objectName()) &&
+                    action->objectName() != "mnuShowLog")
+                    action->trigger();
+            QCoreApplication::processEvents();
+        }
+    };
+    pressAll();
+    window.AddFiles({QString::fromStdString(source)});
+    ASSERT_EQ(Files()->topLevelItemCount(), 1);
+    Click("ToolButton7");
+    pressAll();
+    // A run stopped by the commands ends all the same.
+    PumpUntil([&] { return !window.Converting(); }, 60000);
+    EXPECT_FALSE(window.Converting());
+    pressAll();
+    TriggerMenu("mnuExit");
+    EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace mirelk::test

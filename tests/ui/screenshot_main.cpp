@@ -1,0 +1,81 @@
+// Pictures of the desktop program for the README and for review: the main window after two
+// generated clips were converted on page "3GP", and the about box. Run under a virtual display.
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+#include <QLineEdit>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "component/task_threads.h"
+#include "ui/about_box.h"
+#include "ui/application.h"
+#include "ui/host/qt_main_thread.h"
+#include "ui/main_window.h"
+
+namespace {
+
+void Pump(int milliseconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < until) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+bool Save(QWidget& window, const QString& path)
+{
+    Pump(300);
+    const QRect frame = window.frameGeometry();
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    const bool saved = shot.save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    mirelk::ui::TMirelkApplication application(argc, argv);
+    QApplication::setApplicationName("Mirelk");
+    QApplication::setApplicationVersion(MIRELK_VERSION);
+    const QString out = argc > 1 ? QString(argv[1]) : QString("screenshots");
+    QDir().mkpath(out + "/clips");
+    const QString clips = QDir(out + "/clips").absolutePath();
+    for (const char* name : {"演示 片段.mp4", "holiday clip.mkv"}) {
+        QFile::remove(clips + "/" + name);
+        const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=duration=4:size=640x360:rate=25 "
+                                    "-f lavfi -i sine=frequency=440:duration=4 -c:v mpeg4 -q:v 4 -c:a aac '" +
+                                    (clips + "/" + name).toStdString() + "'";
+        if (std::system(command.c_str()) != 0) return 1;
+    }
+    for (const QString& old : QDir(clips).entryList({"*_(new)*"})) QFile::remove(clips + "/" + old);
+
+    static mirelk::ui::TQtMainThread mainThread;
+    int status = 0;
+    {
+        mirelk::ui::TfrmMain window(mainThread, QCoreApplication::applicationDirPath());
+        window.show();
+        window.findChild<QLineEdit*>("Edit1")->setText(clips + "/");
+        window.AddFiles({clips + "/演示 片段.mp4", clips + "/holiday clip.mkv"});
+        window.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(0);
+        window.ConvertFromToolBar();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (window.Converting() && std::chrono::steady_clock::now() < until) Pump(100);
+        if (!Save(window, out + "/main-window.png")) status = 1;
+        mirelk::ui::TAboutBox about(&window);
+        about.show();
+        if (!Save(about, out + "/about.png")) status = 1;
+        about.close();
+        window.close();
+    }
+    mirelk::WaitForTaskThreads(std::chrono::seconds(10));
+    return status;
+}

@@ -1,0 +1,11 @@
+# The desktop program's windows, on the offscreen platform.
+add_executable(main_window_test ui/main_window_test.cpp ui/button_sweep_test.cpp ui/ui_test_support.cpp test_support.cpp)
+target_link_libraries(main_window_test PRIVATE mirelk_ui mirelk_engine GTest::gtest)
+target_compile_definitions(main_window_test PRIVATE ${MIRELK_TEST_DEFINITIONS})
+add_dependencies(main_window_test myutil mirelk)
+gtest_discover_tests(main_window_test DISCOVERY_TIMEOUT 60
+                     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_MEDIA_BACKEND=gstreamer")
+
+# Not a test: makes the pictures of `make screenshot`.
+add_executable(ui_screenshots ui/screenshot_main.cpp)
+target_link_libraries(ui_screenshots PRIVATE mirelk_ui)

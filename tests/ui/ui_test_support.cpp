@@ -1,0 +1,122 @@
+#include "ui_test_support.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QThread>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "component/task_threads.h"
+#include "ui/application.h"
+#include "ui/host/qt_main_thread.h"
+
+namespace mirelk::test {
+
+namespace {
+
+ui::TQtMainThread& MainThread()
+{
+    static ui::TQtMainThread mainThread;
+    return mainThread;
+}
+
+}  // namespace
+
+void MainWindowTest::SetUp()
+{
+    programFolder = folder.Path("程序 folder");
+    std::filesystem::create_directories(programFolder);
+    const std::filesystem::path bin = std::filesystem::path(MIRELK_LIBAV_DIR).parent_path();
+    std::filesystem::create_directory_symlink(bin / "LibAV", std::filesystem::path(programFolder) / "LibAV");
+    std::filesystem::create_directory_symlink(bin / "vhook", std::filesystem::path(programFolder) / "vhook");
+}
+
+void MainWindowTest::TearDown()
+{
+    CloseWindow();
+    WaitForTaskThreads(std::chrono::seconds(10));
+}
+
+ui::TfrmMain& MainWindowTest::OpenWindow()
+{
+    CloseWindow();
+    m_window = std::make_unique<ui::TfrmMain>(MainThread(), QString::fromStdString(programFolder));
+    m_window->show();
+    QCoreApplication::processEvents();
+    return *m_window;
+}
+
+void MainWindowTest::CloseWindow()
+{
+    if (!m_window) return;
+    m_window->close();
+    m_window.reset();
+    // Queued calls of the closed window are dropped with it; let the loop run them out.
+    QCoreApplication::processEvents();
+}
+
+QTreeWidget* MainWindowTest::Files() { return Child<QTreeWidget>("lvFiles"); }
+
+QString MainWindowTest::Cell(int row, int column) { return Files()->topLevelItem(row)->text(column); }
+
+QString MainWindowTest::LogText() { return Child<QPlainTextEdit>("mmoLog")->toPlainText(); }
+
+void MainWindowTest::Click(const char* name)
+{
+    if (auto* tool = Child<QToolButton>(name)) {
+        tool->click();
+    } else if (auto* push = Child<QPushButton>(name)) {
+        push->click();
+    } else {
+        ADD_FAILURE() << "no button " << name;
+    }
+    QCoreApplication::processEvents();
+}
+
+void MainWindowTest::TriggerMenu(const char* name)
+{
+    auto* action = Child<QAction>(name);
+    ASSERT_NE(action, nullptr) << name;
+    action->trigger();
+    QCoreApplication::processEvents();
+}
+
+bool MainWindowTest::Enabled(const char* name)
+{
+    if (auto* tool = Child<QToolButton>(name)) return tool->isEnabled();
+    if (auto* push = Child<QPushButton>(name)) return push->isEnabled();
+    ADD_FAILURE() << "no button " << name;
+    return false;
+}
+
+bool MainWindowTest::PumpUntil(const std::function<bool()>& done, int milliseconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until) return done();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+bool MainWindowTest::WaitForRunEnd(int milliseconds)
+{
+    return PumpUntil([this] { return !m_window->Converting(); }, milliseconds);
+}
+
+}  // namespace mirelk::test
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    // No display is needed: the windows are drawn off screen (also when tests are listed).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    mirelk::ui::TMirelkApplication application(argc, argv);
+    QApplication::setApplicationName("Mirelk");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

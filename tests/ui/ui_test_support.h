@@ -1,0 +1,50 @@
+// The desktop program's tests: the real main window on the offscreen platform, in a program
+// folder of its own (with the build's library and hook folders linked in), driven with Qt Test.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "../test_support.h"
+#include "ui/main_window.h"
+
+class QTreeWidget;
+
+namespace mirelk::test {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A new window over the test's program folder (the old one, if any, is closed first).
+    ui::TfrmMain& OpenWindow();
+    void CloseWindow();
+    ui::TfrmMain& Window() { return *m_window; }
+    template <typename T>
+    T* Child(const char* name)
+    {
+        return m_window->findChild<T*>(name);
+    }
+    QTreeWidget* Files();
+    QString Cell(int row, int column);
+    QString LogText();
+    // Clicks the named button (tool button or push button).
+    void Click(const char* name);
+    void TriggerMenu(const char* name);
+    bool Enabled(const char* name);
+    // Pumps the event loop until the predicate holds or the time is up.
+    static bool PumpUntil(const std::function<bool()>& done, int milliseconds);
+    // Pumps until the run has ended.
+    bool WaitForRunEnd(int milliseconds = 60000);
+
+    TempFolder folder;
+    std::string programFolder;
+
+private:
+    std::unique_ptr<ui::TfrmMain> m_window;
+};
+
+}  // namespace mirelk::test
