@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <algorithm>
 
 #include "form/time_text.h"
 #include "ui/about_box.h"
@@ -399,6 +400,8 @@ void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QStri
     if (index < 0) {
         m_converting = false;
         m_qelvan->ClearTasks();
+        // The rows stay; their tasks are gone.
+        std::fill(m_taskOfRow.begin(), m_taskOfRow.end(), -1);
         return;
     }
     const int row = RowOfTask(index);

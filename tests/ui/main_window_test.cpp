@@ -1,6 +1,8 @@
 // The main window driven as a user drives it: adding, converting on the format pages, the
 // tool bar through a run, clip times, rows, the settings file, closing mid-run, the custom hook.
+#include <QApplication>
 #include <QComboBox>
+#include <QThread>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
@@ -304,6 +306,69 @@ TEST_F(MainWindowTest, TheCustomHookFlipsFrame400AndLeavesFrame120)
     EXPECT_GT(MeanChannel(flipped, 176, 2, 90, 0), 180);  // red on top
     EXPECT_LT(MeanChannel(flipped, 176, 2, 90, 2), 60);
     EXPECT_GT(MeanChannel(flipped, 176, 137, 143, 2), 180);  // blue at the bottom, under the flipped text
+}
+
+}  // namespace mirelk::test
+
+namespace mirelk::test {
+
+TEST_F(MainWindowTest, FailedTasksShowInTheirRowsWithoutBlockingTheWindow)
+{
+    const std::string first = Clip(folder.Path("f1.avi"), 2);
+    const std::string second = Clip(folder.Path("f2.avi"), 2);
+    ui::TfrmMain& window = OpenWindow();
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(folder.Path()) + "/");
+    window.AddFiles({QString::fromStdString(first), QString::fromStdString(second)});
+    ASSERT_EQ(Files()->topLevelItemCount(), 2);
+
+    // A folder that cannot be written at Convert time: the rows stay, each saying why.
+    Child<QLineEdit>("Edit1")->setText("/proc/mirelk-nowhere/");
+    Click("ToolButton7");
+    ASSERT_EQ(Files()->topLevelItemCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(Cell(row, colProgress), "失败");
+        EXPECT_TRUE(Files()->topLevelItem(row)->toolTip(colProgress).contains("/proc/mirelk-nowhere/"))
+            << Files()->topLevelItem(row)->toolTip(colProgress).toStdString();
+    }
+    EXPECT_TRUE(std::filesystem::exists(first));
+    Click("ToolButton4");
+    Click("ToolButton2");
+
+    // A run that fails in the engine: a message box per task that does not hold the loop, and
+    // the row that failed says so.
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(folder.Path()) + "/");
+    window.AddFiles({QString::fromStdString(first)});
+    TOptionForm& form = window.OptionForm();
+    form.Settings.Scale = true;
+    form.Settings.ScaleText = "not:a size";
+    form.Settings.OutputFolder = folder.Path() + "/";
+    TriggerMenu("mnuConvert");
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(Cell(0, colProgress), "失败");
+    EXPECT_FALSE(Files()->topLevelItem(0)->toolTip(colProgress).isEmpty());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    bool boxShown = false;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "TaskErrorBox" && top->isVisible()) boxShown = true;
+    EXPECT_TRUE(boxShown);
+}
+
+TEST(ConfigFile, LivesInTheUserFolderWhenTheProgramFolderCannotBeWritten)
+{
+    TempFolder folder;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.Path("config")));
+    const ui::TConfigFile config(QString::fromStdString(folder.Path("no such program folder")));
+    EXPECT_EQ(config.Path().toStdString(), folder.Path("config") + "/mirelk/Config.ini");
+    ui::TConfigFile writable(QString::fromStdString(folder.Path()));
+    EXPECT_EQ(writable.Path().toStdString(), folder.Path("Config.ini"));
+    EXPECT_TRUE(writable.SetOutputFolder("/媒体/out/"));
+    EXPECT_EQ(ui::TConfigFile(QString::fromStdString(folder.Path())).OutputFolder(), "/媒体/out/");
+    // Bad or missing numbers of tasks at once fall back to the processors.
+    EXPECT_GE(writable.TasksAtOnce(), 1);
+    writable.SetValue(ui::TConfigFile::kRunSection, ui::TConfigFile::kTasksAtOnceKey, "3");
+    EXPECT_EQ(writable.TasksAtOnce(), 3);
+    writable.SetValue(ui::TConfigFile::kRunSection, ui::TConfigFile::kTasksAtOnceKey, "lots");
+    EXPECT_EQ(writable.TasksAtOnce(), QThread::idealThreadCount());
 }
 
 }  // namespace mirelk::test
