@@ -96,7 +96,9 @@ TCustomVantrel::TCustomVantrel(IMainThreadDispatcher& mainThread, TPreviewWindow
     RegisterLogReceiver(*this);
 }
 
-TCustomVantrel::~TCustomVantrel()
+TCustomVantrel::~TCustomVantrel() { ShutDown(); }
+
+void TCustomVantrel::ShutDown()
 {
     UnregisterLogReceiver(*this);
     // Every run is asked to stop first, so that the tasks end side by side, not one after the
@@ -108,6 +110,7 @@ TCustomVantrel::~TCustomVantrel()
         std::swap(tasks, m_tasks);
     }
     tasks.Clear();
+    // An event in progress (of a thread that was late) finishes before the component goes.
     std::lock_guard<std::recursive_mutex> events(m_eventLock);
     std::lock_guard<std::recursive_mutex> wait(m_lock);
 }

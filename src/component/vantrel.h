@@ -143,6 +143,11 @@ public:
     void Resume();
 
 protected:
+    // Stops every run and lets go of every task, so that no task reaches the component any more.
+    // The most derived class calls it first thing in its destructor: the tasks' threads call the
+    // virtual operations below until then. Later calls do nothing more.
+    void ShutDown();
+
     virtual void DoBeforeHook(TVantrelTask* task, std::int64_t pts, THookAction& action);
     virtual void DoCustomHook(TVantrelTask* task, TBitmap24& bitmap, int frameNumber, std::int64_t pts, bool& update,
                               bool& stopHook);
@@ -190,9 +195,10 @@ private:
 };
 
 // The component as front ends use it.
-class TVantrel : public TCustomVantrel {
+class TVantrel final : public TCustomVantrel {
 public:
     using TCustomVantrel::TCustomVantrel;
+    ~TVantrel() override { ShutDown(); }
 };
 
 }  // namespace mirelk

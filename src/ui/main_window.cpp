@@ -224,12 +224,11 @@ QWidget* TfrmMain::BuildFileList()
     connect(m_files, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
         const int row = current != nullptr ? m_files->indexOfTopLevelItem(current) : -1;
         // The panel shows the file of the selected row only, so that a clip is marked on it.
-        if (m_playback->IsOpen() &&
-            (row < 0 || QString::fromStdString(m_inputFiles[static_cast<std::size_t>(row)]) != m_playback->OpenFile()))
+        const TRowEntry* entry = row >= 0 ? &m_rows[static_cast<std::size_t>(row)] : nullptr;
+        if (m_playback->IsOpen() && (entry == nullptr || QString::fromStdString(entry->InputFile) != m_playback->OpenFile()))
             m_playback->Close();
-        if (row >= 0)
-            m_playback->ShowMarks(QString::fromStdString(m_clipStartTexts[static_cast<std::size_t>(row)]),
-                                  QString::fromStdString(m_clipEndTexts[static_cast<std::size_t>(row)]));
+        if (entry != nullptr)
+            m_playback->ShowMarks(QString::fromStdString(entry->ClipStartText), QString::fromStdString(entry->ClipEndText));
     });
 
     auto* buttons = new QVBoxLayout;

@@ -47,9 +47,10 @@ public:
 
     TVantrel& Qelvan() { return *m_qelvan; }
     TOptionForm& OptionForm();
-    const std::vector<std::string>& InputFiles() const { return m_inputFiles; }
-    const std::vector<std::string>& ClipStarts() const { return m_clipStarts; }
-    const std::vector<std::string>& ClipEnds() const { return m_clipEnds; }
+    // The per-row lists, row by row.
+    std::vector<std::string> InputFiles() const;
+    std::vector<std::string> ClipStarts() const;
+    std::vector<std::string> ClipEnds() const;
     // True between the start of a run and its end-of-run report.
     bool Converting() const { return m_converting; }
     int TasksAtOnce() const;
@@ -74,7 +75,8 @@ private:
     void AddClicked();
     bool LoadLibraries();
     // Adds the task for the form's current file; true when a row was added.
-    bool AddToList(const TOutputOptions& output, const TInputOptions& input, int rowForFailure);
+    // A row whose task fails stays (saying why) when keepFailedRow, else it is not added.
+    bool AddToList(const TOutputOptions& output, const TInputOptions& input, bool keepFailedRow);
     void Convert(bool fromToolBar);
     void PauseClicked();
     void ResumeClicked();
@@ -94,7 +96,21 @@ private:
     void OnLog(int index, int level, const QString& message);
     void LogBlock(const QString& line);
     int RowOfTask(int taskIndex) const;
-    void RemoveRowEntries(int row);
+    // What the window keeps of one row, besides its cells.
+    struct TRowEntry {
+        std::string InputFile;
+        // Seconds as TimeText, "0" when unset.
+        std::string ClipStart = "0";
+        std::string ClipEnd = "0";
+        // The same as "hh:mm:ss", "0" when unset.
+        std::string ClipStartText = "0";
+        std::string ClipEndText = "0";
+        std::int64_t DurationSeconds = 0;
+        // The row's task, -1 while it has none.
+        int Task = -1;
+    };
+    template <typename Field>
+    std::vector<std::string> Column(Field field) const;
     void SetToolStates(bool add, bool clear, bool convert, bool pause, bool resume, bool stop);
     TFormatPage ActivePage() const;
     TPageChoices PageChoices() const;
@@ -108,15 +124,8 @@ private:
     QImage m_hookIcon;
     bool m_converting = false;
 
-    // Per row, in the order of the rows.
-    std::vector<std::string> m_inputFiles;
-    std::vector<std::string> m_clipStarts;
-    std::vector<std::string> m_clipEnds;
-    std::vector<std::string> m_clipStartTexts;
-    std::vector<std::string> m_clipEndTexts;
-    std::vector<std::int64_t> m_durations;  // seconds
-    // The task of each row, -1 for a row whose task could not be made.
-    std::vector<int> m_taskOfRow;
+    // In the order of the rows.
+    std::vector<TRowEntry> m_rows;
 
     QToolButton* m_add = nullptr;
     QToolButton* m_clear = nullptr;

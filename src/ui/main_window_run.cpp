@@ -103,22 +103,16 @@ void TfrmMain::AddFiles(const QStringList& files)
         const std::int64_t duration = probe.GetFileInfo().Duration;
         form.SetProber(nullptr);
         probe.Close();
-        m_inputFiles.push_back(name);
-        m_clipStarts.push_back("0");
-        m_clipEnds.push_back("0");
-        m_clipStartTexts.push_back("0");
-        m_clipEndTexts.push_back("0");
-        m_durations.push_back(duration > 0 ? duration / 1000000 : 0);
-        m_taskOfRow.push_back(-1);
+        m_rows.push_back({.InputFile = name, .DurationSeconds = duration > 0 ? duration / 1000000 : 0});
         // A file whose task cannot be made keeps no entry, so that the lists stay row by row.
-        if (!AddToList(output, input, -1)) RemoveRowEntries(static_cast<int>(m_inputFiles.size()) - 1);
+        if (!AddToList(output, input, false)) m_rows.pop_back();
     }
     if (m_files->topLevelItemCount() > 0) m_files->setCurrentItem(m_files->topLevelItem(0));
 }
 
-bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& input, int rowForFailure)
+bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& input, bool keepFailedRow)
 {
-    const std::size_t row = m_inputFiles.size() - 1;
+    TRowEntry& row = m_rows.back();
     const int index = m_qelvan->AddTask(input.FileName, &input);
     QString failure;
     if (index < 0) {
@@ -129,14 +123,14 @@ bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& inpu
         m_qelvan->RemoveTask(index);
         LogBlock("***Cannot do convert, error: " + failure);
     }
-    if (!failure.isEmpty() && rowForFailure < 0) return false;
+    if (!failure.isEmpty() && !keepFailedRow) return false;
 
     auto* item = new QTreeWidgetItem;
-    item->setText(colName, FileNameOnly(m_inputFiles[row]));
-    item->setText(colDuration, QString::number(m_durations[row]));
-    item->setText(colSize, QString::number(QFileInfo(QString::fromStdString(m_inputFiles[row])).size()));
+    item->setText(colName, FileNameOnly(row.InputFile));
+    item->setText(colDuration, QString::number(row.DurationSeconds));
+    item->setText(colSize, QString::number(QFileInfo(QString::fromStdString(row.InputFile)).size()));
     item->setText(colOutput, FileNameOnly(output.FileName));
-    item->setToolTip(colName, QString::fromStdString(m_inputFiles[row]));
+    item->setToolTip(colName, QString::fromStdString(row.InputFile));
     item->setToolTip(colOutput, QString::fromStdString(output.FileName));
     for (int column = colDuration; column <= colOutputSize; ++column)
         if (column != colOutput) item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
@@ -147,7 +141,7 @@ bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& inpu
         item->setToolTip(colProgress, failure);
         return true;
     }
-    m_taskOfRow[row] = index;
+    row.Task = index;
     LogBlock("***File has been added to convert list.");
     m_clear->setEnabled(true);
     m_delete->setEnabled(true);
@@ -155,24 +149,24 @@ bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& inpu
     return true;
 }
 
-void TfrmMain::RemoveRowEntries(int row)
+template <typename Field>
+std::vector<std::string> TfrmMain::Column(Field field) const
 {
-    const auto at = [row](auto& list) { list.erase(list.begin() + row); };
-    at(m_inputFiles);
-    at(m_clipStarts);
-    at(m_clipEnds);
-    at(m_clipStartTexts);
-    at(m_clipEndTexts);
-    at(m_durations);
-    at(m_taskOfRow);
+    std::vector<std::string> column;
+    for (const TRowEntry& row : m_rows) column.push_back(row.*field);
+    return column;
 }
+
+std::vector<std::string> TfrmMain::InputFiles() const { return Column(&TRowEntry::InputFile); }
+std::vector<std::string> TfrmMain::ClipStarts() const { return Column(&TRowEntry::ClipStart); }
+std::vector<std::string> TfrmMain::ClipEnds() const { return Column(&TRowEntry::ClipEnd); }
 
 void TfrmMain::ConvertFromToolBar() { Convert(true); }
 void TfrmMain::ConvertFromMenu() { Convert(false); }
 
 void TfrmMain::Convert(bool fromToolBar)
 {
-    if (m_inputFiles.empty() || m_converting) return;
+    if (m_rows.empty() || m_converting) return;
     // The rows are made anew from the files, each with the settings of now.
     m_playback->Close();
     m_qelvan->ClearTasks();
@@ -180,46 +174,32 @@ void TfrmMain::Convert(bool fromToolBar)
     if (fromToolBar) SetToolStates(true, false, false, m_pause->isEnabled(), m_resume->isEnabled(), m_stop->isEnabled());
     m_delete->setEnabled(false);
 
-    const std::vector<std::string> files = m_inputFiles;
-    const std::vector<std::string> starts = m_clipStarts, ends = m_clipEnds;
-    const std::vector<std::string> startTexts = m_clipStartTexts, endTexts = m_clipEndTexts;
-    const std::vector<std::int64_t> durations = m_durations;
-    m_inputFiles.clear();
-    m_clipStarts.clear();
-    m_clipEnds.clear();
-    m_clipStartTexts.clear();
-    m_clipEndTexts.clear();
-    m_durations.clear();
-    m_taskOfRow.clear();
+    std::vector<TRowEntry> before;
+    std::swap(before, m_rows);
 
     TOptionForm& form = OptionForm();
     form.ForgetOutputNames();
     TAVProbe& probe = m_qelvan->AVProbe();
-    for (std::size_t i = 0; i < files.size(); ++i) {
+    for (TRowEntry& entry : before) {
         if (!LoadLibraries()) return;
         m_qelvan->SetLogLevel(llInfo);
         // A file that cannot be read any more drops out of the list.
-        if (!probe.Open(files[i], "")) continue;
+        if (!probe.Open(entry.InputFile, "")) continue;
         if (fromToolBar) {
             form.Settings.OutputFolder = m_folder->text().toStdString();
             ApplyPageChoices(form.Settings, ActivePage(), PageChoices());
         }
         form.SetProber(&probe);
-        if (fromToolBar) ApplyRowClip(form, starts[i], ends[i]);
-        m_inputFiles.push_back(files[i]);
-        m_clipStarts.push_back(starts[i]);
-        m_clipEnds.push_back(ends[i]);
-        m_clipStartTexts.push_back(startTexts[i]);
-        m_clipEndTexts.push_back(endTexts[i]);
-        m_durations.push_back(durations[i]);
-        m_taskOfRow.push_back(-1);
+        if (fromToolBar) ApplyRowClip(form, entry.ClipStart, entry.ClipEnd);
+        entry.Task = -1;
+        m_rows.push_back(std::move(entry));
         try {
             const TOutputOptions output = form.GetOutputOptions();
             const TInputOptions input = form.GetInputOptions();
-            AddToList(output, input, static_cast<int>(m_inputFiles.size()) - 1);
+            AddToList(output, input, true);
         } catch (const std::exception& error) {
             LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
-            RemoveRowEntries(static_cast<int>(m_inputFiles.size()) - 1);
+            m_rows.pop_back();
         }
         form.SetProber(nullptr);
         probe.Close();
@@ -261,15 +241,15 @@ void TfrmMain::DeleteRow()
     QTreeWidgetItem* current = m_files->currentItem();
     if (current == nullptr || m_converting) return;
     const int row = m_files->indexOfTopLevelItem(current);
-    const int task = m_taskOfRow[static_cast<std::size_t>(row)];
+    const int task = m_rows[static_cast<std::size_t>(row)].Task;
     if (task >= 0) {
         m_qelvan->RemoveTask(task);
-        for (int& other : m_taskOfRow)
-            if (other > task) --other;
+        for (TRowEntry& other : m_rows)
+            if (other.Task > task) --other.Task;
     }
-    if (m_playback->IsOpen() && QString::fromStdString(m_inputFiles[static_cast<std::size_t>(row)]) == m_playback->OpenFile())
+    if (m_playback->IsOpen() && QString::fromStdString(m_rows[static_cast<std::size_t>(row)].InputFile) == m_playback->OpenFile())
         m_playback->Close();
-    RemoveRowEntries(row);
+    m_rows.erase(m_rows.begin() + row);
     delete m_files->takeTopLevelItem(row);
 }
 
@@ -279,13 +259,7 @@ void TfrmMain::ClearAll()
     m_playback->Close();
     m_qelvan->ClearTasks();
     m_converting = false;
-    m_inputFiles.clear();
-    m_clipStarts.clear();
-    m_clipEnds.clear();
-    m_clipStartTexts.clear();
-    m_clipEndTexts.clear();
-    m_durations.clear();
-    m_taskOfRow.clear();
+    m_rows.clear();
     m_files->clear();
     m_delete->setEnabled(false);
 }
@@ -306,14 +280,7 @@ void TfrmMain::MoveRow(int delta)
         neighbour->setText(column, text);
         neighbour->setToolTip(column, tip);
     }
-    const auto swap = [row, other](auto& list) { std::swap(list[static_cast<std::size_t>(row)], list[static_cast<std::size_t>(other)]); };
-    swap(m_inputFiles);
-    swap(m_clipStarts);
-    swap(m_clipEnds);
-    swap(m_clipStartTexts);
-    swap(m_clipEndTexts);
-    swap(m_durations);
-    swap(m_taskOfRow);
+    std::swap(m_rows[static_cast<std::size_t>(row)], m_rows[static_cast<std::size_t>(other)]);
     m_files->setCurrentItem(neighbour);
 }
 
@@ -334,32 +301,32 @@ void TfrmMain::PlayClicked(bool play)
 {
     QTreeWidgetItem* current = m_files->currentItem();
     if (current == nullptr) return;
-    const auto row = static_cast<std::size_t>(m_files->indexOfTopLevelItem(current));
-    const QString file = QString::fromStdString(m_inputFiles[row]);
+    const TRowEntry& row = m_rows[static_cast<std::size_t>(m_files->indexOfTopLevelItem(current))];
+    const QString file = QString::fromStdString(row.InputFile);
     if (play)
-        m_playback->OpenAndPlay(file, m_durations[row]);
+        m_playback->OpenAndPlay(file, row.DurationSeconds);
     else
-        m_playback->OpenAndPause(file, m_durations[row]);
+        m_playback->OpenAndPause(file, row.DurationSeconds);
 }
 
 void TfrmMain::SetClipMark(bool start)
 {
     QTreeWidgetItem* current = m_files->currentItem();
     if (!m_playback->IsOpen() || current == nullptr) return;
-    const auto row = static_cast<std::size_t>(m_files->indexOfTopLevelItem(current));
+    TRowEntry& row = m_rows[static_cast<std::size_t>(m_files->indexOfTopLevelItem(current))];
     const int seconds = m_playback->PositionSeconds();
     const std::string clock = ClockText(seconds);
     const std::string time = TimeText(static_cast<std::int64_t>(seconds) * 1000000);
     if (start) {
         m_playback->MarkStart(seconds);
-        m_clipStarts[row] = time;
-        m_clipStartTexts[row] = clock;
+        row.ClipStart = time;
+        row.ClipStartText = clock;
     } else {
         m_playback->MarkEnd(seconds);
-        m_clipEnds[row] = time;
-        m_clipEndTexts[row] = clock;
+        row.ClipEnd = time;
+        row.ClipEndText = clock;
     }
-    m_playback->ShowMarks(QString::fromStdString(m_clipStartTexts[row]), QString::fromStdString(m_clipEndTexts[row]));
+    m_playback->ShowMarks(QString::fromStdString(row.ClipStartText), QString::fromStdString(row.ClipEndText));
 }
 
 void TfrmMain::ShowAbout()
@@ -377,8 +344,8 @@ void TfrmMain::ShowHelp()
 
 int TfrmMain::RowOfTask(int taskIndex) const
 {
-    for (std::size_t row = 0; row < m_taskOfRow.size(); ++row)
-        if (m_taskOfRow[row] == taskIndex) return static_cast<int>(row);
+    for (std::size_t row = 0; row < m_rows.size(); ++row)
+        if (m_rows[row].Task == taskIndex) return static_cast<int>(row);
     return -1;
 }
 
@@ -401,7 +368,7 @@ void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QStri
         m_converting = false;
         m_qelvan->ClearTasks();
         // The rows stay; their tasks are gone.
-        std::fill(m_taskOfRow.begin(), m_taskOfRow.end(), -1);
+        for (TRowEntry& row : m_rows) row.Task = -1;
         return;
     }
     const int row = RowOfTask(index);

@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, ClipTimesBelongToTheirRowsAndCutTheConversion)
     window.AddFiles({QString::fromStdString(first), QString::fromStdString(second)});
     ASSERT_EQ(Files()->topLevelItemCount(), 2);
     // Set start and set end do nothing until a file is open on the panel.
-    Click("btnStartTime");
+    ASSERT_EQ(window.ClipStarts().size(), 2u);
     EXPECT_EQ(window.ClipStarts()[0], "0");
     Files()->setCurrentItem(Files()->topLevelItem(0));
     Click("SpeedButton2");
@@ -369,6 +369,26 @@ TEST(ConfigFile, LivesInTheUserFolderWhenTheProgramFolderCannotBeWritten)
     EXPECT_EQ(writable.TasksAtOnce(), 3);
     writable.SetValue(ui::TConfigFile::kRunSection, ui::TConfigFile::kTasksAtOnceKey, "lots");
     EXPECT_EQ(writable.TasksAtOnce(), QThread::idealThreadCount());
+}
+
+}  // namespace mirelk::test
+
+namespace mirelk::test {
+
+TEST_F(MainWindowTest, ThePositionBarFollowsPlayback)
+{
+    const std::string clip = Clip(folder.Path("play.mkv"), 4);
+    ui::TfrmMain& window = OpenWindow();
+    window.AddFiles({QString::fromStdString(clip)});
+    ASSERT_EQ(Files()->topLevelItemCount(), 1);
+    Click("SpeedButton1");
+    auto* bar = Child<QSlider>("DSTrackBar1");
+    EXPECT_EQ(bar->maximum(), 4);
+    EXPECT_TRUE(PumpUntil([&] { return bar->value() >= 1; }, 15000)) << "playback did not advance";
+    Click("SpeedButton2");
+    const int paused = bar->value();
+    PumpUntil([] { return false; }, 1500);
+    EXPECT_LE(bar->value(), paused + 1);
 }
 
 }  // namespace mirelk::test
