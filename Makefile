@@ -28,7 +28,8 @@ asan: deps
 	cmake --build build-asan -j $(JOBS)
 	# The TLS interception of this toolchain's sanitizer misreads the dynamic TLS of libraries
 	# opened at run time and crashes the leak check; leaks are still found without it.
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 ctest $(CTEST_ARGS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp ctest $(CTEST_ARGS)
 
 tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DMIRELK_SANITIZER=thread

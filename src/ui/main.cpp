@@ -38,5 +38,6 @@ int main(int argc, char** argv)
         status = QApplication::exec();
     }
     mirelk::WaitForTaskThreads(std::chrono::seconds(10));
+    mirelk::ui::TQtMainThread::Drain();
     return status;
 }

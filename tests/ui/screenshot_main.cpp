@@ -77,5 +77,6 @@ int main(int argc, char** argv)
         window.close();
     }
     mirelk::WaitForTaskThreads(std::chrono::seconds(10));
+    mirelk::ui::TQtMainThread::Drain();
     return status;
 }

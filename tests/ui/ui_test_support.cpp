@@ -38,6 +38,7 @@ void MainWindowTest::TearDown()
 {
     CloseWindow();
     WaitForTaskThreads(std::chrono::seconds(10));
+    ui::TQtMainThread::Drain();
 }
 
 ui::TfrmMain& MainWindowTest::OpenWindow()

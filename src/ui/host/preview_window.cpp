@@ -1,6 +1,7 @@
 #include "ui/host/preview_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
@@ -45,7 +46,11 @@ TQtPreviewWindow::TQtPreviewWindow(std::function<void()> onClosed)
 {
 }
 
-TQtPreviewWindow::~TQtPreviewWindow() { delete m_widget; }
+TQtPreviewWindow::~TQtPreviewWindow()
+{
+    // A widget outlives no application object; without one the process is ending anyway.
+    if (QCoreApplication::instance() != nullptr) delete m_widget;
+}
 
 void TQtPreviewWindow::Show(int width, int height)
 {

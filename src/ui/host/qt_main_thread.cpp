@@ -1,5 +1,6 @@
 #include "ui/host/qt_main_thread.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <memory>
 
@@ -8,6 +9,14 @@
 namespace mirelk::ui {
 
 TQtMainThread::TQtMainThread() : m_mainThread(QThread::currentThread()) {}
+
+void TQtMainThread::Drain()
+{
+    for (int round = 0; round < 10; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
 
 bool TQtMainThread::IsMainThread() const { return QThread::currentThread() == m_mainThread; }
 
@@ -24,10 +33,17 @@ bool TQtMainThread::RunInMainThread(const std::function<void()>& call, const std
 
 void TQtMainThread::PostDelayed(int milliseconds, std::function<void()> call)
 {
-    // A timer belongs to the thread it is made on: it is made on the main thread.
+    // A timer belongs to the thread it is made on: it is made on the main thread. A call without
+    // a delay runs from the queued call itself, so that draining the queue (as the program does
+    // before it ends) runs it.
     QMetaObject::invokeMethod(
         this,
-        [milliseconds, call = std::move(call)]() mutable { QTimer::singleShot(milliseconds, std::move(call)); },
+        [this, milliseconds, call = std::move(call)]() mutable {
+            if (milliseconds <= 0)
+                call();
+            else
+                QTimer::singleShot(milliseconds, this, std::move(call));
+        },
         Qt::QueuedConnection);
 }
 

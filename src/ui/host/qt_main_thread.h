@@ -20,6 +20,9 @@ public:
     using IMainThreadDispatcher::RunInMainThread;
     bool RunInMainThread(const std::function<void()>& call, const std::atomic<bool>* abandon) override;
     void PostDelayed(int milliseconds, std::function<void()> call) override;
+    // Runs what workers have handed over (the windows of previews that ended go away then);
+    // called once the task threads have ended, before the application object goes.
+    static void Drain();
 
 private:
     QThread* m_mainThread;
