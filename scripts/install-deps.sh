@@ -10,6 +10,8 @@ packages=(
   libavcodec-extra
   ffmpeg
   libimlib2-dev fonts-dejavu-core
+  libcli11-dev nlohmann-json3-dev
+  parallel man-db
 )
 
 missing=()
