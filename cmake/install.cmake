@@ -52,9 +52,10 @@ set(CPACK_PACKAGE_NAME mirelk)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Mirelk developers <mirelk@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch converter for audio and video files")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Mirelk converts lists of audio and video files to 24 formats, several at once, with a\n"
-    "desktop program and the command-line program mirelk-cli, on the FFmpeg libraries.")
+set(CPACK_PACKAGE_DESCRIPTION "Mirelk converts lists of audio and video files to 24 formats, several at \
+once, with a desktop program and the command-line program mirelk-cli, on the FFmpeg libraries.")
+# The build keeps its debugging information; the package does without it.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)

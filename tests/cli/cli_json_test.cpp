@@ -167,6 +167,18 @@ TEST_F(CliJson, InfoMatchesWhatFfprobeSays)
     if (samples == 0) GTEST_SKIP() << "the shared samples are not there; only the generated file was described";
 }
 
+TEST_F(CliJson, NamesThatAreNotUtf8StillGiveJson)
+{
+    const std::string sound = MakeMedia(folder.Path("latin1 \xE9t\xE9.wav"), "-f lavfi -i sine=duration=1");
+    ASSERT_FALSE(sound.empty());
+    const CliRun run = RunCli("--info --json " + ShellQuoted(sound));
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto objects = JsonLines(run.out);
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0]["file"], folder.Path("latin1 \xEF\xBF\xBDt\xEF\xBF\xBD.wav"));
+    EXPECT_EQ(objects[0]["streams"][0]["codec"], "pcm_s16le");
+}
+
 TEST_F(CliJson, LogLevels)
 {
     const std::string clip = MakeClip(folder.Path("clip.avi"), 1);

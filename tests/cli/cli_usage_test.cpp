@@ -114,6 +114,37 @@ TEST_F(CliStatus, FailureLinesNameTheInputOnceAndCarryTheMessage)
     EXPECT_EQ(Probe(folder.Path("d.mp3"), "a:0", "stream=codec_name"), "mp3");
 }
 
+TEST_F(CliStatus, AStoppedRunFailsAndRunsAgainWithSkipDone)
+{
+    const std::string clip = MakeClip(folder.Path("long.avi"), 30, "320x240");
+    ASSERT_FALSE(clip.empty());
+    const std::string events = folder.Path("events.jsonl");
+    const std::string errors = folder.Path("errors");
+    // Stopped as a scheduler stops a job: SIGTERM once the conversion is under way.
+    const std::string command = ShellQuoted(CliPath()) + " --json --skip-done -f mp4 -o " +
+                                ShellQuoted(folder.Path("out")) + " " + ShellQuoted(clip) + " >" + ShellQuoted(events) +
+                                " 2>" + ShellQuoted(errors) + " </dev/null & pid=$!; "
+                                "for i in $(seq 300); do grep -q '\"progress\"' " + ShellQuoted(events) +
+                                " && break; sleep 0.1; done; kill -TERM $pid; wait $pid; echo $?";
+    const std::string status = RunCommand(command);
+    EXPECT_EQ(status, "1\n");
+    const auto objects = JsonLines(RunCommand("cat " + ShellQuoted(events)));
+    const auto terminations = Events(objects, "terminate");
+    ASSERT_EQ(terminations.size(), 1u);
+    EXPECT_EQ(terminations[0]["status"], "stopped");
+    ASSERT_EQ(Events(objects, "summary").size(), 1u);
+    EXPECT_EQ(Events(objects, "summary")[0]["stopped"], 1);
+    const std::string output = folder.Path("out/long_(new).mp4");
+    EXPECT_EQ(RunCommand("cat " + ShellQuoted(errors)),
+              "mirelk-cli: stopping\nmirelk-cli: " + clip + " -> " + output + ": stopped\n");
+
+    // What the stopped run left is not taken for done: the run again converts it whole.
+    const CliRun again = RunCli("-q --skip-done -f mp4 -o " + ShellQuoted(folder.Path("out")) + " " + ShellQuoted(clip));
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NEAR(ProbeDuration(output), 30.0, 0.1);
+    EXPECT_FALSE(fs::exists(folder.Path("out/long_(new_1).mp4")));
+}
+
 TEST_F(CliStatus, InfoOfAMissingFileWithJson)
 {
     const std::string missing = folder.Path("missing.mkv");
