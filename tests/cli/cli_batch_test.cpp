@@ -148,6 +148,35 @@ TEST_F(CliBatch, ThreeShardsWithGnuParallel)
     ExpectEveryOutputOnce();
 }
 
+using CliShard = CliTest;
+
+TEST_F(CliShard, TheCommandLinesPairsAndAListOnStandardInput)
+{
+    const std::string sound = MakeMedia(folder.Path("sound.wav"), "-f lavfi -i sine=duration=1");
+    ASSERT_FALSE(sound.empty());
+    std::string pairs;
+    for (int i = 1; i <= 5; ++i) pairs += " -O " + ShellQuoted(folder.Path(std::to_string(i) + ".mp3")) + " " + ShellQuoted(sound);
+    const CliRun run = RunCli("--json --shard 2/2" + pairs);
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::set<int> tasks;
+    for (const auto& event : Events(JsonLines(run.out), "terminate")) tasks.insert(event["task"].get<int>());
+    EXPECT_EQ(tasks, (std::set<int>{2, 4}));
+    for (int i = 1; i <= 5; ++i) EXPECT_EQ(fs::exists(folder.Path(std::to_string(i) + ".mp3")), i % 2 == 0) << i;
+
+    // A list of lines on standard input, the same file twice under two names.
+    int status = -1;
+    const std::string printed =
+        RunCommand("printf '%s\\n%s\\n' " + ShellQuoted(sound) + " " + ShellQuoted(folder.Path("./sound.wav")) + " | " +
+                       ShellQuoted(CliPath()) + " --json --files-from - -f mp3 -o " + ShellQuoted(folder.Path("out")),
+                   &status);
+    EXPECT_EQ(status, 0) << printed;
+    const auto objects = JsonLines(printed);
+    ASSERT_EQ(Events(objects, "summary").size(), 1u);
+    EXPECT_EQ(Events(objects, "summary")[0]["finished"], 1);
+    EXPECT_EQ(Events(objects, "summary")[0]["duplicates"], 1);
+    EXPECT_TRUE(fs::exists(folder.Path("out/sound_(new).mp3")));
+}
+
 TEST_F(CliBatch, SlurmArrayScript)
 {
     const std::string script = std::string(MIRELK_SOURCE_DIR) + "/scripts/cluster/mirelk-slurm.sh";

@@ -61,6 +61,7 @@ TEST(CliUsage, UsageErrorsAreOneLineAndStatusTwo)
         {"-O out.mp3 in.wav more.wav", "give files either with -O or alone, not both"},
         {"-q", "nothing to do: give -O OUTPUT INPUT, or files with -f"},
         {"--info a.wav --self-check", "give only one of --info, --self-check and --list-formats"},
+        {"--files-from /nonexistent/list -f mp3", "--files-from cannot read '/nonexistent/list': No such file or directory"},
     };
     for (const auto& [arguments, message] : cases) {
         const CliRun run = RunCli(arguments);
