@@ -93,16 +93,12 @@ void TConversionRun::Refuse(const TEventSubject& subject, const std::string& mes
 void TConversionRun::Duplicate(const TEventSubject& subject)
 {
     ++m_duplicates;
-    if (m_component.LogLevel() < llInfo) return;
-    const std::string message = "named more than once in the list; converted once";
-    if (m_json) m_json->Write(LogEvent(subject, "info", message));
-    else m_display->Line(FailureLine(subject.input, subject.output, message));
+    Notice(subject, subject.input + ": named before in the list; converted once");
 }
 
-bool TConversionRun::MayRun(const TConversionJob& job, bool& replace)
+bool TConversionRun::MayRun(const TConversionJob& job)
 {
     const TEventSubject subject{job.task, job.input, job.output};
-    replace = m_arguments.overwrite;
     std::error_code ignored;
     if (!fs::exists(fs::symlink_status(job.output, ignored))) return true;
     if (fs::exists(job.input, ignored) && fs::equivalent(job.output, job.input, ignored)) {
@@ -118,10 +114,9 @@ bool TConversionRun::MayRun(const TConversionJob& job, bool& replace)
         }
         // A shard that was stopped or failed left this; running it again is what --skip-done is for.
         Notice(subject, job.output + ": incomplete; converted again");
-        replace = true;
         return true;
     }
-    if (!replace) {
+    if (!m_arguments.overwrite) {
         Refuse(subject, "the file exists (use --overwrite to replace it)");
         return false;
     }
@@ -155,7 +150,10 @@ void TConversionRun::ConnectEvents()
         else m_display->Progress(subject.task, subject.output, currentMs, totalMs, size);
     };
     m_component.OnTerminate = [this](int index, bool finished, bool exception, const std::string& message) {
-        if (index < 0) return;
+        if (index < 0) {
+            m_done = true;
+            return;
+        }
         TEventSubject subject;
         {
             const std::lock_guard<std::mutex> lock(m_lock);
@@ -184,8 +182,7 @@ int TConversionRun::Run(std::vector<TConversionJob> jobs)
 {
     ConnectEvents();
     for (TConversionJob& job : jobs) {
-        bool replace = false;
-        if (!MayRun(job, replace)) continue;
+        if (!MayRun(job)) continue;
         const TEventSubject subject{job.task, job.input, job.output};
         const int index = m_component.AddTask(job.input, &job.inputOptions);
         if (index < 0) {
@@ -207,37 +204,32 @@ int TConversionRun::Run(std::vector<TConversionJob> jobs)
     }
 
     if (!m_tasks.empty()) {
-        std::atomic<bool> done{false};
-        const auto previous = m_component.OnTerminate;
-        m_component.OnTerminate = [&, previous](int index, bool finished, bool exception, const std::string& message) {
-            previous(index, finished, exception, message);
-            if (index < 0) done = true;
-        };
         std::signal(SIGINT, OnInterrupt);
         std::signal(SIGTERM, OnInterrupt);
         m_component.StartConvert(m_arguments.threads);
         bool stopping = false;
-        while (!done) {
+        while (!m_done) {
             if (g_interrupted && !stopping) {
                 stopping = true;
                 m_display->Line("mirelk-cli: stopping");
                 m_component.StopConvert();
             }
-            m_loop.PumpUntil([&] { return done || (g_interrupted && !stopping); }, std::chrono::milliseconds(500));
+            m_loop.PumpUntil([&] { return m_done || (g_interrupted && !stopping); }, std::chrono::milliseconds(500));
         }
-        m_component.OnTerminate = nullptr;
-        m_component.OnProgress = nullptr;
     }
-    m_display.reset();
+    m_display->Close();
 
+    const std::lock_guard<std::mutex> lock(m_lock);
     for (const auto& [index, result] : m_tasks) {
         if (result.finished) {
             if (!m_arguments.quiet && !m_json)
                 std::printf("%s -> %s: done\n", result.subject.input.c_str(), result.subject.output.c_str());
         } else if (result.failed) {
-            // A half-written result is no result; an earlier file of that name is already gone.
+            // A half-written result is no result; an earlier file of that name is already gone
+            // (opening the output replaced it). Whatever else has the name is left alone.
             std::error_code ignored;
-            fs::remove(result.subject.output, ignored);
+            if (fs::is_regular_file(fs::symlink_status(result.subject.output, ignored)))
+                fs::remove(result.subject.output, ignored);
         }
     }
     std::fflush(stdout);

@@ -4,6 +4,7 @@
 // standard output; the summary and the exit status come at the end.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -20,6 +21,8 @@
 
 namespace mirelk {
 
+// The run's handlers stay connected to the component: a run object must outlive the component
+// it was made with (a retiring task may still log while the component goes).
 class TConversionRun {
 public:
     TConversionRun(const TCliArguments& arguments, TEventLoop& loop, TVantrel& component);
@@ -42,13 +45,15 @@ private:
         std::string message;
     };
 
-    // False (with the task counted as failed or skipped) when the job is not to be run.
-    bool MayRun(const TConversionJob& job, bool& replace);
+    // False (with the task counted as failed or skipped) when the job is not to be run: its
+    // output exists and is not to be replaced (without --overwrite; with --skip-done only when
+    // it is complete), or is its input.
+    bool MayRun(const TConversionJob& job);
     void Count(const TEventSubject& subject, TTaskStatus status, const std::string& message);
     void ConnectEvents();
     // The task of a component index; no task (number 0) for an index not added. Under m_lock.
     TEventSubject SubjectOf(int index) const;
-    void WriteSummary();
+    void WriteSummary();  // under m_lock
     void Failure(const TEventSubject& subject, const std::string& message);
     // An info line about a task that is not a failure.
     void Notice(const TEventSubject& subject, const std::string& message);
@@ -65,6 +70,8 @@ private:
     std::map<int, TTaskResult> m_tasks;
     std::map<TTaskStatus, int> m_counts;
     int m_duplicates = 0;
+    // Set by the end-of-run report.
+    std::atomic<bool> m_done{false};
     std::vector<std::string> m_doneLines;
 };
 

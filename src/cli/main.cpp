@@ -1,6 +1,7 @@
 // mirelk-cli: the command-line front end on the conversion component.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -131,9 +132,13 @@ TOutputOptions OutputRecordFromText(const std::string& text)
 int Convert(const TCliArguments& arguments)
 {
     TEventLoop loop;
+    // Made before the component and so gone after it: the component's handlers call into it
+    // until the component (with its tasks) is gone.
+    std::unique_ptr<TConversionRun> runner;
     TVantrel component(loop);
     component.SetLogLevel(static_cast<TLogLevel>(arguments.logLevel));
-    TConversionRun run(arguments, loop, component);
+    runner = std::make_unique<TConversionRun>(arguments, loop, component);
+    TConversionRun& run = *runner;
     // Lines of the libraries while files are opened belong to no task yet.
     component.OnLog = [&run](int, TLogLevel level, const std::string& message) { run.Log(level, message); };
     if (!component.LoadAVLib(DefaultLibraryFolder())) {

@@ -61,8 +61,8 @@ void TStatusDisplay::Line(const std::string& text)
 
 void TStatusDisplay::Progress(int task, const std::string& name, int currentMs, int totalMs, std::int64_t size)
 {
-    if (!m_showProgress) return;
     const std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_showProgress) return;
     TTaskProgress& progress = m_tasks[task];
     progress.text = ProgressLineText(task, name, currentMs, totalMs, size);
     m_permille[task] = totalMs > 0 ? static_cast<int>(std::clamp<long long>(1000LL * currentMs / totalMs, 0, 1000)) : -1;
@@ -87,6 +87,16 @@ void TStatusDisplay::Remove(int task)
     m_tasks.erase(task);
     m_permille.erase(task);
     DrawBars();
+    std::fflush(m_stream);
+}
+
+void TStatusDisplay::Close()
+{
+    const std::lock_guard<std::mutex> lock(m_lock);
+    EraseBars();
+    m_tasks.clear();
+    m_permille.clear();
+    m_showProgress = false;
     std::fflush(m_stream);
 }
 

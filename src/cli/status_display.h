@@ -32,6 +32,8 @@ public:
     void Progress(int task, const std::string& name, int currentMs, int totalMs, std::int64_t size);
     // The task has ended: its bar goes.
     void Remove(int task);
+    // The run is over: the bars go and progress is no longer shown; lines still are.
+    void Close();
 
 private:
     struct TTaskProgress {
@@ -48,7 +50,7 @@ private:
 
     std::FILE* m_stream;
     const bool m_terminal;
-    const bool m_showProgress;
+    bool m_showProgress;
     std::mutex m_lock;
     std::map<int, TTaskProgress> m_tasks;
     // Per task: the progress in parts of a thousand (-1 unknown), for the bar.
