@@ -11,7 +11,7 @@ packages=(
   ffmpeg
   libimlib2-dev fonts-dejavu-core
   libcli11-dev nlohmann-json3-dev
-  parallel man-db
+  parallel man-db jq
 )
 
 missing=()

@@ -120,6 +120,14 @@ TEST_F(CliBatch, ThreeShardsWithGnuParallel)
         EXPECT_EQ(first.statusByInput.find(input)->second, "finished") << input;
     }
     ExpectEveryOutputOnce();
+    // The gathering of docs/cluster.md.
+    if (!RunCommand("command -v jq").empty()) {
+        const std::string gathered = RunCommand(
+            "cd " + ShellQuoted(folder.Path()) + " && jq -c -s 'map(select(.event == \"summary\")) | "
+            "{finished: (map(.finished) | add), failed: (map(.failed) | add), skipped: (map(.skipped) | add)}' "
+            "first-*.jsonl");
+        EXPECT_EQ(gathered, "{\"finished\":9,\"failed\":0,\"skipped\":0}\n");
+    }
 
     // Again: everything is done.
     Results again = shards("again", "-j 3");
