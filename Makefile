@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test demo screenshot asan tsan clean
+.PHONY: all deps build test demo screenshot package asan tsan clean
 
 all: build
 
@@ -22,6 +22,10 @@ demo: build
 
 screenshot: build
 	bash scripts/screenshot.sh
+
+# The Debian package, in the build folder.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMIRELK_SANITIZER=address

@@ -15,10 +15,13 @@ clip="$out/clip.mkv"
 ffmpeg -nostdin -v error -y -f lavfi -i testsrc=duration=5:size=640x360:rate=25 \
     -f lavfi -i sine=frequency=440:duration=5:sample_rate=44100 -c:v ffv1 -c:a flac "$clip"
 
-"$cli" -y --output-options $'vcodec=libx264\nacodec=aac\npreset=veryfast' -O "$out/demo.mp4" "$clip"
-"$cli" -y --output-options vn -O "$out/demo.mp3" "$clip"
-"$cli" -y --output-options $'vcodec=mpeg4\nqscale=4\nvfilters=hflip,negate\nacodec=libmp3lame' \
+# The libraries' own lines (on by default, --log-level info) would bury the progress here.
+"$cli" -y --log-level error --output-options $'vcodec=libx264\nacodec=aac\npreset=veryfast' -O "$out/demo.mp4" "$clip"
+"$cli" -y --log-level error --output-options vn -O "$out/demo.mp3" "$clip"
+"$cli" -y --log-level error --output-options $'vcodec=mpeg4\nqscale=4\nvfilters=hflip,negate\nacodec=libmp3lame' \
     -O "$out/demo.avi" "$clip"
+echo
+"$cli" --info --json "$out/demo.mp4"
 echo
 for file in "$out/demo.mp4" "$out/demo.avi" "$out/demo.mp3"; do
     "$cli" --info "$file" | head -n 12

@@ -13,6 +13,8 @@ packages=(
   qt6-base-dev qt6-multimedia-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   fonts-wqy-microhei xvfb xauth
+  libcli11-dev nlohmann-json3-dev
+  parallel man-db jq
 )
 
 missing=()

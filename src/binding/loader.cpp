@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cfenv>
 #include <climits>
+#include <filesystem>
 
 #include "binding/entry_points.h"
 #include "binding/text_format.h"
@@ -246,6 +247,17 @@ std::string ProgramFolder()
     return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-std::string DefaultLibraryFolder() { return ProgramFolder() + "/LibAV"; }
+std::string SupportFolder()
+{
+    const std::string program = ProgramFolder();
+    std::error_code error;
+    if (std::filesystem::is_directory(program + "/LibAV", error)) return program;
+    // Installed: <prefix>/bin/program and <prefix>/lib/mirelk, wherever the prefix is.
+    const std::filesystem::path installed = std::filesystem::path(program).parent_path() / "lib" / "mirelk";
+    if (std::filesystem::is_directory(installed, error)) return installed.string();
+    return program;
+}
+
+std::string DefaultLibraryFolder() { return SupportFolder() + "/LibAV"; }
 
 }  // namespace mirelk

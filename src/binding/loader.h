@@ -93,7 +93,11 @@ std::mutex& CodecLock();
 
 // The folder of the running program, with no trailing "/".
 std::string ProgramFolder();
-// The library folder "LibAV" beside the program.
+// The folder that holds the library folder "LibAV" and the hook modules' folder "vhook": the
+// program's own folder when "LibAV" is beside the program (the build tree), else the installed
+// "lib/mirelk" next to the program's "bin" folder when that exists, else the program's folder.
+std::string SupportFolder();
+// The library folder "LibAV" in the support folder.
 std::string DefaultLibraryFolder();
 
 }  // namespace mirelk

@@ -21,6 +21,15 @@ struct TFormChoices {
     std::string imageHook, textHook, watermarkHook;  // "on", a text, "0"/"1"
 };
 
+// The K-th of N shards: the K-th input of the list and every N-th after it.
+struct TShard {
+    int index = 1;  // K, from 1
+    int count = 1;  // N
+};
+
+// The log levels of the command line, in the component's order.
+enum class TCliLogLevel { Quiet, Error, Info, Debug, All };
+
 struct TCliArguments {
     TCliMode mode = TCliMode::Help;
     // Each conversion: (output, input).
@@ -34,10 +43,16 @@ struct TCliArguments {
     int threads = 1;            // tasks at once; 0 runs them one after another on the main thread
     bool overwrite = false;
     bool quiet = false;
+    bool json = false;
+    bool skipDone = false;
+    TShard shard;
+    TCliLogLevel logLevel = TCliLogLevel::Info;
     std::string error;          // set when the command line cannot be used
 };
 
 TCliArguments ParseCliArguments(const std::vector<std::string>& arguments);
 std::string CliUsage();
+// The number of processors, the default of --threads.
+int ProcessorCount();
 
 }  // namespace mirelk

@@ -78,6 +78,13 @@ void ApplyFilters(const std::string& text, TOptionFormSettings& settings)
     }
 }
 
+// Reads "START-END" (seconds); the number of values read, as sscanf counts them.
+int ClipSeconds(const std::string& text, double& start, double& end)
+{
+    if (text.empty()) return 0;
+    return std::sscanf(text.c_str(), "%lf-%lf", &start, &end);
+}
+
 void AppendLines(std::string& text, const std::string& lines)
 {
     if (lines.empty()) return;
@@ -87,10 +94,9 @@ void AppendLines(std::string& text, const std::string& lines)
 
 }  // namespace
 
-std::vector<TConversionJob> JobsFromForm(const TCliArguments& arguments, int& failures)
+void ApplyFormChoices(const TCliArguments& arguments, TOptionForm& form)
 {
     const TFormChoices& c = arguments.choices;
-    TOptionForm form;
     TOptionFormSettings& s = form.Settings;
     Require(form.SelectOutputFormat(c.format), "format", c.format);
     if (!c.outDir.empty()) {
@@ -146,29 +152,47 @@ std::vector<TConversionJob> JobsFromForm(const TCliArguments& arguments, int& fa
     }
     double clipStart = -1;
     double clipEnd = -1;
-    if (!c.clip.empty() && std::sscanf(c.clip.c_str(), "%lf-%lf", &clipStart, &clipEnd) != 2)
+    if (!c.clip.empty() && ClipSeconds(c.clip, clipStart, clipEnd) != 2)
         throw std::invalid_argument("--clip needs START-END in seconds");
+}
 
+std::vector<TConversionJob> JobsFromForm(const TCliArguments& arguments, TOptionForm& form,
+                                         const std::vector<TBatchEntry>& entries, bool plannedNames,
+                                         const std::function<void(const TBatchEntry&, const std::string&)>& refuse)
+{
+    double clipStart = -1;
+    double clipEnd = -1;
+    ClipSeconds(arguments.choices.clip, clipStart, clipEnd);
     std::vector<TConversionJob> jobs;
-    for (const std::string& file : arguments.files) {
+    for (const TBatchEntry& entry : entries) {
         TAVProbe probe;
-        if (!probe.Open(file)) {
-            std::fprintf(stderr, "%s\n", probe.LastErrMsg().c_str());
-            ++failures;
+        if (!probe.Open(entry.input)) {
+            refuse(entry, probe.LastErrMsg());
             continue;
         }
         form.SetProber(&probe);
         if (clipStart >= 0 && clipEnd > clipStart) {
             form.MarkClip(static_cast<std::int64_t>(clipStart * 1000000), static_cast<std::int64_t>(clipEnd * 1000000));
-            s.CutClip = true;
+            form.Settings.CutClip = true;
         }
         TConversionJob job;
-        job.input = file;
+        job.task = entry.task;
+        job.input = entry.input;
         job.outputOptions = form.GetOutputOptions();
         job.inputOptions = form.GetInputOptions();
         AppendLines(job.inputOptions.ExtOptions, arguments.inputOptions);
         AppendLines(job.outputOptions.ExtOptions, arguments.outputOptions);
+        if (plannedNames)
+            job.outputOptions.FileName = PlannedOutputName(form.Settings.OutputFolder, entry.input,
+                                                           job.outputOptions.FileExt, entry.nameNumber);
         job.output = job.outputOptions.FileName;
+        if (form.ClipWanted()) {
+            const TClipRange clip = form.Clip();
+            job.expectedSeconds = (clip.EndMs - clip.StartMs) / 1000.0;
+        } else {
+            const std::int64_t duration = probe.GetFileInfo().Duration;
+            job.expectedSeconds = duration < 0 ? -1 : duration / 1e6;
+        }
         form.SetProber(nullptr);
         jobs.push_back(std::move(job));
     }

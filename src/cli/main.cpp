@@ -1,30 +1,29 @@
 // mirelk-cli: the command-line front end on the conversion component.
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <map>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "binding/loader.h"
 #include "binding/utilities.h"
+#include "cli/batch_plan.h"
 #include "cli/cli_arguments.h"
+#include "cli/conversion_run.h"
+#include "cli/failure_line.h"
 #include "cli/form_jobs.h"
+#include "cli/info_json.h"
+#include "cli/json_lines.h"
 #include "component/event_loop.h"
 #include "component/vantrel.h"
 #include "engine/custom_ffmpeg.h"
+#include "form/option_form.h"
 #include "probe/av_probe.h"
 
 namespace {
 
 using namespace mirelk;
 namespace fs = std::filesystem;
-
-std::atomic<bool> g_interrupted{false};
-
-void OnInterrupt(int) { g_interrupted = true; }
 
 // Loads the default library set from the program's "LibAV" folder (or the default search) and
 // reports what was loaded, then the engine's option table.
@@ -62,18 +61,28 @@ int SelfCheck()
     return 0;
 }
 
-int Info(const std::vector<std::string>& files)
+int Info(const TCliArguments& arguments)
 {
     FFLoader().SetLibraryPath(DefaultLibraryFolder());
     if (!FFLoader().LoadLibs(DefaultAVLibraries)) {
-        std::fprintf(stderr, "%s\n", FFLoader().LastErrMsg().c_str());
-        return 2;
+        std::fprintf(stderr, "mirelk-cli: %s\n", FFLoader().LastErrMsg().c_str());
+        return 1;
     }
+    TJsonLines json(stdout);
     int failures = 0;
-    for (const std::string& file : files) {
+    for (const std::string& file : arguments.infoFiles) {
+        if (arguments.json) {
+            std::string error;
+            json.Write(DescribeFile(file, error));
+            if (!error.empty()) {
+                std::fprintf(stderr, "%s\n", FailureLine(file, "", error).c_str());
+                ++failures;
+            }
+            continue;
+        }
         TAVProbe probe;
         if (!probe.Open(file)) {
-            std::fprintf(stderr, "%s\n", probe.LastErrMsg().c_str());
+            std::fprintf(stderr, "%s\n", FailureLine(file, "", probe.LastErrMsg()).c_str());
             ++failures;
             continue;
         }
@@ -120,146 +129,54 @@ TOutputOptions OutputRecordFromText(const std::string& text)
     return record;
 }
 
-struct TTaskResult {
-    std::string input;
-    std::string output;
-    bool outputExisted = false;
-    bool finished = false;
-    bool failed = false;
-    std::string message;
-};
-
-// Adds the jobs to a component and runs them; returns the program's exit status.
-int RunJobs(const TCliArguments& arguments, std::vector<TConversionJob> jobs, int refused, TEventLoop& loop,
-            TVantrel& component)
-{
-    std::map<int, TTaskResult> results;
-    for (TConversionJob& job : jobs) {
-        std::error_code ignored;
-        if (fs::exists(job.output, ignored) && fs::exists(job.input, ignored) &&
-            fs::equivalent(job.output, job.input, ignored)) {
-            std::fprintf(stderr, "%s: the output would replace its own input\n", job.output.c_str());
-            ++refused;
-            continue;
-        }
-        const bool existed = fs::exists(job.output, ignored);
-        if (existed && !arguments.overwrite) {
-            std::fprintf(stderr, "%s: the file exists (use --overwrite to replace it)\n", job.output.c_str());
-            ++refused;
-            continue;
-        }
-        const int index = component.AddTask(job.input, &job.inputOptions);
-        if (index < 0) {
-            std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
-            ++refused;
-            continue;
-        }
-        if (!component.AddOutput(index, job.output, &job.outputOptions)) {
-            std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
-            component.RemoveTask(index);
-            ++refused;
-            continue;
-        }
-        // Only the task just added is ever removed, so the indices of the others stay.
-        TTaskResult result;
-        result.input = job.input;
-        result.output = job.output;
-        result.outputExisted = existed;
-        results[index] = result;
-    }
-    if (results.empty()) return refused > 0 ? 1 : 0;
-
-    // The events come from the tasks' threads.
-    std::atomic<bool> done{false};
-    std::mutex resultsLock;
-    component.OnLog = [&](int index, TLogLevel level, const std::string& message) {
-        if (level <= component.LogLevel())
-            std::fprintf(stderr, "%s%s\n", index >= 0 ? ("[" + std::to_string(index + 1) + "] ").c_str() : "",
-                         message.c_str());
-    };
-    component.OnProgress = [&](int index, int, int, int currentDuration, float, float, std::int64_t size, int total) {
-        if (arguments.quiet) return;
-        const int percent = total > 0 ? std::min(100, static_cast<int>(100LL * currentDuration / total)) : -1;
-        std::lock_guard<std::mutex> lock(resultsLock);
-        std::fprintf(stderr, "\r[%d] %s: %3d%% %8.1f s %12s", index + 1, results.at(index).output.c_str(), percent,
-                     currentDuration / 1000.0, FormatFileSize(size).c_str());
-        std::fflush(stderr);
-    };
-    component.OnTerminate = [&](int index, bool finished, bool exception, const std::string& message) {
-        if (index < 0) {
-            done = true;
-            return;
-        }
-        std::lock_guard<std::mutex> lock(resultsLock);
-        TTaskResult& result = results.at(index);
-        result.finished = finished;
-        result.failed = exception;
-        result.message = message;
-    };
-
-    std::signal(SIGINT, OnInterrupt);
-    component.StartConvert(arguments.threads);
-    bool stopping = false;
-    while (!done) {
-        if (g_interrupted && !stopping) {
-            stopping = true;
-            std::fprintf(stderr, "\nStopping...\n");
-            component.StopConvert();
-        }
-        loop.PumpUntil([&] { return done || (g_interrupted && !stopping); }, std::chrono::milliseconds(500));
-    }
-    if (!arguments.quiet) std::fprintf(stderr, "\n");
-
-    int failures = refused;
-    std::lock_guard<std::mutex> lock(resultsLock);
-    for (auto& [index, result] : results) {
-        if (result.finished) {
-            if (!arguments.quiet) std::printf("%s -> %s: done\n", result.input.c_str(), result.output.c_str());
-            continue;
-        }
-        ++failures;
-        if (result.failed) {
-            std::fprintf(stderr, "%s -> %s: failed: %s\n", result.input.c_str(), result.output.c_str(),
-                         result.message.c_str());
-            // A half-written result is no result; an earlier file of that name is already gone.
-            std::error_code ignored;
-            fs::remove(result.output, ignored);
-        } else {
-            std::fprintf(stderr, "%s -> %s: stopped\n", result.input.c_str(), result.output.c_str());
-        }
-    }
-    return failures == 0 ? 0 : 1;
-}
-
 int Convert(const TCliArguments& arguments)
 {
     TEventLoop loop;
+    // Made before the component and so gone after it: the component's handlers call into it
+    // until the component (with its tasks) is gone.
+    std::unique_ptr<TConversionRun> runner;
     TVantrel component(loop);
-    component.SetLogLevel(arguments.quiet ? llQuiet : llError);
+    component.SetLogLevel(static_cast<TLogLevel>(arguments.logLevel));
+    runner = std::make_unique<TConversionRun>(arguments, loop, component);
+    TConversionRun& run = *runner;
+    // Lines of the libraries while files are opened belong to no task yet.
+    component.OnLog = [&run](int, TLogLevel level, const std::string& message) { run.Log(level, message); };
     if (!component.LoadAVLib(DefaultLibraryFolder())) {
-        std::fprintf(stderr, "%s\n", component.LastErrMsg().c_str());
-        return 2;
+        std::fprintf(stderr, "mirelk-cli: %s\n", component.LastErrMsg().c_str());
+        return 1;
     }
-    int refused = 0;
-    std::vector<TConversionJob> jobs;
+    TOptionForm form;
+    // With shards, or when a run is to be repeated, the names must not depend on what is on the
+    // disk: every shard names every output as the others would.
+    const bool plannedNames = arguments.shard.count > 1 || arguments.skipDone;
     if (arguments.mode == TCliMode::ConvertByFormat) {
         try {
-            jobs = JobsFromForm(arguments, refused);
+            ApplyFormChoices(arguments, form);
         } catch (const std::invalid_argument& error) {
             std::fprintf(stderr, "mirelk-cli: %s\n", error.what());
             return 2;
         }
+    }
+    const TBatchPlan plan = PlanBatch(arguments, form.Settings.OutputFolder);
+    for (const TBatchEntry& entry : plan.duplicates) run.Duplicate({entry.task, entry.input, entry.output});
+    std::vector<TConversionJob> jobs;
+    if (arguments.mode == TCliMode::ConvertByFormat) {
+        jobs = JobsFromForm(arguments, form, plan.entries, plannedNames,
+                            [&run](const TBatchEntry& entry, const std::string& message) {
+                                run.Refuse({entry.task, entry.input, entry.output}, message);
+                            });
     } else {
-        for (const auto& [output, input] : arguments.conversions) {
+        for (const TBatchEntry& entry : plan.entries) {
             TConversionJob job;
-            job.input = input;
-            job.output = output;
+            job.task = entry.task;
+            job.input = entry.input;
+            job.output = entry.output;
             job.inputOptions.ExtOptions = arguments.inputOptions;
             job.outputOptions = OutputRecordFromText(arguments.outputOptions);
             jobs.push_back(std::move(job));
         }
     }
-    return RunJobs(arguments, std::move(jobs), refused, loop, component);
+    return run.Run(std::move(jobs));
 }
 
 }  // namespace
@@ -268,21 +185,21 @@ int main(int argc, char** argv)
 {
     const TCliArguments arguments = ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!arguments.error.empty()) {
-        std::fprintf(stderr, "mirelk-cli: %s\n\n%s", arguments.error.c_str(), CliUsage().c_str());
+        std::fprintf(stderr, "mirelk-cli: %s (see mirelk-cli --help)\n", arguments.error.c_str());
         return 2;
     }
     try {
         switch (arguments.mode) {
         case TCliMode::Help: std::printf("%s", CliUsage().c_str()); return 0;
         case TCliMode::SelfCheck: return SelfCheck();
-        case TCliMode::Info: return Info(arguments.infoFiles);
+        case TCliMode::Info: return Info(arguments);
         case TCliMode::Convert:
         case TCliMode::ConvertByFormat: return Convert(arguments);
         case TCliMode::ListFormats: std::printf("%s", FormatListText().c_str()); return 0;
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "mirelk-cli: %s\n", error.what());
-        return 2;
+        return 1;
     }
     return 0;
 }

@@ -31,8 +31,8 @@ public:
     // What a clip time text shows from SetProber until that end of the clip is marked.
     static constexpr char kNoTime[] = "N/A";
 
-    // The hook modules are looked for in "vhook" under the program folder.
-    explicit TOptionForm(std::string programFolder = ProgramFolder());
+    // The hook modules are looked for in "vhook" under the program's support folder.
+    explicit TOptionForm(std::string programFolder = SupportFolder());
 
     TOptionFormSettings Settings;
 

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <clocale>
 
+#include "binding/loader.h"
 #include "component/task_threads.h"
 #include "ui/application.h"
 #include "ui/app_icon.h"
@@ -30,7 +31,8 @@ int main(int argc, char** argv)
     static mirelk::ui::TQtMainThread mainThread;
     int status = 0;
     {
-        mirelk::ui::TfrmMain window(mainThread, QCoreApplication::applicationDirPath());
+        // Beside the program in the build tree, ../lib/mirelk once installed.
+        mirelk::ui::TfrmMain window(mainThread, QString::fromStdString(mirelk::SupportFolder()));
         window.show();
         QStringList files = QCoreApplication::arguments();
         files.removeFirst();

@@ -1,0 +1,261 @@
+#include "cli/conversion_run.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "cli/batch_plan.h"
+#include "cli/failure_line.h"
+
+namespace mirelk {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) { g_interrupted = true; }
+
+const char* LevelName(TLogLevel level)
+{
+    switch (level) {
+    case llQuiet: return "quiet";
+    case llError: return "error";
+    case llInfo: return "info";
+    case llDebug: return "debug";
+    case llAll: return "all";
+    }
+    return "all";
+}
+
+std::string UtcText(std::chrono::system_clock::time_point time)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm parts{};
+    ::gmtime_r(&seconds, &parts);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+}  // namespace
+
+TConversionRun::TConversionRun(const TCliArguments& arguments, TEventLoop& loop, TVantrel& component)
+    : m_arguments(arguments), m_loop(loop), m_component(component)
+{
+    const bool progress = !arguments.quiet && !arguments.json;
+    m_display = std::make_unique<TStatusDisplay>(stderr, ::isatty(STDERR_FILENO) == 1, progress);
+    if (arguments.json) m_json = std::make_unique<TJsonLines>(stdout);
+}
+
+TConversionRun::~TConversionRun() = default;
+
+void TConversionRun::Log(TLogLevel level, const std::string& message)
+{
+    // Quiet-level lines are the messages of failures, which the failure lines carry.
+    if (level == llQuiet || level > m_component.LogLevel()) return;
+    if (m_json) m_json->Write(LogEvent(TEventSubject{}, LevelName(level), message));
+    else m_display->Line(message);
+}
+
+void TConversionRun::Notice(const TEventSubject& subject, const std::string& message)
+{
+    if (m_component.LogLevel() < llInfo) return;
+    if (m_json) m_json->Write(LogEvent(subject, "info", message));
+    else m_display->Line("[" + std::to_string(subject.task) + "] " + message);
+}
+
+void TConversionRun::Failure(const TEventSubject& subject, const std::string& message)
+{
+    m_display->Line(FailureLine(subject.input, subject.output, message));
+}
+
+void TConversionRun::Count(const TEventSubject& subject, TTaskStatus status, const std::string& message)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        ++m_counts[status];
+    }
+    if (m_json) m_json->Write(TerminateEvent(subject, status, message));
+}
+
+void TConversionRun::Refuse(const TEventSubject& subject, const std::string& message)
+{
+    Failure(subject, message);
+    Count(subject, TTaskStatus::Failed, message);
+}
+
+void TConversionRun::Duplicate(const TEventSubject& subject)
+{
+    ++m_duplicates;
+    Notice(subject, subject.input + ": named before in the list; converted once");
+}
+
+bool TConversionRun::MayRun(const TConversionJob& job)
+{
+    const TEventSubject subject{job.task, job.input, job.output};
+    std::error_code ignored;
+    if (!fs::exists(fs::symlink_status(job.output, ignored))) return true;
+    if (fs::exists(job.input, ignored) && fs::equivalent(job.output, job.input, ignored)) {
+        Refuse(subject, "the output would replace its own input");
+        return false;
+    }
+    if (m_arguments.skipDone) {
+        const double expected = job.expectedSeconds >= 0 ? job.expectedSeconds : MediaDuration(job.input);
+        if (OutputIsComplete(job.output, expected)) {
+            if (!m_json) Notice(subject, job.output + ": done before; skipped");
+            Count(subject, TTaskStatus::Skipped, "done before");
+            return false;
+        }
+        // A shard that was stopped or failed left this; running it again is what --skip-done is for.
+        Notice(subject, job.output + ": incomplete; converted again");
+        return true;
+    }
+    if (!m_arguments.overwrite) {
+        Refuse(subject, "the file exists (use --overwrite to replace it)");
+        return false;
+    }
+    return true;
+}
+
+TEventSubject TConversionRun::SubjectOf(int index) const
+{
+    const auto found = m_tasks.find(index);
+    return found != m_tasks.end() ? found->second.subject : TEventSubject{};
+}
+
+void TConversionRun::ConnectEvents()
+{
+    // The events come from the tasks' threads, one at a time (the component serialises them).
+    m_component.OnLog = [this](int index, TLogLevel level, const std::string& message) {
+        if (index < 0) return Log(level, message);
+        if (level == llQuiet || level > m_component.LogLevel()) return;
+        const std::lock_guard<std::mutex> lock(m_lock);
+        const TEventSubject subject = SubjectOf(index);
+        if (m_json) m_json->Write(LogEvent(subject, LevelName(level), message));
+        else if (subject.task == 0) m_display->Line(message);
+        else m_display->Line("[" + std::to_string(subject.task) + "] " + message);
+    };
+    m_component.OnProgress = [this](int index, int frame, int fps, int currentMs, float quality, float bitRate,
+                                    std::int64_t size, int totalMs) {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        const TEventSubject subject = SubjectOf(index);
+        if (subject.task == 0) return;
+        if (m_json) m_json->Write(ProgressEvent(subject, frame, fps, currentMs, totalMs, size, bitRate, quality));
+        else m_display->Progress(subject.task, subject.output, currentMs, totalMs, size);
+    };
+    m_component.OnTerminate = [this](int index, bool finished, bool exception, const std::string& message) {
+        if (index < 0) {
+            m_done = true;
+            return;
+        }
+        TEventSubject subject;
+        {
+            const std::lock_guard<std::mutex> lock(m_lock);
+            const auto found = m_tasks.find(index);
+            if (found == m_tasks.end()) return;
+            TTaskResult& result = found->second;
+            result.finished = finished;
+            result.failed = exception;
+            result.message = message;
+            subject = result.subject;
+        }
+        m_display->Remove(subject.task);
+        if (finished) {
+            Count(subject, TTaskStatus::Finished, message);
+        } else if (exception) {
+            Failure(subject, "failed: " + message);
+            Count(subject, TTaskStatus::Failed, message);
+        } else {
+            Failure(subject, "stopped");
+            Count(subject, TTaskStatus::Stopped, message);
+        }
+    };
+}
+
+int TConversionRun::Run(std::vector<TConversionJob> jobs)
+{
+    ConnectEvents();
+    for (TConversionJob& job : jobs) {
+        if (!MayRun(job)) continue;
+        const TEventSubject subject{job.task, job.input, job.output};
+        const int index = m_component.AddTask(job.input, &job.inputOptions);
+        if (index < 0) {
+            Refuse(subject, m_component.LastErrMsg());
+            continue;
+        }
+        {
+            const std::lock_guard<std::mutex> lock(m_lock);
+            m_tasks[index].subject = subject;
+        }
+        if (!m_component.AddOutput(index, job.output, &job.outputOptions)) {
+            Refuse(subject, m_component.LastErrMsg());
+            m_component.RemoveTask(index);
+            // Only the task just added is ever removed, so the indices of the others stay.
+            const std::lock_guard<std::mutex> lock(m_lock);
+            m_tasks.erase(index);
+            continue;
+        }
+    }
+
+    if (!m_tasks.empty()) {
+        std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
+        m_component.StartConvert(m_arguments.threads);
+        bool stopping = false;
+        while (!m_done) {
+            if (g_interrupted && !stopping) {
+                stopping = true;
+                m_display->Line("mirelk-cli: stopping");
+                m_component.StopConvert();
+            }
+            m_loop.PumpUntil([&] { return m_done || (g_interrupted && !stopping); }, std::chrono::milliseconds(500));
+        }
+    }
+    m_display->Close();
+
+    const std::lock_guard<std::mutex> lock(m_lock);
+    for (const auto& [index, result] : m_tasks) {
+        if (result.finished) {
+            if (!m_arguments.quiet && !m_json)
+                std::printf("%s -> %s: done\n", result.subject.input.c_str(), result.subject.output.c_str());
+        } else if (result.failed) {
+            // A half-written result is no result; an earlier file of that name is already gone
+            // (opening the output replaced it). Whatever else has the name is left alone.
+            std::error_code ignored;
+            if (fs::is_regular_file(fs::symlink_status(result.subject.output, ignored)))
+                fs::remove(result.subject.output, ignored);
+        }
+    }
+    std::fflush(stdout);
+    const bool failed = m_counts[TTaskStatus::Failed] > 0 || m_counts[TTaskStatus::Stopped] > 0;
+    if (m_json) WriteSummary();
+    return failed ? 1 : 0;
+}
+
+void TConversionRun::WriteSummary()
+{
+    nlohmann::json summary;
+    summary["event"] = "summary";
+    const int tasks = m_counts[TTaskStatus::Finished] + m_counts[TTaskStatus::Failed] +
+                      m_counts[TTaskStatus::Stopped] + m_counts[TTaskStatus::Skipped];
+    summary["tasks"] = tasks;
+    for (const TTaskStatus status :
+         {TTaskStatus::Finished, TTaskStatus::Failed, TTaskStatus::Stopped, TTaskStatus::Skipped})
+        summary[TaskStatusName(status)] = m_counts[status];
+    summary["duplicates"] = m_duplicates;
+    summary["shard"] = std::to_string(m_arguments.shard.index) + "/" + std::to_string(m_arguments.shard.count);
+    const auto ended = std::chrono::system_clock::now();
+    summary["started"] = UtcText(m_started);
+    summary["ended"] = UtcText(ended);
+    summary["elapsed"] = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_startedSteady).count();
+    summary["exit_status"] = m_counts[TTaskStatus::Failed] > 0 || m_counts[TTaskStatus::Stopped] > 0 ? 1 : 0;
+    m_json->Write(summary);
+}
+
+}  // namespace mirelk
