@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "binding/loader.h"
+#include "binding/open_file_limit.h"
 #include "binding/utilities.h"
 #include "cli/cli_arguments.h"
 #include "cli/form_jobs.h"
@@ -266,6 +267,7 @@ int Convert(const TCliArguments& arguments)
 
 int main(int argc, char** argv)
 {
+    mirelk::RaiseOpenFileLimit();
     const TCliArguments arguments = ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!arguments.error.empty()) {
         std::fprintf(stderr, "mirelk-cli: %s\n\n%s", arguments.error.c_str(), CliUsage().c_str());
