@@ -308,6 +308,27 @@ void TCustomVantrel::ApplyOutputFields(TVantrelTask& task, const TOutputOptions&
 
 bool TCustomVantrel::AddOutput(int index, const std::string& fileName, const TOutputOptions* options)
 {
+    const bool added = OpenTaskOutput(index, fileName, options);
+    ReleaseWaitingFiles(index);
+    return added;
+}
+
+void TCustomVantrel::ReleaseWaitingFiles(int index)
+{
+    std::shared_ptr<TVantrelTask> task;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (index < 0 || index >= m_tasks.Count()) return;
+        task = std::static_pointer_cast<TVantrelTask>(m_tasks.Item(index).shared_from_this());
+    }
+    // A task that has started keeps what its run opened.
+    if (task->Running || task->TerminateDelivered) return;
+    task->Probe.KeepDescription();
+    task->ReleaseFiles();
+}
+
+bool TCustomVantrel::OpenTaskOutput(int index, const std::string& fileName, const TOutputOptions* options)
+{
     try {
         TVantrelTask& task = Task(index);
         if (options != nullptr) {

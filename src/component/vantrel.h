@@ -149,6 +149,9 @@ private:
     int CountTermination(bool& endOfRun);
     void FinishTermination(int nextIndex, bool endOfRun);
     void ReportStartFailure(TVantrelTask& task, const std::string& message);
+    bool OpenTaskOutput(int index, const std::string& fileName, const TOutputOptions* options);
+    // A task waits for its run holding no open file; its prober answers from what was read.
+    void ReleaseWaitingFiles(int index);
     void ApplyInputOptions(TVantrelTask& task, const TInputOptions& options);
     void ApplyOutputFields(TVantrelTask& task, const TOutputOptions& options);
     int EngineLevel() const { return static_cast<int>(m_logLevel) - 1; }

@@ -64,7 +64,16 @@ public:
     // Creates an output file with its streams from the options given so far. False with the
     // reason in LastErrMsg; throws FFmpegException when a stream cannot be made.
     bool OpenOutputFile(const std::string& fileName);
-    // Runs the whole transcode of the opened files in the calling thread. Throws
+    // Closes what the opened files hold (inputs entirely, outputs' byte streams) while the task
+    // waits for its run; what they were found to hold stays known. Only while the libraries are
+    // loaded.
+    void ReleaseFiles();
+    bool FilesReleased() const;
+    // Opens the released files again as they were first opened. Throws FFmpegException with the
+    // opening's message, or when an input is no longer the file that was added.
+    void ReopenFiles();
+    // Runs the whole transcode of the opened files in the calling thread (opening again what was
+    // released first). Throws
     // FFmpegException when it fails; Finished tells whether it ran to its end.
     void Transcode();
     // Counts of the quantisers of the first video output's pictures over the task's life ("qphist").

@@ -104,9 +104,10 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
         bool inputVideo = false;
         bool inputAudio = false;
         bool inputSubtitle = false;
+        // What the inputs held when they were opened: a waiting task has released them.
         for (const TOpenInput& input : m_inputs)
-            for (unsigned i = 0; i < input.context->nb_streams; ++i) {
-                switch (input.context->streams[i]->codecpar->codec_type) {
+            for (const TInputStreamFacts& stream : input.recipe.streams) {
+                switch (stream.type) {
                 case AVMEDIA_TYPE_VIDEO: inputVideo = true; break;
                 case AVMEDIA_TYPE_AUDIO: inputAudio = true; break;
                 case AVMEDIA_TYPE_SUBTITLE: inputSubtitle = true; break;
