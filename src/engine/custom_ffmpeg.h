@@ -205,6 +205,9 @@ private:
     // After an input is opened, or failed to open: the per-file options are used up.
     void ClearPerFileOptions();
     void ReadInputStreams(TOpenInput& input);
+    // Whether the video stream about to be added to the output will be fed by an attached
+    // picture (a cover), by what the inputs held when they were opened.
+    bool NextVideoSourceIsCover(const TOpenOutput& output) const;
     void AddVideoStream(TOpenOutput& output);
     void AddAudioStream(TOpenOutput& output);
     void AddSubtitleStream(TOpenOutput& output);

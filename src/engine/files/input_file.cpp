@@ -174,8 +174,8 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     ReadInputStreams(input);
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         const AVStream* stream = context->streams[i];
-        recipe.streams.push_back(
-            {stream->codecpar->codec_type, stream->codecpar->codec_id, stream->r_frame_rate, stream->discard});
+        recipe.streams.push_back({stream->codecpar->codec_type, stream->codecpar->codec_id, stream->r_frame_rate,
+                                  stream->discard, (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0});
     }
     input.recipe = std::move(recipe);
     const int inputIndex = InputCount();
@@ -228,6 +228,7 @@ void TCustomFFmpeg::ReadInputStreams(TOpenInput& input)
             }
             if (codec->format < 0) codec->format = AV_PIX_FMT_YUV420P;
             m_options.framePixelFormat = codec->format;
+            m_options.pixelFormatAsked = false;
             // The container's average rate against the rate the stream's timestamps really run at.
             const AVRational codecRate = stream->avg_frame_rate;
             const AVRational streamRate = stream->r_frame_rate;

@@ -36,6 +36,8 @@ struct TInputStreamFacts {
     AVRational frameRate{0, 1};
     // Left by the options at the first opening ("an", "vn", "sn", "vdiscard").
     AVDiscard discard = AVDISCARD_DEFAULT;
+    // A still picture that stands for the file (a cover), not a moving picture.
+    bool attachedPicture = false;
 };
 
 // What it takes to open an input again exactly as it was first opened, and what that opening
@@ -80,6 +82,8 @@ struct TOpenOutputStream {
     // The encoder chosen by name or guessed from the format; null for a copied stream.
     const AVCodec* encoder = nullptr;
     bool streamCopy = false;
+    // Made to carry an input's attached picture (a cover): fed by one when there is one.
+    bool attachedPicture = false;
     std::vector<TBitstreamFilterSpec> bitstreamFilters;
 };
 
@@ -95,6 +99,8 @@ struct TOpenOutput {
     bool fileReleased = false;
 };
 
+// A format that takes pictures only as covers beside its sound (MP3, FLAC).
+bool CoverOnlyFormat(const AVOutputFormat* format);
 // Opens an input's demuxer by its recipe, marks the programs not chosen as discarded and reads
 // the stream information (holding the codec lock). Null with the message in error when it
 // cannot; the messages are those of a first opening.

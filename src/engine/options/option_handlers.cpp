@@ -77,6 +77,7 @@ void TCustomFFmpeg::OptFramePixelFormat(const std::string& name)
     const AVPixelFormat format = av::av_get_pix_fmt(name.c_str());
     if (format == AV_PIX_FMT_NONE) throw FFmpegException(Format("Unknown pixel format requested: %s", name.c_str()));
     m_options.framePixelFormat = format;
+    m_options.pixelFormatAsked = true;
 }
 
 void TCustomFFmpeg::OptAudioSampleFormat(const std::string& name)

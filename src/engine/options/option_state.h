@@ -51,6 +51,8 @@ struct TOptionState {
     int frameHeight = 0;
     float frameAspectRatio = 0.0f;
     int framePixelFormat = -1;
+    // Set by the option since the last input's video stream set framePixelFormat.
+    bool pixelFormatAsked = false;
     int audioSampleFormat = -1;
     int padTop = 0;
     int padBottom = 0;

@@ -145,6 +145,11 @@ void TTranscodeRun::ChooseSources()
                     }
                 }
             } else {
+                // A stream made for a cover takes a cover first.
+                for (std::size_t i = 0; i < m_inputStreams.size() && source < 0 && spec.attachedPicture; ++i)
+                    if (m_inputStreams[i].discard && m_inputStreams[i].stream->codecpar->codec_type == type &&
+                        (m_inputStreams[i].stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
+                        source = static_cast<int>(i);
                 // The first stream of the type no output takes yet, else the last of the type.
                 for (std::size_t i = 0; i < m_inputStreams.size() && source < 0; ++i)
                     if (m_inputStreams[i].discard && m_inputStreams[i].stream->codecpar->codec_type == type)
