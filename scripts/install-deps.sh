@@ -9,6 +9,7 @@ packages=(
   libavfilter-dev libavdevice-dev
   libavcodec-extra
   ffmpeg
+  time
   libimlib2-dev fonts-dejavu-core
 )
 

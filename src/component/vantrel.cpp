@@ -1,6 +1,8 @@
 #include "component/vantrel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 #include <ctime>
 
 #include "binding/loader.h"
@@ -96,6 +98,7 @@ TCustomVantrel::~TCustomVantrel()
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         std::swap(tasks, m_tasks);
+        m_lookup.Clear();
     }
     tasks.Clear();
     std::lock_guard<std::recursive_mutex> wait(m_lock);
@@ -359,6 +362,7 @@ void TCustomVantrel::RemoveTask(int index)
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         removed = m_tasks.Delete(index);
+        if (removed) m_lookup.Forget(static_cast<const TVantrelTask&>(*removed));
     }
     // Retired here, without the lock that its events take.
 }
@@ -369,6 +373,7 @@ void TCustomVantrel::ClearTasks()
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         std::swap(tasks, m_tasks);
+        m_lookup.Clear();
         m_lastErrMsg.clear();
         m_threadCount = 0;
     }
@@ -388,6 +393,7 @@ void TCustomVantrel::StartConvert(int threadCount)
         m_reportedInRun = 0;
         m_threadCount = threadCount;
         m_remainingCount = m_tasks.Count();
+        m_codecThreadShare = CodecThreadShare(threadCount < 1 ? 1 : std::min(threadCount, m_tasks.Count()));
         do {
             const int index = ClaimNextIndex();
             if (index >= 0) toStart.push_back(index);
@@ -437,9 +443,11 @@ void TCustomVantrel::StartTask(int index)
     }
     task.ProgressInterval = static_cast<std::int64_t>(m_progressInterval) * 1000;
     task.SetLogLevel(EngineLevel());
+    task.DefaultCodecThreads = m_codecThreadShare;
     try {
         if (m_threadCount < 1) {
             task.ThreadID = CurrentThreadId();
+            NoteStarted(task);
             task.Start(false, ThreadPriority);
             return;
         }
@@ -449,6 +457,7 @@ void TCustomVantrel::StartTask(int index)
             return;
         }
         task.ThreadID = thread->ThreadID();
+        NoteStarted(task);
         thread->Resume();
     } catch (const std::exception& error) {
         ReportStartFailure(task, error.what());
@@ -575,12 +584,30 @@ void TCustomVantrel::DoTerminate(TVantrelTask* task)
 
 void TCustomVantrel::ReceiveLibraryLine(std::uint32_t threadId, int engineLevel, const std::string& text)
 {
+    ReceiveLibraryLine(threadId, nullptr, engineLevel, text);
+}
+
+void TCustomVantrel::ReceiveLibraryLine(std::uint32_t threadId, const void* owner, int engineLevel,
+                                        const std::string& text)
+{
     TVantrelTask* task = nullptr;
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
-        task = m_tasks.FindByThreadID(threadId);
+        task = m_lookup.Find(threadId, owner);
     }
     DoLog(task, engineLevel, text);
+}
+
+void TCustomVantrel::NoteStarted(TVantrelTask& task)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    m_lookup.Started(task, task.ThreadID);
+}
+
+int TCustomVantrel::CodecThreadShare(int tasksAtOnce)
+{
+    const int processors = static_cast<int>(std::thread::hardware_concurrency());
+    return std::max(1, processors / std::max(1, tasksAtOnce));
 }
 
 }  // namespace mirelk

@@ -93,6 +93,13 @@ public:
     std::atomic<bool> StopRequested{false};
     bool Finished = false;
 
+    // The threads each codec of the task gets when the "threads" option is not given; 0 lets the
+    // library choose (as many as the machine has). Whoever runs several tasks at once gives
+    // each its share of the processors.
+    std::atomic<int> DefaultCodecThreads{0};
+    // The thread count a codec of this task is opened with.
+    int CodecThreads() const { return m_options.codecThreads >= 0 ? m_options.codecThreads : DefaultCodecThreads.load(); }
+
     // The new-stream options: a stream more in the output opened last.
     void NewVideoStream();
     void NewAudioStream();

@@ -50,6 +50,9 @@ struct TOptionState {
     int frameWidth = 0;
     int frameHeight = 0;
     float frameAspectRatio = 0.0f;
+    // Threads of each decoder and encoder ("threads"; 0 lets the library choose); -1 when not
+    // given: then the task's share of the processors decides.
+    int codecThreads = -1;
     int framePixelFormat = -1;
     // Set by the option since the last input's video stream set framePixelFormat.
     bool pixelFormatAsked = false;

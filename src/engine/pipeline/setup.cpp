@@ -274,6 +274,8 @@ void TTranscodeRun::OpenEncoders()
         // Subtitle times are kept in the source's clock.
         if (codec->codec_type == AVMEDIA_TYPE_SUBTITLE && codec->time_base.num <= 0)
             codec->time_base = m_inputStreams[output.sourceIndex].stream->time_base;
+        codec->thread_count = m_task.CodecThreads();
+        codec->opaque = &m_task;
         int opened = 0;
         {
             std::lock_guard<std::mutex> lock(CodecLock());
@@ -307,8 +309,9 @@ void TTranscodeRun::OpenDecoders()
         if (!stream.decoder || av::avcodec_parameters_to_context(stream.decoder.get(), parameters) < 0)
             throw FFmpegException("av_mallocz fail");
         stream.decoder->pkt_timebase = stream.stream->time_base;
-        // Pictures are decoded on as many threads as the machine has.
-        if (parameters->codec_type == AVMEDIA_TYPE_VIDEO) stream.decoder->thread_count = 0;
+        stream.decoder->thread_count = m_task.CodecThreads();
+        // Library lines from the codec's own threads name their task by this.
+        stream.decoder->opaque = &m_task;
         const TMediaIndex media = parameters->codec_type == AVMEDIA_TYPE_VIDEO   ? miVideo
                                   : parameters->codec_type == AVMEDIA_TYPE_AUDIO ? miAudio
                                                                                  : miSubtitle;
