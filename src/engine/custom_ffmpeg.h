@@ -65,8 +65,8 @@ public:
     // reason in LastErrMsg; throws FFmpegException when a stream cannot be made.
     bool OpenOutputFile(const std::string& fileName);
     // Closes what the opened files hold (inputs entirely, outputs' byte streams) while the task
-    // waits for its run; what they were found to hold stays known. Only while the libraries are
-    // loaded.
+    // waits for its run, and frees the objects its generic options were set on; what the files
+    // were found to hold and the options set stay known. Only while the libraries are loaded.
     void ReleaseFiles();
     bool FilesReleased() const;
     // Opens the released files again as they were first opened. Throws FFmpegException with the

@@ -26,6 +26,8 @@ void TCustomFFmpeg::ReleaseFiles()
 {
     if (!FFLoader().LibsLoaded(DefaultAVLibraries)) return;
     for (TOpenInput& input : m_inputs) input.context.reset();
+    // What the options were set on is made again when needed.
+    if (m_avOptions) m_avOptions->ReleaseDefaults();
     for (TOpenOutput& output : m_outputs) {
         if (!output.context || output.context->pb == nullptr) continue;
         if (output.context->oformat->flags & AVFMT_NOFILE) continue;

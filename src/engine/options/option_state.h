@@ -146,7 +146,9 @@ struct TOptionState {
     std::vector<TStreamMap> streamMaps;
     std::vector<TMetaDataMap> metaDataMaps;
     // Timestamp scale per input file and stream ("itsscale"); 0 means none.
-    std::array<std::array<double, kMaxStreams>, kMaxFiles> inputTimestampScale{};
+    // By input file (only as many as the option reached; a waiting task of a long list should
+    // not carry the full table), then by stream; 0 is no scaling.
+    std::vector<std::array<double, kMaxStreams>> inputTimestampScale;
     std::vector<std::pair<std::string, std::string>> metadata;
     std::vector<TBitstreamFilterSpec> videoBitstreamFilters;
     std::vector<TBitstreamFilterSpec> audioBitstreamFilters;

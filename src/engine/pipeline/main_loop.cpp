@@ -67,7 +67,8 @@ void TTranscodeRun::CorrectTimestamps(TInputFile& file, TInputStream& stream, AV
     const std::int64_t offset = av::av_rescale_q(file.timestampOffset, AV_TIME_BASE_Q, timeBase);
     if (packet->dts != AV_NOPTS_VALUE) packet->dts += offset;
     if (packet->pts != AV_NOPTS_VALUE) packet->pts += offset;
-    if (stream.fileIndex < kMaxFiles && stream.streamIndex < kMaxStreams) {
+    if (static_cast<std::size_t>(stream.fileIndex) < options.inputTimestampScale.size() &&
+        stream.streamIndex < kMaxStreams) {
         const double scale = options.inputTimestampScale[stream.fileIndex][stream.streamIndex];
         if (scale != 0.0) {
             if (packet->dts != AV_NOPTS_VALUE) packet->dts = std::llround(static_cast<double>(packet->dts) * scale);
