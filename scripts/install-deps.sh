@@ -9,6 +9,7 @@ packages=(
   libavfilter-dev libavdevice-dev
   libavcodec-extra
   ffmpeg
+  time
   libimlib2-dev fonts-dejavu-core
   qt6-base-dev qt6-multimedia-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav

@@ -79,7 +79,13 @@ TEST_F(OptionTable, NumberErrorsAndBounds)
     EXPECT_EQ(FailureOf([&] { task.ParseOption("pass", "3"); }), "pass number can be only 1 or 2");
     EXPECT_EQ(FailureOf([&] { task.ParseOption("pass", "2"); }), "");
     EXPECT_EQ(task.Options().pass, 2);
-    EXPECT_EQ(FailureOf([&] { task.ParseOption("threads", "2"); }), "TODO: option - threads");
+    EXPECT_EQ(FailureOf([&] { task.ParseOption("threads", "-1"); }), "'-1' is not a valid number of threads");
+    EXPECT_EQ(FailureOf([&] { task.ParseOption("threads", "many"); }), "'many' is not a valid integer value");
+    EXPECT_EQ(task.CodecThreads(), 0);
+    task.DefaultCodecThreads = 3;
+    EXPECT_EQ(task.CodecThreads(), 3);
+    EXPECT_EQ(FailureOf([&] { task.ParseOption("threads", "2"); }), "");
+    EXPECT_EQ(task.CodecThreads(), 2);
     EXPECT_EQ(FailureOf([&] { task.ParseOption("ss", "soon"); }), "Invalid duration specification for ss: soon");
     EXPECT_EQ(FailureOf([&] { task.ParseOption("timestamp", "yesterday"); }),
               "Invalid date specification for timestamp: yesterday");

@@ -29,6 +29,7 @@
     X(avcodec_get_name) \
     X(avcodec_string) \
     X(avcodec_descriptor_get) \
+    X(avcodec_find_best_pix_fmt_of_list) \
     X(av_codec_is_encoder) \
     X(av_codec_is_decoder) \
     X(av_get_bits_per_sample) \

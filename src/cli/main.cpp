@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "binding/loader.h"
+#include "binding/open_file_limit.h"
 #include "binding/utilities.h"
 #include "cli/batch_plan.h"
 #include "cli/cli_arguments.h"
@@ -183,6 +184,7 @@ int Convert(const TCliArguments& arguments)
 
 int main(int argc, char** argv)
 {
+    mirelk::RaiseOpenFileLimit();
     const TCliArguments arguments = ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!arguments.error.empty()) {
         std::fprintf(stderr, "mirelk-cli: %s (see mirelk-cli --help)\n", arguments.error.c_str());

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string_view>
 #include <unordered_map>
@@ -26,8 +27,13 @@ struct TRoutingState {
     // when the handing out is over.
     int routingDepth = 0;
     bool emptySlots = false;
-    // The unfinished line of each thread; a thread without one has no entry.
-    std::unordered_map<std::uint32_t, std::string> pending;
+    // The unfinished line of each thread, with the owner it has so far; a thread without one
+    // has no entry.
+    struct TPendingLine {
+        std::string text;
+        const void* owner = nullptr;
+    };
+    std::unordered_map<std::uint32_t, TPendingLine> pending;
 };
 
 TRoutingState& Routing()
@@ -58,6 +64,17 @@ std::string ContextPrefix(void* context)
     return prefix;
 }
 
+// The owner a codec context carries; nothing for other contexts.
+const void* OwnerOf(void* context)
+{
+    if (context == nullptr) return nullptr;
+    const AVClass* contextClass = *static_cast<const AVClass* const*>(context);
+    if (contextClass == nullptr || contextClass->class_name == nullptr ||
+        std::strcmp(contextClass->class_name, "AVCodecContext") != 0)
+        return nullptr;
+    return static_cast<const AVCodecContext*>(context)->opaque;
+}
+
 // Adds the piece to the line; each line feed finishes a line, which goes to the finished ones.
 void AppendPiece(std::string& line, std::string_view piece, std::vector<std::string>& finished)
 {
@@ -75,7 +92,8 @@ void AppendPiece(std::string& line, std::string_view piece, std::vector<std::str
     }
 }
 
-void HandOut(TRoutingState& state, std::uint32_t threadId, int engineLevel, const std::vector<std::string>& lines)
+void HandOut(TRoutingState& state, std::uint32_t threadId, const void* owner, int engineLevel,
+             const std::vector<std::string>& lines)
 {
     ++state.routingDepth;
     for (const std::string& line : lines)
@@ -85,7 +103,7 @@ void HandOut(TRoutingState& state, std::uint32_t threadId, int engineLevel, cons
             // The library called us from C: nothing may be thrown back into it, and one
             // receiver's failure is no reason to keep the line from the others.
             try {
-                state.receivers[i]->ReceiveLibraryLine(threadId, engineLevel, line);
+                state.receivers[i]->ReceiveLibraryLine(threadId, owner, engineLevel, line);
             } catch (...) {
             }
         }
@@ -114,10 +132,12 @@ void RouteMessage(void* context, int engineLevel, const char* format, va_list ar
     std::lock_guard<std::recursive_mutex> lock(state.lock);
     const auto entry = state.pending.find(threadId);
     std::string line;
-    if (entry == state.pending.end() || entry->second.empty()) {
+    const void* owner = OwnerOf(context);
+    if (entry == state.pending.end() || entry->second.text.empty()) {
         AppendCut(line, ContextPrefix(context));
     } else {
-        line = std::move(entry->second);
+        line = std::move(entry->second.text);
+        if (entry->second.owner != nullptr) owner = entry->second.owner;
     }
     std::vector<std::string> finished;
     AppendPiece(line, piece, finished);
@@ -128,13 +148,13 @@ void RouteMessage(void* context, int engineLevel, const char* format, va_list ar
     if (line.empty()) {
         if (entry != state.pending.end()) state.pending.erase(entry);
     } else if (entry != state.pending.end()) {
-        entry->second = std::move(line);
+        entry->second = {std::move(line), owner};
     } else {
-        state.pending.emplace(threadId, std::move(line));
+        state.pending.emplace(threadId, TRoutingState::TPendingLine{std::move(line), owner});
     }
     // The thread's entry is settled before any receiver runs, so a receiver that logs itself
     // continues from there.
-    if (!finished.empty()) HandOut(state, threadId, engineLevel, finished);
+    if (!finished.empty()) HandOut(state, threadId, owner, engineLevel, finished);
 }
 
 }  // namespace

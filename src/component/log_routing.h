@@ -19,6 +19,14 @@ public:
     // One finished library line (without its line feed), at the program's level scale. Called
     // under the routing lock: the receiver must not wait for another thread that may log.
     virtual void ReceiveLibraryLine(std::uint32_t threadId, int engineLevel, const std::string& text) = 0;
+    // The same, with the owner of the codec context the line came from (its opaque field; the
+    // engine puts its task object there), or null: a codec's own worker threads belong to no
+    // task, but their contexts do.
+    virtual void ReceiveLibraryLine(std::uint32_t threadId, const void* owner, int engineLevel, const std::string& text)
+    {
+        (void)owner;
+        ReceiveLibraryLine(threadId, engineLevel, text);
+    }
 };
 
 // A receiver gets every line from its registration until its unregistration; once

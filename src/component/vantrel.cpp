@@ -1,6 +1,8 @@
 #include "component/vantrel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 #include <ctime>
 
 #include "binding/loader.h"
@@ -108,6 +110,7 @@ void TCustomVantrel::ShutDown()
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         std::swap(tasks, m_tasks);
+        m_lookup.Clear();
     }
     tasks.Clear();
     // An event in progress (of a thread that was late) finishes before the component goes.
@@ -324,6 +327,27 @@ void TCustomVantrel::ApplyOutputFields(TVantrelTask& task, const TOutputOptions&
 
 bool TCustomVantrel::AddOutput(int index, const std::string& fileName, const TOutputOptions* options)
 {
+    const bool added = OpenTaskOutput(index, fileName, options);
+    ReleaseWaitingFiles(index);
+    return added;
+}
+
+void TCustomVantrel::ReleaseWaitingFiles(int index)
+{
+    std::shared_ptr<TVantrelTask> task;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (index < 0 || index >= m_tasks.Count()) return;
+        task = std::static_pointer_cast<TVantrelTask>(m_tasks.Item(index).shared_from_this());
+    }
+    // A task that has started keeps what its run opened.
+    if (task->Running || task->TerminateDelivered) return;
+    task->Probe.KeepDescription();
+    task->ReleaseFiles();
+}
+
+bool TCustomVantrel::OpenTaskOutput(int index, const std::string& fileName, const TOutputOptions* options)
+{
     try {
         TVantrelTask& task = Task(index);
         if (options != nullptr) {
@@ -354,6 +378,7 @@ void TCustomVantrel::RemoveTask(int index)
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         removed = m_tasks.Delete(index);
+        if (removed) m_lookup.Forget(static_cast<const TVantrelTask&>(*removed));
     }
     // Retired here, without the lock that its events take.
 }
@@ -364,6 +389,7 @@ void TCustomVantrel::ClearTasks()
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         std::swap(tasks, m_tasks);
+        m_lookup.Clear();
         m_lastErrMsg.clear();
         m_threadCount = 0;
     }
@@ -383,6 +409,7 @@ void TCustomVantrel::StartConvert(int threadCount)
         m_reportedInRun = 0;
         m_threadCount = threadCount;
         m_remainingCount = m_tasks.Count();
+        m_codecThreadShare = CodecThreadShare(threadCount < 1 ? 1 : std::min(threadCount, m_tasks.Count()));
         do {
             const int index = ClaimNextIndex();
             if (index >= 0) toStart.push_back(index);
@@ -432,9 +459,11 @@ void TCustomVantrel::StartTask(int index)
     }
     task.ProgressInterval = static_cast<std::int64_t>(m_progressInterval) * 1000;
     task.SetLogLevel(EngineLevel());
+    task.DefaultCodecThreads = m_codecThreadShare;
     try {
         if (m_threadCount < 1) {
             task.ThreadID = CurrentThreadId();
+            NoteStarted(task);
             task.Start(false, ThreadPriority);
             return;
         }
@@ -444,6 +473,7 @@ void TCustomVantrel::StartTask(int index)
             return;
         }
         task.ThreadID = thread->ThreadID();
+        NoteStarted(task);
         thread->Resume();
     } catch (const std::exception& error) {
         ReportStartFailure(task, error.what());
@@ -573,12 +603,30 @@ void TCustomVantrel::DoTerminate(TVantrelTask* task)
 
 void TCustomVantrel::ReceiveLibraryLine(std::uint32_t threadId, int engineLevel, const std::string& text)
 {
+    ReceiveLibraryLine(threadId, nullptr, engineLevel, text);
+}
+
+void TCustomVantrel::ReceiveLibraryLine(std::uint32_t threadId, const void* owner, int engineLevel,
+                                        const std::string& text)
+{
     TVantrelTask* task = nullptr;
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
-        task = m_tasks.FindByThreadID(threadId);
+        task = m_lookup.Find(threadId, owner);
     }
     DoLog(task, engineLevel, text);
+}
+
+void TCustomVantrel::NoteStarted(TVantrelTask& task)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    m_lookup.Started(task, task.ThreadID);
+}
+
+int TCustomVantrel::CodecThreadShare(int tasksAtOnce)
+{
+    const int processors = static_cast<int>(std::thread::hardware_concurrency());
+    return std::max(1, processors / std::max(1, tasksAtOnce));
 }
 
 }  // namespace mirelk

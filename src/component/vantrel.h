@@ -17,6 +17,7 @@
 #include "component/event_handler.h"
 #include "component/ffmpeg_task.h"
 #include "component/log_routing.h"
+#include "component/task_lookup.h"
 #include "component/task_owner.h"
 #include "probe/av_probe.h"
 
@@ -127,6 +128,10 @@ public:
     int TaskCount() const;
     TVantrelTask& Task(int index);
 
+    // The threads each codec of a task gets unless its "threads" option says otherwise: the
+    // processors shared among the tasks that run at once, one at the least.
+    static int CodecThreadShare(int tasksAtOnce);
+
     bool LoadAVLib(const std::string& libraryFolder);
     void UnloadAVLib();
     // The new task's index, or -1 with the reason in LastErrMsg.
@@ -160,16 +165,24 @@ private:
     friend class TVantrelTask;
 
     void ReceiveLibraryLine(std::uint32_t threadId, int engineLevel, const std::string& text) override;
+    void ReceiveLibraryLine(std::uint32_t threadId, const void* owner, int engineLevel,
+                            const std::string& text) override;
+
     // Under the lock: the index of the next task of the run to start, or -1 when none is left.
     int ClaimNextIndex();
     // Without the lock: starts the task now (thread mode) or from a timer (main-thread mode).
     void LaunchTask(int index);
     void StartTask(int index);
+    // Library lines of the thread (and of the task's codecs) are the task's from now on.
+    void NoteStarted(TVantrelTask& task);
     // Counts a reported termination; the next task to start, or -1 (then endOfRun tells
     // whether the run is over). Under the lock.
     int CountTermination(bool& endOfRun);
     void FinishTermination(int nextIndex, bool endOfRun);
     void ReportStartFailure(TVantrelTask& task, const std::string& message);
+    bool OpenTaskOutput(int index, const std::string& fileName, const TOutputOptions* options);
+    // A task waits for its run holding no open file; its prober answers from what was read.
+    void ReleaseWaitingFiles(int index);
     void ApplyInputOptions(TVantrelTask& task, const TInputOptions& options);
     void ApplyOutputFields(TVantrelTask& task, const TOutputOptions& options);
     int EngineLevel() const { return static_cast<int>(m_logLevel) - 1; }
@@ -190,8 +203,11 @@ private:
     int m_remainingCount = 0;
     int m_finishedCount = 0;
     int m_reportedInRun = 0;
+    int m_codecThreadShare = 1;
     TAVProbe m_probe;
     TFFmpegList m_tasks;
+    // Which running task a library line belongs to; under m_lock.
+    TTaskLookup m_lookup;
 };
 
 // The component as front ends use it.

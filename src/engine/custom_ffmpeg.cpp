@@ -63,6 +63,7 @@ void TCustomFFmpeg::Transcode()
 {
     RequireLibraries();
     Finished = false;
+    ReopenFiles();
     TTranscodeRun run(*this);
     run.Execute();
 }

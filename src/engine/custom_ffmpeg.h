@@ -64,7 +64,16 @@ public:
     // Creates an output file with its streams from the options given so far. False with the
     // reason in LastErrMsg; throws FFmpegException when a stream cannot be made.
     bool OpenOutputFile(const std::string& fileName);
-    // Runs the whole transcode of the opened files in the calling thread. Throws
+    // Closes what the opened files hold (inputs entirely, outputs' byte streams) while the task
+    // waits for its run, and frees the objects its generic options were set on; what the files
+    // were found to hold and the options set stay known. Only while the libraries are loaded.
+    void ReleaseFiles();
+    bool FilesReleased() const;
+    // Opens the released files again as they were first opened. Throws FFmpegException with the
+    // opening's message, or when an input is no longer the file that was added.
+    void ReopenFiles();
+    // Runs the whole transcode of the opened files in the calling thread (opening again what was
+    // released first). Throws
     // FFmpegException when it fails; Finished tells whether it ran to its end.
     void Transcode();
     // Counts of the quantisers of the first video output's pictures over the task's life ("qphist").
@@ -83,6 +92,13 @@ public:
     // complete file.
     std::atomic<bool> StopRequested{false};
     bool Finished = false;
+
+    // The threads each codec of the task gets when the "threads" option is not given; 0 lets the
+    // library choose (as many as the machine has). Whoever runs several tasks at once gives
+    // each its share of the processors.
+    std::atomic<int> DefaultCodecThreads{0};
+    // The thread count a codec of this task is opened with.
+    int CodecThreads() const { return m_options.codecThreads >= 0 ? m_options.codecThreads : DefaultCodecThreads.load(); }
 
     // The new-stream options: a stream more in the output opened last.
     void NewVideoStream();
@@ -196,6 +212,9 @@ private:
     // After an input is opened, or failed to open: the per-file options are used up.
     void ClearPerFileOptions();
     void ReadInputStreams(TOpenInput& input);
+    // Whether the video stream about to be added to the output will be fed by an attached
+    // picture (a cover), by what the inputs held when they were opened.
+    bool NextVideoSourceIsCover(const TOpenOutput& output) const;
     void AddVideoStream(TOpenOutput& output);
     void AddAudioStream(TOpenOutput& output);
     void AddSubtitleStream(TOpenOutput& output);

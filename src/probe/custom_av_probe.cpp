@@ -107,6 +107,19 @@ void TCustomAVProbe::Attach(AVFormatContext* context)
     if (context != nullptr) CountStreams();
 }
 
+void TCustomAVProbe::KeepDescription()
+{
+    if (!IsAttached() || m_description || Context() == nullptr) return;
+    probing::TDescriptionPtr copy = probing::CopyDescription(*m_context);
+    if (!copy) {
+        // Better no answers than answers from a context its owner is about to close.
+        ForgetContext();
+        return;
+    }
+    m_description = std::move(copy);
+    m_context = m_description.get();
+}
+
 void TCustomAVProbe::Close()
 {
     m_forcedFormat.clear();
@@ -117,6 +130,7 @@ void TCustomAVProbe::ForgetContext()
 {
     // An attached context is its owner's to close.
     m_ownedContext.reset();
+    m_description.reset();
     m_context = nullptr;
     m_streamCount = m_programCount = -1;
     m_audioStreamCount = m_videoStreamCount = m_subtitleStreamCount = -1;

@@ -7,6 +7,7 @@
 
 #include "binding/av_headers.h"
 #include "probe/av_probe_records.h"
+#include "probe/description_copy.h"
 #include "probe/probe_resources.h"
 
 namespace mirelk {
@@ -27,6 +28,9 @@ public:
     // The owner must keep it open until this prober is closed or attached elsewhere. Throws as
     // Open does.
     virtual void Attach(AVFormatContext* context);
+    // While attached: from now on answers from a copy of what the context tells, so that its
+    // owner may close it. The copy holds no file; seeking and reading stay refused.
+    void KeepDescription();
     virtual void Close();
 
     // Without a file the following log "file not loaded." and return empty text, -1, or a
@@ -74,6 +78,8 @@ private:
     std::int64_t FileSizeOf(const AVFormatContext* context) const;
 
     probing::TOpenedInputPtr m_ownedContext;
+    // The copy KeepDescription made of an attached context (m_context then points to it).
+    probing::TDescriptionPtr m_description;
     AVFormatContext* m_context = nullptr;
     std::string m_lastErrMsg;
     std::string m_forcedFormat;

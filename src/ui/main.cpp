@@ -5,6 +5,7 @@
 #include <clocale>
 
 #include "binding/loader.h"
+#include "binding/open_file_limit.h"
 #include "component/task_threads.h"
 #include "ui/application.h"
 #include "ui/app_icon.h"
@@ -20,6 +21,9 @@ int main(int argc, char** argv)
     // Qt's own FFmpeg media back end would share this process's codec libraries and take over
     // their log callback; playback goes through GStreamer instead.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    // A list of thousands of files converts a few at a time, but nothing should fail for the
+    // soft limit of open files of a desktop session.
+    mirelk::RaiseOpenFileLimit();
     mirelk::ui::TMirelkApplication application(argc, argv);
     // Numbers in option texts are read and written the C way, whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");

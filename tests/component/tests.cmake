@@ -9,3 +9,10 @@ mirelk_test(component_test
   test_support.cpp)
 target_link_libraries(component_test PRIVATE mirelk_component)
 target_include_directories(component_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+
+# Batches of many files, inputs and outputs that change between adding and converting, and the
+# codec threads of tasks that run at once.
+mirelk_test(batch_test component/batch_test.cpp component/codec_threads_test.cpp component/task_test_support.cpp
+  test_support.cpp)
+target_link_libraries(batch_test PRIVATE mirelk_component)
+target_include_directories(batch_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

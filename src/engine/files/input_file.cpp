@@ -2,6 +2,8 @@
 // input's properties go back into the options so that an output opened later inherits them.
 #include <cmath>
 
+#include <sys/stat.h>
+
 #include "binding/entry_points.h"
 #include "binding/loader.h"
 #include "binding/log_levels.h"
@@ -54,6 +56,57 @@ const AVCodec* DecoderByName(const std::string& name, AVMediaType type)
 
 }  // namespace
 
+void RecordFileFacts(const std::string& fileName, TInputRecipe& recipe)
+{
+    struct stat facts {};
+    if (::stat(fileName.c_str(), &facts) != 0 || !S_ISREG(facts.st_mode)) {
+        recipe.fileSize = -1;
+        return;
+    }
+    recipe.fileSize = static_cast<std::int64_t>(facts.st_size);
+    recipe.modifiedNanoseconds =
+        static_cast<std::int64_t>(facts.st_mtim.tv_sec) * 1000000000 + static_cast<std::int64_t>(facts.st_mtim.tv_nsec);
+}
+
+TInputContextPtr OpenInputByRecipe(const std::string& fileName, const TInputRecipe& recipe, std::string& error)
+{
+    AVFormatContext* raw = av::avformat_alloc_context();
+    if (raw == nullptr) {
+        error = OpenErrorText(fileName, AVERROR(ENOMEM));
+        return nullptr;
+    }
+    raw->video_codec_id = recipe.videoCodecId;
+    raw->audio_codec_id = recipe.audioCodecId;
+    raw->subtitle_codec_id = recipe.subtitleCodecId;
+    // The library takes the entries it uses out of the dictionary it is given.
+    TAVDictionary demuxerOptions = recipe.demuxerOptions;
+    // On failure the library frees the context itself.
+    const int opened = av::avformat_open_input(&raw, fileName.c_str(), recipe.format, demuxerOptions.Address());
+    if (opened < 0) {
+        const int code = opened == AVERROR_INVALIDDATA && recipe.format == nullptr && !SomeDemuxerClaims(fileName)
+                             ? AVERROR_DEMUXER_NOT_FOUND
+                             : opened;
+        error = OpenErrorText(fileName, code);
+        return nullptr;
+    }
+    TInputContextPtr context(raw);
+    if (recipe.programId != 0) {
+        for (unsigned i = 0; i < raw->nb_programs; ++i)
+            if (raw->programs[i]->id != recipe.programId) raw->programs[i]->discard = AVDISCARD_ALL;
+    }
+    int found = 0;
+    {
+        // Other tasks and the prober open codecs at the same time.
+        std::lock_guard<std::mutex> lock(CodecLock());
+        found = av::avformat_find_stream_info(raw, nullptr);
+    }
+    if (found < 0 && !recipe.ignoreMissingStreamInfo) {
+        error = Format("%s: could not find codec parameters", fileName.c_str());
+        return nullptr;
+    }
+    return context;
+}
+
 void TCustomFFmpeg::ClearPerFileOptions()
 {
     m_options.forcedFormatName.clear();
@@ -89,50 +142,24 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
         return false;
     }
 
-    AVFormatContext* raw = av::avformat_alloc_context();
-    if (raw == nullptr) {
-        LastErrMsg = OpenErrorText(fileName, AVERROR(ENOMEM));
-        return false;
-    }
-    if (videoDecoder != nullptr) raw->video_codec_id = videoDecoder->id;
-    if (m_options.oldImageInput) raw->video_codec_id = AV_CODEC_ID_PGMYUV;
-    if (audioDecoder != nullptr) raw->audio_codec_id = audioDecoder->id;
-    if (subtitleDecoder != nullptr) raw->subtitle_codec_id = subtitleDecoder->id;
-
-    TAVDictionary demuxerOptions = m_avOptions->FormatOptionsWith(AV_OPT_FLAG_DECODING_PARAM);
+    TInputRecipe recipe;
+    recipe.format = m_options.forcedInputFormat;
+    if (videoDecoder != nullptr) recipe.videoCodecId = videoDecoder->id;
+    if (m_options.oldImageInput) recipe.videoCodecId = AV_CODEC_ID_PGMYUV;
+    if (audioDecoder != nullptr) recipe.audioCodecId = audioDecoder->id;
+    if (subtitleDecoder != nullptr) recipe.subtitleCodecId = subtitleDecoder->id;
+    recipe.demuxerOptions = m_avOptions->FormatOptionsWith(AV_OPT_FLAG_DECODING_PARAM);
     const TAVDictionary parameters = DemuxerParameters(m_options);
-    av::av_dict_copy(demuxerOptions.Address(), parameters.Raw(), AV_DICT_DONT_OVERWRITE);
-    // On failure the library frees the context itself.
-    const int opened = av::avformat_open_input(&raw, fileName.c_str(), m_options.forcedInputFormat,
-                                               demuxerOptions.Address());
-    if (opened < 0) {
-        const int code = opened == AVERROR_INVALIDDATA && m_options.forcedInputFormat == nullptr &&
-                                 !SomeDemuxerClaims(fileName)
-                             ? AVERROR_DEMUXER_NOT_FOUND
-                             : opened;
-        LastErrMsg = OpenErrorText(fileName, code);
-        return false;
-    }
+    av::av_dict_copy(recipe.demuxerOptions.Address(), parameters.Raw(), AV_DICT_DONT_OVERWRITE);
+    recipe.programId = m_options.programId;
+    recipe.ignoreMissingStreamInfo = m_options.verbosity < 0;
+    RecordFileFacts(fileName, recipe);
+
     TOpenInput input;
-    input.context.reset(raw);
+    input.context = OpenInputByRecipe(fileName, recipe, LastErrMsg);
+    if (!input.context) return false;
     input.fileName = fileName;
     AVFormatContext* context = input.context.get();
-
-    if (m_options.programId != 0) {
-        for (unsigned i = 0; i < context->nb_programs; ++i)
-            if (context->programs[i]->id != m_options.programId) context->programs[i]->discard = AVDISCARD_ALL;
-    }
-
-    int found = 0;
-    {
-        // Other tasks and the prober open codecs at the same time.
-        std::lock_guard<std::mutex> lock(CodecLock());
-        found = av::avformat_find_stream_info(context, nullptr);
-    }
-    if (found < 0 && m_options.verbosity >= 0) {
-        LastErrMsg = Format("%s: could not find codec parameters", fileName.c_str());
-        return false;
-    }
 
     std::int64_t seekPosition = m_options.startTime;
     if (context->start_time != AV_NOPTS_VALUE) seekPosition += context->start_time;
@@ -140,9 +167,17 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
         // A failed seek leaves the input at its start; the run then skips to the start time.
         av::av_seek_frame(context, -1, seekPosition, AVSEEK_FLAG_BACKWARD);
         m_options.startTime = 0;
+        recipe.seek = true;
+        recipe.seekPosition = seekPosition;
     }
 
     ReadInputStreams(input);
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        recipe.streams.push_back({stream->codecpar->codec_type, stream->codecpar->codec_id, stream->r_frame_rate,
+                                  stream->discard, (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0});
+    }
+    input.recipe = std::move(recipe);
     const int inputIndex = InputCount();
     // The decoders named by options, for the streams of their type.
     for (unsigned i = 0; i < context->nb_streams; ++i) {
@@ -193,6 +228,7 @@ void TCustomFFmpeg::ReadInputStreams(TOpenInput& input)
             }
             if (codec->format < 0) codec->format = AV_PIX_FMT_YUV420P;
             m_options.framePixelFormat = codec->format;
+            m_options.pixelFormatAsked = false;
             // The container's average rate against the rate the stream's timestamps really run at.
             const AVRational codecRate = stream->avg_frame_rate;
             const AVRational streamRate = stream->r_frame_rate;
@@ -227,10 +263,8 @@ std::vector<AVRational> TCustomFFmpeg::OpenInputVideoRates() const
 {
     std::vector<AVRational> rates;
     for (const TOpenInput& input : m_inputs)
-        for (unsigned i = 0; i < input.context->nb_streams; ++i) {
-            const AVStream* stream = input.context->streams[i];
-            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) rates.push_back(stream->r_frame_rate);
-        }
+        for (const TInputStreamFacts& stream : input.recipe.streams)
+            if (stream.type == AVMEDIA_TYPE_VIDEO) rates.push_back(stream.frameRate);
     return rates;
 }
 

@@ -29,11 +29,42 @@ struct TOutputContextCloser {
 };
 using TOutputContextPtr = std::unique_ptr<AVFormatContext, TOutputContextCloser>;
 
+// One stream of an input as the first opening found it.
+struct TInputStreamFacts {
+    AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
+    AVCodecID codecId = AV_CODEC_ID_NONE;
+    AVRational frameRate{0, 1};
+    // Left by the options at the first opening ("an", "vn", "sn", "vdiscard").
+    AVDiscard discard = AVDISCARD_DEFAULT;
+    // A still picture that stands for the file (a cover), not a moving picture.
+    bool attachedPicture = false;
+};
+
+// What it takes to open an input again exactly as it was first opened, and what that opening
+// found, so that a second opening can tell whether it still reads the same file.
+struct TInputRecipe {
+    const AVInputFormat* format = nullptr;
+    TAVDictionary demuxerOptions;
+    AVCodecID videoCodecId = AV_CODEC_ID_NONE;
+    AVCodecID audioCodecId = AV_CODEC_ID_NONE;
+    AVCodecID subtitleCodecId = AV_CODEC_ID_NONE;
+    int programId = 0;
+    bool ignoreMissingStreamInfo = false;
+    bool seek = false;
+    std::int64_t seekPosition = 0;
+    std::vector<TInputStreamFacts> streams;
+    // Of a file on disk; -1 for anything else (a device, a URL, a pipe).
+    std::int64_t fileSize = -1;
+    std::int64_t modifiedNanoseconds = 0;
+};
+
 struct TOpenInput {
+    // Null while the task waits with its files released.
     TInputContextPtr context;
     std::string fileName;
     // Added to every timestamp read from this input, in microseconds.
     std::int64_t timestampOffset = 0;
+    TInputRecipe recipe;
 };
 
 // One stream of an input, in input order and stream order across all inputs.
@@ -51,6 +82,8 @@ struct TOpenOutputStream {
     // The encoder chosen by name or guessed from the format; null for a copied stream.
     const AVCodec* encoder = nullptr;
     bool streamCopy = false;
+    // Made to carry an input's attached picture (a cover): fed by one when there is one.
+    bool attachedPicture = false;
     std::vector<TBitstreamFilterSpec> bitstreamFilters;
 };
 
@@ -62,6 +95,17 @@ struct TOpenOutput {
     TAVDictionary muxerOptions;
     // Whether the file was created by us (and so may be removed when it stays empty).
     bool fileOpened = false;
+    // Its byte stream was closed while the task waits; the run opens it again.
+    bool fileReleased = false;
 };
+
+// A format that takes pictures only as covers beside its sound (MP3, FLAC).
+bool CoverOnlyFormat(const AVOutputFormat* format);
+// Opens an input's demuxer by its recipe, marks the programs not chosen as discarded and reads
+// the stream information (holding the codec lock). Null with the message in error when it
+// cannot; the messages are those of a first opening.
+TInputContextPtr OpenInputByRecipe(const std::string& fileName, const TInputRecipe& recipe, std::string& error);
+// The size and modification time of a file on disk into the recipe (-1 when it is none).
+void RecordFileFacts(const std::string& fileName, TInputRecipe& recipe);
 
 }  // namespace mirelk

@@ -102,12 +102,17 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
                        !m_options.subtitleCodecName.empty();
     if (InputCount() > 0) {
         bool inputVideo = false;
+        bool inputCover = false;
         bool inputAudio = false;
         bool inputSubtitle = false;
+        // What the inputs held when they were opened: a waiting task has released them.
         for (const TOpenInput& input : m_inputs)
-            for (unsigned i = 0; i < input.context->nb_streams; ++i) {
-                switch (input.context->streams[i]->codecpar->codec_type) {
-                case AVMEDIA_TYPE_VIDEO: inputVideo = true; break;
+            for (const TInputStreamFacts& stream : input.recipe.streams) {
+                switch (stream.type) {
+                case AVMEDIA_TYPE_VIDEO:
+                    inputVideo = true;
+                    inputCover = inputCover || stream.attachedPicture;
+                    break;
                 case AVMEDIA_TYPE_AUDIO: inputAudio = true; break;
                 case AVMEDIA_TYPE_SUBTITLE: inputSubtitle = true; break;
                 case AVMEDIA_TYPE_DATA:
@@ -116,7 +121,10 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
                 default: throw FFmpegException("invalid codec_type of input file");
                 }
             }
-        useVideo = useVideo && inputVideo;
+        // A format that takes pictures only as covers gets one only from an input's cover, unless
+        // a video stream is asked for: the moving pictures of a video file are no cover.
+        const bool askedForVideo = m_options.videoStreamCopy || !m_options.videoCodecName.empty();
+        useVideo = useVideo && (CoverOnlyFormat(format) && !askedForVideo ? inputCover : inputVideo);
         useAudio = useAudio && inputAudio;
         useSubtitle = useSubtitle && inputSubtitle;
     }

@@ -1,5 +1,6 @@
 // The streams of an output file: one per media type at creation, more by the new-stream
 // options. Each keeps the settings its encoder is opened with when the run starts.
+#include <algorithm>
 #include <cstring>
 
 #include "binding/entry_points.h"
@@ -100,16 +101,64 @@ T* LibraryCopy(const T* data, std::size_t count)
 
 AVRational NearestRational(double value) { return av::av_d2q(value, 255); }
 
+// The pixel format of a new video encoder: the one asked for or the source's when the encoder
+// takes it; else the first of the encoder's when one was asked for, or the encoder's best match
+// for the source (one that keeps odd sizes and full colour where the source has them).
+AVPixelFormat ChoosePixelFormat(const AVCodec* encoder, AVPixelFormat wanted, bool asked)
+{
+    if (encoder == nullptr || encoder->pix_fmts == nullptr) return wanted;
+    for (const AVPixelFormat* format = encoder->pix_fmts; *format != AV_PIX_FMT_NONE; ++format)
+        if (*format == wanted) return wanted;
+    if (asked || wanted == AV_PIX_FMT_NONE) return encoder->pix_fmts[0];
+    const AVPixelFormat best = av::avcodec_find_best_pix_fmt_of_list(encoder->pix_fmts, wanted, 0, nullptr);
+    return best != AV_PIX_FMT_NONE ? best : encoder->pix_fmts[0];
+}
+
 }  // namespace
+
+bool CoverOnlyFormat(const AVOutputFormat* format)
+{
+    return format->audio_codec != AV_CODEC_ID_NONE && format->video_codec == AV_CODEC_ID_PNG;
+}
+
+bool TCustomFFmpeg::NextVideoSourceIsCover(const TOpenOutput& output) const
+{
+    std::vector<bool> videoInputs;
+    for (const TOpenInput& input : m_inputs)
+        for (const TInputStreamFacts& stream : input.recipe.streams)
+            if (stream.type == AVMEDIA_TYPE_VIDEO) videoInputs.push_back(stream.attachedPicture);
+    if (videoInputs.empty()) return false;
+    if (CoverOnlyFormat(output.context->oformat))
+        return std::find(videoInputs.begin(), videoInputs.end(), true) != videoInputs.end();
+    // Without stream maps, each video output takes the next video input not taken yet.
+    std::size_t taken = 0;
+    const auto count = [&taken](const TOpenOutput& opened) {
+        for (const TOpenOutputStream& stream : opened.streams) taken += stream.codec->codec_type == AVMEDIA_TYPE_VIDEO;
+    };
+    for (const TOpenOutput& opened : m_outputs)
+        if (&opened != &output) count(opened);
+    count(output);
+    return videoInputs[std::min(taken, videoInputs.size() - 1)];
+}
 
 void TCustomFFmpeg::AddVideoStream(TOpenOutput& output)
 {
     TOptionState& o = m_options;
     const auto notice = [this](const std::string& text) { Log(kLevelInfo, text); };
     AVCodecID codecId = AV_CODEC_ID_NONE;
+    const bool cover = NextVideoSourceIsCover(output);
     const AVCodec* encoder =
         o.videoStreamCopy ? nullptr : ChooseEncoder(o.videoCodecName, AVMEDIA_TYPE_VIDEO, output, notice, codecId);
+    // A cover stays a picture: stored as PNG where the container takes that, it stays the cover.
+    if (cover && !o.videoStreamCopy && o.videoCodecName.empty() && codecId != AV_CODEC_ID_PNG &&
+        av::avformat_query_codec(output.context->oformat, AV_CODEC_ID_PNG, FF_COMPLIANCE_NORMAL) == 1) {
+        if (const AVCodec* png = av::avcodec_find_encoder(AV_CODEC_ID_PNG)) {
+            encoder = png;
+            codecId = AV_CODEC_ID_PNG;
+        }
+    }
     TOpenOutputStream created = NewStream(output, AVMEDIA_TYPE_VIDEO, encoder, o.videoBitstreamFilters);
+    created.attachedPicture = cover;
     AVCodecContext* codec = created.codec.get();
     AVStream* stream = created.stream;
     if (o.videoCodecTag != 0) codec->codec_tag = o.videoCodecTag;
@@ -141,13 +190,8 @@ void TCustomFFmpeg::AddVideoStream(TOpenOutput& output)
                                  : static_cast<double>(o.frameAspectRatio) * 3 / 4;
         stream->sample_aspect_ratio = codec->sample_aspect_ratio = NearestRational(ratio);
 
-        codec->pix_fmt = static_cast<AVPixelFormat>(o.framePixelFormat);
-        if (encoder != nullptr && encoder->pix_fmts != nullptr) {
-            bool supported = false;
-            for (const AVPixelFormat* format = encoder->pix_fmts; *format != AV_PIX_FMT_NONE; ++format)
-                supported = supported || *format == codec->pix_fmt;
-            if (!supported) codec->pix_fmt = encoder->pix_fmts[0];
-        }
+        codec->pix_fmt =
+            ChoosePixelFormat(encoder, static_cast<AVPixelFormat>(o.framePixelFormat), o.pixelFormatAsked);
         if (o.intraOnly) codec->gop_size = 0;
         if (o.videoQScale != 0.0f || o.sameQuality) {
             codec->flags |= AV_CODEC_FLAG_QSCALE;

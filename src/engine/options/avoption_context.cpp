@@ -110,22 +110,68 @@ TAVDictionary TAVOptionContext::FormatOptionsWith(int flags) const
     return OptionsWith(m_formatOptions, av::avformat_get_class(), flags);
 }
 
-TAVOptionContext::TAVOptionContext(int scalerFlags)
+TAVOptionContext::TAVOptionContext(int scalerFlags) : m_scalerFlags(scalerFlags)
 {
-    for (int media = 0; media < kMediaIndexCount; ++media) {
-        m_codecDefaults[media].reset(av::avcodec_alloc_context3(nullptr));
-        if (!m_codecDefaults[media]) throw FFmpegException("Could not allocate the codec defaults");
-        m_codecDefaults[media]->codec_type = kMediaTypes[media];
+    for (int media = 0; media < kMediaIndexCount; ++media) CodecDefaults(static_cast<TMediaIndex>(media));
+    FormatDefaults();
+    ScalerDefaults();
+}
+
+namespace {
+
+// Sets again on a new defaults object what was set on the one before it.
+void Replay(void* object, const TAVDictionary& kept)
+{
+    const AVDictionaryEntry* entry = nullptr;
+    while ((entry = av::av_dict_get(kept.Raw(), "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr)
+        if (av::av_opt_find(object, entry->key, nullptr, 0, 0) != nullptr) av::av_opt_set(object, entry->key, entry->value, 0);
+}
+
+}  // namespace
+
+AVCodecContext* TAVOptionContext::CodecDefaults(TMediaIndex media) const
+{
+    auto& defaults = m_codecDefaults[media];
+    if (!defaults) {
+        defaults.reset(av::avcodec_alloc_context3(nullptr));
+        if (!defaults) throw FFmpegException("Could not allocate the codec defaults");
+        defaults->codec_type = kMediaTypes[media];
+        Replay(defaults.get(), m_codecOptions[media]);
     }
-    m_formatDefaults.reset(av::avformat_alloc_context());
-    m_scalerDefaults.reset(av::sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P,
-                                              scalerFlags, nullptr, nullptr, nullptr));
-    if (!m_formatDefaults || !m_scalerDefaults) throw FFmpegException("Could not allocate the option defaults");
+    return defaults.get();
+}
+
+AVFormatContext* TAVOptionContext::FormatDefaults() const
+{
+    if (!m_formatDefaults) {
+        m_formatDefaults.reset(av::avformat_alloc_context());
+        if (!m_formatDefaults) throw FFmpegException("Could not allocate the option defaults");
+        Replay(m_formatDefaults.get(), m_formatOptions);
+    }
+    return m_formatDefaults.get();
+}
+
+SwsContext* TAVOptionContext::ScalerDefaults() const
+{
+    if (!m_scalerDefaults) {
+        m_scalerDefaults.reset(av::sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P,
+                                                  m_scalerFlags, nullptr, nullptr, nullptr));
+        if (!m_scalerDefaults) throw FFmpegException("Could not allocate the option defaults");
+        Replay(m_scalerDefaults.get(), m_scalerOptions);
+    }
+    return m_scalerDefaults.get();
+}
+
+void TAVOptionContext::ReleaseDefaults()
+{
+    for (auto& defaults : m_codecDefaults) defaults.reset();
+    m_formatDefaults.reset();
+    m_scalerDefaults.reset();
 }
 
 bool TAVOptionContext::SetCodecOption(TMediaIndex media, const char* name, const std::string& value)
 {
-    return SetInObject(m_codecDefaults[media].get(), name, value, m_codecOptions[media]);
+    return SetInObject(CodecDefaults(media), name, value, m_codecOptions[media]);
 }
 
 TOptionSetResult TAVOptionContext::Set(const std::string& name, const std::string& value)
@@ -140,16 +186,16 @@ TOptionSetResult TAVOptionContext::Set(const std::string& name, const std::strin
     }
     if (!found && FindInClass(av::avformat_get_class(), optionName, 0) != nullptr) {
         found = true;
-        accepted = SetInObject(m_formatDefaults.get(), optionName, value, m_formatOptions);
+        accepted = SetInObject(FormatDefaults(), optionName, value, m_formatOptions);
     }
     if (!found && FindInClass(av::sws_get_class(), optionName, 0) != nullptr) {
         found = true;
-        accepted = SetInObject(m_scalerDefaults.get(), optionName, value, m_scalerOptions);
+        accepted = SetInObject(ScalerDefaults(), optionName, value, m_scalerOptions);
     }
     if (!found && name.size() > 1 && (name[0] == 'a' || name[0] == 'v' || name[0] == 's')) {
         const TMediaIndex media = name[0] == 'a' ? miAudio : name[0] == 'v' ? miVideo : miSubtitle;
         const char* shortName = optionName + 1;
-        if (av::av_opt_find(m_codecDefaults[media].get(), shortName, nullptr, 0, 0) != nullptr) {
+        if (av::av_opt_find(CodecDefaults(media), shortName, nullptr, 0, 0) != nullptr) {
             found = true;
             accepted = SetCodecOption(media, shortName, value);
         }

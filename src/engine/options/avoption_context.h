@@ -52,9 +52,14 @@ public:
     // with "a", "v" or "s", the rest of the name in that media type's codec defaults.
     TOptionSetResult Set(const std::string& name, const std::string& value);
 
-    AVCodecContext* CodecDefaults(TMediaIndex media) const { return m_codecDefaults[media].get(); }
-    AVFormatContext* FormatDefaults() const { return m_formatDefaults.get(); }
-    SwsContext* ScalerDefaults() const { return m_scalerDefaults.get(); }
+    // The objects the options are set on, made again (with the options set so far) after
+    // ReleaseDefaults. Throw FFmpegException when they cannot be made.
+    AVCodecContext* CodecDefaults(TMediaIndex media) const;
+    AVFormatContext* FormatDefaults() const;
+    SwsContext* ScalerDefaults() const;
+    // Frees those objects; the options set so far are kept. For a task that waits: they are
+    // most of what it would hold otherwise.
+    void ReleaseDefaults();
     const TAVDictionary& CodecOptions(TMediaIndex media) const { return m_codecOptions[media]; }
     const TAVDictionary& FormatOptions() const { return m_formatOptions; }
     const TAVDictionary& ScalerOptions() const { return m_scalerOptions; }
@@ -78,9 +83,10 @@ private:
 
     bool SetCodecOption(TMediaIndex media, const char* name, const std::string& value);
 
-    std::array<std::unique_ptr<AVCodecContext, CodecContextDeleter>, kMediaIndexCount> m_codecDefaults;
-    std::unique_ptr<AVFormatContext, FormatContextDeleter> m_formatDefaults;
-    std::unique_ptr<SwsContext, ScalerDeleter> m_scalerDefaults;
+    int m_scalerFlags = 0;
+    mutable std::array<std::unique_ptr<AVCodecContext, CodecContextDeleter>, kMediaIndexCount> m_codecDefaults;
+    mutable std::unique_ptr<AVFormatContext, FormatContextDeleter> m_formatDefaults;
+    mutable std::unique_ptr<SwsContext, ScalerDeleter> m_scalerDefaults;
     std::array<TAVDictionary, kMediaIndexCount> m_codecOptions;
     TAVDictionary m_formatOptions;
     TAVDictionary m_scalerOptions;

@@ -77,6 +77,7 @@ void TCustomFFmpeg::OptFramePixelFormat(const std::string& name)
     const AVPixelFormat format = av::av_get_pix_fmt(name.c_str());
     if (format == AV_PIX_FMT_NONE) throw FFmpegException(Format("Unknown pixel format requested: %s", name.c_str()));
     m_options.framePixelFormat = format;
+    m_options.pixelFormatAsked = true;
 }
 
 void TCustomFFmpeg::OptAudioSampleFormat(const std::string& name)
@@ -289,6 +290,8 @@ void TCustomFFmpeg::SetTimestampScale(const std::string& text)
     reader.Separator();
     const int file = InputCount();
     if (file >= kMaxFiles) throw FFmpegException(Format("too many input files (at most %d)", kMaxFiles));
+    if (m_options.inputTimestampScale.size() <= static_cast<std::size_t>(file))
+        m_options.inputTimestampScale.resize(static_cast<std::size_t>(file) + 1, std::array<double, kMaxStreams>{});
     m_options.inputTimestampScale[file][stream] = av::my_strtod(reader.Rest(), nullptr);
 }
 

@@ -50,7 +50,12 @@ struct TOptionState {
     int frameWidth = 0;
     int frameHeight = 0;
     float frameAspectRatio = 0.0f;
+    // Threads of each decoder and encoder ("threads"; 0 lets the library choose); -1 when not
+    // given: then the task's share of the processors decides.
+    int codecThreads = -1;
     int framePixelFormat = -1;
+    // Set by the option since the last input's video stream set framePixelFormat.
+    bool pixelFormatAsked = false;
     int audioSampleFormat = -1;
     int padTop = 0;
     int padBottom = 0;
@@ -141,7 +146,9 @@ struct TOptionState {
     std::vector<TStreamMap> streamMaps;
     std::vector<TMetaDataMap> metaDataMaps;
     // Timestamp scale per input file and stream ("itsscale"); 0 means none.
-    std::array<std::array<double, kMaxStreams>, kMaxFiles> inputTimestampScale{};
+    // By input file (only as many as the option reached; a waiting task of a long list should
+    // not carry the full table), then by stream; 0 is no scaling.
+    std::vector<std::array<double, kMaxStreams>> inputTimestampScale;
     std::vector<std::pair<std::string, std::string>> metadata;
     std::vector<TBitstreamFilterSpec> videoBitstreamFilters;
     std::vector<TBitstreamFilterSpec> audioBitstreamFilters;

@@ -128,8 +128,11 @@ const std::vector<TCustomFFmpeg::TOptionRow>& TCustomFFmpeg::OptionTable()
              }
              t.OptTarget(target, norm, "ntsc");
          }},
-        {"threads", K::Any,
-         [](TCustomFFmpeg&, V v) { throw FFmpegException("TODO: option - " + v.name); }},
+        {"threads", K::Integer,
+         [](TCustomFFmpeg& t, V v) {
+             if (v.integer < 0) throw FFmpegException(Format("'%s' is not a valid number of threads", v.text.c_str()));
+             t.m_options.codecThreads = v.integer;
+         }},
         {"vsync", K::Integer, [](TCustomFFmpeg& t, V v) { t.m_options.videoSyncMethod = v.integer; }},
         {"async", K::Integer, [](TCustomFFmpeg& t, V v) { t.m_options.audioSyncMethod = v.integer; }},
         {"adrift_threshold", K::Float,

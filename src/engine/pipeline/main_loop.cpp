@@ -24,6 +24,18 @@ void TTranscodeRun::Execute()
     Finish();
 }
 
+void TTranscodeRun::FailOnReadError(int fileIndex, int readResult) const
+{
+    // The end of the file, or data the demuxer cannot read on (a damaged tail), ends the input;
+    // a failing device or a folder gone away is no end: the output would be cut short.
+    const AVIOContext* io = m_inputFiles[fileIndex].context->pb;
+    int error = readResult != AVERROR_EOF && readResult > -4096 ? readResult : 0;
+    if (error == 0 && io != nullptr && io->error < 0 && io->error != AVERROR_EOF && io->error > -4096) error = io->error;
+    if (error == 0) return;
+    throw FFmpegException(Format("Error while reading %s: %s", m_task.m_inputs[fileIndex].fileName.c_str(),
+                                 LibraryErrorText(error).c_str()));
+}
+
 int TTranscodeRun::ChooseInputFile() const
 {
     const TOptionState& options = Options();
@@ -67,7 +79,8 @@ void TTranscodeRun::CorrectTimestamps(TInputFile& file, TInputStream& stream, AV
     const std::int64_t offset = av::av_rescale_q(file.timestampOffset, AV_TIME_BASE_Q, timeBase);
     if (packet->dts != AV_NOPTS_VALUE) packet->dts += offset;
     if (packet->pts != AV_NOPTS_VALUE) packet->pts += offset;
-    if (stream.fileIndex < kMaxFiles && stream.streamIndex < kMaxStreams) {
+    if (static_cast<std::size_t>(stream.fileIndex) < options.inputTimestampScale.size() &&
+        stream.streamIndex < kMaxStreams) {
         const double scale = options.inputTimestampScale[stream.fileIndex][stream.streamIndex];
         if (scale != 0.0) {
             if (packet->dts != AV_NOPTS_VALUE) packet->dts = std::llround(static_cast<double>(packet->dts) * scale);
@@ -108,6 +121,7 @@ void TTranscodeRun::MainLoop()
         const int read = av::av_read_frame(file.context, packet);
         if (read == AVERROR(EAGAIN)) continue;
         if (read < 0) {
+            FailOnReadError(fileIndex, read);
             file.eofReached = true;
             if (options.shortest) break;
             continue;

@@ -145,6 +145,11 @@ void TTranscodeRun::ChooseSources()
                     }
                 }
             } else {
+                // A stream made for a cover takes a cover first.
+                for (std::size_t i = 0; i < m_inputStreams.size() && source < 0 && spec.attachedPicture; ++i)
+                    if (m_inputStreams[i].discard && m_inputStreams[i].stream->codecpar->codec_type == type &&
+                        (m_inputStreams[i].stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
+                        source = static_cast<int>(i);
                 // The first stream of the type no output takes yet, else the last of the type.
                 for (std::size_t i = 0; i < m_inputStreams.size() && source < 0; ++i)
                     if (m_inputStreams[i].discard && m_inputStreams[i].stream->codecpar->codec_type == type)
@@ -269,6 +274,8 @@ void TTranscodeRun::OpenEncoders()
         // Subtitle times are kept in the source's clock.
         if (codec->codec_type == AVMEDIA_TYPE_SUBTITLE && codec->time_base.num <= 0)
             codec->time_base = m_inputStreams[output.sourceIndex].stream->time_base;
+        codec->thread_count = m_task.CodecThreads();
+        codec->opaque = &m_task;
         int opened = 0;
         {
             std::lock_guard<std::mutex> lock(CodecLock());
@@ -302,8 +309,9 @@ void TTranscodeRun::OpenDecoders()
         if (!stream.decoder || av::avcodec_parameters_to_context(stream.decoder.get(), parameters) < 0)
             throw FFmpegException("av_mallocz fail");
         stream.decoder->pkt_timebase = stream.stream->time_base;
-        // Pictures are decoded on as many threads as the machine has.
-        if (parameters->codec_type == AVMEDIA_TYPE_VIDEO) stream.decoder->thread_count = 0;
+        stream.decoder->thread_count = m_task.CodecThreads();
+        // Library lines from the codec's own threads name their task by this.
+        stream.decoder->opaque = &m_task;
         const TMediaIndex media = parameters->codec_type == AVMEDIA_TYPE_VIDEO   ? miVideo
                                   : parameters->codec_type == AVMEDIA_TYPE_AUDIO ? miAudio
                                                                                  : miSubtitle;

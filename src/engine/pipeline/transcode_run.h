@@ -58,6 +58,8 @@ private:
     // Main loop and end.
     void MainLoop();
     int ChooseInputFile() const;
+    // Throws when a read failed for another reason than the end of the input's data.
+    void FailOnReadError(int fileIndex, int readResult) const;
     void CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacket* packet);
     void Finish();
 

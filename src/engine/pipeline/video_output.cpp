@@ -67,8 +67,6 @@ void TVideoOutput::BeforeEncoderOpens()
     if (m_pad && !CanPaintPadBands(m_encoder->pix_fmt))
         throw FFmpegException(Format("Cannot pad pictures of pixel format %s",
                                      av::av_get_pix_fmt_name(m_encoder->pix_fmt)));
-    // Pictures are coded on as many threads as the machine has.
-    m_encoder->thread_count = 0;
 }
 
 void TVideoOutput::Open() {}

@@ -1,0 +1,20 @@
+// A copy of what an opened input tells about itself (format, times, tags, programs, streams and
+// their parameters) without its file, buffers or read packets: a prober can go on answering
+// from it after the input itself was closed.
+#pragma once
+
+#include <memory>
+
+#include "binding/av_headers.h"
+
+namespace mirelk::probing {
+
+struct TDescriptionFreer {
+    void operator()(AVFormatContext* context) const;
+};
+using TDescriptionPtr = std::unique_ptr<AVFormatContext, TDescriptionFreer>;
+
+// Null when the memory for it cannot be had.
+TDescriptionPtr CopyDescription(const AVFormatContext& input);
+
+}  // namespace mirelk::probing
