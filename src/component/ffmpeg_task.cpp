@@ -170,8 +170,6 @@ void TFFmpeg::Resume()
     m_gateChanged.notify_all();
 }
 
-bool TFFmpeg::CallOwner(const std::function<void()>& call) { return m_callbacks->Call(call); }
-
 void TFFmpeg::PassGate()
 {
     std::unique_lock<std::mutex> lock(m_stateLock);

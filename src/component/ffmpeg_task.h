@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "component/task_callbacks.h"
 #include "component/task_threads.h"
 #include "engine/custom_ffmpeg.h"
 
@@ -58,7 +59,11 @@ public:
     // of the task already (Retire): then nothing is called and the result is false. The call
     // must not wait for the main thread without giving up once StopRequested is set, as the
     // owner may wait on the main thread for the call to end.
-    bool CallOwner(const std::function<void()>& call);
+    template <typename Call>
+    bool CallOwner(Call&& call)
+    {
+        return m_callbacks->Call(std::forward<Call>(call));
+    }
 
     // The pause gate of the transcode loop.
     void PassGate() override;

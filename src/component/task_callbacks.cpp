@@ -44,15 +44,6 @@ bool TTaskCallbacks::Connected() const
     return m_connected;
 }
 
-bool TTaskCallbacks::Call(const std::function<void()>& call)
-{
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    if (!m_connected) return false;
-    const TCallScope scope(*this);
-    call();
-    return true;
-}
-
 void TTaskCallbacks::TLogForwarder::operator()(TCustomFFmpeg& task, int level, const std::string& text) const
 {
     std::lock_guard<std::recursive_mutex> lock(gate->m_lock);

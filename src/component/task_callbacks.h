@@ -32,7 +32,16 @@ public:
     void Disconnect();
     bool Connected() const;
     // Runs a call that reaches the owner through the gate: not at all once disconnected (false).
-    bool Call(const std::function<void()>& call);
+    // A template, so that the per-picture calls of hooks and previews allocate nothing.
+    template <typename Function>
+    bool Call(Function&& call)
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (!m_connected) return false;
+        const TCallScope scope(*this);
+        call();
+        return true;
+    }
 
 private:
     struct TLogForwarder {
