@@ -31,7 +31,7 @@ measured() {
     report=$work/time.txt
     start=$(now)
     /usr/bin/time -f '%M' -o "$report" "$@" >/dev/null 2>&1 || echo "  (exit status $?: $*)" >&2
-    printf '%s %.0f' "$(since "$start")" "$(awk '{ print $1 / 1024 }' "$report")"
+    printf '%s %.0f\n' "$(since "$start")" "$(awk '{ print $1 / 1024 }' "$report")"
 }
 
 # A folder of n copies of the clip, with names that have blanks and Chinese characters.

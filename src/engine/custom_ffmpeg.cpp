@@ -4,9 +4,11 @@
 #include "binding/loader.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "binding/utilities.h"
 
 #include <cstdio>
+
+#include <sys/stat.h>
+
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/transcode_run.h"
 
@@ -33,14 +35,18 @@ TCustomFFmpeg::~TCustomFFmpeg()
 
 void TCustomFFmpeg::ResetOptions() { m_options = TOptionState{}; }
 
-void TCustomFFmpeg::CleanUp()
+void TCustomFFmpeg::CleanUp(bool runFailed)
 {
     if (!FFLoader().LibsLoaded(DefaultAVLibraries)) return;
     for (TOpenOutput& output : m_outputs) {
         output.streams.clear();
         output.context.reset();
-        // A file that received nothing is no result: leave no empty file behind.
-        if (output.fileOpened && GetFileSizeByName(output.fileName) == 0) std::remove(output.fileName.c_str());
+        // A file that received nothing is no result, nor is what a failed run wrote: it would
+        // pass for a finished file. A device, a pipe or a link by that name is not ours to remove.
+        if (!output.fileOpened) continue;
+        struct stat facts {};
+        if (::lstat(output.fileName.c_str(), &facts) != 0 || !S_ISREG(facts.st_mode)) continue;
+        if (runFailed || facts.st_size == 0) std::remove(output.fileName.c_str());
     }
     m_outputs.clear();
     m_inputStreams.clear();

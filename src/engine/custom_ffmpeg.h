@@ -42,8 +42,9 @@ public:
 
     // Every option back to its default, every table and list empty.
     void ResetOptions();
-    // Frees what the task holds of the libraries; only while they are loaded.
-    void CleanUp();
+    // Frees what the task holds of the libraries; only while they are loaded. An output file the
+    // task created is removed when it stayed empty, or when runFailed: then it is cut short.
+    void CleanUp(bool runFailed = false);
     // CleanUp, ResetOptions and a new AVOption context; does nothing while the libraries are
     // not loaded.
     void Reset();

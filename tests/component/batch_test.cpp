@@ -1,12 +1,20 @@
 // Batches of many files: a task that waits holds no open file, so a list far longer than the
-// open-file limit converts; what happens to an input between adding and converting fails only
-// its own task.
+// open-file limit converts; what happens to an input between adding and converting, an input
+// that cannot be read on, and an output that cannot be written on fail only their own task,
+// which leaves no partial output behind.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 
 #include "component/event_loop.h"
@@ -20,6 +28,42 @@ using namespace mirelk::test;
 namespace fs = std::filesystem;
 
 namespace {
+
+// A tmpfs of a given size mounted on a folder while it lives (mounting takes root).
+class TSmallFilesystem {
+public:
+    TSmallFilesystem(const std::string& path, const std::string& size) : m_path(path)
+    {
+        fs::create_directories(path);
+        m_mounted = ::mount("tmpfs", path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, ("size=" + size).c_str()) == 0;
+    }
+    ~TSmallFilesystem()
+    {
+        if (m_mounted) ::umount2(m_path.c_str(), MNT_DETACH);
+    }
+    TSmallFilesystem(const TSmallFilesystem&) = delete;
+    TSmallFilesystem& operator=(const TSmallFilesystem&) = delete;
+    bool Mounted() const { return m_mounted; }
+
+private:
+    std::string m_path;
+    bool m_mounted = false;
+};
+
+// The first half of a file's bytes into another file.
+void CopyFirstHalf(const std::string& from, const std::string& to)
+{
+    std::ifstream in(from, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ofstream(to, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 2));
+}
+
+std::vector<std::string> FolderEntries(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename().string());
+    return names;
+}
 
 int OpenFileCount()
 {
@@ -56,11 +100,16 @@ protected:
     }
     bool RunAll(int threads)
     {
+        int ends = 0;
+        {
+            std::lock_guard<std::mutex> lock(eventsLock);
+            ends = runEnds;
+        }
         component.StartConvert(threads);
         return loop.PumpUntil(
-            [this] {
+            [this, ends] {
                 std::lock_guard<std::mutex> lock(eventsLock);
-                return runEnds > 0;
+                return runEnds > ends;
             },
             std::chrono::seconds(600));
     }
@@ -193,6 +242,117 @@ TEST_F(Batch, AnOutputFolderThatBecameUnwritableFailsItsTask)
     EXPECT_EQ(terminations[0].message, "Could not open '" + lost + "'");
     EXPECT_TRUE(terminations[1].finished);
     EXPECT_NEAR(ProbeDuration(folder.Path("kept.wav")), 0.3, 0.05);
+}
+
+TEST_F(Batch, AnInputThatFailsMidRunFailsItsTaskAndLeavesNoPartialOutput)
+{
+    // 8 s of 16-bit samples; cut to its first half, the header still promises 8 s.
+    const std::string whole =
+        MakeMedia(folder.Path("whole.wav"), "-f lavfi -i sine=duration=8:sample_rate=8000 -ac 1");
+    ASSERT_FALSE(whole.empty());
+    const std::string cut = folder.Path("cut short.wav");
+    CopyFirstHalf(whole, cut);
+    // The concat protocol reads on from the cut file into a file whose first read fails (offset
+    // 0 of a process's memory is never mapped): an input error after four seconds of data.
+    const std::string failing = "concat:" + cut + "|/proc/self/mem";
+    ASSERT_EQ(Add(failing, folder.Path("failing.wav")), 0) << component.LastErrMsg();
+    // The same data that simply ends: a damaged tail ends the input, the task finishes.
+    ASSERT_EQ(Add(cut, folder.Path("cut.wav")), 1) << component.LastErrMsg();
+    ASSERT_EQ(Add(whole, folder.Path("whole out.wav")), 2) << component.LastErrMsg();
+
+    ASSERT_TRUE(RunAll(2));
+    ASSERT_EQ(terminations.size(), 3u);
+    EXPECT_EQ(runEnds, 1);
+    for (const Termination& termination : terminations) {
+        if (termination.index == 0) {
+            EXPECT_FALSE(termination.finished);
+            EXPECT_TRUE(termination.exception);
+            EXPECT_EQ(termination.message, "Error while reading " + failing + ": Input/output error");
+        } else {
+            EXPECT_TRUE(termination.finished) << termination.index;
+            EXPECT_FALSE(termination.exception) << termination.message;
+        }
+    }
+    // It had written four seconds before the error: none of it stays.
+    EXPECT_FALSE(fs::exists(folder.Path("failing.wav")));
+    EXPECT_NEAR(ProbeDuration(folder.Path("cut.wav")), 4.0, 0.05);
+    EXPECT_NEAR(ProbeDuration(folder.Path("whole out.wav")), 8.0, 0.05);
+}
+
+TEST_F(Batch, TasksWritingToAFullFilesystemEachFailAndLeaveNothing)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "mounting a small filesystem takes root";
+    // Each decodes to 3.5 MB of samples; the filesystem holds 1 MiB.
+    const std::string tone =
+        MakeMedia(folder.Path("tone.mkv"), "-f lavfi -i sine=duration=20:sample_rate=44100 -ac 2 -c:a mp2");
+    const std::string small = MakeMedia(folder.Path("small.mkv"), "-f lavfi -i sine=duration=0.5 -c:a mp2");
+    ASSERT_FALSE(tone.empty());
+    ASSERT_FALSE(small.empty());
+    const std::string disk = folder.Path("small disk");
+    TSmallFilesystem filesystem(disk, "1m");
+    if (!filesystem.Mounted()) GTEST_SKIP() << "no tmpfs could be mounted: " << std::strerror(errno);
+    constexpr int kTasks = 4;
+    for (int i = 0; i < kTasks; ++i)
+        ASSERT_EQ(Add(tone, disk + "/" + std::to_string(i) + ".wav"), i) << component.LastErrMsg();
+
+    ASSERT_TRUE(RunAll(2));
+    ASSERT_EQ(terminations.size(), static_cast<std::size_t>(kTasks));
+    for (const Termination& termination : terminations) {
+        EXPECT_FALSE(termination.finished) << termination.index;
+        EXPECT_TRUE(termination.exception) << termination.index;
+        EXPECT_EQ(termination.message, "av_interleaved_write_frame(): No space left on device") << termination.index;
+    }
+    // Nothing is left, so the whole filesystem is free again: a task that fits now finishes.
+    EXPECT_EQ(FolderEntries(disk), std::vector<std::string>{});
+    struct statvfs space {};
+    ASSERT_EQ(::statvfs(disk.c_str(), &space), 0);
+    EXPECT_EQ(space.f_bfree, space.f_blocks);
+    component.ClearTasks();
+    terminations.clear();
+    ASSERT_EQ(Add(small, disk + "/fits.wav"), 0) << component.LastErrMsg();
+    ASSERT_TRUE(RunAll(2));
+    ASSERT_EQ(terminations.size(), 1u);
+    EXPECT_TRUE(terminations[0].finished);
+    EXPECT_EQ(terminations[0].message, "");
+    EXPECT_NEAR(ProbeDuration(disk + "/fits.wav"), 0.5, 0.05);
+}
+
+TEST_F(Batch, OutputsThatOutgrowTheFileSizeLimitFailOnlyTheirTasks)
+{
+    // The same write failure as a full disk, without mounting anything: past the process's file
+    // size limit a write fails with EFBIG once the signal that would end the process is ignored.
+    const std::string tone =
+        MakeMedia(folder.Path("tone.mkv"), "-f lavfi -i sine=duration=20:sample_rate=44100 -ac 2 -c:a mp2");
+    const std::string small = MakeMedia(folder.Path("small.mkv"), "-f lavfi -i sine=duration=0.5 -c:a mp2");
+    ASSERT_FALSE(tone.empty());
+    ASSERT_FALSE(small.empty());
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(Add(i % 2 == 0 ? tone : small, folder.Path(std::to_string(i) + ".wav")), i) << component.LastErrMsg();
+
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit saved = limit;
+    limit.rlim_cur = 1 << 20;
+    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const bool ended = RunAll(2);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedSignal);
+    ASSERT_TRUE(ended);
+
+    ASSERT_EQ(terminations.size(), 4u);
+    for (const Termination& termination : terminations) {
+        if (termination.index % 2 == 0) {
+            EXPECT_FALSE(termination.finished) << termination.index;
+            EXPECT_TRUE(termination.exception) << termination.index;
+            EXPECT_EQ(termination.message, "av_interleaved_write_frame(): File too large") << termination.index;
+            EXPECT_FALSE(fs::exists(folder.Path(std::to_string(termination.index) + ".wav")));
+        } else {
+            EXPECT_TRUE(termination.finished) << termination.index;
+            EXPECT_EQ(termination.message, "") << termination.index;
+            EXPECT_NEAR(ProbeDuration(folder.Path(std::to_string(termination.index) + ".wav")), 0.5, 0.05);
+        }
+    }
 }
 
 }  // namespace
