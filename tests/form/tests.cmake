@@ -5,6 +5,7 @@ mirelk_test(option_form_test
   form/hook_lines_test.cpp
   form/names_and_filters_test.cpp
   form/preview_and_clip_test.cpp
+  form/settings_entries_test.cpp
   form/form_fixture.cpp
   test_support.cpp)
 target_link_libraries(option_form_test PRIVATE mirelk_form)
