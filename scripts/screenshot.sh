@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the desktop program under a virtual display: the main window after converting two
-# generated clips on page "3GP", and the about box, into build/screenshots/.
+# generated clips on page "3GP", the about box, the option window and a preview window during a
+# run, into build/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=build/screenshots

@@ -56,6 +56,30 @@ bool TConfigFile::SetValue(const QString& section, const QString& key, const QSt
     return settings.status() == QSettings::NoError;
 }
 
+TConfigFile::TEntries TConfigFile::Entries(const QString& section) const
+{
+    QSettings settings(m_path, QSettings::IniFormat);
+    settings.beginGroup(StoredSection(settings, section));
+    TEntries entries;
+    for (const QString& key : settings.childKeys()) {
+        const QVariant value = settings.value(key);
+        entries.emplace_back(key, value.typeId() == QMetaType::QStringList ? value.toStringList().join(',')
+                                                                           : value.toString());
+    }
+    return entries;
+}
+
+bool TConfigFile::SetEntries(const QString& section, const TEntries& entries)
+{
+    QSettings settings(m_path, QSettings::IniFormat);
+    settings.beginGroup(StoredSection(settings, section));
+    settings.remove("");
+    for (const auto& [key, value] : entries) settings.setValue(key, value);
+    settings.endGroup();
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
 int TConfigFile::TasksAtOnce() const
 {
     bool number = false;

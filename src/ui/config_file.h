@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace mirelk::ui {
 
@@ -16,6 +18,10 @@ public:
     static constexpr char kRunSection[] = "Conversion";
     // How many files convert at once; missing or below 1: as many as the machine has processors.
     static constexpr char kTasksAtOnceKey[] = "TasksAtOnce";
+    // The option window's settings, one key a setting.
+    static constexpr char kOptionsSection[] = "OutputOptions";
+
+    using TEntries = std::vector<std::pair<QString, QString>>;
 
     // The file in the folder when that folder can be written, else in the user's folder.
     explicit TConfigFile(const QString& programFolder);
@@ -24,6 +30,11 @@ public:
     QString Value(const QString& section, const QString& key, const QString& fallback = {}) const;
     // False when the file could not be written.
     bool SetValue(const QString& section, const QString& key, const QString& value);
+    // Every key of a section with its value as text (a value written as a list, such as an
+    // unquoted "a,b" edited by hand, is joined again with commas).
+    TEntries Entries(const QString& section) const;
+    // Replaces the section's keys by the entries, in one write; false when it failed.
+    bool SetEntries(const QString& section, const TEntries& entries);
 
     QString OutputFolder() const { return Value(kFormSection, kFolderKey); }
     bool SetOutputFolder(const QString& folder) { return SetValue(kFormSection, kFolderKey, folder); }

@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -30,6 +31,7 @@
 #include "ui/host/event_relay.h"
 #include "ui/host/frame_drawing.h"
 #include "ui/host/preview_window.h"
+#include "ui/option_window.h"
 #include "ui/playback_panel.h"
 
 namespace mirelk::ui {
@@ -121,6 +123,11 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    m_saveOptions = new QTimer(this);
+    m_saveOptions->setSingleShot(true);
+    m_saveOptions->setInterval(400);
+    connect(m_saveOptions, &QTimer::timeout, this, &TfrmMain::SaveOptionSettings);
+
     SetToolStates(true, false, false, false, false, false);
     m_delete->setEnabled(false);
     ConnectComponent();
@@ -129,6 +136,7 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
 TfrmMain::~TfrmMain()
 {
     DetachComponent();
+    m_optionWindow.reset();
     // The component (and with it every task) goes before the window's widgets.
     m_qelvan.reset();
 }
@@ -189,6 +197,13 @@ void TfrmMain::BuildMenus()
     m_showLog->setObjectName("mnuShowLog");
     m_showLog->setCheckable(true);
     connect(m_showLog, &QAction::toggled, this, [this](bool shown) { m_logWindow->setVisible(shown); });
+    QAction* options = view->addAction("输出选项...", this, [this] { ShowOptionWindow(); });
+    options->setObjectName("mnuOptions");
+    options->setShortcut(QKeySequence("Ctrl+E"));
+    m_previewRun = view->addAction("预览转换画面");
+    m_previewRun->setObjectName("mnuPreview");
+    m_previewRun->setCheckable(true);
+    connect(m_previewRun, &QAction::toggled, this, [this](bool preview) { m_qelvan->SetPreview(preview); });
 
     QMenu* help = menuBar()->addMenu("帮助");
     help->setObjectName("mnuHelp");
@@ -229,6 +244,7 @@ QWidget* TfrmMain::BuildFileList()
             m_playback->Close();
         if (entry != nullptr)
             m_playback->ShowMarks(QString::fromStdString(entry->ClipStartText), QString::fromStdString(entry->ClipEndText));
+        HandRowToOptionWindow();
     });
 
     auto* buttons = new QVBoxLayout;
@@ -386,6 +402,8 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     DetachComponent();
     m_qelvan->StopConvert();
     m_config.SetOutputFolder(m_folder->text());
+    if (m_saveOptions->isActive()) SaveOptionSettings();
+    if (m_optionWindow) m_optionWindow->close();
     QMainWindow::closeEvent(event);
 }
 

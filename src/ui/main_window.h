@@ -24,12 +24,14 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
+class QTimer;
 class QTreeWidget;
 
 namespace mirelk::ui {
 
 class TPlaybackPanel;
 class TEventRelay;
+class TfrmOption;
 
 class TfrmMain final : public QMainWindow {
     Q_OBJECT
@@ -47,6 +49,11 @@ public:
 
     TVantrel& Qelvan() { return *m_qelvan; }
     TOptionForm& OptionForm();
+    // The option window (made on first use) shown, with the selected row's file.
+    TfrmOption& ShowOptionWindow();
+    TfrmOption* OptionWindow() const { return m_optionWindow.get(); }
+    // Writes the option form's settings to "Config.ini" now rather than shortly after a change.
+    void SaveOptionSettings();
     // The per-row lists, row by row.
     std::vector<std::string> InputFiles() const;
     std::vector<std::string> ClipStarts() const;
@@ -64,6 +71,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What the window keeps of one row, besides its cells.
+    struct TRowEntry {
+        std::string InputFile;
+        // Seconds as TimeText, "0" when unset.
+        std::string ClipStart = "0";
+        std::string ClipEnd = "0";
+        // The same as "hh:mm:ss", "0" when unset.
+        std::string ClipStartText = "0";
+        std::string ClipEndText = "0";
+        // "Cut Clip" checked for this row in the option window: the menu command converts the
+        // clip only then.
+        bool CutClip = false;
+        std::int64_t DurationSeconds = 0;
+        // The row's task, -1 while it has none.
+        int Task = -1;
+    };
     void BuildToolBar();
     void BuildMenus();
     QWidget* BuildFileList();
@@ -90,25 +113,16 @@ private:
     void SetClipMark(bool start);
     void ShowAbout();
     void ShowHelp();
+    // Hands the selected row's file and clip to the option window while it is shown.
+    void HandRowToOptionWindow();
+    void OptionClipMarked(bool start);
+    TRowEntry* SelectedRow();
 
     void OnProgress(int index, int currentDuration, std::int64_t currentSize, int totalDuration);
     void OnTerminate(int index, bool finished, bool exception, const QString& message);
     void OnLog(int index, int level, const QString& message);
     void LogBlock(const QString& line);
     int RowOfTask(int taskIndex) const;
-    // What the window keeps of one row, besides its cells.
-    struct TRowEntry {
-        std::string InputFile;
-        // Seconds as TimeText, "0" when unset.
-        std::string ClipStart = "0";
-        std::string ClipEnd = "0";
-        // The same as "hh:mm:ss", "0" when unset.
-        std::string ClipStartText = "0";
-        std::string ClipEndText = "0";
-        std::int64_t DurationSeconds = 0;
-        // The row's task, -1 while it has none.
-        int Task = -1;
-    };
     template <typename Field>
     std::vector<std::string> Column(Field field) const;
     void SetToolStates(bool add, bool clear, bool convert, bool pause, bool resume, bool stop);
@@ -123,6 +137,9 @@ private:
     std::unique_ptr<TOptionForm> m_optionForm;
     QImage m_hookIcon;
     bool m_converting = false;
+    // Set while adding or converting hands the component's prober to the form, when the option
+    // window must not take the form back.
+    bool m_formInUse = false;
 
     // In the order of the rows.
     std::vector<TRowEntry> m_rows;
@@ -149,6 +166,11 @@ private:
     QDialog* m_logWindow = nullptr;
     QPlainTextEdit* m_log = nullptr;
     QAction* m_showLog = nullptr;
+    QAction* m_previewRun = nullptr;
+    QTimer* m_saveOptions = nullptr;
+    // Declared after the form it shows, and reset before the component, so that it lets go of
+    // both while they exist.
+    std::unique_ptr<TfrmOption> m_optionWindow;
 };
 
 }  // namespace mirelk::ui

@@ -18,6 +18,7 @@
 #include "ui/about_box.h"
 #include "ui/application.h"
 #include "ui/main_window.h"
+#include "ui/option_window.h"
 #include "ui/playback_panel.h"
 
 namespace mirelk::ui {
@@ -36,12 +37,6 @@ const char kOpenFilter[] =
 QString FileNameOnly(const std::string& path) { return QFileInfo(QString::fromStdString(path)).fileName(); }
 
 }  // namespace
-
-TOptionForm& TfrmMain::OptionForm()
-{
-    if (!m_optionForm) m_optionForm = std::make_unique<TOptionForm>(m_programFolder.toStdString());
-    return *m_optionForm;
-}
 
 int TfrmMain::TasksAtOnce() const { return m_config.TasksAtOnce(); }
 
@@ -82,6 +77,7 @@ void TfrmMain::AddFiles(const QStringList& files)
     // no output could be made).
     if (!m_folder->text().isEmpty()) form.Settings.OutputFolder = m_folder->text().toStdString();
     TAVProbe& probe = m_qelvan->AVProbe();
+    m_formInUse = true;
     for (const QString& file : files) {
         const std::string name = file.toStdString();
         if (!probe.Open(name, "")) {
@@ -107,7 +103,9 @@ void TfrmMain::AddFiles(const QStringList& files)
         // A file whose task cannot be made keeps no entry, so that the lists stay row by row.
         if (!AddToList(output, input, false)) m_rows.pop_back();
     }
+    m_formInUse = false;
     if (m_files->topLevelItemCount() > 0) m_files->setCurrentItem(m_files->topLevelItem(0));
+    HandRowToOptionWindow();
 }
 
 bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& input, bool keepFailedRow)
@@ -180,8 +178,12 @@ void TfrmMain::Convert(bool fromToolBar)
     TOptionForm& form = OptionForm();
     form.ForgetOutputNames();
     TAVProbe& probe = m_qelvan->AVProbe();
+    m_formInUse = true;
     for (TRowEntry& entry : before) {
-        if (!LoadLibraries()) return;
+        if (!LoadLibraries()) {
+            m_formInUse = false;
+            return;
+        }
         m_qelvan->SetLogLevel(llInfo);
         // A file that cannot be read any more drops out of the list.
         if (!probe.Open(entry.InputFile, "")) continue;
@@ -190,7 +192,9 @@ void TfrmMain::Convert(bool fromToolBar)
             ApplyPageChoices(form.Settings, ActivePage(), PageChoices());
         }
         form.SetProber(&probe);
-        if (fromToolBar) ApplyRowClip(form, entry.ClipStart, entry.ClipEnd);
+        // The menu command converts a row's clip when "Cut Clip" was checked for it in the option
+        // window.
+        if (fromToolBar || entry.CutClip) ApplyRowClip(form, entry.ClipStart, entry.ClipEnd);
         entry.Task = -1;
         m_rows.push_back(std::move(entry));
         try {
@@ -204,12 +208,15 @@ void TfrmMain::Convert(bool fromToolBar)
         form.SetProber(nullptr);
         probe.Close();
     }
+    m_formInUse = false;
     m_qelvan->SetLogLevel(llInfo);
     m_qelvan->ThreadPriority = tpLower;
     if (fromToolBar) SetToolStates(false, false, false, true, false, true);
     m_delete->setEnabled(!fromToolBar && m_files->topLevelItemCount() > 0);
     if (m_files->topLevelItemCount() > 0) m_files->setCurrentItem(m_files->topLevelItem(0));
     m_converting = m_qelvan->TaskCount() > 0;
+    // Building the records wrote the hook texts back into the form.
+    HandRowToOptionWindow();
     m_qelvan->StartConvert(TasksAtOnce());
 }
 
@@ -327,6 +334,7 @@ void TfrmMain::SetClipMark(bool start)
         row.ClipEndText = clock;
     }
     m_playback->ShowMarks(QString::fromStdString(row.ClipStartText), QString::fromStdString(row.ClipEndText));
+    HandRowToOptionWindow();
 }
 
 void TfrmMain::ShowAbout()

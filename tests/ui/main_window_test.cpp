@@ -38,15 +38,6 @@ std::vector<std::uint8_t> Frame(const std::string& path, int index, int width, i
     return {raw.begin(), raw.end()};
 }
 
-// The mean of one colour channel over rows [top, bottom).
-double MeanChannel(const std::vector<std::uint8_t>& rgb, int width, int top, int bottom, int channel)
-{
-    double sum = 0;
-    int count = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = 0; x < width; ++x, ++count) sum += rgb[static_cast<std::size_t>((y * width + x) * 3 + channel)];
-    return count > 0 ? sum / count : 0;
-}
 
 }  // namespace
 

@@ -1,12 +1,17 @@
 // Pictures of the desktop program for the README and for review: the main window after two
-// generated clips were converted on page "3GP", and the about box. Run under a virtual display.
+// generated clips were converted on page "3GP", the about box, the option window with a file's
+// preview and a marked clip (its format and hook pages), and a preview window during a run.
+// Run under a virtual display.
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <QAction>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,6 +21,7 @@
 #include "ui/application.h"
 #include "ui/host/qt_main_thread.h"
 #include "ui/main_window.h"
+#include "ui/option_window.h"
 
 namespace {
 
@@ -49,11 +55,11 @@ int main(int argc, char** argv)
     const QString out = argc > 1 ? QString(argv[1]) : QString("screenshots");
     QDir().mkpath(out + "/clips");
     const QString clips = QDir(out + "/clips").absolutePath();
-    for (const char* name : {"演示 片段.mp4", "holiday clip.mkv"}) {
+    for (const auto& [name, seconds] : {std::pair{"演示 片段.mp4", "4"}, {"holiday clip.mkv", "4"}, {"long take.avi", "30"}}) {
         QFile::remove(clips + "/" + name);
-        const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=duration=4:size=640x360:rate=25 "
-                                    "-f lavfi -i sine=frequency=440:duration=4 -c:v mpeg4 -q:v 4 -c:a aac '" +
-                                    (clips + "/" + name).toStdString() + "'";
+        const std::string command = std::string("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=duration=") + seconds +
+                                    ":size=640x360:rate=25 -f lavfi -i sine=frequency=440:duration=" + seconds +
+                                    " -c:v mpeg4 -q:v 4 -c:a aac '" + (clips + "/" + name).toStdString() + "'";
         if (std::system(command.c_str()) != 0) return 1;
     }
     for (const QString& old : QDir(clips).entryList({"*_(new)*"})) QFile::remove(clips + "/" + old);
@@ -74,6 +80,35 @@ int main(int argc, char** argv)
         about.show();
         if (!Save(about, out + "/about.png")) status = 1;
         about.close();
+
+        mirelk::ui::TfrmOption& options = window.ShowOptionWindow();
+        const mirelk::TOptionForm& form = window.OptionForm();
+        auto* slider = options.findChild<QSlider*>("trcPreview");
+        slider->setValue(form.PreviewPositionOfTime(1000000));
+        options.findChild<QPushButton*>("btnStartTime")->click();
+        slider->setValue(form.PreviewPositionOfTime(3000000));
+        options.findChild<QPushButton*>("btnEndTime")->click();
+        slider->setValue(form.PreviewPositionOfTime(2000000));
+        auto* pages = options.findChild<QTabWidget*>("pgcOptions");
+        if (!Save(options, out + "/option-window.png")) status = 1;
+        pages->setCurrentIndex(3);
+        if (!Save(options, out + "/option-window-hooks.png")) status = 1;
+        pages->setCurrentIndex(0);
+        options.close();
+
+        // A longer file, converted from the menu with its pictures shown.
+        window.AddFiles({clips + "/long take.avi"});
+        window.findChild<QAction*>("mnuPreview")->setChecked(true);
+        window.ConvertFromMenu();
+        QWidget* preview = nullptr;
+        const auto shown = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (preview == nullptr && window.Converting() && std::chrono::steady_clock::now() < shown) {
+            Pump(100);
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == "frmPreview" && top->isVisible() && !top->windowTitle().isEmpty())
+                    preview = top;
+        }
+        if (preview == nullptr || !Save(*preview, out + "/preview-window.png")) status = 1;
         window.close();
     }
     mirelk::WaitForTaskThreads(std::chrono::seconds(10));

@@ -1,5 +1,5 @@
 # The desktop program's windows, on the offscreen platform.
-add_executable(main_window_test ui/main_window_test.cpp ui/button_sweep_test.cpp ui/ui_test_support.cpp test_support.cpp)
+add_executable(main_window_test ui/main_window_test.cpp ui/button_sweep_test.cpp ui/option_window_test.cpp ui/ui_test_support.cpp test_support.cpp)
 target_link_libraries(main_window_test PRIVATE mirelk_ui mirelk_engine GTest::gtest)
 target_compile_definitions(main_window_test PRIVATE ${MIRELK_TEST_DEFINITIONS})
 add_dependencies(main_window_test myutil mirelk)

@@ -25,6 +25,15 @@ ui::TQtMainThread& MainThread()
 
 }  // namespace
 
+double MeanChannel(const std::vector<std::uint8_t>& rgb, int width, int top, int bottom, int channel)
+{
+    double sum = 0;
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < width; ++x, ++count) sum += rgb[static_cast<std::size_t>((y * width + x) * 3 + channel)];
+    return count > 0 ? sum / count : 0;
+}
+
 void MainWindowTest::SetUp()
 {
     programFolder = folder.Path("程序 folder");

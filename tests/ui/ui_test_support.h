@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "../test_support.h"
 #include "ui/main_window.h"
@@ -13,6 +14,9 @@
 class QTreeWidget;
 
 namespace mirelk::test {
+
+// The mean of one colour channel of RGB rows over rows [top, bottom).
+double MeanChannel(const std::vector<std::uint8_t>& rgb, int width, int top, int bottom, int channel);
 
 class MainWindowTest : public ::testing::Test {
 protected:

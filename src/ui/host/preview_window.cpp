@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWindow>
 
 #include "binding/bitmap24.h"
@@ -55,6 +56,9 @@ TQtPreviewWindow::~TQtPreviewWindow()
 void TQtPreviewWindow::Show(int width, int height)
 {
     m_widget->setFixedSize(width, height);
+    // Centred on the screen, above the windows that are in the way of a picture moving there.
+    if (const QScreen* screen = m_widget->screen())
+        m_widget->move(screen->availableGeometry().center() - QPoint(width / 2, height / 2));
     m_widget->show();
 }
 

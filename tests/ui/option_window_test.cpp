@@ -1,0 +1,361 @@
+// The option window driven as a user drives it: its settings convert through the menu command,
+// the preview follows the slider, a clip marked there is cut, the settings outlive the program,
+// Defaults brings back the first start's settings, and the preview window follows a run.
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+
+#include "ui/option_window.h"
+#include "ui_test_support.h"
+
+namespace mirelk::test {
+
+namespace {
+
+std::string Clip(const std::string& path, int seconds)
+{
+    return MakeMedia(path, "-f lavfi -i testsrc=size=320x240:rate=25:duration=" + std::to_string(seconds) +
+                               " -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) +
+                               " -c:v mpeg4 -q:v 4 -c:a mp2 -shortest");
+}
+
+// The mean volume in dB that ffmpeg measures over the first audio stream.
+double MeanVolume(const std::string& path)
+{
+    const std::string report = RunCommand("ffmpeg -hide_banner -nostats -i " + ShellQuoted(path) +
+                                          " -map 0:a:0 -af volumedetect -f null - 2>&1");
+    std::smatch match;
+    if (!std::regex_search(report, match, std::regex("mean_volume: (-?[0-9.]+) dB"))) return -1000;
+    return std::stod(match[1]);
+}
+
+// The first picture of a file as RGB rows.
+std::vector<std::uint8_t> FirstPicture(const std::string& path, int width, int height)
+{
+    const std::string raw = RunCommand("ffmpeg -v error -i " + ShellQuoted(path) + " -vf scale=" + std::to_string(width) +
+                                       ":" + std::to_string(height) + " -vframes 1 -f rawvideo -pix_fmt rgb24 -");
+    return {raw.begin(), raw.end()};
+}
+
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class OptionWindowTest : public MainWindowTest {
+protected:
+    ui::TfrmOption& Options()
+    {
+        ui::TfrmOption* shown = Window().OptionWindow();
+        return shown != nullptr ? *shown : Window().ShowOptionWindow();
+    }
+    template <typename T>
+    T* Widget(const char* name)
+    {
+        T* widget = Options().findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    // Clicks the radio button of the group whose caption is the item.
+    void Choose(const char* group, const QString& item)
+    {
+        for (QRadioButton* button : Widget<QGroupBox>(group)->findChildren<QRadioButton*>())
+            if (button->text() == item) {
+                button->click();
+                QCoreApplication::processEvents();
+                return;
+            }
+        ADD_FAILURE() << "no item " << item.toStdString() << " in " << group;
+    }
+    QString Chosen(const char* group)
+    {
+        for (QRadioButton* button : Widget<QGroupBox>(group)->findChildren<QRadioButton*>())
+            if (button->isChecked()) return button->text();
+        return {};
+    }
+    void Tick(const char* name, bool checked)
+    {
+        auto* box = Widget<QCheckBox>(name);
+        if (box->isChecked() != checked) box->click();
+        QCoreApplication::processEvents();
+    }
+    void Type(const char* name, const QString& text)
+    {
+        Widget<QLineEdit>(name)->setText(text);
+        QCoreApplication::processEvents();
+    }
+    // The main window has buttons of the same names on its playback panel.
+    void Press(const char* name)
+    {
+        Widget<QPushButton>(name)->click();
+        QCoreApplication::processEvents();
+    }
+    QImage Preview() { return Widget<QLabel>("imgPreview")->pixmap().toImage(); }
+    // Converts the list with the menu command and waits for the end of the run.
+    void ConvertFromMenu()
+    {
+        TriggerMenu("mnuConvert");
+        ASSERT_TRUE(WaitForRunEnd(120000)) << LogText().toStdString();
+    }
+};
+
+}  // namespace
+
+TEST_F(OptionWindowTest, ItsSettingsConvertThroughTheMenuCommand)
+{
+    const std::string source = Clip(folder.Path("源 clip.avi"), 2);
+    ui::TfrmMain& window = OpenWindow();
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(folder.Path("out")) + "/");
+    std::filesystem::create_directories(folder.Path("out"));
+    window.AddFiles({QString::fromStdString(source)});
+    ASSERT_EQ(Files()->topLevelItemCount(), 1);
+
+    TriggerMenu("mnuOptions");
+    ASSERT_TRUE(Options().isVisible());
+    EXPECT_EQ(Options().windowTitle(), "Output Options");
+    EXPECT_EQ(Chosen("grpFormats"), "3GP");
+    EXPECT_EQ(Options().ShownFile(), source);
+    EXPECT_TRUE(Widget<QPlainTextEdit>("mmoAVFileInfo")->toPlainText().contains("mpeg4"));
+    EXPECT_EQ(Widget<QLineEdit>("edtOutPath")->text().toStdString(), folder.Path("out") + "/");
+
+    Choose("grpFormats", "MP4");
+    Tick("chkAudioVolume", true);
+    Type("edtAudioVolume", "512");
+    EXPECT_EQ(window.OptionForm().Settings.AudioVolume, "512");
+    ConvertFromMenu();
+    const std::string louder = folder.Path("out/源 clip_(new).mp4");
+    ASSERT_TRUE(std::filesystem::exists(louder)) << LogText().toStdString();
+    EXPECT_EQ(Probe(louder, "v:0", "stream=codec_name"), "h264");
+    EXPECT_NEAR(MeanVolume(louder) - MeanVolume(source), 6.0, 1.0);
+
+    // Blue over the top third and red below: flipped and negated, yellow lies at the top and
+    // cyan below.
+    const std::string bands = MakeMedia(folder.Path("bands.avi"),
+                                        "-f lavfi -i color=c=red:size=176x144:rate=25:duration=1 -vf "
+                                        "drawbox=x=0:y=0:w=176:h=48:color=blue:t=fill -c:v mpeg4 -q:v 2");
+    Click("ToolButton4");
+    Click("ToolButton2");
+    window.AddFiles({QString::fromStdString(bands)});
+    Choose("grpFormats", "MKV");
+    Tick("chkAudioVolume", false);
+    Tick("chkVertFlip", true);
+    Tick("chkNegate", true);
+    ConvertFromMenu();
+    const std::string turned = folder.Path("out/bands_(new).mkv");
+    ASSERT_TRUE(std::filesystem::exists(turned)) << LogText().toStdString();
+    const auto picture = FirstPicture(turned, 176, 144);
+    ASSERT_EQ(picture.size(), 176u * 144 * 3);
+    EXPECT_GT(MeanChannel(picture, 176, 0, 90, 1), 180);  // the negated red, cyan, now on top
+    EXPECT_GT(MeanChannel(picture, 176, 0, 90, 2), 180);
+    EXPECT_LT(MeanChannel(picture, 176, 0, 90, 0), 70);
+    EXPECT_GT(MeanChannel(picture, 176, 100, 144, 0), 180);  // the negated blue, yellow, below
+    EXPECT_LT(MeanChannel(picture, 176, 100, 144, 2), 70);
+}
+
+TEST_F(OptionWindowTest, ThePreviewFollowsTheSliderAndAClipMarkedThereIsCut)
+{
+    const std::string source = Clip(folder.Path("marked clip.avi"), 5);
+    ui::TfrmMain& window = OpenWindow();
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(folder.Path()) + "/");
+    window.AddFiles({QString::fromStdString(source)});
+    TriggerMenu("mnuOptions");
+    Choose("grpFormats", "AVI");
+    auto* slider = Widget<QSlider>("trcPreview");
+    auto* cutClip = Widget<QCheckBox>("chkCutClip");
+    ASSERT_TRUE(slider->isEnabled());
+    EXPECT_FALSE(cutClip->isEnabled());
+    const QImage first = Preview();
+    ASSERT_FALSE(first.isNull());
+
+    const TOptionForm& form = window.OptionForm();
+    slider->setValue(form.PreviewPositionOfTime(1000000));
+    QCoreApplication::processEvents();
+    EXPECT_NE(Preview(), first) << "the preview did not move with the slider";
+    EXPECT_EQ(Widget<QLabel>("lblPTS")->text().toStdString(), form.PTSText());
+    Press("btnStartTime");
+    slider->setValue(form.PreviewPositionOfTime(3000000));
+    Press("btnEndTime");
+    EXPECT_FALSE(Widget<QLineEdit>("edtStartTime")->text().isEmpty());
+    EXPECT_TRUE(cutClip->isEnabled());
+    // The row keeps the clip, and the main window's panel shows it.
+    ASSERT_EQ(window.ClipStarts().size(), 1u);
+    EXPECT_NEAR(std::stod(window.ClipStarts()[0]), 1.0, 0.25);
+    EXPECT_NEAR(std::stod(window.ClipEnds()[0]), 3.0, 0.25);
+    cutClip->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(cutClip->isChecked());
+    ConvertFromMenu();
+    const std::string written = folder.Path("marked clip_(new).avi");
+    ASSERT_TRUE(std::filesystem::exists(written)) << LogText().toStdString();
+    EXPECT_NEAR(ProbeDuration(written), 2.0, 0.35);
+
+    // Without "Cut Clip" the menu command converts the whole file.
+    Click("ToolButton4");
+    Click("ToolButton2");
+    window.AddFiles({QString::fromStdString(source)});
+    Tick("chkOverwrite", true);
+    EXPECT_FALSE(Widget<QCheckBox>("chkCutClip")->isChecked());
+    ConvertFromMenu();
+    EXPECT_NEAR(ProbeDuration(written), 5.0, 0.35);
+
+    // A file with sound only keeps the picture empty and still shows the slider's time.
+    const std::string tone =
+        MakeMedia(folder.Path("tone.wav"), "-f lavfi -i sine=frequency=440:duration=4 -c:a pcm_s16le");
+    Click("ToolButton4");
+    Click("ToolButton2");
+    window.AddFiles({QString::fromStdString(tone)});
+    EXPECT_EQ(Options().ShownFile(), tone);
+    const QImage empty = Preview();
+    slider->setValue(form.PreviewPositionOfTime(2000000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Preview(), empty);
+    EXPECT_TRUE(Widget<QLabel>("lblPTS")->text().startsWith("PTS: 2")) << Widget<QLabel>("lblPTS")->text().toStdString();
+}
+
+TEST_F(OptionWindowTest, SettingsOutliveTheProgramAndDefaultsBringBackTheFirstStart)
+{
+    OpenWindow();
+    TriggerMenu("mnuOptions");
+    Choose("grpFormats", "MOV");
+    Choose("grpAudioSampleRate", "22050");
+    Tick("chkNegate", true);
+    Type("edtScale", "  640:360 ");
+    Type("edtImlib2Txt", "字幕 \"quoted\" text");
+    Widget<QRadioButton>("rdoPTSs")->click();
+    CloseWindow();
+    const std::string ini = FileText(programFolder + "/Config.ini");
+    EXPECT_NE(ini.find("[OutputOptions]"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("grpFormats=MOV"), std::string::npos) << ini;
+
+    ui::TfrmMain& window = OpenWindow();
+    TriggerMenu("mnuOptions");
+    EXPECT_EQ(Chosen("grpFormats"), "MOV");
+    EXPECT_EQ(Chosen("grpAudioSampleRate"), "22050");
+    EXPECT_TRUE(Widget<QCheckBox>("chkNegate")->isChecked());
+    EXPECT_EQ(Widget<QLineEdit>("edtScale")->text(), "  640:360 ");
+    EXPECT_EQ(Widget<QLineEdit>("edtImlib2Txt")->text(), "字幕 \"quoted\" text");
+    EXPECT_TRUE(Widget<QRadioButton>("rdoPTSs")->isChecked());
+    EXPECT_TRUE(Widget<QLineEdit>("edtPTSs")->isEnabled());
+    EXPECT_EQ(Widget<QLineEdit>("edtPTSs")->text(), "0-5000,10000-15000");
+
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(folder.Path("kept")) + "/");
+    window.OptionForm().Settings.OutputFolder = folder.Path("kept") + "/";
+    Press("btnDefaults");
+    EXPECT_EQ(Chosen("grpFormats"), "3GP");
+    EXPECT_EQ(Chosen("grpAudioSampleRate"), "Auto");
+    EXPECT_FALSE(Widget<QCheckBox>("chkNegate")->isChecked());
+    EXPECT_EQ(Widget<QLineEdit>("edtImlib2Txt")->text(), "Qelvan");
+    EXPECT_TRUE(Widget<QRadioButton>("rdoStandardHook")->isChecked());
+    EXPECT_EQ(window.OptionForm().Settings.OutputFolder, folder.Path("kept") + "/");
+    Window().SaveOptionSettings();
+    EXPECT_NE(FileText(programFolder + "/Config.ini").find("grpFormats=3GP"), std::string::npos);
+
+    // A file edited by hand: unknown keys and values that are not of their kind keep the
+    // defaults, the rest is read.
+    CloseWindow();
+    std::ofstream(programFolder + "/Config.ini") << "[OutputOptions]\ngrpFormats=Betamax\nchkNegate=maybe\n"
+                                                    "noSuchWidget=1\nchkVertFlip=1\ngrpFrameRate=25\n"
+                                                    "rdoHookSource=Nowhere\n";
+    OpenWindow();
+    TriggerMenu("mnuOptions");
+    EXPECT_EQ(Chosen("grpFormats"), "3GP");
+    EXPECT_FALSE(Widget<QCheckBox>("chkNegate")->isChecked());
+    EXPECT_TRUE(Widget<QCheckBox>("chkVertFlip")->isChecked());
+    EXPECT_EQ(Chosen("grpFrameRate"), "25");
+    EXPECT_TRUE(Widget<QRadioButton>("rdoExternalHook")->isChecked());
+}
+
+TEST_F(OptionWindowTest, SubOptionsOpenOnlyWhileTheirSettingIsInUse)
+{
+    OpenWindow();
+    TriggerMenu("mnuOptions");
+    const char* hooks[] = {"chkImlib2Img", "chkImlib2Txt", "chkWaterMark", "chkZarnHookImg", "chkZarnHookTxt"};
+    for (const char* hook : hooks) EXPECT_TRUE(Widget<QCheckBox>(hook)->isEnabled()) << hook;
+    EXPECT_FALSE(Widget<QCheckBox>("chkImgDancing")->isEnabled());
+    EXPECT_FALSE(Widget<QLineEdit>("edtZarnHookTxt")->isEnabled());
+    EXPECT_FALSE(Widget<QLineEdit>("edtPTSs")->isEnabled());
+
+    Tick("chkImlib2Img", true);
+    EXPECT_TRUE(Widget<QCheckBox>("chkImgDancing")->isEnabled());
+    Tick("chkZarnHookTxt", true);
+    EXPECT_TRUE(Widget<QLineEdit>("edtZarnHookTxt")->isEnabled());
+    Widget<QRadioButton>("rdoPTSs")->click();
+    EXPECT_TRUE(Widget<QLineEdit>("edtPTSs")->isEnabled());
+
+    // The custom hook closes every external one, with what refines them.
+    Widget<QRadioButton>("rdoCustomHook")->click();
+    for (const char* hook : hooks) EXPECT_FALSE(Widget<QCheckBox>(hook)->isEnabled()) << hook;
+    EXPECT_FALSE(Widget<QCheckBox>("chkImgDancing")->isEnabled());
+    EXPECT_FALSE(Widget<QRadioButton>("rdoBeforeHook")->isEnabled());
+    EXPECT_FALSE(Widget<QLineEdit>("edtPTSs")->isEnabled());
+    EXPECT_FALSE(Window().OptionForm().Settings.ImageHook.Counts());
+    Widget<QRadioButton>("rdoExternalHook")->click();
+    EXPECT_TRUE(Widget<QCheckBox>("chkImgDancing")->isEnabled());
+    EXPECT_TRUE(Widget<QCheckBox>("chkImlib2Img")->isChecked());
+}
+
+TEST_F(OptionWindowTest, HookTextsWithBlanksAndQuotesConvertAndAreWrittenBackTrimmed)
+{
+    const std::string source = Clip(folder.Path("hooked.avi"), 1);
+    ui::TfrmMain& window = OpenWindow();
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(folder.Path()) + "/");
+    window.AddFiles({QString::fromStdString(source)});
+    TriggerMenu("mnuOptions");
+    Choose("grpFormats", "AVI");
+    Tick("chkZarnHookTxt", true);
+    Type("edtZarnHookTxt", "   it's a \"quoted\" -t text; rm -rf ~  ");
+    Tick("chkImlib2Txt", true);
+    Type("edtImlib2Txt", "   ");
+    ConvertFromMenu();
+    const std::string written = folder.Path("hooked_(new).avi");
+    ASSERT_TRUE(std::filesystem::exists(written)) << LogText().toStdString();
+    EXPECT_NEAR(ProbeDuration(written), 1.0, 0.3);
+    EXPECT_EQ(DecodeErrors(written), "");
+    EXPECT_EQ(Widget<QLineEdit>("edtZarnHookTxt")->text(), "it's a \"quoted\" -t text; rm -rf ~");
+    EXPECT_EQ(Widget<QLineEdit>("edtImlib2Txt")->text(), "Qelvan");
+}
+
+TEST_F(OptionWindowTest, ThePreviewWindowFollowsARunAndClosingItLetsTheTaskFinish)
+{
+    const std::string source = Clip(folder.Path("watched.avi"), 6);
+    ui::TfrmMain& window = OpenWindow();
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(folder.Path()) + "/");
+    window.AddFiles({QString::fromStdString(source)});
+    window.OptionForm().SelectOutputFormat("AVI");
+    window.Qelvan().SetProgressInterval(100);
+    TriggerMenu("mnuPreview");
+    TriggerMenu("mnuConvert");
+    QWidget* preview = nullptr;
+    std::set<QString> captions;
+    PumpUntil(
+        [&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == "frmPreview" && top->isVisible()) preview = top;
+            if (preview != nullptr) captions.insert(preview->windowTitle());
+            return captions.size() >= 3 || !window.Converting();
+        },
+        60000);
+    ASSERT_NE(preview, nullptr) << "no preview window";
+    EXPECT_GE(captions.size(), 3u) << "the caption did not advance";
+    preview->close();
+    ASSERT_TRUE(WaitForRunEnd(120000));
+    const std::string written = folder.Path("watched_(new).avi");
+    ASSERT_TRUE(std::filesystem::exists(written)) << LogText().toStdString();
+    EXPECT_NEAR(ProbeDuration(written), 6.0, 0.3);
+}
+
+}  // namespace mirelk::test
