@@ -308,7 +308,7 @@ TEST_F(OptionWindowTest, SubOptionsOpenOnlyWhileTheirSettingIsInUse)
     EXPECT_TRUE(Widget<QCheckBox>("chkImlib2Img")->isChecked());
 }
 
-TEST_F(OptionWindowTest, HookTextsWithBlanksAndQuotesConvertAndAreWrittenBackTrimmed)
+TEST_F(OptionWindowTest, HookTextsAndEditsThatAreNoNumbersConvertSafely)
 {
     const std::string source = Clip(folder.Path("hooked.avi"), 1);
     ui::TfrmMain& window = OpenWindow();
@@ -327,35 +327,61 @@ TEST_F(OptionWindowTest, HookTextsWithBlanksAndQuotesConvertAndAreWrittenBackTri
     EXPECT_EQ(DecodeErrors(written), "");
     EXPECT_EQ(Widget<QLineEdit>("edtZarnHookTxt")->text(), "it's a \"quoted\" -t text; rm -rf ~");
     EXPECT_EQ(Widget<QLineEdit>("edtImlib2Txt")->text(), "Qelvan");
+
+    // A text over two lines (pasted) stays one hook argument; numbers that are no numbers fall
+    // back: the volume unchanged, the bit rate 200 kbit/s, the rotation 45 degrees, no crop.
+    Click("ToolButton4");
+    Click("ToolButton2");
+    window.AddFiles({QString::fromStdString(source)});
+    Type("edtZarnHookTxt", "first line\nsecond line");
+    Tick("chkOverwrite", true);
+    Tick("chkAudioVolume", true);
+    Type("edtAudioVolume", "loud");
+    Tick("chkVideoBitRate", true);
+    Type("edtVideoBitRate", "fast");
+    Tick("chkRotate", true);
+    Type("edtRotate", "left");
+    Tick("chkCrop", true);
+    Type("edtCropTop", "a lot");
+    ConvertFromMenu();
+    ASSERT_TRUE(std::filesystem::exists(written)) << LogText().toStdString();
+    EXPECT_EQ(Probe(written, "v:0", "stream=width"), "320");
+    EXPECT_EQ(Probe(written, "v:0", "stream=height"), "240");
+    EXPECT_NEAR(MeanVolume(written), MeanVolume(source), 1.0);
+    EXPECT_NEAR(ProbeDuration(written), 1.0, 0.3);
+    EXPECT_EQ(DecodeErrors(written), "");
 }
 
-TEST_F(OptionWindowTest, ThePreviewWindowFollowsARunAndClosingItLetsTheTaskFinish)
+TEST_F(OptionWindowTest, PreviewWindowsFollowARunAndClosingOneLetsItsTaskFinish)
 {
-    const std::string source = Clip(folder.Path("watched.avi"), 6);
+    std::ofstream(programFolder + "/Config.ini") << "[Conversion]\nTasksAtOnce=2\n";
+    const std::string first = Clip(folder.Path("watched.avi"), 6);
+    const std::string second = Clip(folder.Path("also watched.avi"), 6);
     ui::TfrmMain& window = OpenWindow();
     Child<QLineEdit>("Edit1")->setText(QString::fromStdString(folder.Path()) + "/");
-    window.AddFiles({QString::fromStdString(source)});
+    window.AddFiles({QString::fromStdString(first), QString::fromStdString(second)});
     window.OptionForm().SelectOutputFormat("AVI");
     window.Qelvan().SetProgressInterval(100);
     TriggerMenu("mnuPreview");
     TriggerMenu("mnuConvert");
-    QWidget* preview = nullptr;
+    std::set<QWidget*> previews;
     std::set<QString> captions;
     PumpUntil(
         [&] {
             for (QWidget* top : QApplication::topLevelWidgets())
-                if (top->objectName() == "frmPreview" && top->isVisible()) preview = top;
-            if (preview != nullptr) captions.insert(preview->windowTitle());
-            return captions.size() >= 3 || !window.Converting();
+                if (top->objectName() == "frmPreview" && top->isVisible()) previews.insert(top);
+            if (!previews.empty()) captions.insert((*previews.begin())->windowTitle());
+            return (previews.size() >= 2 && captions.size() >= 3) || !window.Converting();
         },
         60000);
-    ASSERT_NE(preview, nullptr) << "no preview window";
+    ASSERT_EQ(previews.size(), 2u) << "one preview window per task";
     EXPECT_GE(captions.size(), 3u) << "the caption did not advance";
-    preview->close();
+    for (QWidget* preview : previews) preview->close();
     ASSERT_TRUE(WaitForRunEnd(120000));
-    const std::string written = folder.Path("watched_(new).avi");
-    ASSERT_TRUE(std::filesystem::exists(written)) << LogText().toStdString();
-    EXPECT_NEAR(ProbeDuration(written), 6.0, 0.3);
+    for (const std::string name : {"watched_(new).avi", "also watched_(new).avi"}) {
+        ASSERT_TRUE(std::filesystem::exists(folder.Path(name))) << LogText().toStdString();
+        EXPECT_NEAR(ProbeDuration(folder.Path(name)), 6.0, 0.3);
+    }
 }
 
 }  // namespace mirelk::test
