@@ -18,9 +18,13 @@ using namespace mirelk::test;
 
 namespace {
 
-std::string LongClip(TempFolder& folder, const std::string& name)
+// Long enough that converting it spans many progress intervals also on a fast, idle machine
+// (20 s at 320x240 can convert within one 100 ms interval).
+std::string LongClip(TempFolder& folder, const std::string& name, const std::string& size = "320x240",
+                     int seconds = 20)
 {
-    return MakeMedia(folder.Path(name), "-f lavfi -i testsrc=duration=20:size=320x240:rate=25 -c:v mpeg4 -q:v 5");
+    return MakeMedia(folder.Path(name), "-f lavfi -i testsrc=duration=" + std::to_string(seconds) + ":size=" + size +
+                                            ":rate=25 -c:v mpeg4 -q:v 5");
 }
 
 int AddConversion(TVantrel& component, const std::string& input, const std::string& output)
@@ -38,7 +42,7 @@ TEST(ComponentHandlers, CanBeReplacedAndClearedWhileTasksRun)
 {
     TEventLoop loop;
     TempFolder folder;
-    const std::string clip = LongClip(folder, "in.avi");
+    const std::string clip = LongClip(folder, "in.avi", "640x480", 60);
     TVantrel component(loop);
     ASSERT_TRUE(component.LoadAVLib(MIRELK_LIBAV_DIR));
     component.SetProgressInterval(100);
