@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "binding/entry_points.h"
+#include "binding/loader.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "test_support.h"
 
@@ -251,4 +253,28 @@ TEST_F(OutputFiles, MuxerSettingsReachTheMuxerOptions)
     EXPECT_EQ(output.streams[0].codec->bit_rate, 1150000);
     EXPECT_STREQ(output.streams[1].encoder->name, "mp2");
     EXPECT_EQ(output.streams[1].codec->bit_rate, 224000);
+}
+
+// The libraries may go away while a task still holds its files, decoders, encoders and option
+// objects: the task then lets them go unfreed instead of calling through unbound entry points.
+TEST_F(OutputFiles, ATaskOutlivesTheLibraries)
+{
+    TempFolder folder;
+    const std::string clip = Clip(folder);
+    {
+        auto task = std::make_unique<CapturingTask>();
+        ASSERT_TRUE(task->OpenInputFile(clip));
+        task->ParseOption("b", "800k");
+        ASSERT_TRUE(task->OpenOutputFile(folder.Path("out.mp4"))) << task->LastErrMsg;
+        FFLoader().UnloadLibs(DefaultAVLibraries);
+        ASSERT_EQ(av::avcodec_free_context, nullptr);
+        task.reset();
+    }
+    ASSERT_TRUE(FFLoader().LoadLibs(DefaultAVLibraries)) << FFLoader().LastErrMsg();
+    CapturingTask again;
+    ASSERT_TRUE(again.OpenInputFile(clip));
+    ASSERT_TRUE(again.OpenOutputFile(folder.Path("again.mp4"))) << again.LastErrMsg;
+    again.Transcode();
+    EXPECT_TRUE(again.Finished);
+    EXPECT_EQ(mirelk::test::Probe(folder.Path("again.mp4"), "v:0", "stream=codec_name"), "h264");
 }

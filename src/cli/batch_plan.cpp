@@ -10,7 +10,7 @@
 #include "form/output_file_name.h"
 #include "binding/entry_points.h"
 #include "probe/av_probe.h"
-#include "probe/probe_resources.h"
+#include "binding/av_owners.h"
 
 namespace mirelk {
 
@@ -86,7 +86,7 @@ public:
 // longer has (a file cut short keeps its header), so the packets are what counts.
 double PacketSpan(AVFormatContext& context)
 {
-    const probing::TPacketPtr packet(av::av_packet_alloc());
+    const TPacketPtr packet(av::av_packet_alloc());
     if (packet == nullptr) return -1;
     double first = 0;
     double last = 0;

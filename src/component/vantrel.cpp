@@ -11,7 +11,7 @@
 #include "component/hook_periods.h"
 #include "component/thread_id.h"
 #include "engine/options/ffmpeg_exception.h"
-#include "engine/pipeline/bitmap_conversion.h"
+#include "binding/bgr_conversion.h"
 #include "probe/previewer.h"
 
 namespace mirelk {
@@ -73,17 +73,17 @@ void TVantrelTask::ShowPreview(const AVFrame& picture, int frameNumber, std::int
     if (!toEvent && !toWindow) return;
     // At most one picture a tenth of a second.
     if (m_lastPreview != INT64_MIN && pts != INT64_MIN && pts - m_lastPreview <= 100000 && pts >= m_lastPreview) return;
-    if (!m_previewConversion) m_previewConversion = std::make_unique<TBitmapConversion>();
-    const bool converted = m_previewConversion->ToBitmap(picture);
+    if (!m_previewConversion) m_previewConversion = std::make_unique<TBgrConversion>();
+    const bool converted = m_previewConversion->ToBitmap(picture, m_previewPicture);
     m_lastPreview = pts;
     if (toEvent) {
-        if (converted) m_owner.DoPreviewBitmap(this, *m_previewConversion->Bitmap(), frameNumber, pts);
+        if (converted) m_owner.DoPreviewBitmap(this, m_previewPicture, frameNumber, pts);
         return;
     }
     if (converted) {
         if (!m_previewer)
             m_previewer = std::make_unique<TPreviewer>(m_owner.m_mainThread, m_owner.m_previewWindows, &StopRequested);
-        if (m_previewer->Preview(*m_previewConversion->Bitmap(), frameNumber, pts)) return;
+        if (m_previewer->Preview(m_previewPicture, frameNumber, pts)) return;
     }
     // The window was closed (or nothing could be shown): no more previews for this task.
     m_previewFlags &= ~1;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "binding/bitmap24.h"
 #include "binding/host_interfaces.h"
 #include "component/conversion_records.h"
 #include "component/event_handler.h"
@@ -55,7 +56,8 @@ private:
     std::int64_t m_lastPreview = INT64_MIN;
     // Touched only by the thread that runs the task.
     std::unique_ptr<class TPreviewer> m_previewer;
-    std::unique_ptr<class TBitmapConversion> m_previewConversion;
+    std::unique_ptr<class TBgrConversion> m_previewConversion;
+    TBitmap24 m_previewPicture;
 };
 
 // The task list: owns its tasks and keeps each task's Index equal to its position.

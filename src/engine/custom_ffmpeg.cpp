@@ -16,22 +16,9 @@ namespace mirelk {
 
 TCustomFFmpeg::TCustomFFmpeg() { ResetOptions(); }
 
-TCustomFFmpeg::~TCustomFFmpeg()
-{
-    if (FFLoader().LibsLoaded(DefaultAVLibraries)) {
-        CleanUp();
-        return;
-    }
-    // The libraries went away under the task: their objects can no longer be freed, and
-    // calling into them would crash.
-    for (TOpenOutput& output : m_outputs) {
-        for (TOpenOutputStream& stream : output.streams) (void)stream.codec.release();
-        (void)output.context.release();
-        (void)output.muxerOptions.Release();
-    }
-    for (TOpenInput& input : m_inputs) (void)input.context.release();
-    if (m_avOptions) (void)m_avOptions.release();
-}
+// When the libraries went away under the task, its owners find their entry points unbound and
+// let the objects go unfreed.
+TCustomFFmpeg::~TCustomFFmpeg() { CleanUp(); }
 
 void TCustomFFmpeg::ResetOptions() { m_options = TOptionState{}; }
 

@@ -178,7 +178,7 @@ bool TAVProbe::DecodeInto(TBitmap24& bitmap, AVFormatContext* context, const AVC
         return false;
     }
     // The picture's own size wins over the stream's: a stream may change size midway.
-    const bool converted = m_converter.Convert(m_decoder.Picture(), bitmap);
+    const bool converted = m_converter.ToBitmap(m_decoder.Picture(), bitmap);
     m_decoder.ReleasePicture();
     if (!converted) {
         ProbeLog(kLevelError, "Cannot initialize the toRGB conversion context\n");

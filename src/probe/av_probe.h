@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "binding/bitmap24.h"
-#include "probe/bgr_picture_converter.h"
+#include "binding/bgr_conversion.h"
 #include "probe/custom_av_probe.h"
 #include "probe/video_frame_decoder.h"
 
@@ -43,7 +43,7 @@ private:
     void CloseDecoding();
 
     probing::TVideoFrameDecoder m_decoder;
-    probing::TBgrPictureConverter m_converter;
+    TBgrConversion m_converter;
     std::unique_ptr<TBitmap24> m_frameBitmap;
     std::unique_ptr<TBitmap24> m_lastFrame;
     bool m_lastWasStillPicture = false;

@@ -110,7 +110,7 @@ void TCustomAVProbe::Attach(AVFormatContext* context)
 void TCustomAVProbe::KeepDescription()
 {
     if (!IsAttached() || m_description || Context() == nullptr) return;
-    probing::TDescriptionPtr copy = probing::CopyDescription(*m_context);
+    TFormatContextPtr copy = probing::CopyDescription(*m_context);
     if (!copy) {
         // Better no answers than answers from a context its owner is about to close.
         ForgetContext();

@@ -8,7 +8,7 @@
 #include "binding/av_headers.h"
 #include "probe/av_probe_records.h"
 #include "probe/description_copy.h"
-#include "probe/probe_resources.h"
+#include "binding/av_owners.h"
 
 namespace mirelk {
 
@@ -77,9 +77,9 @@ private:
     void ForgetContext();
     std::int64_t FileSizeOf(const AVFormatContext* context) const;
 
-    probing::TOpenedInputPtr m_ownedContext;
+    TInputContextPtr m_ownedContext;
     // The copy KeepDescription made of an attached context (m_context then points to it).
-    probing::TDescriptionPtr m_description;
+    TFormatContextPtr m_description;
     AVFormatContext* m_context = nullptr;
     std::string m_lastErrMsg;
     std::string m_forcedFormat;

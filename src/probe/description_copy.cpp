@@ -1,15 +1,8 @@
 #include "probe/description_copy.h"
 
 #include "binding/entry_points.h"
-#include "binding/loader.h"
 
 namespace mirelk::probing {
-
-void TDescriptionFreer::operator()(AVFormatContext* context) const
-{
-    // It never was opened: there is no demuxer state to close, only memory to free.
-    if (FFLoader().LibLoaded(libAVFormat)) av::avformat_free_context(context);
-}
 
 namespace {
 
@@ -58,9 +51,9 @@ bool CopyStream(const AVStream& from, AVFormatContext& copy)
 
 }  // namespace
 
-TDescriptionPtr CopyDescription(const AVFormatContext& input)
+TFormatContextPtr CopyDescription(const AVFormatContext& input)
 {
-    TDescriptionPtr copy(av::avformat_alloc_context());
+    TFormatContextPtr copy(av::avformat_alloc_context());
     if (!copy) return nullptr;
     copy->iformat = input.iformat;
     if (input.url != nullptr) {

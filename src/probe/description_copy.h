@@ -6,15 +6,11 @@
 #include <memory>
 
 #include "binding/av_headers.h"
+#include "binding/av_owners.h"
 
 namespace mirelk::probing {
 
-struct TDescriptionFreer {
-    void operator()(AVFormatContext* context) const;
-};
-using TDescriptionPtr = std::unique_ptr<AVFormatContext, TDescriptionFreer>;
-
 // Null when the memory for it cannot be had.
-TDescriptionPtr CopyDescription(const AVFormatContext& input);
+TFormatContextPtr CopyDescription(const AVFormatContext& input);
 
 }  // namespace mirelk::probing

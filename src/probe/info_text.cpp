@@ -18,7 +18,6 @@ using probing::MetadataValue;
 using probing::MicrosecondsAsSeconds;
 using probing::ProbeLog;
 using probing::StandardLocalTimeText;
-using probing::TCodecContextPtr;
 
 namespace {
 
@@ -44,7 +43,7 @@ double RateOrZero(AVRational rate) { return rate.num != 0 && rate.den != 0 ? av_
 // What the codec library says about a stream's coding ("Video: h264 (High) ..., 1920x1080").
 std::string CodecDescription(const AVStream* stream)
 {
-    const TCodecContextPtr codec(av::avcodec_alloc_context3(nullptr));
+    const TUnopenedCodecContextPtr codec(av::avcodec_alloc_context3(nullptr));
     if (codec == nullptr || av::avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0) return std::string();
     char text[256] = {};
     av::avcodec_string(text, sizeof text, codec.get(), 0);

@@ -2,7 +2,7 @@
 
 #include "binding/entry_points.h"
 #include "binding/utilities.h"
-#include "probe/probe_resources.h"
+#include "binding/av_owners.h"
 
 namespace mirelk::probing {
 

@@ -14,7 +14,7 @@ TDecoderOpenResult TVideoFrameDecoder::Open(const AVStream* stream)
     const AVCodec* decoder = av::avcodec_find_decoder(stream->codecpar->codec_id);
     if (decoder == nullptr) return TDecoderOpenResult::NoDecoder;
 
-    TDecoderContextPtr codec(av::avcodec_alloc_context3(decoder));
+    TCodecContextPtr codec(av::avcodec_alloc_context3(decoder));
     if (codec == nullptr || av::avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0)
         return TDecoderOpenResult::OpenFailed;
     codec->pkt_timebase = stream->time_base;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "binding/av_headers.h"
-#include "probe/probe_resources.h"
+#include "binding/av_owners.h"
 
 namespace mirelk::probing {
 
@@ -29,7 +29,7 @@ public:
     void ReleasePicture();
 
 private:
-    TDecoderContextPtr m_codec;
+    TCodecContextPtr m_codec;
     TPacketPtr m_packet;
     TFramePtr m_frame;
     const AVStream* m_stream = nullptr;

@@ -8,26 +8,11 @@
 #include <vector>
 
 #include "binding/av_headers.h"
+#include "binding/av_owners.h"
 #include "engine/options/avoption_context.h"
 #include "engine/options/option_state.h"
 
 namespace mirelk {
-
-struct TInputContextCloser {
-    void operator()(AVFormatContext* context) const;
-};
-using TInputContextPtr = std::unique_ptr<AVFormatContext, TInputContextCloser>;
-
-struct TCodecContextDeleter {
-    void operator()(AVCodecContext* context) const;
-};
-using TCodecContextPtr = std::unique_ptr<AVCodecContext, TCodecContextDeleter>;
-
-// Closes the output's byte stream (when the format writes a file) and frees the context.
-struct TOutputContextCloser {
-    void operator()(AVFormatContext* context) const;
-};
-using TOutputContextPtr = std::unique_ptr<AVFormatContext, TOutputContextCloser>;
 
 // One stream of an input as the first opening found it.
 struct TInputStreamFacts {

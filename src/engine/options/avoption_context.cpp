@@ -13,7 +13,7 @@ TAVDictionary::TAVDictionary(const TAVDictionary& other)
 TAVDictionary& TAVDictionary::operator=(const TAVDictionary& other)
 {
     if (this != &other) {
-        av::av_dict_free(&m_dictionary);
+        Free();
         av::av_dict_copy(&m_dictionary, other.m_dictionary, 0);
     }
     return *this;
@@ -22,15 +22,19 @@ TAVDictionary& TAVDictionary::operator=(const TAVDictionary& other)
 TAVDictionary& TAVDictionary::operator=(TAVDictionary&& other) noexcept
 {
     if (this != &other) {
-        if (m_dictionary != nullptr) av::av_dict_free(&m_dictionary);
+        Free();
         m_dictionary = std::exchange(other.m_dictionary, nullptr);
     }
     return *this;
 }
 
-TAVDictionary::~TAVDictionary()
+TAVDictionary::~TAVDictionary() { Free(); }
+
+// A dictionary whose library went away is lost rather than freed through a null entry point.
+void TAVDictionary::Free()
 {
-    if (m_dictionary != nullptr) av::av_dict_free(&m_dictionary);
+    if (m_dictionary != nullptr && av::av_dict_free != nullptr) av::av_dict_free(&m_dictionary);
+    m_dictionary = nullptr;
 }
 
 void TAVDictionary::Set(const std::string& key, const std::string& value)
@@ -45,18 +49,6 @@ const char* TAVDictionary::Get(const std::string& key) const
 }
 
 int TAVDictionary::Count() const { return av::av_dict_count(m_dictionary); }
-
-void TAVOptionContext::CodecContextDeleter::operator()(AVCodecContext* context) const
-{
-    av::avcodec_free_context(&context);
-}
-
-void TAVOptionContext::FormatContextDeleter::operator()(AVFormatContext* context) const
-{
-    av::avformat_free_context(context);
-}
-
-void TAVOptionContext::ScalerDeleter::operator()(SwsContext* context) const { av::sws_freeContext(context); }
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "binding/av_headers.h"
+#include "binding/av_owners.h"
 #include "engine/options/option_state.h"
 
 namespace mirelk {
@@ -31,10 +32,10 @@ public:
     const AVDictionary* Raw() const { return m_dictionary; }
     // For the calls that take and give back a dictionary (the entries they did not use).
     AVDictionary** Address() { return &m_dictionary; }
-    // Gives up ownership (for when the library that would free it is gone).
-    AVDictionary* Release() { return std::exchange(m_dictionary, nullptr); }
 
 private:
+    void Free();
+
     AVDictionary* m_dictionary = nullptr;
 };
 
@@ -71,22 +72,12 @@ public:
     const std::vector<std::string>& SetNames() const { return m_setNames; }
 
 private:
-    struct CodecContextDeleter {
-        void operator()(AVCodecContext* context) const;
-    };
-    struct FormatContextDeleter {
-        void operator()(AVFormatContext* context) const;
-    };
-    struct ScalerDeleter {
-        void operator()(SwsContext* context) const;
-    };
-
     bool SetCodecOption(TMediaIndex media, const char* name, const std::string& value);
 
     int m_scalerFlags = 0;
-    mutable std::array<std::unique_ptr<AVCodecContext, CodecContextDeleter>, kMediaIndexCount> m_codecDefaults;
-    mutable std::unique_ptr<AVFormatContext, FormatContextDeleter> m_formatDefaults;
-    mutable std::unique_ptr<SwsContext, ScalerDeleter> m_scalerDefaults;
+    mutable std::array<TUnopenedCodecContextPtr, kMediaIndexCount> m_codecDefaults;
+    mutable TFormatContextPtr m_formatDefaults;
+    mutable TScalerPtr m_scalerDefaults;
     std::array<TAVDictionary, kMediaIndexCount> m_codecOptions;
     TAVDictionary m_formatOptions;
     TAVDictionary m_scalerOptions;

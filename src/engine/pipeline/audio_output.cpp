@@ -26,9 +26,6 @@ TAudioOutput::TAudioOutput(TTranscodeRun& run, TOutputStream& output, TInputStre
 {
 }
 
-// A layout in custom order owns its channel map.
-TAudioOutput::~TAudioOutput() { av::av_channel_layout_uninit(&m_inLayout); }
-
 void TAudioOutput::BeforeEncoderOpens()
 {
     const AVCodec* encoder = m_output.encoder;
@@ -71,22 +68,21 @@ void TAudioOutput::ConfigureConverter(const AVFrame& decoded)
 {
     const AVSampleFormat format = static_cast<AVSampleFormat>(decoded.format);
     if (m_converterConfigured && format == m_inFormat && decoded.sample_rate == m_inRate &&
-        SameLayout(decoded.ch_layout, m_inLayout))
+        SameLayout(decoded.ch_layout, *m_inLayout))
         return;
     m_inFormat = format;
     m_inRate = decoded.sample_rate;
-    av::av_channel_layout_uninit(&m_inLayout);
-    av::av_channel_layout_copy(&m_inLayout, &decoded.ch_layout);
+    if (!m_inLayout.CopyFrom(decoded.ch_layout)) throw FFmpegException("av_malloc failed");
     m_converterConfigured = true;
     m_converter.reset();
     const int async = m_run.Options().audioSyncMethod;
     const bool same = format == m_encoder->sample_fmt && m_inRate == m_encoder->sample_rate &&
-                      SameLayout(m_inLayout, m_encoder->ch_layout);
+                      SameLayout(*m_inLayout, m_encoder->ch_layout);
     if (same && async <= 1) return;
 
     SwrContext* raw = nullptr;
     const int made = av::swr_alloc_set_opts2(&raw, &m_encoder->ch_layout, m_encoder->sample_fmt,
-                                             m_encoder->sample_rate, &m_inLayout, format, m_inRate, 0, nullptr);
+                                             m_encoder->sample_rate, m_inLayout.Get(), format, m_inRate, 0, nullptr);
     m_converter.reset(raw);
     if (made >= 0) {
         av::av_opt_set(raw, "filter_size", "16", 0);
@@ -98,7 +94,7 @@ void TAudioOutput::ConfigureConverter(const AVFrame& decoded)
     }
     if (made < 0 || av::swr_init(raw) < 0)
         throw FFmpegException(Format("Can not resample %d channels @ %d Hz to %d channels @ %d Hz",
-                                     m_inLayout.nb_channels, m_inRate, m_encoder->ch_layout.nb_channels,
+                                     m_inLayout->nb_channels, m_inRate, m_encoder->ch_layout.nb_channels,
                                      m_encoder->sample_rate));
 }
 
@@ -127,7 +123,7 @@ void TAudioOutput::Synchronise(int blockSamples, int& skip, int& silence)
             if (skip < blockSamples) m_source.isStart = false;
         } else {
             silence = sampleDelta;
-            const int ceiling = SilenceCeiling(m_inLayout.nb_channels);
+            const int ceiling = SilenceCeiling(m_inLayout->nb_channels);
             if (silence + blockSamples <= ceiling)
                 m_source.isStart = false;
             else
@@ -155,7 +151,7 @@ void TAudioOutput::Process(const AVFrame& decoded)
     const std::uint8_t* planes[AV_NUM_DATA_POINTERS] = {};
     const bool planar = av::av_sample_fmt_is_planar(m_inFormat) != 0;
     const int bytesPerSample = av::av_get_bytes_per_sample(m_inFormat);
-    const int channels = m_inLayout.nb_channels;
+    const int channels = m_inLayout->nb_channels;
     const int planeCount = planar ? channels : 1;
     const int stride = planar ? bytesPerSample : bytesPerSample * channels;
     for (int plane = 0; plane < planeCount && plane < AV_NUM_DATA_POINTERS; ++plane)
@@ -166,8 +162,8 @@ void TAudioOutput::Process(const AVFrame& decoded)
 
 void TAudioOutput::FeedSilence(int samples)
 {
-    EnsureCapacity(m_silence, m_inFormat, m_inLayout, m_inRate, samples);
-    av::av_samples_set_silence(m_silence->extended_data, 0, samples, m_inLayout.nb_channels, m_inFormat);
+    EnsureCapacity(m_silence, m_inFormat, *m_inLayout, m_inRate, samples);
+    av::av_samples_set_silence(m_silence->extended_data, 0, samples, m_inLayout->nb_channels, m_inFormat);
     Feed(const_cast<const std::uint8_t* const*>(m_silence->extended_data), samples);
 }
 

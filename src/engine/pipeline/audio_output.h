@@ -17,7 +17,6 @@ struct TInputStream;
 class TAudioOutput {
 public:
     TAudioOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source);
-    ~TAudioOutput();
     TAudioOutput(const TAudioOutput&) = delete;
     TAudioOutput& operator=(const TAudioOutput&) = delete;
 
@@ -52,7 +51,7 @@ private:
     bool m_converterConfigured = false;
     AVSampleFormat m_inFormat = AV_SAMPLE_FMT_NONE;
     int m_inRate = 0;
-    AVChannelLayout m_inLayout{};
+    TChannelLayout m_inLayout;
     TAudioFifoPtr m_fifo;
     TFramePtr m_converted;  // converter output, reused
     TFramePtr m_silence;    // silence in the input's format, reused

@@ -137,11 +137,11 @@ void TTranscodeRun::DispatchFiltered(TInputStream& stream, int streamIndex)
 bool TTranscodeRun::DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet)
 {
     if (packet == nullptr) return true;
-    AVSubtitle subtitle{};
+    TSubtitle subtitle;
     int gotSubtitle = 0;
     AVPacket* copy = m_copyPacket.get();
     if (av::av_packet_ref(copy, packet) < 0) return false;
-    const int result = av::avcodec_decode_subtitle2(stream.decoder.get(), &subtitle, &gotSubtitle, copy);
+    const int result = av::avcodec_decode_subtitle2(stream.decoder.get(), subtitle.Get(), &gotSubtitle, copy);
     av::av_packet_unref(copy);
     if (result < 0) return false;
     if (!gotSubtitle) return true;
@@ -149,8 +149,7 @@ bool TTranscodeRun::DecodeSubtitle(TInputStream& stream, int streamIndex, const 
     if (start == 0 || stream.pts >= start)
         for (TOutputStream& output : m_outputStreams)
             if (output.sourceIndex == streamIndex && output.encodingNeeded && output.subtitle)
-                output.subtitle->Process(subtitle, packet->pts);
-    av::avsubtitle_free(&subtitle);
+                output.subtitle->Process(*subtitle, packet->pts);
     return true;
 }
 

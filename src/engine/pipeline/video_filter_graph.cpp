@@ -101,10 +101,6 @@ int RunScalerFlags(TTranscodeRun& run)
 
 }  // namespace
 
-void TFilterGraphDeleter::operator()(AVFilterGraph* graph) const { av::avfilter_graph_free(&graph); }
-
-void TSourceFitterDeleter::operator()(SwsContext* context) const { av::sws_freeContext(context); }
-
 TVideoFilterGraph::TVideoFilterGraph(TTranscodeRun& run, TInputStream& source, TOutputStream& output)
     : m_run(run), m_feeder(source), m_scalerFlags(RunScalerFlags(run)), m_staging(NewFrame())
 {

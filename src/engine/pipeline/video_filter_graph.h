@@ -16,14 +16,6 @@ class TTranscodeRun;
 struct TInputStream;
 struct TOutputStream;
 
-struct TFilterGraphDeleter {
-    void operator()(AVFilterGraph* graph) const;
-};
-
-struct TSourceFitterDeleter {
-    void operator()(SwsContext* context) const;
-};
-
 class TVideoFilterGraph {
 public:
     // Builds the graph for an encoded video output fed by source, and sets the encoder's size
@@ -60,7 +52,7 @@ private:
 
     TTranscodeRun& m_run;
     const TInputStream& m_feeder;
-    std::unique_ptr<AVFilterGraph, TFilterGraphDeleter> m_graph;
+    TFilterGraphPtr m_graph;
     AVFilterContext* m_source = nullptr;  // owned by the graph
     AVFilterContext* m_sink = nullptr;    // owned by the graph
     // What the source was built for; every pushed picture is made to match it.
@@ -74,7 +66,7 @@ private:
     bool m_closed = false;
     TFramePtr m_staging;  // reused for every pushed picture
     // Only for pictures that change size or format in mid-stream.
-    std::unique_ptr<SwsContext, TSourceFitterDeleter> m_fitter;
+    TScalerPtr m_fitter;
     TFramePtr m_fitted;
     int m_fittedFromWidth = 0;
     int m_fittedFromHeight = 0;

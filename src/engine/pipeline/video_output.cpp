@@ -14,8 +14,6 @@
 
 namespace mirelk {
 
-void TScalerDeleter::operator()(SwsContext* context) const { av::sws_freeContext(context); }
-
 TVideoOutput::TVideoOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source, int outputStreamNumber)
     : m_run(run), m_output(output), m_source(source), m_encoder(output.codec),
       m_outputStreamNumber(outputStreamNumber), m_toEncode(NewFrame()), m_packet(NewPacket())

@@ -16,10 +16,6 @@ class TTranscodeRun;
 struct TOutputStream;
 struct TInputStream;
 
-struct TScalerDeleter {
-    void operator()(SwsContext* context) const;
-};
-
 class TVideoOutput {
 public:
     // Decides cropping, padding and rescaling from the source and the encoder settings.
@@ -57,7 +53,7 @@ private:
     int m_cropHeight = 0;
     TPadBands m_bands;
     int m_padColor[3] = {16, 128, 128};
-    std::unique_ptr<SwsContext, TScalerDeleter> m_scaler;
+    TScalerPtr m_scaler;
     int m_scalerSourceFormat = AV_PIX_FMT_NONE;
     int m_scalerSourceWidth = 0;
     int m_scalerSourceHeight = 0;

@@ -106,11 +106,11 @@ void TVideoPreprocessor::Process(const TInputStream& stream, AVFrame& picture)
 void TVideoPreprocessor::RunCustomHook(AVFrame& picture, std::int64_t pts)
 {
     TCustomFFmpeg& task = m_run.Task();
-    const bool converted = m_customHookConversion.ToBitmap(picture);
+    const bool converted = m_customHookConversion.ToBitmap(picture, m_customHookBitmap);
     bool stop = !converted;
     bool update = true;
     if (converted) {
-        TBitmap24& bitmap = *m_customHookConversion.Bitmap();
+        TBitmap24& bitmap = m_customHookBitmap;
         bitmap.LockCanvas();
         try {
             task.OnCustomHook(task, bitmap, m_hookFrameNumber, pts, update, stop);
@@ -119,7 +119,7 @@ void TVideoPreprocessor::RunCustomHook(AVFrame& picture, std::int64_t pts)
             update = false;
         }
         bitmap.UnlockCanvas();
-        if (update && !m_customHookConversion.FromBitmap(picture)) {
+        if (update && !m_customHookConversion.FromBitmap(bitmap, picture)) {
             m_run.Log(kLevelError, "Cannot initialize the fromRGB conversion context");
             stop = true;
         }

@@ -7,7 +7,7 @@
 
 #include "binding/av_headers.h"
 #include "engine/pipeline/av_pointers.h"
-#include "engine/pipeline/bitmap_conversion.h"
+#include "binding/bgr_conversion.h"
 
 namespace mirelk {
 
@@ -33,7 +33,8 @@ private:
     bool m_hooksInUse = false;
     bool m_customHookActive = false;
     TFramePtr m_hookBuffer;
-    TBitmapConversion m_customHookConversion;
+    TBgrConversion m_customHookConversion;
+    TBitmap24 m_customHookBitmap;
 };
 
 }  // namespace mirelk
