@@ -30,6 +30,46 @@ bool NormOfRate(double framesPerSecond, TNorm& norm)
     return false;
 }
 
+// The settings of the disc targets. Mono sound is made stereo on every disc; a VCD takes two
+// channels whatever was asked.
+struct TDiscPreset {
+    const char* target;
+    const char* videoCodec;
+    const char* audioCodec;
+    const char* palSize;
+    const char* ntscSize;
+    const char* bitRate;
+    const char* maxRate;
+    const char* minRate;
+    const char* bufferSize;
+    const char* audioBitRate;
+    int sampleRate;
+    const char* packetSize;
+    const char* muxRate;  // null: the muxer's own
+    float muxPreload;     // 0: the option's own
+    bool alwaysStereo;
+    bool scanOffset;
+    const char* aspectNotice;
+    const char* aspect;
+};
+
+const TDiscPreset kDiscPresets[] = {
+    {"vcd", "mpeg1video", "mp2", "352x288", "352x240", "1150000", "1150000", "1150000", "327680", "224000", 44100,
+     "2324", "1411200", 0.44f, true, false, "Assuming 4:3 for aspect ratio", "4:3"},
+    // The scan offset is a private option of the MPEG-2 encoder now, no longer a flag.
+    {"svcd", "mpeg2video", "mp2", "480x576", "480x480", "2040000", "2516000", "0", "1835008", "224000", 44100,
+     "2324", nullptr, 0.0f, false, true, "Assuming 4:3 for aspect ratio", "4:3"},
+    {"dvd", "mpeg2video", "ac3", "720x576", "720x480", "6000000", "9000000", "0", "1835008", "448000", 48000,
+     "2048", "10080000", 0.0f, false, false, "Assuming 16:9 for aspect ratio", "16:9"},
+};
+
+const TDiscPreset* DiscPreset(const std::string& target)
+{
+    for (const TDiscPreset& preset : kDiscPresets)
+        if (target == preset.target) return &preset;
+    return nullptr;
+}
+
 }  // namespace
 
 void TCustomFFmpeg::OptTarget(const std::string& target, const std::string& normText, const std::string& defaultNorm)
@@ -67,59 +107,25 @@ void TCustomFFmpeg::OptTarget(const std::string& target, const std::string& norm
         OptFrameAspectRatio(ratio);
     };
 
-    if (target == "vcd") {
-        OptVideoCodec("mpeg1video");
-        OptAudioCodec("mp2");
-        setOutputFormat("vcd");
-        OptFrameSize(pal ? "352x288" : "352x240");
+    if (const TDiscPreset* disc = DiscPreset(target)) {
+        OptVideoCodec(disc->videoCodec);
+        OptAudioCodec(disc->audioCodec);
+        setOutputFormat(disc->target);
+        OptFrameSize(pal ? disc->palSize : disc->ntscSize);
         OptFrameRate(kNormFrameRates[norm]);
         GenericOption("g", pal ? "15" : "18");
-        GenericOption("b", "1150000");
-        GenericOption("maxrate", "1150000");
-        GenericOption("minrate", "1150000");
-        GenericOption("bufsize", "327680");
-        GenericOption("ab", "224000");
-        OptAudioSampleRate(44100);
-        OptAudioChannels(2);
-        GenericOption("packetsize", "2324");
-        GenericOption("muxrate", "1411200");
-        m_options.muxPreload = 0.44f;
-        assumeAspect("Assuming 4:3 for aspect ratio", "4:3");
-    } else if (target == "svcd") {
-        OptVideoCodec("mpeg2video");
-        OptAudioCodec("mp2");
-        setOutputFormat("svcd");
-        OptFrameSize(pal ? "480x576" : "480x480");
-        OptFrameRate(kNormFrameRates[norm]);
-        GenericOption("g", pal ? "15" : "18");
-        GenericOption("b", "2040000");
-        GenericOption("maxrate", "2516000");
-        GenericOption("minrate", "0");
-        GenericOption("bufsize", "1835008");
-        // The scan offset is a private option of the MPEG-2 encoder now, no longer a flag.
-        GenericOption("scan_offset", "1");
-        GenericOption("ab", "224000");
-        OptAudioSampleRate(44100);
-        GenericOption("packetsize", "2324");
-        if (m_options.audioChannels == 1) OptAudioChannels(2);
-        assumeAspect("Assuming 4:3 for aspect ratio", "4:3");
-    } else if (target == "dvd") {
-        OptVideoCodec("mpeg2video");
-        OptAudioCodec("ac3");
-        setOutputFormat("dvd");
-        OptFrameSize(pal ? "720x576" : "720x480");
-        OptFrameRate(kNormFrameRates[norm]);
-        GenericOption("g", pal ? "15" : "18");
-        GenericOption("b", "6000000");
-        GenericOption("maxrate", "9000000");
-        GenericOption("minrate", "0");
-        GenericOption("bufsize", "1835008");
-        GenericOption("packetsize", "2048");
-        GenericOption("muxrate", "10080000");
-        GenericOption("ab", "448000");
-        OptAudioSampleRate(48000);
-        if (m_options.audioChannels == 1) OptAudioChannels(2);
-        assumeAspect("Assuming 16:9 for aspect ratio", "16:9");
+        GenericOption("b", disc->bitRate);
+        GenericOption("maxrate", disc->maxRate);
+        GenericOption("minrate", disc->minRate);
+        GenericOption("bufsize", disc->bufferSize);
+        if (disc->scanOffset) GenericOption("scan_offset", "1");
+        GenericOption("ab", disc->audioBitRate);
+        OptAudioSampleRate(disc->sampleRate);
+        if (disc->alwaysStereo || m_options.audioChannels == 1) OptAudioChannels(2);
+        GenericOption("packetsize", disc->packetSize);
+        if (disc->muxRate != nullptr) GenericOption("muxrate", disc->muxRate);
+        if (disc->muxPreload != 0.0f) m_options.muxPreload = disc->muxPreload;
+        assumeAspect(disc->aspectNotice, disc->aspect);
     } else if (target == "dv" || target == "dv50") {
         setOutputFormat("dv");
         OptFrameSize(pal ? "720x576" : "720x480");
