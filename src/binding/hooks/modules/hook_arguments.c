@@ -139,3 +139,20 @@ char *hook_copy_text(const char *text)
     if (copy != NULL) memcpy(copy, text, size);
     return copy;
 }
+
+int hook_configure_context(void **contextSlot, size_t size, int argc, char *argv[],
+                           int (*configure)(void *context, int argc, char *argv[]), void (*release)(void *context))
+{
+    if (contextSlot == NULL || argc < 1 || argv == NULL) return 1;
+    void *context = calloc(1, size);
+    if (context == NULL) {
+        hook_report(argv[0], "out of memory");
+        return 1;
+    }
+    if (configure(context, argc, argv) != 0) {
+        release(context);
+        return 1;
+    }
+    *contextSlot = context;
+    return 0;
+}

@@ -29,6 +29,13 @@ typedef struct HookOption {
 MIRELK_HOOK_SUPPORT_API void hook_report(const char *modulePath, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
 
+/* The body of every module's Configure: allocates a zeroed context of the given size, lets
+ * configure read the arguments into it, and stores it in the slot; when configure fails (or
+ * memory runs out, which is reported) the context is given to release and 1 returned. */
+MIRELK_HOOK_SUPPORT_API int hook_configure_context(void **contextSlot, size_t size, int argc, char *argv[],
+                                                   int (*configure)(void *context, int argc, char *argv[]),
+                                                   void (*release)(void *context));
+
 /* Reads argv[1] to argv[argc - 1] as pairs of a name from options and its value (see
  * HookOption for texts of several words); a later value of the same name replaces an earlier
  * one. Returns 0, or non-zero after reporting an unknown name, a name without a value or a

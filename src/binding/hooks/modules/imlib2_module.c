@@ -86,8 +86,9 @@ static int MakeText(PictureTextHook *hook, const char *modulePath, const char *t
     return 0;
 }
 
-static int ConfigureHook(PictureTextHook *hook, int argc, char *argv[])
+static int ConfigureHook(void *context, int argc, char *argv[])
 {
+    PictureTextHook *hook = context;
     const char *modulePath = argv[0];
     const char *picture = NULL, *text = NULL, *left = "0", *top = "0";
     const char *red = "255", *green = "255", *blue = "255", *font = "DejaVuSans/16";
@@ -127,19 +128,7 @@ static int ConfigureHook(PictureTextHook *hook, int argc, char *argv[])
 
 int Configure(void **contextSlot, int argc, char *argv[])
 {
-    if (contextSlot == NULL || argc < 1 || argv == NULL) return 1;
-    PictureTextHook *hook = calloc(1, sizeof *hook);
-    if (hook == NULL) {
-        hook_report(argv[0], "out of memory");
-        return 1;
-    }
-    if (ConfigureHook(hook, argc, argv) != 0) {
-        hook_placement_free(&hook->item);
-        free(hook);
-        return 1;
-    }
-    *contextSlot = hook;
-    return 0;
+    return hook_configure_context(contextSlot, sizeof(PictureTextHook), argc, argv, ConfigureHook, Release);
 }
 
 void Process(void *context, MirelkHookPicture *picture, int pixelFormat, int width, int height, int64_t pts)

@@ -98,8 +98,9 @@ static int MakeText(SampleHook *hook, const char *modulePath, const TextArgument
     return 0;
 }
 
-static int ConfigureHook(SampleHook *hook, int argc, char *argv[])
+static int ConfigureHook(void *context, int argc, char *argv[])
 {
+    SampleHook *hook = context;
     const char *modulePath = argv[0];
     const char *picture = NULL, *maskColour = NULL, *pictureLeft = "0", *pictureTop = "0";
     TextArguments text = {NULL, "0", "0", "FFFFFF", "DejaVuSans", "16", ""};
@@ -130,18 +131,7 @@ static int ConfigureHook(SampleHook *hook, int argc, char *argv[])
 
 int Configure(void **contextSlot, int argc, char *argv[])
 {
-    if (contextSlot == NULL || argc < 1 || argv == NULL) return 1;
-    SampleHook *hook = calloc(1, sizeof *hook);
-    if (hook == NULL) {
-        hook_report(argv[0], "out of memory");
-        return 1;
-    }
-    if (ConfigureHook(hook, argc, argv) != 0) {
-        FreeHook(hook);
-        return 1;
-    }
-    *contextSlot = hook;
-    return 0;
+    return hook_configure_context(contextSlot, sizeof(SampleHook), argc, argv, ConfigureHook, Release);
 }
 
 void Process(void *context, MirelkHookPicture *picture, int pixelFormat, int width, int height, int64_t pts)

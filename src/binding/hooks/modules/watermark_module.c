@@ -32,8 +32,9 @@ static void FreeHook(WatermarkHook *hook)
     free(hook);
 }
 
-static int ConfigureHook(WatermarkHook *hook, int argc, char *argv[])
+static int ConfigureHook(void *context, int argc, char *argv[])
 {
+    WatermarkHook *hook = context;
     const char *modulePath = argv[0];
     const char *file = NULL, *modeText = "0";
     const HookOption options[] = {{"-f", &file, NULL, 0}, {"-m", &modeText, NULL, 0}};
@@ -59,18 +60,7 @@ static int ConfigureHook(WatermarkHook *hook, int argc, char *argv[])
 
 int Configure(void **contextSlot, int argc, char *argv[])
 {
-    if (contextSlot == NULL || argc < 1 || argv == NULL) return 1;
-    WatermarkHook *hook = calloc(1, sizeof *hook);
-    if (hook == NULL) {
-        hook_report(argv[0], "out of memory");
-        return 1;
-    }
-    if (ConfigureHook(hook, argc, argv) != 0) {
-        FreeHook(hook);
-        return 1;
-    }
-    *contextSlot = hook;
-    return 0;
+    return hook_configure_context(contextSlot, sizeof(WatermarkHook), argc, argv, ConfigureHook, Release);
 }
 
 void Process(void *context, MirelkHookPicture *picture, int pixelFormat, int width, int height, int64_t pts)
