@@ -114,6 +114,71 @@ AVPixelFormat ChoosePixelFormat(const AVCodec* encoder, AVPixelFormat wanted, bo
     return best != AV_PIX_FMT_NONE ? best : encoder->pix_fmts[0];
 }
 
+// What the options hold for the next output stream of one media type: used up by that stream.
+struct TNextStreamOptions {
+    AVMediaType type;
+    TMediaIndex media;
+    int parameterFlag;
+    // Subtitles are encoded only with a named encoder; pictures and sound take the format's own.
+    bool formatChoosesEncoder;
+    bool& streamCopy;
+    std::string& codecName;
+    int& disable;
+    std::vector<TBitstreamFilterSpec>& bitstreamFilters;
+    std::uint32_t codecTag;
+    const std::string* language;  // null: the type has no language option
+};
+
+TNextStreamOptions NextStreamOptions(TOptionState& o, AVMediaType type)
+{
+    switch (type) {
+    case AVMEDIA_TYPE_VIDEO:
+        return {type, miVideo, AV_OPT_FLAG_VIDEO_PARAM, true, o.videoStreamCopy, o.videoCodecName, o.videoDisable,
+                o.videoBitstreamFilters, o.videoCodecTag, nullptr};
+    case AVMEDIA_TYPE_AUDIO:
+        return {type, miAudio, AV_OPT_FLAG_AUDIO_PARAM, true, o.audioStreamCopy, o.audioCodecName, o.audioDisable,
+                o.audioBitstreamFilters, o.audioCodecTag, &o.audioLanguage};
+    default:
+        return {type, miSubtitle, AV_OPT_FLAG_SUBTITLE_PARAM, false, o.subtitleStreamCopy, o.subtitleCodecName,
+                o.subtitleDisable, o.subtitleBitstreamFilters, 0, &o.subtitleLanguage};
+    }
+}
+
+// The opening every new stream shares: its encoder (none for a copy; the one named by
+// encoderName in place of the options' when given), the stream and its codec settings with the
+// codec tag asked for.
+TOpenOutputStream OpenNewStream(TOpenOutput& output, TNextStreamOptions& next,
+                                const std::function<void(const std::string&)>& notice, AVCodecID& codecId,
+                                const std::string* encoderName = nullptr)
+{
+    codecId = AV_CODEC_ID_NONE;
+    const AVCodec* encoder = nullptr;
+    const std::string& name = encoderName != nullptr ? *encoderName : next.codecName;
+    if (!next.streamCopy && (next.formatChoosesEncoder || !name.empty()))
+        encoder = ChooseEncoder(name, next.type, output, notice, codecId);
+    TOpenOutputStream created = NewStream(output, next.type, encoder, next.bitstreamFilters);
+    if (next.codecTag != 0) created.codec->codec_tag = next.codecTag;
+    created.streamCopy = next.streamCopy;
+    return created;
+}
+
+void ApplyEncoderOptions(AVCodecContext* codec, const TAVOptionContext& options, const TNextStreamOptions& next)
+{
+    ApplyCodecOptions(codec, options.CodecOptionsWith(next.media, next.parameterFlag | AV_OPT_FLAG_ENCODING_PARAM));
+}
+
+// The closing every new stream shares: its language, its place in the output, and the options
+// of its type back to their defaults for the next one.
+void FinishNewStream(TOpenOutput& output, TOpenOutputStream created, TNextStreamOptions& next)
+{
+    if (next.language != nullptr && !next.language->empty())
+        av::av_dict_set(&created.stream->metadata, "language", next.language->c_str(), 0);
+    output.streams.push_back(std::move(created));
+    next.disable = 0;
+    next.codecName.clear();
+    next.streamCopy = false;
+}
+
 }  // namespace
 
 bool CoverOnlyFormat(const AVOutputFormat* format)
@@ -145,30 +210,25 @@ void TCustomFFmpeg::AddVideoStream(TOpenOutput& output)
 {
     TOptionState& o = m_options;
     const auto notice = [this](const std::string& text) { Log(kLevelInfo, text); };
-    AVCodecID codecId = AV_CODEC_ID_NONE;
+    TNextStreamOptions next = NextStreamOptions(o, AVMEDIA_TYPE_VIDEO);
     const bool cover = NextVideoSourceIsCover(output);
-    const AVCodec* encoder =
-        o.videoStreamCopy ? nullptr : ChooseEncoder(o.videoCodecName, AVMEDIA_TYPE_VIDEO, output, notice, codecId);
     // A cover stays a picture: stored as PNG where the container takes that, it stays the cover.
-    if (cover && !o.videoStreamCopy && o.videoCodecName.empty() && codecId != AV_CODEC_ID_PNG &&
-        av::avformat_query_codec(output.context->oformat, AV_CODEC_ID_PNG, FF_COMPLIANCE_NORMAL) == 1) {
-        if (const AVCodec* png = av::avcodec_find_encoder(AV_CODEC_ID_PNG)) {
-            encoder = png;
-            codecId = AV_CODEC_ID_PNG;
-        }
-    }
-    TOpenOutputStream created = NewStream(output, AVMEDIA_TYPE_VIDEO, encoder, o.videoBitstreamFilters);
+    const bool coverAsPng = cover && !o.videoStreamCopy && o.videoCodecName.empty() &&
+                            av::avformat_query_codec(output.context->oformat, AV_CODEC_ID_PNG, FF_COMPLIANCE_NORMAL) == 1 &&
+                            av::avcodec_find_encoder(AV_CODEC_ID_PNG) != nullptr;
+    const std::string png = "png";
+    AVCodecID codecId = AV_CODEC_ID_NONE;
+    TOpenOutputStream created = OpenNewStream(output, next, notice, codecId, coverAsPng ? &png : nullptr);
+    const AVCodec* encoder = created.encoder;
     created.attachedPicture = cover;
     AVCodecContext* codec = created.codec.get();
     AVStream* stream = created.stream;
-    if (o.videoCodecTag != 0) codec->codec_tag = o.videoCodecTag;
     if ((o.videoGlobalHeader & 1) ||
         (o.videoGlobalHeader == 0 && (output.context->oformat->flags & AVFMT_GLOBALHEADER)))
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (o.videoGlobalHeader & 2) codec->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
 
     if (o.videoStreamCopy) {
-        created.streamCopy = true;
         const double ratio = o.frameWidth * o.frameHeight != 0
                                  ? static_cast<double>(o.frameAspectRatio) * o.frameHeight / o.frameWidth
                                  : static_cast<double>(o.frameAspectRatio) * 3 / 4;
@@ -176,8 +236,7 @@ void TCustomFFmpeg::AddVideoStream(TOpenOutput& output)
     } else {
         AVRational rate = o.frameRate.num > 0 && o.frameRate.den > 0 ? o.frameRate : AVRational{25, 1};
         codec->codec_id = codecId;
-        ApplyCodecOptions(codec, m_avOptions->CodecOptionsWith(miVideo, AV_OPT_FLAG_VIDEO_PARAM |
-                                                                            AV_OPT_FLAG_ENCODING_PARAM));
+        ApplyEncoderOptions(codec, *m_avOptions, next);
         if (encoder != nullptr && encoder->supported_framerates != nullptr && !o.forceFrameRate)
             rate = encoder->supported_framerates[av::av_find_nearest_q_idx(rate, encoder->supported_framerates)];
         codec->framerate = rate;
@@ -210,22 +269,18 @@ void TCustomFFmpeg::AddVideoStream(TOpenOutput& output)
         if (o.pass == 1) codec->flags |= AV_CODEC_FLAG_PASS1;
         if (o.pass == 2) codec->flags |= AV_CODEC_FLAG_PASS2;
     }
-    output.streams.push_back(std::move(created));
-    o.videoDisable = 0;
-    o.videoCodecName.clear();
-    o.videoStreamCopy = false;
+    FinishNewStream(output, std::move(created), next);
 }
 
 void TCustomFFmpeg::AddAudioStream(TOpenOutput& output)
 {
     TOptionState& o = m_options;
     const auto notice = [this](const std::string& text) { Log(kLevelInfo, text); };
+    TNextStreamOptions next = NextStreamOptions(o, AVMEDIA_TYPE_AUDIO);
     AVCodecID codecId = AV_CODEC_ID_NONE;
-    const AVCodec* encoder =
-        o.audioStreamCopy ? nullptr : ChooseEncoder(o.audioCodecName, AVMEDIA_TYPE_AUDIO, output, notice, codecId);
-    TOpenOutputStream created = NewStream(output, AVMEDIA_TYPE_AUDIO, encoder, o.audioBitstreamFilters);
+    TOpenOutputStream created = OpenNewStream(output, next, notice, codecId);
+    const AVCodec* encoder = created.encoder;
     AVCodecContext* codec = created.codec.get();
-    if (o.audioCodecTag != 0) codec->codec_tag = o.audioCodecTag;
     if (output.context->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
     // The layout of the input when it has the asked number of channels, else the usual one.
@@ -237,12 +292,9 @@ void TCustomFFmpeg::AddAudioStream(TOpenOutput& output)
     } else {
         av::av_channel_layout_default(&codec->ch_layout, o.audioChannels);
     }
-    if (o.audioStreamCopy) {
-        created.streamCopy = true;
-    } else {
+    if (!o.audioStreamCopy) {
         codec->codec_id = codecId;
-        ApplyCodecOptions(codec, m_avOptions->CodecOptionsWith(miAudio, AV_OPT_FLAG_AUDIO_PARAM |
-                                                                            AV_OPT_FLAG_ENCODING_PARAM));
+        ApplyEncoderOptions(codec, *m_avOptions, next);
         if (o.audioQScale > -99999.0f) {
             codec->flags |= AV_CODEC_FLAG_QSCALE;
             codec->global_quality = static_cast<int>(FF_QP2LAMBDA * o.audioQScale);
@@ -258,37 +310,20 @@ void TCustomFFmpeg::AddAudioStream(TOpenOutput& output)
     codec->sample_rate = o.audioSampleRate;
     codec->time_base = AVRational{1, o.audioSampleRate};
     created.stream->time_base = codec->time_base;
-    if (!o.audioLanguage.empty())
-        av::av_dict_set(&created.stream->metadata, "language", o.audioLanguage.c_str(), 0);
-    output.streams.push_back(std::move(created));
-    o.audioDisable = 0;
-    o.audioCodecName.clear();
-    o.audioStreamCopy = false;
+    FinishNewStream(output, std::move(created), next);
 }
 
 void TCustomFFmpeg::AddSubtitleStream(TOpenOutput& output)
 {
-    TOptionState& o = m_options;
     const auto notice = [this](const std::string& text) { Log(kLevelInfo, text); };
-    const AVCodec* encoder =
-        o.subtitleStreamCopy || o.subtitleCodecName.empty()
-            ? nullptr
-            : FindCodecByName(o.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true, notice);
-    TOpenOutputStream created = NewStream(output, AVMEDIA_TYPE_SUBTITLE, encoder, o.subtitleBitstreamFilters);
-    if (o.subtitleStreamCopy) {
-        created.streamCopy = true;
-    } else {
-        if (encoder != nullptr) created.codec->codec_id = encoder->id;
-        ApplyCodecOptions(created.codec.get(),
-                          m_avOptions->CodecOptionsWith(miSubtitle, AV_OPT_FLAG_SUBTITLE_PARAM |
-                                                                        AV_OPT_FLAG_ENCODING_PARAM));
+    TNextStreamOptions next = NextStreamOptions(m_options, AVMEDIA_TYPE_SUBTITLE);
+    AVCodecID codecId = AV_CODEC_ID_NONE;
+    TOpenOutputStream created = OpenNewStream(output, next, notice, codecId);
+    if (!next.streamCopy) {
+        if (created.encoder != nullptr) created.codec->codec_id = codecId;
+        ApplyEncoderOptions(created.codec.get(), *m_avOptions, next);
     }
-    if (!o.subtitleLanguage.empty())
-        av::av_dict_set(&created.stream->metadata, "language", o.subtitleLanguage.c_str(), 0);
-    output.streams.push_back(std::move(created));
-    o.subtitleDisable = 0;
-    o.subtitleCodecName.clear();
-    o.subtitleStreamCopy = false;
+    FinishNewStream(output, std::move(created), next);
 }
 
 }  // namespace mirelk
