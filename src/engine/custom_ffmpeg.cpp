@@ -11,6 +11,7 @@
 
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/transcode_run.h"
+#include "engine/task_run_host.h"
 
 namespace mirelk {
 
@@ -52,13 +53,22 @@ void TCustomFFmpeg::Reset()
     m_avOptions = std::make_unique<TAVOptionContext>(m_options.scalerFlags);
 }
 
+TRunRequest TCustomFFmpeg::RunRequest()
+{
+    RequireLibraries();
+    return TRunRequest{m_options,   *m_avOptions,  m_inputs,       m_inputStreams,   m_outputs,
+                       m_usesVideoFilters, m_frameHooks, m_hooksInUse, HookPeriods, CodecThreads(),
+                       ProgressInterval, this};
+}
+
 void TCustomFFmpeg::Transcode()
 {
     RequireLibraries();
     Finished = false;
     ReopenFiles();
-    TTranscodeRun run(*this);
-    run.Execute();
+    TTaskRunHost host(*this);
+    TTranscodeRun run(RunRequest(), host);
+    Finished = run.Execute();
 }
 
 void TCustomFFmpeg::CheckVideoCopyAllowed() const

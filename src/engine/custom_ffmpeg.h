@@ -15,20 +15,11 @@
 #include "engine/files/open_files.h"
 #include "engine/options/avoption_context.h"
 #include "engine/options/option_state.h"
-#include "engine/pipeline/progress_report.h"
+#include "engine/pipeline/run_request.h"
 
 namespace mirelk {
 
 enum TPictureSide { psTop, psBottom, psLeft, psRight };
-
-// What the frame hook modules do with the current picture.
-enum THookAction { haContinue, haIgnore, haStop };
-
-// A time range of input time, in microseconds, in which the hook modules run.
-struct THookPeriod {
-    std::int64_t start = 0;
-    std::int64_t end = 0;
-};
 
 class TCustomFFmpeg {
 public:
@@ -73,6 +64,9 @@ public:
     // Opens the released files again as they were first opened. Throws FFmpegException with the
     // opening's message, or when an input is no longer the file that was added.
     void ReopenFiles();
+    // What a run of the opened files is asked to do; it refers to the task's state and is
+    // valid while the task is not changed.
+    TRunRequest RunRequest();
     // Runs the whole transcode of the opened files in the calling thread (opening again what was
     // released first). Throws
     // FFmpegException when it fails; Finished tells whether it ran to its end.
@@ -192,7 +186,6 @@ protected:
     std::array<int, 52> m_qpHistogram{};
 
 private:
-    friend class TTranscodeRun;
     struct TOptionRow;
     static const std::vector<TOptionRow>& OptionTable();
     // Throws when the task has no AVOption context or the libraries went away.

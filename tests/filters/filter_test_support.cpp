@@ -41,7 +41,7 @@ GraphStage::GraphStage(const std::string& input, const std::string& output, cons
         m_openFailure = "no video stream";
         return;
     }
-    m_run = std::make_unique<TTranscodeRun>(task);
+    m_run = std::make_unique<TTranscodeRun>(task.RunRequest(), m_host);
     m_source.stream = task.Input(0).context->streams[videoIndex];
     m_source.streamIndex = videoIndex;
     m_output.stream = opened.streams[0].stream;

@@ -12,6 +12,7 @@
 #include "engine/pipeline/run_records.h"
 #include "engine/pipeline/transcode_run.h"
 #include "engine/pipeline/video_filter_graph.h"
+#include "engine/task_run_host.h"
 
 namespace mirelk::test {
 
@@ -46,6 +47,7 @@ public:
 
 private:
     std::string m_openFailure;
+    TTaskRunHost m_host{task};
     std::unique_ptr<TTranscodeRun> m_run;
     TInputStream m_source;
     TOutputStream m_output;

@@ -6,7 +6,6 @@
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/transcode_run.h"
 

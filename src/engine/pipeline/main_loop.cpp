@@ -8,7 +8,6 @@
 #include "binding/log_levels.h"
 #include "binding/system_functions.h"
 #include "binding/text_format.h"
-#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/audio_output.h"
 #include "engine/pipeline/progress_report.h"
@@ -17,11 +16,11 @@
 
 namespace mirelk {
 
-void TTranscodeRun::Execute()
+bool TTranscodeRun::Execute()
 {
     Setup();
     MainLoop();
-    Finish();
+    return Finish();
 }
 
 void TTranscodeRun::FailOnReadError(int fileIndex, int readResult) const
@@ -32,7 +31,7 @@ void TTranscodeRun::FailOnReadError(int fileIndex, int readResult) const
     int error = readResult != AVERROR_EOF && readResult > -4096 ? readResult : 0;
     if (error == 0 && io != nullptr && io->error < 0 && io->error != AVERROR_EOF && io->error > -4096) error = io->error;
     if (error == 0) return;
-    throw FFmpegException(Format("Error while reading %s: %s", m_task.m_inputs[fileIndex].fileName.c_str(),
+    throw FFmpegException(Format("Error while reading %s: %s", m_request.inputs[fileIndex].fileName.c_str(),
                                  LibraryErrorText(error).c_str()));
 }
 
@@ -109,12 +108,12 @@ void TTranscodeRun::MainLoop()
     m_lastReport = m_timerStart;
     AVPacket* packet = m_packet.get();
     for (;;) {
-        m_task.PassGate();
-        if (m_task.StopRequested) break;
+        m_host.PassGate();
+        if (m_host.StopAsked()) break;
         const int fileIndex = ChooseInputFile();
         if (fileIndex < 0) break;
         if (options.fileSizeLimit != 0) {
-            AVIOContext* io = m_task.m_outputs.at(0).context->pb;
+            AVIOContext* io = m_request.outputs.at(0).context->pb;
             if (io != nullptr && av::avio_seek(io, 0, SEEK_CUR) >= options.fileSizeLimit) break;
         }
         TInputFile& file = m_inputFiles[fileIndex];
@@ -147,19 +146,19 @@ void TTranscodeRun::MainLoop()
         }
         av::av_packet_unref(packet);
         const std::int64_t now = av::av_gettime_relative();
-        if (now - m_lastReport > m_task.ProgressInterval) {
+        if (now - m_lastReport > m_request.progressInterval) {
             m_lastReport = now;
             ReportProgress(*this, false);
         }
     }
 }
 
-void TTranscodeRun::Finish()
+bool TTranscodeRun::Finish()
 {
     for (std::size_t i = 0; i < m_inputStreams.size(); ++i)
         if (m_inputStreams[i].decodingNeeded) OutputPacket(m_inputStreams[i], static_cast<int>(i), nullptr);
-    for (int file = 0; file < m_task.OutputCount(); ++file) {
-        AVFormatContext* context = m_task.m_outputs[file].context.get();
+    for (int file = 0; file < OutputFileCount(); ++file) {
+        AVFormatContext* context = m_request.outputs[file].context.get();
         const int written = av::av_write_trailer(context);
         // A trailer that did not reach the disk (a full disk, say) is no finished file.
         if (written < 0 || (context->pb != nullptr && context->pb->error < 0))
@@ -167,12 +166,12 @@ void TTranscodeRun::Finish()
                                          LibraryErrorText(written < 0 ? written : context->pb->error).c_str()));
     }
     ReportProgress(*this, true);
-    m_task.Finished = !m_task.StopRequested;
+    return !m_host.StopAsked();
 }
 
 void TTranscodeRun::WriteFrame(TOutputStream& output, AVPacket* packet)
 {
-    AVFormatContext* file = m_task.m_outputs[output.fileIndex].context.get();
+    AVFormatContext* file = m_request.outputs[output.fileIndex].context.get();
     const char* codecName = output.encodingNeeded && output.encoder != nullptr ? output.encoder->name : "copy";
     output.writer.Write(file, packet, codecName, Options().exitOnError,
                         [this](int level, const std::string& text) { Log(level, text); });

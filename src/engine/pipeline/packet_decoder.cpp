@@ -5,7 +5,6 @@
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/audio_output.h"
 #include "engine/pipeline/subtitle_output.h"

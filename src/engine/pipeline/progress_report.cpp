@@ -9,18 +9,17 @@
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "engine/custom_ffmpeg.h"
 #include "engine/pipeline/transcode_run.h"
 
 namespace mirelk {
 
 void ReportProgress(TTranscodeRun& run, bool final)
 {
-    TCustomFFmpeg& task = run.Task();
+    IRunHost& host = run.Host();
     const TOptionState& options = run.Options();
     std::int64_t size = 0;
-    if (task.OutputCount() > 0) {
-        AVIOContext* io = task.Output(0).context->pb;
+    if (!run.Request().outputs.empty()) {
+        AVIOContext* io = run.Request().outputs.front().context->pb;
         if (io != nullptr) {
             size = av::avio_size(io);
             if (size < 0) size = av::avio_seek(io, 0, SEEK_CUR);
@@ -52,7 +51,7 @@ void ReportProgress(TTranscodeRun& run, bool final)
         line += Format("frame=%5d fps=%3d q=%3.1f ", record.frameNumber, record.framesPerSecond, quality);
         if (final) line += "L";
         if (options.qpHistogram) {
-            std::array<int, 52>& histogram = task.QpHistogram();
+            std::array<int, 52>& histogram = host.QpHistogram();
             const long rounded = std::lround(quality);
             if (rounded >= 0 && rounded < 52) ++histogram[static_cast<std::size_t>(rounded)];
             for (int i = 0; i < 32; ++i)
@@ -86,22 +85,22 @@ void ReportProgress(TTranscodeRun& run, bool final)
     record.totalOutputDuration = static_cast<int>(std::min<std::int64_t>(options.expectedTotalDuration, INT_MAX));
 
     const bool verbose = options.verbosity > 0;
-    if (task.OnProgress || verbose || final) {
+    if (host.TakesProgress() || verbose || final) {
         line += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", static_cast<double>(size) / 1024,
                        nothingWritten ? 0.0 : time, bitRate);
         if (options.verbosity > 1)
             line += Format(" dup=%d drop=%d", run.Counters().framesDuplicated, run.Counters().framesDropped);
-        if (task.OnProgress)
-            task.OnProgress(task, record);
-        else if (options.verbosity >= 0 && task.OnLog)
-            task.Log(kLevelInfo, line);
+        if (host.TakesProgress())
+            host.Progress(record);
+        else if (options.verbosity >= 0 && host.Logging())
+            host.Log(kLevelInfo, line);
     }
-    if (final && options.verbosity >= 0 && task.OnLog) {
+    if (final && options.verbosity >= 0 && host.Logging()) {
         const TRunCounters& counters = run.Counters();
         const std::int64_t raw = counters.videoSize + counters.audioSize + counters.extraSize;
         const std::string overhead =
             raw > 0 ? Format("%f%%", static_cast<double>(size - raw) * 100.0 / static_cast<double>(raw)) : "unknown";
-        task.Log(kLevelInfo, Format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %s",
+        host.Log(kLevelInfo, Format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %s",
                                     static_cast<double>(counters.videoSize) / 1024,
                                     static_cast<double>(counters.audioSize) / 1024,
                                     static_cast<double>(counters.extraSize) / 1024, overhead.c_str()));

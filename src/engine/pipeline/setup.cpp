@@ -6,7 +6,6 @@
 #include "binding/loader.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/audio_output.h"
 #include "engine/pipeline/subtitle_output.h"
@@ -16,11 +15,14 @@
 
 namespace mirelk {
 
-TTranscodeRun::TTranscodeRun(TCustomFFmpeg& task) : m_task(task), m_packet(NewPacket()), m_copyPacket(NewPacket()) {}
+TTranscodeRun::TTranscodeRun(const TRunRequest& request, IRunHost& host)
+    : m_request(request), m_host(host), m_packet(NewPacket()), m_copyPacket(NewPacket())
+{
+}
 
 TTranscodeRun::~TTranscodeRun() = default;
 
-const TOptionState& TTranscodeRun::Options() const { return m_task.m_options; }
+const TOptionState& TTranscodeRun::Options() const { return m_request.options; }
 
 TVideoStatistics& TTranscodeRun::Statistics()
 {
@@ -28,11 +30,11 @@ TVideoStatistics& TTranscodeRun::Statistics()
     return *m_statistics;
 }
 
-void TTranscodeRun::Log(int level, const std::string& text) const { m_task.Log(level, text); }
+void TTranscodeRun::Log(int level, const std::string& text) const { m_host.Log(level, text); }
 
 void TTranscodeRun::FailWithDescription(int outputFile, const std::string& message)
 {
-    const TOpenOutput& output = m_task.m_outputs.at(outputFile);
+    const TOpenOutput& output = m_request.outputs.at(outputFile);
     av::av_dump_format(output.context.get(), outputFile, output.fileName.c_str(), 1);
     throw FFmpegException(message);
 }
@@ -40,8 +42,8 @@ void TTranscodeRun::FailWithDescription(int outputFile, const std::string& messa
 void TTranscodeRun::Setup()
 {
     BuildInputTables();
-    for (int file = 0; file < m_task.OutputCount(); ++file)
-        if (m_task.m_outputs[file].streams.empty())
+    for (int file = 0; file < OutputFileCount(); ++file)
+        if (m_request.outputs[file].streams.empty())
             FailWithDescription(file, Format("Output file #%d does not contain any stream", file));
     CheckStreamMaps();
     ChooseSources();
@@ -49,8 +51,8 @@ void TTranscodeRun::Setup()
     // The descriptions show the settings the encoders will be opened with.
     for (TOutputStream& output : m_outputStreams)
         if (output.encodingNeeded) av::avcodec_parameters_from_context(output.stream->codecpar, output.codec);
-    for (int file = 0; file < m_task.OutputCount(); ++file) {
-        const TOpenOutput& output = m_task.m_outputs[file];
+    for (int file = 0; file < OutputFileCount(); ++file) {
+        const TOpenOutput& output = m_request.outputs[file];
         av::av_dump_format(output.context.get(), file, output.fileName.c_str(), 1);
     }
     ReportStreamMapping();
@@ -65,8 +67,8 @@ void TTranscodeRun::Setup()
 void TTranscodeRun::BuildInputTables()
 {
     const std::int64_t now = av::av_gettime_relative();
-    for (int file = 0; file < m_task.InputCount(); ++file) {
-        const TOpenInput& input = m_task.m_inputs[file];
+    for (int file = 0; file < InputFileCount(); ++file) {
+        const TOpenInput& input = m_request.inputs[file];
         TInputFile record;
         record.context = input.context.get();
         record.firstStreamIndex = static_cast<int>(m_inputStreams.size());
@@ -78,7 +80,7 @@ void TTranscodeRun::BuildInputTables()
             stream.fileIndex = file;
             stream.streamIndex = index;
             stream.stream = input.context->streams[index];
-            for (const TInputStreamChoice& choice : m_task.m_inputStreams)
+            for (const TInputStreamChoice& choice : m_request.inputStreams)
                 if (choice.inputIndex == file && choice.streamIndex == index) stream.forcedDecoder = choice.decoder;
             if (Options().rateEmulation) stream.readStart = now;
             m_inputStreams.push_back(std::move(stream));
@@ -91,7 +93,7 @@ void TTranscodeRun::CheckStreamMaps()
     const std::vector<TStreamMap>& maps = Options().streamMaps;
     if (maps.empty()) return;
     std::size_t outputStreamCount = 0;
-    for (const TOpenOutput& output : m_task.m_outputs) outputStreamCount += output.streams.size();
+    for (const TOpenOutput& output : m_request.outputs) outputStreamCount += output.streams.size();
     if (maps.size() != outputStreamCount) throw FFmpegException("Number of stream maps must match number of output streams");
     const auto exists = [this](int file, int stream) {
         return file >= 0 && file < static_cast<int>(m_inputFiles.size()) && stream >= 0 &&
@@ -110,10 +112,10 @@ void TTranscodeRun::ChooseSources()
     const std::vector<TStreamMap>& maps = Options().streamMaps;
     const int programId = Options().programId;
     int mapIndex = 0;
-    for (int file = 0; file < m_task.OutputCount(); ++file) {
-        TOpenOutput& openOutput = m_task.m_outputs[file];
+    for (int file = 0; file < OutputFileCount(); ++file) {
+        const TOpenOutput& openOutput = m_request.outputs[file];
         for (int index = 0; index < static_cast<int>(openOutput.streams.size()); ++index, ++mapIndex) {
-            TOpenOutputStream& spec = openOutput.streams[index];
+            const TOpenOutputStream& spec = openOutput.streams[index];
             TOutputStream output;
             output.fileIndex = file;
             output.streamIndex = index;
@@ -187,7 +189,7 @@ void TTranscodeRun::PrepareOutputStream(TOutputStream& output)
         output.video = std::make_unique<TVideoOutput>(*this, output, source,
                                                       static_cast<int>(&output - m_outputStreams.data()));
         // One graph per source stream: the first encoded output it feeds decides its end.
-        if (m_task.UsesVideoFilters() && !source.filters) {
+        if (m_request.usesVideoFilters && !source.filters) {
             source.filters = std::make_unique<TVideoFilterGraph>(*this, source, output);
             source.filtered = NewFrame();
         }
@@ -212,7 +214,7 @@ void TTranscodeRun::PrepareStreamCopy(TOutputStream& output, const TInputStream&
     const AVRational aspect = output.stream->sample_aspect_ratio;
     if (av::avcodec_parameters_copy(target, origin) < 0) throw FFmpegException("av_mallocz fail");
     // Keep the input's tag only where this container's tag table does not contradict it.
-    const AVOutputFormat* format = m_task.m_outputs[output.fileIndex].context->oformat;
+    const AVOutputFormat* format = m_request.outputs[output.fileIndex].context->oformat;
     unsigned int tagForId = 0;
     const bool tagFits = format->codec_tag == nullptr ||
                          av::av_codec_get_id(format->codec_tag, origin->codec_tag) == origin->codec_id ||
@@ -227,7 +229,7 @@ void TTranscodeRun::PrepareStreamCopy(TOutputStream& output, const TInputStream&
             target->block_align = 0;
         break;
     case AVMEDIA_TYPE_VIDEO:
-        m_task.CheckVideoCopyAllowed();
+        m_host.CheckVideoCopyAllowed();
         if (aspect.num != 0) target->sample_aspect_ratio = output.stream->sample_aspect_ratio = aspect;
         break;
     case AVMEDIA_TYPE_SUBTITLE:
@@ -239,7 +241,7 @@ void TTranscodeRun::PrepareStreamCopy(TOutputStream& output, const TInputStream&
 
 void TTranscodeRun::ReportStreamMapping()
 {
-    if (Options().verbosity < 0 || !m_task.OnLog) return;
+    if (Options().verbosity < 0 || !m_host.Logging()) return;
     Log(kLevelInfo, "Stream mapping:");
     for (const TOutputStream& output : m_outputStreams) {
         const TInputStream& source = m_inputStreams[output.sourceIndex];
@@ -274,8 +276,8 @@ void TTranscodeRun::OpenEncoders()
         // Subtitle times are kept in the source's clock.
         if (codec->codec_type == AVMEDIA_TYPE_SUBTITLE && codec->time_base.num <= 0)
             codec->time_base = m_inputStreams[output.sourceIndex].stream->time_base;
-        codec->thread_count = m_task.CodecThreads();
-        codec->opaque = &m_task;
+        codec->thread_count = m_request.codecThreads;
+        codec->opaque = m_request.codecOpaque;
         int opened = 0;
         {
             std::lock_guard<std::mutex> lock(CodecLock());
@@ -309,13 +311,13 @@ void TTranscodeRun::OpenDecoders()
         if (!stream.decoder || av::avcodec_parameters_to_context(stream.decoder.get(), parameters) < 0)
             throw FFmpegException("av_mallocz fail");
         stream.decoder->pkt_timebase = stream.stream->time_base;
-        stream.decoder->thread_count = m_task.CodecThreads();
+        stream.decoder->thread_count = m_request.codecThreads;
         // Library lines from the codec's own threads name their task by this.
-        stream.decoder->opaque = &m_task;
+        stream.decoder->opaque = m_request.codecOpaque;
         const TMediaIndex media = parameters->codec_type == AVMEDIA_TYPE_VIDEO   ? miVideo
                                   : parameters->codec_type == AVMEDIA_TYPE_AUDIO ? miAudio
                                                                                  : miSubtitle;
-        TAVDictionary options = m_task.m_avOptions->CodecOptionsWith(media, AV_OPT_FLAG_DECODING_PARAM);
+        TAVDictionary options = m_request.avOptions.CodecOptionsWith(media, AV_OPT_FLAG_DECODING_PARAM);
         int opened = 0;
         {
             std::lock_guard<std::mutex> lock(CodecLock());
@@ -336,14 +338,14 @@ void TTranscodeRun::OpenDecoders()
 void TTranscodeRun::CopyMetadataMaps()
 {
     for (const TMetaDataMap& map : Options().metaDataMaps) {
-        if (map.outputFile < 0 || map.outputFile >= m_task.OutputCount())
+        if (map.outputFile < 0 || map.outputFile >= OutputFileCount())
             throw FFmpegException(Format("Invalid output file index %d map_meta_data(%d,%d)", map.outputFile,
                                          map.outputFile, map.inputFile));
-        if (map.inputFile < 0 || map.inputFile >= m_task.InputCount())
+        if (map.inputFile < 0 || map.inputFile >= InputFileCount())
             throw FFmpegException(Format("Invalid input file index %d map_meta_data(%d,%d)", map.inputFile,
                                          map.outputFile, map.inputFile));
-        AVFormatContext* output = m_task.m_outputs[map.outputFile].context.get();
-        const AVFormatContext* input = m_task.m_inputs[map.inputFile].context.get();
+        AVFormatContext* output = m_request.outputs[map.outputFile].context.get();
+        const AVFormatContext* input = m_request.inputs[map.inputFile].context.get();
         const AVDictionaryEntry* entry = nullptr;
         while ((entry = av::av_dict_get(input->metadata, "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr)
             av::av_dict_set(&output->metadata, entry->key, entry->value, 0);
@@ -353,21 +355,21 @@ void TTranscodeRun::CopyMetadataMaps()
 void TTranscodeRun::WriteHeaders()
 {
     for (TOutputStream& output : m_outputStreams) {
-        const TOpenOutputStream& spec = m_task.m_outputs[output.fileIndex].streams[output.streamIndex];
+        const TOpenOutputStream& spec = m_request.outputs[output.fileIndex].streams[output.streamIndex];
         output.writer.Configure(spec.bitstreamFilters, output.stream);
     }
     bool allRtp = true;
-    for (int file = 0; file < m_task.OutputCount(); ++file) {
-        TOpenOutput& output = m_task.m_outputs[file];
+    for (int file = 0; file < OutputFileCount(); ++file) {
+        const TOpenOutput& output = m_request.outputs[file];
         TAVDictionary options = output.muxerOptions;
         if (av::avformat_write_header(output.context.get(), options.Address()) < 0)
             throw FFmpegException(
                 Format("Could not write header for output file #%d (incorrect codec parameters ?)", file));
         allRtp = allRtp && std::string(output.context->oformat->name) == "rtp";
     }
-    if (allRtp && m_task.OnLog && m_task.OutputCount() > 0) {
+    if (allRtp && m_host.Logging() && OutputFileCount() > 0) {
         std::vector<AVFormatContext*> contexts;
-        for (TOpenOutput& output : m_task.m_outputs) contexts.push_back(output.context.get());
+        for (const TOpenOutput& output : m_request.outputs) contexts.push_back(output.context.get());
         char sdp[2048] = {};
         av::av_sdp_create(contexts.data(), static_cast<int>(contexts.size()), sdp, sizeof sdp);
         std::string text = sdp;

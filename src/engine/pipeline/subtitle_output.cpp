@@ -2,7 +2,6 @@
 
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
-#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/transcode_run.h"
 

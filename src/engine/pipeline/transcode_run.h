@@ -8,23 +8,22 @@
 #include <vector>
 
 #include "engine/pipeline/run_records.h"
+#include "engine/pipeline/run_request.h"
 #include "engine/pipeline/video_preprocess.h"
 #include "engine/pipeline/video_statistics.h"
 
 namespace mirelk {
 
-class TCustomFFmpeg;
-struct TOptionState;
-
 class TTranscodeRun {
 public:
-    explicit TTranscodeRun(TCustomFFmpeg& task);
+    TTranscodeRun(const TRunRequest& request, IRunHost& host);
     ~TTranscodeRun();
     TTranscodeRun(const TTranscodeRun&) = delete;
     TTranscodeRun& operator=(const TTranscodeRun&) = delete;
 
-    // Runs set-up, loop and end. Throws FFmpegException when the run fails.
-    void Execute();
+    // Runs set-up, loop and end: true when it ran to its end, false when it was stopped (the
+    // files are complete either way). Throws FFmpegException when the run fails.
+    bool Execute();
 
     // For the stages of the pipeline.
     const TOptionState& Options() const;
@@ -34,7 +33,8 @@ public:
     TRunCounters& Counters() { return m_counters; }
     TInputStream& InputStream(int index) { return m_inputStreams.at(index); }
     const std::vector<TOutputStream>& OutputStreams() const { return m_outputStreams; }
-    TCustomFFmpeg& Task() { return m_task; }
+    const TRunRequest& Request() const { return m_request; }
+    IRunHost& Host() { return m_host; }
     int HookFrameNumber() const { return m_preprocessor.HookFrameNumber(); }
     // The statistics file of "vstats", opened on first use.
     TVideoStatistics& Statistics();
@@ -61,7 +61,7 @@ private:
     // Throws when a read failed for another reason than the end of the input's data.
     void FailOnReadError(int fileIndex, int readResult) const;
     void CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacket* packet);
-    void Finish();
+    bool Finish();
 
     // The packet decoder: decodes (or copies) one packet of an input stream and feeds the
     // outputs that take it; with no packet, drains. False when decoding failed.
@@ -74,7 +74,11 @@ private:
     void DrainEncoders(int streamIndex);
     void EmulateRate(const TInputStream& stream) const;
 
-    TCustomFFmpeg& m_task;
+    int InputFileCount() const { return static_cast<int>(m_request.inputs.size()); }
+    int OutputFileCount() const { return static_cast<int>(m_request.outputs.size()); }
+
+    const TRunRequest m_request;
+    IRunHost& m_host;
     std::vector<TInputFile> m_inputFiles;
     std::vector<TInputStream> m_inputStreams;
     std::vector<TOutputStream> m_outputStreams;

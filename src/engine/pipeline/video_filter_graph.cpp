@@ -6,7 +6,6 @@
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/transcode_run.h"
 
@@ -93,7 +92,7 @@ std::string ParseFailure(const std::string& description, int code)
 int RunScalerFlags(TTranscodeRun& run)
 {
     std::int64_t flags = 0;
-    if (const TAVOptionContext* options = run.Task().AVOptions())
+    if (const TAVOptionContext* options = &run.Request().avOptions)
         if (av::av_opt_get_int(options->ScalerDefaults(), "sws_flags", 0, &flags) >= 0 && flags != 0)
             return static_cast<int>(flags);
     return SWS_BICUBIC;
@@ -311,7 +310,7 @@ bool TVideoFilterGraph::Pull(AVFrame* picture, std::int64_t& pts)
 
 bool TVideoFilterGraph::NothingMoreWanted() const
 {
-    if (m_run.Task().StopRequested) return true;
+    if (m_run.Host().StopAsked()) return true;
     const TOptionState& o = m_run.Options();
     bool fed = false;
     for (const TOutputStream& output : m_run.OutputStreams()) {

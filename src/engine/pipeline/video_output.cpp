@@ -7,7 +7,6 @@
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/transcode_run.h"
 #include "engine/pipeline/video_statistics.h"
@@ -32,7 +31,7 @@ TVideoOutput::TVideoOutput(TTranscodeRun& run, TOutputStream& output, TInputStre
     m_padColor[0] = o.padColorY;
     m_padColor[1] = o.padColorU;
     m_padColor[2] = o.padColorV;
-    if (const TAVOptionContext* options = run.Task().AVOptions()) {
+    if (const TAVOptionContext* options = &run.Request().avOptions) {
         std::int64_t flags = 0;
         if (av::av_opt_get_int(options->ScalerDefaults(), "sws_flags", 0, &flags) >= 0 && flags != 0)
             m_scalerFlags = static_cast<int>(flags);
@@ -80,7 +79,7 @@ int TVideoOutput::CopiesForRate()
     int copies = 1;
     if (method > 0 || (method != 0 && timeBase > 0.001)) {
         const double delta = target - static_cast<double>(m_output.syncOpts);
-        const AVOutputFormat* format = m_run.Task().Output(m_output.fileIndex).context->oformat;
+        const AVOutputFormat* format = m_run.Request().outputs.at(m_output.fileIndex).context->oformat;
         if (delta < -1.1) {
             copies = 0;
         } else if (method == 2 || (method < 0 && (format->flags & AVFMT_VARIABLE_FPS))) {
@@ -108,7 +107,7 @@ int TVideoOutput::CopiesForRate()
 
 bool TVideoOutput::PrepareFrame(const AVFrame& picture)
 {
-    const bool filtered = m_run.Task().UsesVideoFilters();
+    const bool filtered = m_run.Request().usesVideoFilters;
     // The part of the picture that goes on: a view past the cropped bands.
     const std::uint8_t* source[4] = {};
     int sourceStride[4] = {};
@@ -217,8 +216,8 @@ void TVideoOutput::Process(const AVFrame& picture)
         frame->top_field_first = o.topFieldFirst != -1 ? o.topFieldFirst : picture.top_field_first;
     frame->quality = (m_encoder->flags & AV_CODEC_FLAG_QSCALE) ? m_encoder->global_quality : 0;
     for (int copy = 0; copy < copies; ++copy) {
-        if (copy > 0) m_run.Task().PassGate();
-        if (m_run.Task().StopRequested) break;
+        if (copy > 0) m_run.Host().PassGate();
+        if (m_run.Host().StopAsked()) break;
         frame->pts = m_output.syncOpts;
         Send(frame);
         ++m_output.syncOpts;
@@ -258,7 +257,7 @@ void TVideoOutput::ReceivePackets()
         }
         const int size = m_packet->size;
         m_run.Counters().videoSize += size;
-        m_run.Task().PreviewPicture(*m_toEncode, m_run.HookFrameNumber(),
+        m_run.Host().PreviewPicture(*m_toEncode, m_run.HookFrameNumber(),
                                     av::av_rescale_q(m_packet->pts, m_encoder->time_base, AV_TIME_BASE_Q));
         av::av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_output.stream->time_base);
         m_run.WriteFrame(m_output, m_packet.get());

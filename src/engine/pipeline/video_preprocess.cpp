@@ -2,15 +2,14 @@
 
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
-#include "engine/custom_ffmpeg.h"
 #include "engine/pipeline/deinterlace.h"
 #include "engine/pipeline/transcode_run.h"
 
 namespace mirelk {
 
 TVideoPreprocessor::TVideoPreprocessor(TTranscodeRun& run)
-    : m_run(run), m_hookAction(haContinue), m_hooksInUse(run.Task().HooksInUse()),
-      m_customHookActive(static_cast<bool>(run.Task().OnCustomHook))
+    : m_run(run), m_hookAction(haContinue), m_hooksInUse(run.Request().hooksInUse),
+      m_customHookActive(run.Host().HasCustomHook())
 {
 }
 
@@ -22,19 +21,20 @@ void TVideoPreprocessor::SwitchHooksOff()
 
 void TVideoPreprocessor::DecideHookAction(std::int64_t pts)
 {
-    TCustomFFmpeg& task = m_run.Task();
-    if (task.OnBeforeHook) {
-        THookAction action = static_cast<THookAction>(m_hookAction);
-        try {
-            task.OnBeforeHook(task, pts, action);
-        } catch (const std::exception& error) {
-            m_run.Log(kLevelError, error.what());
-        }
+    THookAction action = static_cast<THookAction>(m_hookAction);
+    bool decided = false;
+    try {
+        decided = m_run.Host().DecideHook(pts, action);
+    } catch (const std::exception& error) {
+        decided = true;
+        m_run.Log(kLevelError, error.what());
+    }
+    if (decided) {
         m_hookAction = action;
         if (action == haStop) SwitchHooksOff();
         return;
     }
-    const std::vector<THookPeriod>& periods = task.HookPeriods;
+    const std::vector<THookPeriod>& periods = m_run.Request().hookPeriods;
     if (periods.empty()) return;
     m_hookAction = haIgnore;
     for (std::size_t i = m_hookPeriodIndex; i < periods.size(); ++i) {
@@ -94,7 +94,7 @@ void TVideoPreprocessor::Process(const TInputStream& stream, AVFrame& picture)
             hookPicture.data[plane] = buffer.data[plane];
             hookPicture.linesize[plane] = buffer.linesize[plane];
         }
-        m_run.Task().FrameHooks().ProcessFrameHooks(hookPicture, buffer.format, buffer.width, buffer.height, pts);
+        m_run.Request().frameHooks.ProcessFrameHooks(hookPicture, buffer.format, buffer.width, buffer.height, pts);
     }
 
     // Every output now takes the processed picture.
@@ -105,7 +105,6 @@ void TVideoPreprocessor::Process(const TInputStream& stream, AVFrame& picture)
 
 void TVideoPreprocessor::RunCustomHook(AVFrame& picture, std::int64_t pts)
 {
-    TCustomFFmpeg& task = m_run.Task();
     const bool converted = m_customHookConversion.ToBitmap(picture, m_customHookBitmap);
     bool stop = !converted;
     bool update = true;
@@ -113,7 +112,7 @@ void TVideoPreprocessor::RunCustomHook(AVFrame& picture, std::int64_t pts)
         TBitmap24& bitmap = m_customHookBitmap;
         bitmap.LockCanvas();
         try {
-            task.OnCustomHook(task, bitmap, m_hookFrameNumber, pts, update, stop);
+            m_run.Host().CustomHook(bitmap, m_hookFrameNumber, pts, update, stop);
         } catch (const std::exception& error) {
             m_run.Log(kLevelError, std::string("Error occurs OnCustomHook: ") + error.what());
             update = false;
