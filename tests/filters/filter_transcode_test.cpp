@@ -2,6 +2,7 @@
 // in the written file, its size and duration, pad bands around filtered pictures, failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -225,4 +226,42 @@ TEST_F(FilterTranscode, EndlessChainsEndWithTheRun)
         EXPECT_GT(CountPictures(out), 0);
         EXPECT_EQ(DecodeErrors(out), "");
     }
+}
+
+// Each output filters the source's pictures itself: a small and a large output of one source
+// both come straight from the source's pictures, the large one not from the small one's.
+TEST_F(FilterTranscode, TwoOutputsOfOneSourceFilterEachAtItsOwnSize)
+{
+    const std::string clip = MakeQuadrantClip(m_folder.Path("quadrant.mkv"), 64, 48, 2);
+    ASSERT_FALSE(clip.empty());
+    const std::string small = m_folder.Path("small.mkv");
+    const std::string large = m_folder.Path("large.mkv");
+    CapturingTask task;
+    ASSERT_TRUE(task.OpenInputFile(clip));
+    task.ParseOptionText("vcodec=ffv1\nvfilters=vflip\ns=8x6", false);
+    ASSERT_TRUE(task.OpenOutputFile(small)) << task.LastErrMsg;
+    task.ParseOptionText("vcodec=ffv1\ns=128x96", false);
+    ASSERT_TRUE(task.OpenOutputFile(large)) << task.LastErrMsg;
+    task.Transcode();
+    EXPECT_TRUE(task.Finished);
+    task.CleanUp();
+
+    EXPECT_EQ(Probe(small, "v:0", "stream=width,height"), "8\n6");
+    EXPECT_EQ(Probe(large, "v:0", "stream=width,height"), "128\n96");
+    EXPECT_EQ(CountPictures(small), 50);
+    EXPECT_EQ(CountPictures(large), 50);
+    const std::vector<unsigned char> gray = DecodeGray(large, 10);
+    ASSERT_EQ(gray.size(), 128u * 96);
+    // Flipped: the light quadrant is at the bottom left.
+    EXPECT_GT(QuadrantMean(gray, 128, 96, 2), 200);
+    EXPECT_LT(QuadrantMean(gray, 128, 96, 1), 50);
+    // Twice the source's size keeps the edge between the quadrants sharp (two columns between
+    // light and dark); sixteen times an 8x6 picture would smear it over about sixteen.
+    const auto row = gray.begin() + 84 * 128;
+    const int darkest = *std::min_element(row, row + 128);
+    const int lightest = *std::max_element(row, row + 128);
+    const long between = std::count_if(row, row + 128, [&](int value) {
+        return value > darkest + 30 && value < lightest - 30;
+    });
+    EXPECT_LE(between, 4);
 }

@@ -140,6 +140,7 @@ void TAudioOutput::Synchronise(int blockSamples, int& skip, int& silence)
 
 void TAudioOutput::Process(const AVFrame& decoded)
 {
+    if (m_run.BeforeStart(m_source.pts)) return;
     ConfigureConverter(decoded);
     int skip = 0;
     int silence = 0;

@@ -7,6 +7,7 @@
 
 #include "binding/av_headers.h"
 #include "engine/pipeline/av_pointers.h"
+#include "engine/pipeline/output_stage.h"
 
 namespace mirelk {
 
@@ -14,20 +15,20 @@ class TTranscodeRun;
 struct TOutputStream;
 struct TInputStream;
 
-class TAudioOutput {
+class TAudioOutput final : public TOutputStage {
 public:
     TAudioOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source);
     TAudioOutput(const TAudioOutput&) = delete;
     TAudioOutput& operator=(const TAudioOutput&) = delete;
 
     // Fills in what the options left open (the sample format) from what the encoder takes.
-    void BeforeEncoderOpens();
+    void BeforeEncoderOpens() override;
     // After the encoder and the decoder are open.
-    void Open();
+    void Open() override;
     // One decoded block of the source stream (its volume already applied).
-    void Process(const AVFrame& decoded);
+    void Process(const AVFrame& decoded) override;
     // End of the input: what the converter and the FIFO still hold, then the encoder's delay.
-    void Drain();
+    void Drain() override;
 
 private:
     void ConfigureConverter(const AVFrame& decoded);

@@ -9,7 +9,6 @@
 #include "engine/pipeline/audio_output.h"
 #include "engine/pipeline/subtitle_output.h"
 #include "engine/pipeline/transcode_run.h"
-#include "engine/pipeline/video_filter_graph.h"
 #include "engine/pipeline/video_output.h"
 
 namespace mirelk {
@@ -54,14 +53,7 @@ bool TTranscodeRun::OutputPacket(TInputStream& stream, int streamIndex, const AV
     const bool decoded = stream.stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE
                              ? DecodeSubtitle(stream, streamIndex, packet)
                              : DecodeAndDispatch(stream, streamIndex, packet);
-    if (packet == nullptr) {
-        // What the filters still hold goes out before the encoders are drained.
-        if (stream.filters) {
-            stream.filters->Close();
-            DispatchFiltered(stream, streamIndex);
-        }
-        DrainEncoders(streamIndex);
-    }
+    if (packet == nullptr) DrainEncoders(streamIndex);
     return decoded;
 }
 
@@ -95,42 +87,26 @@ bool TTranscodeRun::DecodeAndDispatch(TInputStream& stream, int streamIndex, con
         stream.nextPts = stream.pts + duration;
         if (decoder->codec_type == AVMEDIA_TYPE_VIDEO) m_preprocessor.Process(stream, *frame);
         EmulateRate(stream);
-        DispatchFrame(stream, streamIndex, frame);
+        DispatchFrame(stream, streamIndex, *frame);
         av::av_frame_unref(frame);
     }
 }
 
-void TTranscodeRun::DispatchFrame(TInputStream& stream, int streamIndex, AVFrame* frame)
+void TTranscodeRun::DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame)
 {
-    if (stream.filters) {
-        if (!stream.filters->Push(*frame, stream.pts)) return;
-        DispatchFiltered(stream, streamIndex);
-        return;
-    }
-    const std::int64_t start = Options().startTime;
-    if (start != 0 && stream.pts < start) return;
+    // Each output is given the frame at its decoded time, whatever the one before made of it.
+    const std::int64_t decodedPts = stream.pts;
     for (TOutputStream& output : m_outputStreams) {
         if (output.sourceIndex != streamIndex || !output.encodingNeeded) continue;
-        if (output.audio)
-            output.audio->Process(*frame);
-        else if (output.video)
-            output.video->Process(*frame);
+        stream.pts = decodedPts;
+        output.stage->Process(frame);
     }
 }
 
-void TTranscodeRun::DispatchFiltered(TInputStream& stream, int streamIndex)
+bool TTranscodeRun::BeforeStart(std::int64_t pts) const
 {
     const std::int64_t start = Options().startTime;
-    AVFrame* filtered = stream.filtered.get();
-    std::int64_t pts = 0;
-    while (stream.filters->Pull(filtered, pts)) {
-        stream.pts = pts;
-        if (start == 0 || stream.pts >= start)
-            for (TOutputStream& output : m_outputStreams)
-                if (output.sourceIndex == streamIndex && output.encodingNeeded && output.video)
-                    output.video->Process(*filtered);
-        av::av_frame_unref(filtered);
-    }
+    return start != 0 && pts < start;
 }
 
 bool TTranscodeRun::DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet)
@@ -147,17 +123,15 @@ bool TTranscodeRun::DecodeSubtitle(TInputStream& stream, int streamIndex, const 
     const std::int64_t start = Options().startTime;
     if (start == 0 || stream.pts >= start)
         for (TOutputStream& output : m_outputStreams)
-            if (output.sourceIndex == streamIndex && output.encodingNeeded && output.subtitle)
-                output.subtitle->Process(*subtitle, packet->pts);
+            if (output.sourceIndex == streamIndex && output.encodingNeeded)
+                output.stage->ProcessSubtitle(*subtitle, packet->pts);
     return true;
 }
 
 void TTranscodeRun::DrainEncoders(int streamIndex)
 {
     for (TOutputStream& output : m_outputStreams) {
-        if (output.sourceIndex != streamIndex || !output.encodingNeeded) continue;
-        if (output.audio) output.audio->Drain();
-        if (output.video) output.video->Drain();
+        if (output.sourceIndex == streamIndex && output.encodingNeeded) output.stage->Drain();
     }
 }
 

@@ -1,9 +1,6 @@
 #include "engine/pipeline/run_records.h"
 
-#include "engine/pipeline/audio_output.h"
-#include "engine/pipeline/subtitle_output.h"
-#include "engine/pipeline/video_filter_graph.h"
-#include "engine/pipeline/video_output.h"
+#include "engine/pipeline/output_stage.h"
 
 namespace mirelk {
 

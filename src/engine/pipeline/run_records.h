@@ -13,10 +13,7 @@
 
 namespace mirelk {
 
-class TAudioOutput;
-class TVideoOutput;
-class TSubtitleOutput;
-class TVideoFilterGraph;
+class TOutputStage;
 
 struct TInputFile {
     AVFormatContext* context = nullptr;  // borrowed from the task
@@ -44,9 +41,6 @@ struct TInputStream {
     // Opened at set-up for a decoded stream; the frame is reused for every decoded picture or block.
     TCodecContextPtr decoder;
     TFramePtr frame;
-    // The video filter graph fed by this stream, and the picture taken from it, reused.
-    std::unique_ptr<TVideoFilterGraph> filters;
-    TFramePtr filtered;
 
     TInputStream();
     ~TInputStream();
@@ -73,9 +67,8 @@ struct TOutputStream {
     // Squared errors of the last coded picture's planes, where the encoder measures them.
     std::uint64_t lastErrors[3] = {0, 0, 0};
     TPacketWriter writer;
-    std::unique_ptr<TAudioOutput> audio;
-    std::unique_ptr<TVideoOutput> video;
-    std::unique_ptr<TSubtitleOutput> subtitle;
+    // The encoding stage of an encoded stream: sound, pictures or subtitles.
+    std::unique_ptr<TOutputStage> stage;
 
     TOutputStream();
     ~TOutputStream();

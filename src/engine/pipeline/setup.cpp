@@ -10,7 +10,6 @@
 #include "engine/pipeline/audio_output.h"
 #include "engine/pipeline/subtitle_output.h"
 #include "engine/pipeline/transcode_run.h"
-#include "engine/pipeline/video_filter_graph.h"
 #include "engine/pipeline/video_output.h"
 
 namespace mirelk {
@@ -186,19 +185,14 @@ void TTranscodeRun::PrepareOutputStream(TOutputStream& output)
     }
     switch (output.codec->codec_type) {
     case AVMEDIA_TYPE_VIDEO:
-        output.video = std::make_unique<TVideoOutput>(*this, output, source,
+        output.stage = std::make_unique<TVideoOutput>(*this, output, source,
                                                       static_cast<int>(&output - m_outputStreams.data()));
-        // One graph per source stream: the first encoded output it feeds decides its end.
-        if (m_request.usesVideoFilters && !source.filters) {
-            source.filters = std::make_unique<TVideoFilterGraph>(*this, source, output);
-            source.filtered = NewFrame();
-        }
         break;
     case AVMEDIA_TYPE_AUDIO:
-        output.audio = std::make_unique<TAudioOutput>(*this, output, source);
+        output.stage = std::make_unique<TAudioOutput>(*this, output, source);
         break;
     case AVMEDIA_TYPE_SUBTITLE:
-        output.subtitle = std::make_unique<TSubtitleOutput>(*this, output, source);
+        output.stage = std::make_unique<TSubtitleOutput>(*this, output, source);
         break;
     default:
         throw FFmpegException("invalid codec_type of output stream");
@@ -263,8 +257,7 @@ void TTranscodeRun::OpenEncoders()
         if (output.encoder == nullptr)
             throw FFmpegException(
                 Format("Unsupported codec for output stream #%d.%d", output.fileIndex, output.streamIndex));
-        if (output.audio) output.audio->BeforeEncoderOpens();
-        if (output.video) output.video->BeforeEncoderOpens();
+        output.stage->BeforeEncoderOpens();
         const AVCodecContext* decoder = m_inputStreams[output.sourceIndex].decoder.get();
         if (codec->codec_type == AVMEDIA_TYPE_SUBTITLE && decoder != nullptr && decoder->subtitle_header != nullptr &&
             codec->subtitle_header == nullptr) {
@@ -292,8 +285,7 @@ void TTranscodeRun::OpenEncoders()
             throw FFmpegException("av_mallocz fail");
         output.stream->time_base = codec->time_base;
         m_counters.extraSize += codec->extradata_size;
-        if (output.audio) output.audio->Open();
-        if (output.video) output.video->Open();
+        output.stage->Open();
     }
 }
 

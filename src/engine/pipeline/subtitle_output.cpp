@@ -16,7 +16,7 @@ TSubtitleOutput::TSubtitleOutput(TTranscodeRun& run, TOutputStream& output, TInp
 {
 }
 
-void TSubtitleOutput::Process(const AVSubtitle& subtitle, std::int64_t packetPts)
+void TSubtitleOutput::ProcessSubtitle(const AVSubtitle& subtitle, std::int64_t packetPts)
 {
     if (packetPts == AV_NOPTS_VALUE) {
         if (m_run.Options().exitOnError) throw FFmpegException("Subtitle packets must have a pts");

@@ -6,6 +6,7 @@
 
 #include "binding/av_headers.h"
 #include "engine/pipeline/av_pointers.h"
+#include "engine/pipeline/output_stage.h"
 
 namespace mirelk {
 
@@ -13,11 +14,10 @@ class TTranscodeRun;
 struct TOutputStream;
 struct TInputStream;
 
-class TSubtitleOutput {
+class TSubtitleOutput final : public TOutputStage {
 public:
     TSubtitleOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source);
-    // One decoded subtitle with its packet's presentation time (source stream time base).
-    void Process(const AVSubtitle& subtitle, std::int64_t packetPts);
+    void ProcessSubtitle(const AVSubtitle& subtitle, std::int64_t packetPts) override;
 
 private:
     TTranscodeRun& m_run;

@@ -31,6 +31,8 @@ public:
     // Writes a packet of an output stream (times in the stream's time base).
     void WriteFrame(TOutputStream& output, AVPacket* packet);
     TRunCounters& Counters() { return m_counters; }
+    // Whether a decoded time (microseconds) lies before the start the options ask for.
+    bool BeforeStart(std::int64_t pts) const;
     TInputStream& InputStream(int index) { return m_inputStreams.at(index); }
     const std::vector<TOutputStream>& OutputStreams() const { return m_outputStreams; }
     const TRunRequest& Request() const { return m_request; }
@@ -68,8 +70,7 @@ private:
     bool OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet);
     bool DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet);
     bool DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet);
-    void DispatchFrame(TInputStream& stream, int streamIndex, AVFrame* frame);
-    void DispatchFiltered(TInputStream& stream, int streamIndex);
+    void DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame);
     void CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet);
     void DrainEncoders(int streamIndex);
     void EmulateRate(const TInputStream& stream) const;

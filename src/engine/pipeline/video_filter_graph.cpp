@@ -101,7 +101,7 @@ int RunScalerFlags(TTranscodeRun& run)
 }  // namespace
 
 TVideoFilterGraph::TVideoFilterGraph(TTranscodeRun& run, TInputStream& source, TOutputStream& output)
-    : m_run(run), m_feeder(source), m_scalerFlags(RunScalerFlags(run)), m_staging(NewFrame())
+    : m_run(run), m_feeder(source), m_output(output), m_scalerFlags(RunScalerFlags(run)), m_staging(NewFrame())
 {
     const TOptionState& o = run.Options();
     if (o.cropTop != 0 || o.cropBottom != 0 || o.cropLeft != 0 || o.cropRight != 0)
@@ -312,17 +312,11 @@ bool TVideoFilterGraph::NothingMoreWanted() const
 {
     if (m_run.Host().StopAsked()) return true;
     const TOptionState& o = m_run.Options();
-    bool fed = false;
-    for (const TOutputStream& output : m_run.OutputStreams()) {
-        if (!output.video || &m_run.InputStream(output.sourceIndex) != &m_feeder) continue;
-        fed = true;
-        const bool allPictures = output.frameNumber >= o.maxFrames[miVideo];
-        const bool allTime = o.recordingTime != INT64_MAX &&
-                             static_cast<double>(output.syncOpts) * av_q2d(output.codec->time_base) >=
-                                 static_cast<double>(o.recordingTime) / 1000000.0;
-        if (!allPictures && !allTime) return false;
-    }
-    return fed;
+    const bool allPictures = m_output.frameNumber >= o.maxFrames[miVideo];
+    const bool allTime = o.recordingTime != INT64_MAX &&
+                         static_cast<double>(m_output.syncOpts) * av_q2d(m_output.codec->time_base) >=
+                             static_cast<double>(o.recordingTime) / 1000000.0;
+    return allPictures || allTime;
 }
 
 void TVideoFilterGraph::Close()

@@ -46,12 +46,13 @@ private:
     // A picture whose size or pixel format is not the one the source was built for, rescaled
     // to it; null when that cannot be done.
     const AVFrame* FitToSource(const AVFrame& picture);
-    // Whether the task was stopped, or every video output this graph feeds has reached its
-    // frame limit or recording time.
+    // Whether the task was stopped, or the output this graph feeds has reached its frame limit
+    // or recording time.
     bool NothingMoreWanted() const;
 
     TTranscodeRun& m_run;
     const TInputStream& m_feeder;
+    const TOutputStream& m_output;
     TFilterGraphPtr m_graph;
     AVFilterContext* m_source = nullptr;  // owned by the graph
     AVFilterContext* m_sink = nullptr;    // owned by the graph

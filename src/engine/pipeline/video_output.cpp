@@ -43,6 +43,10 @@ TVideoOutput::TVideoOutput(TTranscodeRun& run, TOutputStream& output, TInputStre
         m_passStatistics = TTwoPassLog::ReadAll(logName);
         m_encoder->stats_in = m_passStatistics.data();
     }
+    if (run.Request().usesVideoFilters) {
+        m_filters = std::make_unique<TVideoFilterGraph>(run, source, output);
+        m_filtered = NewFrame();
+    }
 }
 
 TVideoOutput::~TVideoOutput()
@@ -65,8 +69,6 @@ void TVideoOutput::BeforeEncoderOpens()
         throw FFmpegException(Format("Cannot pad pictures of pixel format %s",
                                      av::av_get_pix_fmt_name(m_encoder->pix_fmt)));
 }
-
-void TVideoOutput::Open() {}
 
 int TVideoOutput::CopiesForRate()
 {
@@ -107,7 +109,7 @@ int TVideoOutput::CopiesForRate()
 
 bool TVideoOutput::PrepareFrame(const AVFrame& picture)
 {
-    const bool filtered = m_run.Request().usesVideoFilters;
+    const bool filtered = m_filters != nullptr;
     // The part of the picture that goes on: a view past the cropped bands.
     const std::uint8_t* source[4] = {};
     int sourceStride[4] = {};
@@ -204,6 +206,26 @@ bool TVideoOutput::PrepareFrame(const AVFrame& picture)
 
 void TVideoOutput::Process(const AVFrame& picture)
 {
+    if (!m_filters) {
+        if (!m_run.BeforeStart(m_source.pts)) Encode(picture);
+        return;
+    }
+    if (m_filters->Push(picture, m_source.pts)) EncodeFiltered();
+}
+
+void TVideoOutput::EncodeFiltered()
+{
+    AVFrame* filtered = m_filtered.get();
+    std::int64_t pts = 0;
+    while (m_filters->Pull(filtered, pts)) {
+        m_source.pts = pts;
+        if (!m_run.BeforeStart(pts)) Encode(*filtered);
+        av::av_frame_unref(filtered);
+    }
+}
+
+void TVideoOutput::Encode(const AVFrame& picture)
+{
     const int copies = CopiesForRate();
     if (copies <= 0) return;
     if (!PrepareFrame(picture)) return;
@@ -271,6 +293,10 @@ void TVideoOutput::ReceivePackets()
 
 void TVideoOutput::Drain()
 {
+    if (m_filters) {
+        m_filters->Close();
+        EncodeFiltered();
+    }
     Send(nullptr);
     ReceivePackets();
 }

@@ -6,7 +6,11 @@
 #include <string>
 
 #include "binding/av_headers.h"
+#include <memory>
+
 #include "engine/pipeline/av_pointers.h"
+#include "engine/pipeline/output_stage.h"
+#include "engine/pipeline/video_filter_graph.h"
 #include "engine/pipeline/picture_bands.h"
 #include "engine/pipeline/two_pass_log.h"
 
@@ -16,18 +20,22 @@ class TTranscodeRun;
 struct TOutputStream;
 struct TInputStream;
 
-class TVideoOutput {
+class TVideoOutput final : public TOutputStage {
 public:
-    // Decides cropping, padding and rescaling from the source and the encoder settings.
+    // Decides cropping, padding and rescaling from the source and the encoder settings, and
+    // builds the output's own filter graph when the task filters its pictures.
     TVideoOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source, int outputStreamNumber);
-    ~TVideoOutput();
-    void BeforeEncoderOpens();
-    void Open();
-    // One pre-processed picture of the source (or of its filter graph).
-    void Process(const AVFrame& picture);
-    void Drain();
+    ~TVideoOutput() override;
+    void BeforeEncoderOpens() override;
+    // One pre-processed picture of the source: through the filter graph when there is one.
+    void Process(const AVFrame& picture) override;
+    // What the filter graph still holds, then the encoder's delay.
+    void Drain() override;
 
 private:
+    // Every picture the filter graph has ready, each in the source's place at its time.
+    void EncodeFiltered();
+    void Encode(const AVFrame& picture);
     // How many copies of this picture the output rate wants (0 drops it).
     int CopiesForRate();
     // Crops, rescales and pads into the frame the encoder gets; false when the picture
@@ -63,6 +71,8 @@ private:
     TFramePtr m_toEncode;
     TPacketPtr m_packet;
     TTwoPassLog m_passLog;
+    std::unique_ptr<TVideoFilterGraph> m_filters;
+    TFramePtr m_filtered;  // the picture taken from the graph, reused
     std::string m_passStatistics;  // pass 2 input; the encoder reads it while open
 };
 
