@@ -15,7 +15,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   fonts-wqy-microhei xvfb xauth
   libcli11-dev nlohmann-json3-dev
-  parallel man-db jq
+  parallel man-db jq python3
 )
 
 missing=()
