@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# Plants one-line faults in the sources, one at a time, and runs the tests that should catch
+# each: a mutant is "killed" when those tests fail, "survived" when they pass. The table tells
+# where the tests are blind, and run again after tests were merged or dropped it shows whether
+# they still catch what they caught before.
+#
+#   bash scripts/mutants.sh [BUILD_DIR] [MUTANT_ID...]
+#
+# The build folder (default build-mutants) is configured for quick builds when it is missing.
+# Each mutant changes its file only while its tests run; the file is restored afterwards, also
+# when the script is interrupted.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=${1:-build-mutants}
+shift || true
+wanted=("$@")
+
+# Which test executables (ctest labels) check an area. Only this map changes when tests move
+# between executables.
+declare -A AREA=(
+  [engine]="utilities_test loader_test option_table_test picture_options_test input_files_test output_files_test transcode_test video_transcode_test video_hooks_test cover_pictures_test filter_graph_test filter_transcode_test"
+  [component]="component_test batch_test conversion_component_test"
+  [form]="option_form_test main_window_test"
+  [probe]="prober_test previewer_test"
+  [cli]="cli_usage_test cli_json_test cli_progress_test cli_batch_test"
+)
+
+# id ^ areas ^ file ^ original text (occurs once; \n for a line break) ^ replacement ^ the fault
+MUTANTS=$(cat <<'TABLE'
+E01^engine component^src/engine/target_presets.cpp^"2324", "1411200", 0.44f, true^"2324", "1411200", 0.44f, false^VCD keeps mono sound
+E02^engine component^src/engine/pipeline/main_loop.cpp^if (output.frameNumber >= limit) return -1;^if (output.frameNumber > limit) return -1;^frame limit one too late
+E03^engine component^src/engine/pipeline/main_loop.cpp^            if (options.shortest) break;^            if (false) break;^-shortest ignored
+E04^engine component^src/engine/pipeline/packet_decoder.cpp^    return start != 0 && pts < start;^    return start != 0 && pts > start;^start time gate reversed
+E05^engine component^src/engine/pipeline/packet_decoder.cpp^            ApplyVolume(*frame, Options().audioVolume);^            (void)Options().audioVolume;^volume never applied
+E06^engine component^src/engine/pipeline/video_output.cpp^        ++m_output.frameNumber;^        (void)m_output.frameNumber;^pictures not counted
+E07^engine component^src/engine/pipeline/progress_report.cpp^    record.currentSize = size;^    record.currentSize = 0;^progress size always zero
+E08^engine component^src/engine/custom_ffmpeg.cpp^        if (runFailed || facts.st_size == 0) std::remove(output.fileName.c_str());^        if (facts.st_size == 0) std::remove(output.fileName.c_str());^failed output kept
+E09^engine component^src/engine/input_file.cpp^    if (context->start_time != AV_NOPTS_VALUE) seekPosition += context->start_time;^    if (context->start_time != AV_NOPTS_VALUE) seekPosition -= context->start_time;^seek ignores the file's start
+E10^engine component^src/engine/picture_geometry.cpp^    if (width % 2 != 0 || height % 2 != 0) throw FFmpegException("Frame size must be a multiple of 2");^    if (width % 2 != 0 && height % 2 != 0) throw FFmpegException("Frame size must be a multiple of 2");^odd frame size accepted
+E11^engine component^src/engine/pipeline/video_filter_graph.cpp^    return allPictures || allTime;^    return allPictures && allTime;^filters run past the limits
+E12^engine component^src/engine/pipeline/setup.cpp^    if (maps.size() != outputStreamCount) throw^    if (maps.size() < outputStreamCount) throw^too many stream maps accepted
+E13^engine component^src/engine/pipeline/audio_output.cpp^    if (m_encoder->sample_rate <= 0) m_encoder->sample_rate = m_source.stream->codecpar->sample_rate;^    if (m_encoder->sample_rate < 0) m_encoder->sample_rate = m_source.stream->codecpar->sample_rate;^no sample rate taken from the source
+E14^engine component^src/engine/output_streams.cpp^    if (next.codecTag != 0) created.codec->codec_tag = next.codecTag;^    if (next.codecTag == 0) created.codec->codec_tag = next.codecTag;^codec tag never set
+E15^engine component^src/engine/pipeline/video_output.cpp^        m_encoder->width = m_cropWidth + m_bands.left + m_bands.right;^        m_encoder->width = m_cropWidth + m_bands.left;^right pad band lost
+E16^engine component^src/binding/av_owners.cpp^    if (av::avcodec_free_context == nullptr) return;\n    std::lock_guard^    std::lock_guard^unbound free called
+C01^component^src/component/vantrel.cpp^    return std::max(1, processors / std::max(1, tasksAtOnce));^    return std::max(1, processors);^codec threads not shared
+C02^component^src/component/hook_periods.cpp^            if (from <= to && to >= 0) periods.push_back({from * 1000, to * 1000});^            if (from <= to && to >= 0) periods.push_back({from * 1000, to * 100});^hook period end in wrong unit
+C03^component^src/component/record_options.cpp^    if (options.StartTime > 0) task.SetStartTime(static_cast<std::int64_t>(options.StartTime) * 1000);^    if (options.StartTime > 1000) task.SetStartTime(static_cast<std::int64_t>(options.StartTime) * 1000);^short input start times dropped
+C04^component^src/component/record_options.cpp^    if (o.RecordingTime >= 1) task.SetRecordingTime(static_cast<std::int64_t>(o.RecordingTime) * 1000);^    if (o.RecordingTime >= 1) task.SetRecordingTime(static_cast<std::int64_t>(o.RecordingTime) * 1001);^recording time off
+C05^component^src/component/ffmpeg_task.cpp^    if (m_workerThread && !StopRequested) m_paused = true;^    if (m_workerThread && StopRequested) m_paused = true;^pause does nothing
+C06^component^src/component/ffmpeg_task.cpp^    if (!m_paused || StopRequested) return;^    if (!m_paused) return;^a stopped task waits at the gate
+C07^component^src/component/log_routing.cpp^    if (CachedLibraryLevel().load(std::memory_order_relaxed) < engineLevel) return;^    if (CachedLibraryLevel().load(std::memory_order_relaxed) <= engineLevel) return;^library lines of the set level dropped
+C08^component^src/component/vantrel.cpp^        m_codecThreadShare = CodecThreadShare(threadCount < 1 ? 1 : std::min(threadCount, m_tasks.Count()));^        m_codecThreadShare = CodecThreadShare(threadCount < 1 ? 1 : threadCount);^share ignores a short list
+F01^form^src/form/format_rules.cpp^.AudioChannels = 1, .AudioSampleRate = 8000, .AudioBitrate = 7400, .FrameSize = "128x96"^.AudioChannels = 1, .AudioSampleRate = 8000, .AudioBitrate = 7400, .FrameSize = "176x144"^3GP frame size
+F02^form^src/form/format_rules.cpp^        if (rate != 11025 && rate != 22050 && rate != 44100) record.AudioSampleRate = 22050;^        if (rate != 11025 && rate != 22050) record.AudioSampleRate = 22050;^flash rate 44100 refused
+F03^form^src/form/output_file_name.cpp^    for (long number = 1; taken(name); ++number)^    for (long number = 2; taken(name); ++number)^numbered names start at 2
+F04^form^src/form/time_text.cpp^(microseconds / 1000) % 1000);^(microseconds / 100) % 1000);^milliseconds shown wrong
+F05^form^src/form/filter_chain.cpp^    if (settings.HoriFlip) elements.emplace_back("hflip");^    if (settings.HoriFlip) elements.emplace_back("vflip");^horizontal flip flips vertically
+F06^form^src/form/widget_states.cpp^    settings.PTSPeriodsTextEnabled = external && settings.HookBehaviour == hbPTSPeriods;^    settings.PTSPeriodsTextEnabled = external;^periods text open for every behaviour
+F07^form^src/form/preview_slider.cpp^    const std::int64_t nearest = (std::max<std::int64_t>(microseconds, 0) + m_previewStep / 2) / m_previewStep;^    const std::int64_t nearest = std::max<std::int64_t>(microseconds, 0) / m_previewStep;^slider rounds down
+F08^form^src/form/option_form.cpp^        record.RecordingTime = RecordMilliseconds(clip.EndMs - clip.StartMs);^        record.RecordingTime = RecordMilliseconds(clip.EndMs);^clip length counted from zero
+F09^form^src/form/hook_lines.cpp^    if (editText.empty()) editText = kDefaultHookText;^    if (editText.size() == 1) editText = kDefaultHookText;^empty hook text kept
+P01^probe^src/probe/custom_av_probe.cpp^        info.DurationUS = av::av_rescale_q(stream->duration, stream->time_base, kMicroseconds);^        info.DurationUS = stream->duration;^stream duration in stream units
+P02^probe^src/probe/custom_av_probe.cpp^    info.Duration = UnknownAsMinusOne(context->duration);^    info.Duration = context->duration;^unknown duration not -1
+P03^probe^src/probe/video_frame_decoder.cpp^    if (opened < 0) return TDecoderOpenResult::OpenFailed;^    if (opened < -1) return TDecoderOpenResult::OpenFailed;^failed open taken for success
+P04^probe^src/binding/bgr_conversion.cpp^    if (width <= 0 || height <= 0 || picture.format < 0 || picture.data[0] == nullptr) return false;^    if (width <= 0 || height <= 0 || picture.data[0] == nullptr) return false;^unknown pixel format converted
+P05^probe^src/probe/av_probe.cpp^    if (!__builtin_add_overflow(left, right, &sum)) return sum;^    if (!__builtin_add_overflow(left, right, &sum)) return sum - 1;^seek target off by one
+P06^probe^src/binding/bgr_conversion.cpp^    if (bitmap.Width() != width || bitmap.Height() != height) bitmap.SetSize(width, height);^    if (bitmap.Width() != width) bitmap.SetSize(width, height);^bitmap keeps a wrong height
+TABLE
+)
+
+mkdir -p "$build"
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS="-O1 -g0" -DCMAKE_C_FLAGS="-O1 -g0" >/dev/null
+fi
+echo "building the unmutated tree in $build" >&2
+cmake --build "$build" -j "$(nproc)" >/dev/null
+if ! ctest --test-dir "$build" -j "$(nproc)" --timeout 300 >"$build/mutants-baseline.log" 2>&1; then
+  echo "mutants.sh: the unmutated tree fails its tests (see $build/mutants-baseline.log)" >&2
+  exit 1
+fi
+
+backup=""
+mutated=""
+restore() {
+  if [ -n "$mutated" ]; then
+    cp "$backup" "$mutated"
+    touch "$mutated"
+    mutated=""
+  fi
+}
+trap restore EXIT INT TERM
+
+result_file="$build/mutants-result.txt"
+: >"$result_file"
+declare -A killed planted
+printf '%-4s %-12s %-18s %-55s %s\n' id result area place fault | tee -a "$result_file"
+while IFS='^' read -r id areas file original replacement what; do
+  [ -z "$id" ] && continue
+  if [ ${#wanted[@]} -gt 0 ] && [[ ! " ${wanted[*]} " =~ " $id " ]]; then continue; fi
+  # Where the fault goes, or "stale" when the text is not there exactly once.
+  line=$(python3 - "$file" "$original" <<'PY'
+import sys
+path, original = sys.argv[1], sys.argv[2].replace("\\n", "\n")
+text = open(path, encoding="utf-8").read()
+print(text[: text.index(original)].count("\n") + 1 if text.count(original) == 1 else 0)
+PY
+)
+  labels=""
+  targets=()
+  for area in $areas; do
+    for executable in ${AREA[$area]}; do
+      targets+=("$executable")
+      labels+="${labels:+|}$executable"
+    done
+  done
+  result=stale
+  if [ "$line" != 0 ]; then
+    backup="$build/mutant-backup"
+    cp "$file" "$backup"
+    mutated=$file
+    python3 - "$file" "$original" "$replacement" <<'PY'
+import sys
+path, original, replacement = sys.argv[1], sys.argv[2].replace("\\n", "\n"), sys.argv[3].replace("\\n", "\n")
+text = open(path, encoding="utf-8").read()
+open(path, "w", encoding="utf-8").write(text.replace(original, replacement, 1))
+PY
+    if ! cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" >"$build/mutant-$id.log" 2>&1; then
+      result=build-broken
+    elif ctest --test-dir "$build" -L "^($labels)\$" --stop-on-failure -j "$(nproc)" --timeout 180 \
+        >>"$build/mutant-$id.log" 2>&1; then
+      result=survived
+    else
+      result=killed
+    fi
+    restore
+  fi
+  area=${areas%% *}
+  if [ "$result" = killed ] || [ "$result" = survived ]; then
+    planted[$area]=$(( ${planted[$area]:-0} + 1 ))
+    [ "$result" = killed ] && killed[$area]=$(( ${killed[$area]:-0} + 1 ))
+  fi
+  printf '%-4s %-12s %-18s %-55s %s\n' "$id" "$result" "$areas" "$file:$line" "$what" | tee -a "$result_file"
+done <<<"$MUTANTS"
+
+# The sources are back as they were; leave the build matching them.
+cmake --build "$build" -j "$(nproc)" >/dev/null || true
+total_killed=0
+total_planted=0
+for area in "${!planted[@]}"; do
+  printf 'area %-10s killed %d / planted %d\n' "$area" "${killed[$area]:-0}" "${planted[$area]}" | tee -a "$result_file"
+  total_killed=$(( total_killed + ${killed[$area]:-0} ))
+  total_planted=$(( total_planted + ${planted[$area]} ))
+done
+printf 'total killed %d / planted %d\n' "$total_killed" "$total_planted" | tee -a "$result_file"
