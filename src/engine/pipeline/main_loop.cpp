@@ -1,18 +1,14 @@
-// The main loop of a run: choose the input whose data is needed next, read a packet, correct
-// its time stamps, decode and dispatch it; at the end drain, write trailers and close.
-#include <cfloat>
-#include <cmath>
+// The main loop of a run: choose the input whose data is needed next, have the demuxer read a
+// packet of it, decode and dispatch it; at the end drain, write trailers and close.
+#include <climits>
 
 #include "binding/entry_points.h"
-#include "binding/loader.h"
 #include "binding/log_levels.h"
 #include "binding/system_functions.h"
 #include "binding/text_format.h"
 #include "engine/options/ffmpeg_exception.h"
-#include "engine/pipeline/audio_output.h"
 #include "engine/pipeline/progress_report.h"
 #include "engine/pipeline/transcode_run.h"
-#include "engine/pipeline/video_output.h"
 
 namespace mirelk {
 
@@ -21,18 +17,6 @@ bool TTranscodeRun::Execute()
     Setup();
     MainLoop();
     return Finish();
-}
-
-void TTranscodeRun::FailOnReadError(int fileIndex, int readResult) const
-{
-    // The end of the file, or data the demuxer cannot read on (a damaged tail), ends the input;
-    // a failing device or a folder gone away is no end: the output would be cut short.
-    const AVIOContext* io = m_inputFiles[fileIndex].context->pb;
-    int error = readResult != AVERROR_EOF && readResult > -4096 ? readResult : 0;
-    if (error == 0 && io != nullptr && io->error < 0 && io->error != AVERROR_EOF && io->error > -4096) error = io->error;
-    if (error == 0) return;
-    throw FFmpegException(Format("Error while reading %s: %s", m_request.inputs[fileIndex].fileName.c_str(),
-                                 LibraryErrorText(error).c_str()));
 }
 
 int TTranscodeRun::ChooseInputFile() const
@@ -47,7 +31,7 @@ int TTranscodeRun::ChooseInputFile() const
         const double outputTime = output.codec->codec_type == AVMEDIA_TYPE_VIDEO && output.encodingNeeded
                                       ? static_cast<double>(output.syncOpts) * av_q2d(output.codec->time_base)
                                       : output.writer.WrittenTime();
-        const TInputFile& file = m_inputFiles[source.fileIndex];
+        const TInputFile& file = m_demuxer.File(source.fileIndex);
         if (!file.eofReached) {
             if (inputTime < smallestInput) {
                 smallestInput = inputTime;
@@ -71,42 +55,10 @@ int TTranscodeRun::ChooseInputFile() const
     return chosen;
 }
 
-void TTranscodeRun::CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacket* packet)
-{
-    const TOptionState& options = Options();
-    const AVRational timeBase = stream.stream->time_base;
-    const std::int64_t offset = av::av_rescale_q(file.timestampOffset, AV_TIME_BASE_Q, timeBase);
-    if (packet->dts != AV_NOPTS_VALUE) packet->dts += offset;
-    if (packet->pts != AV_NOPTS_VALUE) packet->pts += offset;
-    if (static_cast<std::size_t>(stream.fileIndex) < options.inputTimestampScale.size() &&
-        stream.streamIndex < kMaxStreams) {
-        const double scale = options.inputTimestampScale[stream.fileIndex][stream.streamIndex];
-        if (scale != 0.0) {
-            if (packet->dts != AV_NOPTS_VALUE) packet->dts = std::llround(static_cast<double>(packet->dts) * scale);
-            if (packet->pts != AV_NOPTS_VALUE) packet->pts = std::llround(static_cast<double>(packet->pts) * scale);
-        }
-    }
-    if (packet->dts == AV_NOPTS_VALUE || stream.nextPts == AV_NOPTS_VALUE ||
-        !(file.context->iformat->flags & AVFMT_TS_DISCONT) || options.copyTimestamps)
-        return;
-    const std::int64_t packetTime = av::av_rescale_q(packet->dts, timeBase, AV_TIME_BASE_Q);
-    const std::int64_t delta = packetTime - stream.nextPts;
-    if (std::fabs(static_cast<float>(delta)) > options.dtsDeltaThreshold * 1000000.0f || packetTime + 1 < stream.pts) {
-        file.timestampOffset -= delta;
-        if (options.verbosity > 2)
-            Log(kLevelInfo, Format("timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
-                                   static_cast<long long>(file.timestampOffset)));
-        const std::int64_t shift = av::av_rescale_q(delta, AV_TIME_BASE_Q, timeBase);
-        packet->dts -= shift;
-        if (packet->pts != AV_NOPTS_VALUE) packet->pts -= shift;
-    }
-}
-
 void TTranscodeRun::MainLoop()
 {
     const TOptionState& options = Options();
     m_lastReport = m_timerStart;
-    AVPacket* packet = m_packet.get();
     for (;;) {
         m_host.PassGate();
         if (m_host.StopAsked()) break;
@@ -116,35 +68,23 @@ void TTranscodeRun::MainLoop()
             AVIOContext* io = m_request.outputs.at(0).context->pb;
             if (io != nullptr && av::avio_seek(io, 0, SEEK_CUR) >= options.fileSizeLimit) break;
         }
-        TInputFile& file = m_inputFiles[fileIndex];
-        const int read = av::av_read_frame(file.context, packet);
-        if (read == AVERROR(EAGAIN)) continue;
-        if (read < 0) {
-            FailOnReadError(fileIndex, read);
-            file.eofReached = true;
+        const TDemuxer::TRead read = m_demuxer.Read(fileIndex, m_inputStreams);
+        if (read.status == TDemuxer::rsEnded) {
             if (options.shortest) break;
             continue;
         }
-        if (options.packetDump) av::av_pkt_dump_log2(nullptr, AV_LOG_INFO, packet, options.hexDump,
-                                                     file.context->streams[packet->stream_index]);
-        if (packet->stream_index < file.fileStreamCount &&
-            !m_inputStreams[file.firstStreamIndex + packet->stream_index].discard) {
-            const int streamIndex = file.firstStreamIndex + packet->stream_index;
-            TInputStream& stream = m_inputStreams[streamIndex];
-            CorrectTimestamps(file, stream, packet);
-            if (!OutputPacket(stream, streamIndex, packet)) {
+        if (read.status == TDemuxer::rsPacket) {
+            TInputStream& stream = m_inputStreams[read.streamIndex];
+            const bool decoded = OutputPacket(stream, read.streamIndex, m_demuxer.Packet());
+            m_demuxer.ReleasePacket();
+            if (!decoded) {
                 const std::string message =
                     Format("Error while decoding stream #%d.%d", stream.fileIndex, stream.streamIndex);
-                if (options.exitOnError) {
-                    av::av_packet_unref(packet);
-                    throw FFmpegException(message);
-                }
+                if (options.exitOnError) throw FFmpegException(message);
                 if (options.verbosity >= 0) Log(kLevelInfo, message);
-                av::av_packet_unref(packet);
                 continue;
             }
         }
-        av::av_packet_unref(packet);
         const std::int64_t now = av::av_gettime_relative();
         if (now - m_lastReport > m_request.progressInterval) {
             m_lastReport = now;

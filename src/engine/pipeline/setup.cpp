@@ -15,7 +15,7 @@
 namespace mirelk {
 
 TTranscodeRun::TTranscodeRun(const TRunRequest& request, IRunHost& host)
-    : m_request(request), m_host(host), m_packet(NewPacket()), m_copyPacket(NewPacket())
+    : m_request(request), m_host(host), m_demuxer(request, host), m_copyPacket(NewPacket())
 {
 }
 
@@ -40,7 +40,7 @@ void TTranscodeRun::FailWithDescription(int outputFile, const std::string& messa
 
 void TTranscodeRun::Setup()
 {
-    BuildInputTables();
+    m_demuxer.Open(m_inputStreams);
     for (int file = 0; file < OutputFileCount(); ++file)
         if (m_request.outputs[file].streams.empty())
             FailWithDescription(file, Format("Output file #%d does not contain any stream", file));
@@ -63,30 +63,6 @@ void TTranscodeRun::Setup()
     m_timerStart = av::av_gettime_relative();
 }
 
-void TTranscodeRun::BuildInputTables()
-{
-    const std::int64_t now = av::av_gettime_relative();
-    for (int file = 0; file < InputFileCount(); ++file) {
-        const TOpenInput& input = m_request.inputs[file];
-        TInputFile record;
-        record.context = input.context.get();
-        record.firstStreamIndex = static_cast<int>(m_inputStreams.size());
-        record.fileStreamCount = static_cast<int>(input.context->nb_streams);
-        record.timestampOffset = input.timestampOffset;
-        m_inputFiles.push_back(record);
-        for (int index = 0; index < record.fileStreamCount; ++index) {
-            TInputStream stream;
-            stream.fileIndex = file;
-            stream.streamIndex = index;
-            stream.stream = input.context->streams[index];
-            for (const TInputStreamChoice& choice : m_request.inputStreams)
-                if (choice.inputIndex == file && choice.streamIndex == index) stream.forcedDecoder = choice.decoder;
-            if (Options().rateEmulation) stream.readStart = now;
-            m_inputStreams.push_back(std::move(stream));
-        }
-    }
-}
-
 void TTranscodeRun::CheckStreamMaps()
 {
     const std::vector<TStreamMap>& maps = Options().streamMaps;
@@ -94,10 +70,7 @@ void TTranscodeRun::CheckStreamMaps()
     std::size_t outputStreamCount = 0;
     for (const TOpenOutput& output : m_request.outputs) outputStreamCount += output.streams.size();
     if (maps.size() != outputStreamCount) throw FFmpegException("Number of stream maps must match number of output streams");
-    const auto exists = [this](int file, int stream) {
-        return file >= 0 && file < static_cast<int>(m_inputFiles.size()) && stream >= 0 &&
-               stream < m_inputFiles[file].fileStreamCount;
-    };
+    const auto exists = [this](int file, int stream) { return m_demuxer.HasStream(file, stream); };
     for (const TStreamMap& map : maps) {
         if (!exists(map.fileIndex, map.streamIndex))
             throw FFmpegException(Format("Could not find input stream #%d.%d", map.fileIndex, map.streamIndex));
@@ -125,20 +98,19 @@ void TTranscodeRun::ChooseSources()
             int source = -1;
             if (!maps.empty()) {
                 const TStreamMap& map = maps[mapIndex];
-                source = m_inputFiles[map.fileIndex].firstStreamIndex + map.streamIndex;
+                source = m_demuxer.StreamIndex(map.fileIndex, map.streamIndex);
                 if (m_inputStreams[source].stream->codecpar->codec_type != type)
                     FailWithDescription(file, Format("Codec type mismatch for mapping #%d.%d -> #%d.%d", map.fileIndex,
                                                      map.streamIndex, file, index));
-                output.syncIndex = m_inputFiles[map.syncFileIndex].firstStreamIndex + map.syncStreamIndex;
+                output.syncIndex = m_demuxer.StreamIndex(map.syncFileIndex, map.syncStreamIndex);
             } else if (programId != 0) {
-                for (std::size_t f = 0; f < m_inputFiles.size() && source < 0; ++f) {
-                    const AVFormatContext* context = m_inputFiles[f].context;
+                for (int f = 0; f < m_demuxer.FileCount() && source < 0; ++f) {
+                    const AVFormatContext* context = m_demuxer.File(f).context;
                     for (unsigned p = 0; p < context->nb_programs && source < 0; ++p) {
                         const AVProgram* program = context->programs[p];
                         if (program->id != programId) continue;
                         for (unsigned s = 0; s < program->nb_stream_indexes && source < 0; ++s) {
-                            const int candidate = m_inputFiles[f].firstStreamIndex +
-                                                  static_cast<int>(program->stream_index[s]);
+                            const int candidate = m_demuxer.StreamIndex(f, static_cast<int>(program->stream_index[s]));
                             if (m_inputStreams[candidate].discard &&
                                 m_inputStreams[candidate].stream->codecpar->codec_type == type)
                                 source = candidate;

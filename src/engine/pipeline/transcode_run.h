@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/pipeline/demuxer.h"
 #include "engine/pipeline/run_records.h"
 #include "engine/pipeline/run_request.h"
 #include "engine/pipeline/video_preprocess.h"
@@ -45,7 +46,6 @@ public:
 private:
     // Set-up.
     void Setup();
-    void BuildInputTables();
     void CheckStreamMaps();
     void ChooseSources();
     void PrepareOutputStream(TOutputStream& output);
@@ -60,9 +60,6 @@ private:
     // Main loop and end.
     void MainLoop();
     int ChooseInputFile() const;
-    // Throws when a read failed for another reason than the end of the input's data.
-    void FailOnReadError(int fileIndex, int readResult) const;
-    void CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacket* packet);
     bool Finish();
 
     // The packet decoder: decodes (or copies) one packet of an input stream and feeds the
@@ -80,13 +77,12 @@ private:
 
     const TRunRequest m_request;
     IRunHost& m_host;
-    std::vector<TInputFile> m_inputFiles;
+    TDemuxer m_demuxer;
     std::vector<TInputStream> m_inputStreams;
     std::vector<TOutputStream> m_outputStreams;
     TRunCounters m_counters;
     std::int64_t m_timerStart = 0;
     std::int64_t m_lastReport = 0;
-    TPacketPtr m_packet;
     TPacketPtr m_copyPacket;
     std::unique_ptr<TVideoStatistics> m_statistics;
     TVideoPreprocessor m_preprocessor{*this};
