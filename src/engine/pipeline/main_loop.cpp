@@ -58,7 +58,6 @@ int TTranscodeRun::ChooseInputFile() const
 void TTranscodeRun::MainLoop()
 {
     const TOptionState& options = Options();
-    m_lastReport = m_timerStart;
     for (;;) {
         m_host.PassGate();
         if (m_host.StopAsked()) break;
@@ -85,11 +84,7 @@ void TTranscodeRun::MainLoop()
                 continue;
             }
         }
-        const std::int64_t now = av::av_gettime_relative();
-        if (now - m_lastReport > m_request.progressInterval) {
-            m_lastReport = now;
-            ReportProgress(*this, false);
-        }
+        m_progress.Tick();
     }
 }
 
@@ -105,7 +100,7 @@ bool TTranscodeRun::Finish()
             throw FFmpegException(Format("Could not write trailer for output file #%d: %s", file,
                                          LibraryErrorText(written < 0 ? written : context->pb->error).c_str()));
     }
-    ReportProgress(*this, true);
+    m_progress.Final();
     return !m_host.StopAsked();
 }
 

@@ -13,8 +13,19 @@
 
 namespace mirelk {
 
-void ReportProgress(TTranscodeRun& run, bool final)
+void TProgressReport::Start() { m_lastReport = m_timerStart = av::av_gettime_relative(); }
+
+void TProgressReport::Tick()
 {
+    const std::int64_t now = av::av_gettime_relative();
+    if (now - m_lastReport <= m_run.Request().progressInterval) return;
+    m_lastReport = now;
+    Report(false);
+}
+
+void TProgressReport::Report(bool final)
+{
+    TTranscodeRun& run = m_run;
     IRunHost& host = run.Host();
     const TOptionState& options = run.Options();
     std::int64_t size = 0;
@@ -44,7 +55,7 @@ void ReportProgress(TTranscodeRun& run, bool final)
         firstVideo = false;
         // Nothing to tell before the first picture is out.
         if (output.frameNumber == 0) return;
-        const double seconds = static_cast<double>(av::av_gettime_relative() - run.TimerStart()) / 1000000.0;
+        const double seconds = static_cast<double>(av::av_gettime_relative() - m_timerStart) / 1000000.0;
         record.frameNumber = output.frameNumber;
         record.framesPerSecond = seconds > 1.0 ? static_cast<int>(output.frameNumber / seconds + 0.5) : 0;
         record.quality = quality;

@@ -18,8 +18,24 @@ struct TProgressRecord {
     int totalOutputDuration = -1;   // the expected length of the output, milliseconds, -1 unknown
 };
 
-// Builds one report from the run's state: the record to the task's progress callback, or the
-// report line to its log; the final report also logs the summary.
-void ReportProgress(TTranscodeRun& run, bool final);
+// The progress stage of a run: from the run's state, at most one report per progress interval
+// while it converts and one at its end. A report is the record to the task's progress callback,
+// or the report line to its log; the final report also logs the summary.
+class TProgressReport {
+public:
+    explicit TProgressReport(TTranscodeRun& run) : m_run(run) {}
+    // The encoding speed is counted from here.
+    void Start();
+    // After each pass of the loop: reports when the interval has passed.
+    void Tick();
+    void Final() { Report(true); }
+
+private:
+    void Report(bool final);
+
+    TTranscodeRun& m_run;
+    std::int64_t m_timerStart = 0;
+    std::int64_t m_lastReport = 0;
+};
 
 }  // namespace mirelk

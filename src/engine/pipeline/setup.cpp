@@ -60,7 +60,7 @@ void TTranscodeRun::Setup()
     OpenEncoders();
     CopyMetadataMaps();
     WriteHeaders();
-    m_timerStart = av::av_gettime_relative();
+    m_progress.Start();
 }
 
 void TTranscodeRun::CheckStreamMaps()

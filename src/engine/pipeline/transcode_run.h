@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/pipeline/demuxer.h"
+#include "engine/pipeline/progress_report.h"
 #include "engine/pipeline/run_records.h"
 #include "engine/pipeline/run_request.h"
 #include "engine/pipeline/video_preprocess.h"
@@ -41,7 +42,6 @@ public:
     int HookFrameNumber() const { return m_preprocessor.HookFrameNumber(); }
     // The statistics file of "vstats", opened on first use.
     TVideoStatistics& Statistics();
-    std::int64_t TimerStart() const { return m_timerStart; }
 
 private:
     // Set-up.
@@ -81,8 +81,7 @@ private:
     std::vector<TInputStream> m_inputStreams;
     std::vector<TOutputStream> m_outputStreams;
     TRunCounters m_counters;
-    std::int64_t m_timerStart = 0;
-    std::int64_t m_lastReport = 0;
+    TProgressReport m_progress{*this};
     TPacketPtr m_copyPacket;
     std::unique_ptr<TVideoStatistics> m_statistics;
     TVideoPreprocessor m_preprocessor{*this};
