@@ -74,7 +74,7 @@ void TTranscodeRun::MainLoop()
         }
         if (read.status == TDemuxer::rsPacket) {
             TInputStream& stream = m_inputStreams[read.streamIndex];
-            const bool decoded = OutputPacket(stream, read.streamIndex, m_demuxer.Packet());
+            const bool decoded = m_decoder.OutputPacket(stream, read.streamIndex, m_demuxer.Packet());
             m_demuxer.ReleasePacket();
             if (!decoded) {
                 const std::string message =
@@ -91,7 +91,7 @@ void TTranscodeRun::MainLoop()
 bool TTranscodeRun::Finish()
 {
     for (std::size_t i = 0; i < m_inputStreams.size(); ++i)
-        if (m_inputStreams[i].decodingNeeded) OutputPacket(m_inputStreams[i], static_cast<int>(i), nullptr);
+        if (m_inputStreams[i].decodingNeeded) m_decoder.OutputPacket(m_inputStreams[i], static_cast<int>(i), nullptr);
     for (int file = 0; file < OutputFileCount(); ++file) {
         AVFormatContext* context = m_request.outputs[file].context.get();
         const int written = av::av_write_trailer(context);

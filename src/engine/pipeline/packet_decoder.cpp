@@ -1,4 +1,4 @@
-// The packet decoder: decodes one packet of an input stream (or passes it on for stream copy)
+// The decoding stage: decodes one packet of an input stream (or passes it on for stream copy)
 // and feeds every output stream that takes that input stream.
 #include <algorithm>
 
@@ -8,6 +8,7 @@
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/audio_output.h"
 #include "engine/pipeline/subtitle_output.h"
+#include "engine/pipeline/packet_decoder.h"
 #include "engine/pipeline/transcode_run.h"
 #include "engine/pipeline/video_output.h"
 
@@ -33,7 +34,14 @@ std::int64_t CopiedPacketDuration(const TInputStream& stream, const AVPacket& pa
 
 }  // namespace
 
-bool TTranscodeRun::OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet)
+TPacketDecoder::TPacketDecoder(TTranscodeRun& run, std::vector<TOutputStream>& outputs)
+    : m_run(run), m_outputs(outputs), m_copyPacket(NewPacket()), m_preprocessor(run)
+{
+}
+
+const TOptionState& TPacketDecoder::Options() const { return m_run.Options(); }
+
+bool TPacketDecoder::OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet)
 {
     if (stream.nextPts == AV_NOPTS_VALUE) stream.nextPts = stream.pts;
     if (packet != nullptr && packet->dts != AV_NOPTS_VALUE)
@@ -46,7 +54,7 @@ bool TTranscodeRun::OutputPacket(TInputStream& stream, int streamIndex, const AV
         EmulateRate(stream);
         const std::int64_t start = Options().startTime;
         if (start == 0 || stream.pts >= start)
-            for (TOutputStream& output : m_outputStreams)
+            for (TOutputStream& output : m_outputs)
                 if (output.sourceIndex == streamIndex && !output.encodingNeeded) CopyPacket(stream, output, *packet);
         return true;
     }
@@ -57,7 +65,7 @@ bool TTranscodeRun::OutputPacket(TInputStream& stream, int streamIndex, const AV
     return decoded;
 }
 
-bool TTranscodeRun::DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet)
+bool TPacketDecoder::DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet)
 {
     AVCodecContext* decoder = stream.decoder.get();
     const int sent = av::avcodec_send_packet(decoder, packet);
@@ -92,11 +100,11 @@ bool TTranscodeRun::DecodeAndDispatch(TInputStream& stream, int streamIndex, con
     }
 }
 
-void TTranscodeRun::DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame)
+void TPacketDecoder::DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame)
 {
     // Each output is given the frame at its decoded time, whatever the one before made of it.
     const std::int64_t decodedPts = stream.pts;
-    for (TOutputStream& output : m_outputStreams) {
+    for (TOutputStream& output : m_outputs) {
         if (output.sourceIndex != streamIndex || !output.encodingNeeded) continue;
         stream.pts = decodedPts;
         output.stage->Process(frame);
@@ -109,7 +117,7 @@ bool TTranscodeRun::BeforeStart(std::int64_t pts) const
     return start != 0 && pts < start;
 }
 
-bool TTranscodeRun::DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet)
+bool TPacketDecoder::DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet)
 {
     if (packet == nullptr) return true;
     TSubtitle subtitle;
@@ -122,34 +130,34 @@ bool TTranscodeRun::DecodeSubtitle(TInputStream& stream, int streamIndex, const 
     if (!gotSubtitle) return true;
     const std::int64_t start = Options().startTime;
     if (start == 0 || stream.pts >= start)
-        for (TOutputStream& output : m_outputStreams)
+        for (TOutputStream& output : m_outputs)
             if (output.sourceIndex == streamIndex && output.encodingNeeded)
                 output.stage->ProcessSubtitle(*subtitle, packet->pts);
     return true;
 }
 
-void TTranscodeRun::DrainEncoders(int streamIndex)
+void TPacketDecoder::DrainEncoders(int streamIndex)
 {
-    for (TOutputStream& output : m_outputStreams) {
+    for (TOutputStream& output : m_outputs) {
         if (output.sourceIndex == streamIndex && output.encodingNeeded) output.stage->Drain();
     }
 }
 
-void TTranscodeRun::EmulateRate(const TInputStream& stream) const
+void TPacketDecoder::EmulateRate(const TInputStream& stream) const
 {
     if (!Options().rateEmulation) return;
     const std::int64_t elapsed = av::av_gettime_relative() - stream.readStart;
     if (stream.pts > elapsed + 1000) av::av_usleep(static_cast<unsigned>((stream.pts - elapsed) / 1000 * 1000));
 }
 
-void TTranscodeRun::CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet)
+void TPacketDecoder::CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet)
 {
     // A copy starts at a key frame, unless asked to keep what comes before the first one.
     if (output.frameNumber == 0 && !(packet.flags & AV_PKT_FLAG_KEY) && !Options().copyInitialNonKeyFrames) return;
     const AVMediaType type = stream.stream->codecpar->codec_type;
-    if (type == AVMEDIA_TYPE_AUDIO) m_counters.audioSize += packet.size;
+    if (type == AVMEDIA_TYPE_AUDIO) m_run.Counters().audioSize += packet.size;
     if (type == AVMEDIA_TYPE_VIDEO) {
-        m_counters.videoSize += packet.size;
+        m_run.Counters().videoSize += packet.size;
         ++output.syncOpts;
     }
     AVPacket* copy = m_copyPacket.get();
@@ -162,7 +170,7 @@ void TTranscodeRun::CopyPacket(TInputStream& stream, TOutputStream& output, cons
     copy->pts = packet.pts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.pts, from, to) : AV_NOPTS_VALUE;
     copy->duration = av::av_rescale_q(packet.duration, from, to);
     copy->pos = -1;
-    WriteFrame(output, copy);
+    m_run.WriteFrame(output, copy);
     av::av_packet_unref(copy);
     ++output.frameNumber;
 }

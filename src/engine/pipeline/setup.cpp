@@ -15,7 +15,7 @@
 namespace mirelk {
 
 TTranscodeRun::TTranscodeRun(const TRunRequest& request, IRunHost& host)
-    : m_request(request), m_host(host), m_demuxer(request, host), m_copyPacket(NewPacket())
+    : m_request(request), m_host(host), m_demuxer(request, host)
 {
 }
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "engine/pipeline/demuxer.h"
+#include "engine/pipeline/packet_decoder.h"
 #include "engine/pipeline/progress_report.h"
 #include "engine/pipeline/run_records.h"
 #include "engine/pipeline/run_request.h"
-#include "engine/pipeline/video_preprocess.h"
 #include "engine/pipeline/video_statistics.h"
 
 namespace mirelk {
@@ -39,7 +39,7 @@ public:
     const std::vector<TOutputStream>& OutputStreams() const { return m_outputStreams; }
     const TRunRequest& Request() const { return m_request; }
     IRunHost& Host() { return m_host; }
-    int HookFrameNumber() const { return m_preprocessor.HookFrameNumber(); }
+    int HookFrameNumber() const { return m_decoder.HookFrameNumber(); }
     // The statistics file of "vstats", opened on first use.
     TVideoStatistics& Statistics();
 
@@ -62,16 +62,6 @@ private:
     int ChooseInputFile() const;
     bool Finish();
 
-    // The packet decoder: decodes (or copies) one packet of an input stream and feeds the
-    // outputs that take it; with no packet, drains. False when decoding failed.
-    bool OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet);
-    bool DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet);
-    bool DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet);
-    void DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame);
-    void CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet);
-    void DrainEncoders(int streamIndex);
-    void EmulateRate(const TInputStream& stream) const;
-
     int InputFileCount() const { return static_cast<int>(m_request.inputs.size()); }
     int OutputFileCount() const { return static_cast<int>(m_request.outputs.size()); }
 
@@ -82,9 +72,8 @@ private:
     std::vector<TOutputStream> m_outputStreams;
     TRunCounters m_counters;
     TProgressReport m_progress{*this};
-    TPacketPtr m_copyPacket;
+    TPacketDecoder m_decoder{*this, m_outputStreams};
     std::unique_ptr<TVideoStatistics> m_statistics;
-    TVideoPreprocessor m_preprocessor{*this};
 };
 
 }  // namespace mirelk

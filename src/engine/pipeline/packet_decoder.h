@@ -1,0 +1,41 @@
+// The decoding stage of a run: decodes (or copies) one packet of an input stream and hands the
+// result to every output stream that takes that input stream; with no packet, drains.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "binding/av_owners.h"
+#include "engine/pipeline/run_records.h"
+#include "engine/pipeline/video_preprocess.h"
+
+namespace mirelk {
+
+class TTranscodeRun;
+struct TOptionState;
+
+class TPacketDecoder {
+public:
+    TPacketDecoder(TTranscodeRun& run, std::vector<TOutputStream>& outputs);
+
+    // False when decoding failed.
+    bool OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    // Pictures decoded so far, as the hook modules count them.
+    int HookFrameNumber() const { return m_preprocessor.HookFrameNumber(); }
+
+private:
+    const TOptionState& Options() const;
+    bool DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    bool DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    void DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame);
+    void CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet);
+    void DrainEncoders(int streamIndex);
+    void EmulateRate(const TInputStream& stream) const;
+
+    TTranscodeRun& m_run;
+    std::vector<TOutputStream>& m_outputs;
+    TPacketPtr m_copyPacket;  // reused for every copied packet
+    TVideoPreprocessor m_preprocessor;
+};
+
+}  // namespace mirelk
