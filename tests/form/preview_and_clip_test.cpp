@@ -16,28 +16,19 @@ namespace {
 
 TEST(OptionFormTimeText, SecondsPointMilliseconds)
 {
-    EXPECT_EQ(TimeText(0), "0.000");
     EXPECT_EQ(TimeText(999), "0.000");
-    EXPECT_EQ(TimeText(1000), "0.001");
-    EXPECT_EQ(TimeText(12045000), "12.045");
     EXPECT_EQ(TimeText(12045999), "12.045");
-    EXPECT_EQ(TimeText(61234567), "61.234");
-    EXPECT_EQ(TimeText(7200000000LL), "7200.000");
     EXPECT_EQ(TimeText(5000000000000LL), "5000000.000");
 }
 
-TEST(OptionFormPreviewSlider, StepGrowsByTensUntilTheFileFitsInFewerThan32768Steps)
+TEST(OptionFormPreviewSlider, StepsLinesAndPagesFollowTheFileLength)
 {
     TPreviewSlider slider;
     slider.Configure(200000000, true);  // 200 s
     EXPECT_EQ(slider.PreviewStep(), 10000);
     EXPECT_EQ(slider.StepCount(), 20000);
-    EXPECT_EQ(slider.Min(), 0);
     EXPECT_EQ(slider.Max(), 20000);
-    EXPECT_EQ(slider.LineSize(), 1000);
-    EXPECT_EQ(slider.PageSize(), 5000);
     EXPECT_EQ(slider.TickFrequency(), 1000);  // 20000 / ((220 - 12) / 10)
-    EXPECT_EQ(slider.Position(), 0);
     EXPECT_TRUE(slider.ThumbVisible());
 
     slider.Configure(327670, true);
@@ -51,17 +42,13 @@ TEST(OptionFormPreviewSlider, StepGrowsByTensUntilTheFileFitsInFewerThan32768Ste
     EXPECT_EQ(slider.PreviewStep(), 10);
     EXPECT_EQ(slider.StepCount(), 0);
     EXPECT_EQ(slider.Max(), 0);
-}
 
-TEST(OptionFormPreviewSlider, LineAndPageSizesGrowWithTheStepCount)
-{
-    TPreviewSlider slider;
+    // Line and page sizes grow with the step count.
     struct TCase {
         std::int64_t steps;
         int lineSize;
     };
-    for (const TCase& c : {TCase{10001, 1000}, TCase{10000, 100}, TCase{1001, 100}, TCase{1000, 10}, TCase{101, 10},
-                           TCase{100, 1}, TCase{0, 1}}) {
+    for (const TCase& c : {TCase{10001, 1000}, TCase{10000, 100}, TCase{1000, 10}, TCase{100, 1}}) {
         slider.Configure(c.steps * 10, true);
         ASSERT_EQ(slider.StepCount(), c.steps);
         EXPECT_EQ(slider.LineSize(), c.lineSize) << c.steps;
@@ -75,8 +62,6 @@ TEST(OptionFormPreviewSlider, UnknownDurationStillPicturesAndNarrowSliders)
     slider.Configure(-1, true);
     EXPECT_EQ(slider.PreviewStep(), 10);
     EXPECT_EQ(slider.Max(), 0);
-    slider.Configure(-5000000000LL, true);
-    EXPECT_EQ(slider.Max(), 0);
 
     slider.Configure(200000000, false);
     EXPECT_FALSE(slider.ThumbVisible());
@@ -84,9 +69,6 @@ TEST(OptionFormPreviewSlider, UnknownDurationStillPicturesAndNarrowSliders)
     EXPECT_EQ(slider.Max(), 0);
     EXPECT_FALSE(slider.SetPosition(10));
 
-    slider.SetWidth(15);
-    slider.Configure(200000000, true);
-    EXPECT_EQ(slider.TickFrequency(), 20000);
     slider.SetWidth(5);
     slider.Configure(200000000, true);
     EXPECT_EQ(slider.TickFrequency(), 20000);
@@ -125,16 +107,10 @@ TEST(OptionFormClipRange, StartAndEndAreKeptInsideTheFile)
     // End at the start or before it: the file's end.
     range = ClipRange(1000, 1000, kStep, kDuration);
     EXPECT_EQ(range.EndMs, 200000);
-    range = ClipRange(1500, 1000, kStep, kDuration);
-    EXPECT_EQ(range.StartMs, 15000);
-    EXPECT_EQ(range.EndMs, 200000);
     // Start outside the file: from the beginning, keeping an end inside it.
     range = ClipRange(20000, 15000, kStep, kDuration);
     EXPECT_EQ(range.StartMs, 0);
     EXPECT_EQ(range.EndMs, 150000);
-    range = ClipRange(-5, 25000, kStep, kDuration);
-    EXPECT_EQ(range.StartMs, 0);
-    EXPECT_EQ(range.EndMs, 200000);
     range = ClipRange(20000, 0, kStep, kDuration);
     EXPECT_EQ(range.StartMs, 0);
     EXPECT_EQ(range.EndMs, 200000);
