@@ -71,6 +71,11 @@ void TFilterGraphFreer::operator()(AVFilterGraph* graph) const
     if (av::avfilter_graph_free != nullptr) av::avfilter_graph_free(&graph);
 }
 
+void TFilterInOutFreer::operator()(AVFilterInOut* list) const
+{
+    if (av::avfilter_inout_free != nullptr) av::avfilter_inout_free(&list);
+}
+
 void TAVMemoryFreer::operator()(std::uint8_t* memory) const
 {
     if (av::av_free != nullptr) av::av_free(memory);

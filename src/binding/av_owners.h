@@ -54,6 +54,9 @@ struct TBitstreamFilterFreer {
 struct TFilterGraphFreer {
     void operator()(AVFilterGraph* graph) const;
 };
+struct TFilterInOutFreer {
+    void operator()(AVFilterInOut* list) const;
+};
 struct TAVMemoryFreer {
     void operator()(std::uint8_t* memory) const;
 };
@@ -73,6 +76,7 @@ using TResamplerPtr = std::unique_ptr<SwrContext, TResamplerFreer>;
 using TAudioFifoPtr = std::unique_ptr<AVAudioFifo, TAudioFifoFreer>;
 using TBitstreamFilterPtr = std::unique_ptr<AVBSFContext, TBitstreamFilterFreer>;
 using TFilterGraphPtr = std::unique_ptr<AVFilterGraph, TFilterGraphFreer>;
+using TFilterInOutPtr = std::unique_ptr<AVFilterInOut, TFilterInOutFreer>;
 using TAVMemoryPtr = std::unique_ptr<std::uint8_t, TAVMemoryFreer>;
 using TIOContextPtr = std::unique_ptr<AVIOContext, TIOContextCloser>;
 

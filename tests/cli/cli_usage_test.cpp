@@ -48,12 +48,8 @@ TEST(CliUsage, UsageErrorsAreOneLineAndStatusTwo)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"--shard 0/0 -f mp3 a.wav", "--shard needs K/N with K from 1 to N, not '0/0'"},
-        {"--shard 3/2 -f mp3 a.wav", "--shard needs K/N with K from 1 to N, not '3/2'"},
-        {"--shard x -f mp3 a.wav", "--shard needs K/N with K from 1 to N, not 'x'"},
         {"--shard 1/ -f mp3 a.wav", "--shard needs K/N with K from 1 to N, not '1/'"},
         {"-j -1 -f mp3 a.wav", "--threads: Value -1 not in range 0 to 64"},
-        {"-j many -f mp3 a.wav", "--threads: Value many not in range 0 to 64"},
-        {"--log-level '' -f mp3 a.wav", "--log-level: needs quiet, error, info, debug or all, not ''"},
         {"--log-level loud -f mp3 a.wav", "--log-level: needs quiet, error, info, debug or all, not 'loud'"},
         {"--frobnicate", "The following argument was not expected: --frobnicate"},
         {"--info", "--info needs at least one file"},

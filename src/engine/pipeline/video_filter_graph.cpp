@@ -13,11 +13,6 @@ namespace mirelk {
 
 namespace {
 
-struct TFilterInOutDeleter {
-    void operator()(AVFilterInOut* list) const { av::avfilter_inout_free(&list); }
-};
-using TFilterInOutPtr = std::unique_ptr<AVFilterInOut, TFilterInOutDeleter>;
-
 [[noreturn]] void Fail(const std::string& reason)
 {
     throw FFmpegException(reason.empty() ? "Error opening filters!" : "Error opening filters: " + reason);
