@@ -3,8 +3,8 @@ add_executable(main_window_test ui/main_window_test.cpp ui/button_sweep_test.cpp
 target_link_libraries(main_window_test PRIVATE mirelk_ui mirelk_engine GTest::gtest)
 target_compile_definitions(main_window_test PRIVATE ${MIRELK_TEST_DEFINITIONS})
 add_dependencies(main_window_test myutil mirelk)
-gtest_discover_tests(main_window_test DISCOVERY_TIMEOUT 60
-                     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_MEDIA_BACKEND=gstreamer" LABELS main_window_test)
+# The test program itself runs on the offscreen platform with the GStreamer media back end.
+gtest_discover_tests(main_window_test DISCOVERY_TIMEOUT 60 PROPERTIES LABELS main_window_test)
 
 # Not a test: makes the pictures of `make screenshot`.
 add_executable(ui_screenshots ui/screenshot_main.cpp)
