@@ -1,6 +1,8 @@
 // Conversions that re-encode pictures, checked with ffprobe and ffmpeg.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -70,6 +72,26 @@ TEST_F(VideoTranscode, FormatsFromTheSample)
     // The disc presets' packet sizes reached the muxer.
     EXPECT_EQ(fs::file_size(folder.Path("out.mpg")) % 2324, 0u);
     EXPECT_EQ(fs::file_size(folder.Path("out.vob")) % 2048, 0u);
+}
+
+// The disc presets make the sound stereo: a VCD whatever the input has, SVCD and DVD from mono.
+TEST_F(VideoTranscode, DiscPresetsMakeTheSoundStereo)
+{
+    TempFolder folder;
+    const std::string surround = MakeMedia(folder.Path("surround.mkv"),
+                                           "-f lavfi -i testsrc=duration=1:size=64x48:rate=25 -f lavfi -i "
+                                           "anullsrc=channel_layout=5.1:sample_rate=48000 -t 1 -c:v mpeg4 -c:a flac");
+    const std::string mono = MakeMedia(folder.Path("mono.mkv"),
+                                       "-f lavfi -i testsrc=duration=1:size=64x48:rate=25 -f lavfi -i "
+                                       "sine=duration=1:sample_rate=48000 -c:v mpeg4 -c:a flac");
+    ASSERT_FALSE(surround.empty() || mono.empty());
+    for (const auto& [input, target, ending] : {std::tuple{surround, "pal-vcd", "mpg"}, std::tuple{mono, "pal-svcd", "mpg"},
+                                                std::tuple{mono, "pal-dvd", "vob"}}) {
+        CapturingTask task;
+        const std::string out = folder.Path(std::string(target) + "." + ending);
+        ASSERT_EQ(Convert(task, input, out, std::string("target=") + target), "") << target;
+        EXPECT_EQ(Probe(out, "a:0", "stream=channels"), "2") << target;
+    }
 }
 
 TEST_F(VideoTranscode, OtherSamples)

@@ -227,6 +227,11 @@ void TAudioOutput::SendToEncoder(AVFrame* frame)
         const int received = av::avcodec_receive_packet(m_encoder, m_packet.get());
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) break;
         if (received < 0) throw FFmpegException("Audio encoding failed");
+        // The encoder's delay may still hold blocks past the frame limit ("aframes").
+        if (m_output.frameNumber >= m_run.Options().maxFrames[miAudio]) {
+            av::av_packet_unref(m_packet.get());
+            continue;
+        }
         m_run.Counters().audioSize += m_packet->size;
         av::av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_output.stream->time_base);
         m_packet->flags |= AV_PKT_FLAG_KEY;
