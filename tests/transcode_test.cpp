@@ -188,6 +188,26 @@ TEST_F(Transcode, StopLimitsAndShortest)
     EXPECT_EQ(Probe(folder.Path("short.mka"), "a:1", "stream=codec_name"), "pcm_s16le");
 }
 
+// A start time given before the input opens seeks there; one given after it (an output option)
+// decodes from the beginning and drops what comes before it. Both skip the first second.
+TEST_F(Transcode, StartTimeBeforeOrAfterTheInputOpens)
+{
+    TempFolder folder;
+    const std::string clip = MakeMedia(folder.Path("four.mkv"), "-f lavfi -i testsrc=duration=4:size=64x48:rate=25 "
+                                                                "-f lavfi -i sine=duration=4 -c:v mpeg4 -c:a flac");
+    ASSERT_FALSE(clip.empty());
+    CapturingTask seeking;
+    ASSERT_EQ(Convert(seeking, {clip}, folder.Path("seeked.mkv"), "vcodec=mpeg4\nacodec=flac", "ss=1"), "");
+    EXPECT_NEAR(ProbeDuration(folder.Path("seeked.mkv")), 3.0, 0.2);
+    CapturingTask dropping;
+    ASSERT_EQ(Convert(dropping, {clip}, folder.Path("dropped.mkv"), "vcodec=mpeg4\nacodec=flac\nss=1"), "");
+    EXPECT_NEAR(ProbeDuration(folder.Path("dropped.mkv")), 3.0, 0.2);
+    const std::string pictures = RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                            "stream=nb_read_frames -of csv=p=0 " +
+                                            ShellQuoted(folder.Path("dropped.mkv")));
+    EXPECT_NEAR(std::stoi(pictures), 75, 2);
+}
+
 TEST_F(Transcode, SetupFailuresLeaveNothingOpen)
 {
     TempFolder folder;
