@@ -32,7 +32,7 @@ declare -A AREA=(
 
 # id ^ areas ^ file ^ original text (occurs once; \n for a line break) ^ replacement ^ the fault
 MUTANTS=$(cat <<'TABLE'
-E01^engine^src/engine/target_presets.cpp^"2324", "1411200", 0.44f, true^"2324", "1411200", 0.44f, false^VCD keeps mono sound
+E01^engine^src/engine/target_presets.cpp^"2324", "1411200", 0.44f, true^"2324", "1411200", 0.44f, false^VCD keeps a surround input's channels
 E02^engine^src/engine/pipeline/main_loop.cpp^if (output.frameNumber >= limit) return -1;^if (output.frameNumber > limit) return -1;^frame limit one too late
 E03^engine^src/engine/pipeline/main_loop.cpp^            if (options.shortest) break;^            if (false) break;^-shortest ignored
 E04^engine^src/engine/pipeline/packet_decoder.cpp^    return start != 0 && pts < start;^    return start != 0 && pts > start;^start time gate reversed

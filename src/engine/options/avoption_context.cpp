@@ -198,4 +198,11 @@ TOptionSetResult TAVOptionContext::Set(const std::string& name, const std::strin
     return TOptionSetResult::Set;
 }
 
+int TAVOptionContext::ScalerFlags() const
+{
+    std::int64_t flags = 0;
+    if (av::av_opt_get_int(ScalerDefaults(), "sws_flags", 0, &flags) >= 0 && flags != 0) return static_cast<int>(flags);
+    return SWS_BICUBIC;
+}
+
 }  // namespace mirelk

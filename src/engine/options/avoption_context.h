@@ -58,6 +58,8 @@ public:
     AVCodecContext* CodecDefaults(TMediaIndex media) const;
     AVFormatContext* FormatDefaults() const;
     SwsContext* ScalerDefaults() const;
+    // The scaler flags the "sws_flags" option asked for, or bicubic.
+    int ScalerFlags() const;
     // Frees those objects; the options set so far are kept. For a task that waits: they are
     // most of what it would hold otherwise.
     void ReleaseDefaults();

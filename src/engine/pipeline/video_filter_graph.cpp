@@ -84,19 +84,10 @@ std::string ParseFailure(const std::string& description, int code)
     return Format("Cannot parse \"%s\": %s", description.c_str(), ErrorText(code).c_str());
 }
 
-int RunScalerFlags(TTranscodeRun& run)
-{
-    std::int64_t flags = 0;
-    if (const TAVOptionContext* options = &run.Request().avOptions)
-        if (av::av_opt_get_int(options->ScalerDefaults(), "sws_flags", 0, &flags) >= 0 && flags != 0)
-            return static_cast<int>(flags);
-    return SWS_BICUBIC;
-}
-
 }  // namespace
 
 TVideoFilterGraph::TVideoFilterGraph(TTranscodeRun& run, TInputStream& source, TOutputStream& output)
-    : m_run(run), m_feeder(source), m_output(output), m_scalerFlags(RunScalerFlags(run)), m_staging(NewFrame())
+    : m_run(run), m_feeder(source), m_output(output), m_scalerFlags(run.Request().avOptions.ScalerFlags()), m_staging(NewFrame())
 {
     const TOptionState& o = run.Options();
     if (o.cropTop != 0 || o.cropBottom != 0 || o.cropLeft != 0 || o.cropRight != 0)

@@ -31,11 +31,7 @@ TVideoOutput::TVideoOutput(TTranscodeRun& run, TOutputStream& output, TInputStre
     m_padColor[0] = o.padColorY;
     m_padColor[1] = o.padColorU;
     m_padColor[2] = o.padColorV;
-    if (const TAVOptionContext* options = &run.Request().avOptions) {
-        std::int64_t flags = 0;
-        if (av::av_opt_get_int(options->ScalerDefaults(), "sws_flags", 0, &flags) >= 0 && flags != 0)
-            m_scalerFlags = static_cast<int>(flags);
-    }
+    m_scalerFlags = run.Request().avOptions.ScalerFlags();
 
     const std::string logName = TTwoPassLog::FileName(o.passLogFileName, outputStreamNumber);
     if (m_encoder->flags & AV_CODEC_FLAG_PASS1) m_passLog.OpenForWriting(logName);
