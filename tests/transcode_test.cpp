@@ -202,6 +202,15 @@ TEST_F(Transcode, StartTimeBeforeOrAfterTheInputOpens)
     CapturingTask dropping;
     ASSERT_EQ(Convert(dropping, {clip}, folder.Path("dropped.mkv"), "vcodec=mpeg4\nacodec=flac\nss=1"), "");
     EXPECT_NEAR(ProbeDuration(folder.Path("dropped.mkv")), 3.0, 0.2);
+    // A file whose time starts late (a transport stream from a broadcast): the start counts from
+    // the file's first time, not from zero.
+    const std::string late = MakeMedia(folder.Path("late.ts"), "-f lavfi -i testsrc=duration=4:size=64x48:rate=25 "
+                                                               "-f lavfi -i sine=duration=4 -c:v mpeg2video -c:a mp2 "
+                                                               "-output_ts_offset 10");
+    ASSERT_FALSE(late.empty());
+    CapturingTask lateStart;
+    ASSERT_EQ(Convert(lateStart, {late}, folder.Path("late.mkv"), "vcodec=mpeg4\nacodec=flac", "ss=1"), "");
+    EXPECT_NEAR(ProbeDuration(folder.Path("late.mkv")), 3.0, 0.25);
     const std::string pictures = RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
                                             "stream=nb_read_frames -of csv=p=0 " +
                                             ShellQuoted(folder.Path("dropped.mkv")));
