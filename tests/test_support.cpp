@@ -130,6 +130,16 @@ std::string Probe(const std::string& path, const std::string& streams, const std
     return value;
 }
 
+int CountFrames(const std::string& path, const std::string& stream)
+{
+    try {
+        return std::stoi(RunCommand("ffprobe -v error -count_frames -select_streams " + stream +
+                                    " -show_entries stream=nb_read_frames -of default=nw=1:nk=1 " + ShellQuoted(path)));
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
 double ProbeDuration(const std::string& path)
 {
     const std::string value = Probe(path, "", "format=duration");

@@ -55,6 +55,8 @@ std::string ShellQuoted(const std::string& text);
 std::string Probe(const std::string& path, const std::string& streams, const std::string& entry);
 // The file's duration in seconds as ffprobe reads it, or -1.
 double ProbeDuration(const std::string& path);
+// The frames of one stream as ffprobe counts them by decoding, or -1.
+int CountFrames(const std::string& path, const std::string& stream = "v:0");
 // Everything ffmpeg complains about while decoding the whole file; empty for a clean file.
 std::string DecodeErrors(const std::string& path);
 // The file's audio decoded to signed 16-bit samples (all channels interleaved).

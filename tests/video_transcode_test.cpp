@@ -17,19 +17,6 @@ namespace {
 
 class VideoTranscode : public LibrariesLoaded {};
 
-
-int CountFrames(const std::string& path)
-{
-    const std::string value = Probe(path, "v:0", "stream=nb_read_frames");
-    try {
-        return std::stoi(RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                    "stream=nb_read_frames -of default=nw=1:nk=1 " +
-                                    ShellQuoted(path)));
-    } catch (const std::exception&) {
-        return -1;
-    }
-}
-
 int CountMessages(const CapturingTask& task, const std::string& text)
 {
     int count = 0;

@@ -225,7 +225,8 @@ TEST_F(TaskRun, WorkerThreadRunsAtTheAskedPriority)
             EXPECT_EQ(NiceValue(thread->ThreadID()), c.nice) << number;
         }
         thread->Resume();
-        ASSERT_TRUE(WaitUntil([&] { return task->TerminateDelivered.load(); }));
+        // The flag is set just before the handler runs: wait for the report itself.
+        ASSERT_TRUE(WaitUntil([&] { return !events.Terminations(*task).empty(); }));
         const std::vector<TTerminationReport> reports = events.Terminations(*task);
         ASSERT_EQ(reports.size(), 1u);
         EXPECT_EQ(reports[0].schedulingPolicy, c.policy) << number;

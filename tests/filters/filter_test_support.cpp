@@ -173,15 +173,4 @@ std::vector<unsigned char> DecodeGray(const std::string& path, int pictureIndex)
     return std::vector<unsigned char>(raw.begin(), raw.end());
 }
 
-int CountPictures(const std::string& path)
-{
-    try {
-        return std::stoi(RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                    "stream=nb_read_frames -of default=nw=1:nk=1 " +
-                                    ShellQuoted(path)));
-    } catch (const std::exception&) {
-        return -1;
-    }
-}
-
 }  // namespace mirelk::test

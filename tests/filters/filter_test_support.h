@@ -78,7 +78,5 @@ std::string ConvertFiltered(CapturingTask& task, const std::string& input, const
                     const std::string& options, const std::string& laterOptions = "");
 // A picture of a file decoded by the ffmpeg tool into 8-bit gray, row after row.
 std::vector<unsigned char> DecodeGray(const std::string& path, int pictureIndex = 0);
-// How many pictures ffprobe counts in the first video stream, or -1.
-int CountPictures(const std::string& path);
 
 }  // namespace mirelk::test

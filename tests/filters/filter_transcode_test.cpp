@@ -55,7 +55,7 @@ TEST_F(FilterTranscode, WrittenPicturesAreFlippedAndNegated)
         ASSERT_EQ(ConvertFiltered(task, clip, out, std::string("vcodec=ffv1\nvfilters=") + c.chain), "") << c.chain;
         EXPECT_TRUE(task.Finished) << c.chain;
         EXPECT_EQ(Probe(out, "v:0", "stream=codec_name,width,height"), "ffv1\n64\n48") << c.chain;
-        EXPECT_EQ(CountPictures(out), 50) << c.chain;
+        EXPECT_EQ(CountFrames(out), 50) << c.chain;
         EXPECT_NEAR(ProbeDuration(out), 2.0, 0.1) << c.chain;
         EXPECT_EQ(DecodeErrors(out), "") << c.chain;
         for (int picture : {0, 37}) {
@@ -96,7 +96,7 @@ TEST_F(FilterTranscode, SizesAndDurations)
         ASSERT_EQ(ConvertFiltered(task, clip, out, std::string("vcodec=mpeg4\nqscale=5\nvfilters=") + c.chain), "") << c.chain;
         EXPECT_EQ(Probe(out, "v:0", "stream=width,height"), c.size) << c.chain;
         EXPECT_NEAR(ProbeDuration(out), c.duration, 0.1) << c.chain;
-        EXPECT_NEAR(CountPictures(out), c.duration * 25, 1) << c.chain;
+        EXPECT_NEAR(CountFrames(out), c.duration * 25, 1) << c.chain;
         EXPECT_EQ(DecodeErrors(out), "") << c.chain;
     }
     // Turned by 45 degrees, the white picture leaves black corners.
@@ -140,7 +140,7 @@ TEST_F(FilterTranscode, TheSampleThroughAChain)
         ASSERT_EQ(ConvertFiltered(task, sample, out, "vcodec=mpeg4\nqscale=5\nacodec=libmp3lame\nvfilters=scale=iw/4:ih/4,vflip"),
                   "");
         EXPECT_EQ(Probe(out, "v:0", "stream=codec_name,width,height,pix_fmt"), "mpeg4\n480\n270\nyuv420p");
-        EXPECT_EQ(CountPictures(out), 125);
+        EXPECT_EQ(CountFrames(out), 125);
         EXPECT_NEAR(ProbeDuration(out), ProbeDuration(sample), 0.15);
         EXPECT_EQ(DecodeErrors(out), "");
     }
@@ -189,7 +189,7 @@ TEST_F(FilterTranscode, FailuresLeaveNoFile)
     // The task works again afterwards.
     CapturingTask task;
     EXPECT_EQ(ConvertFiltered(task, clip, out, "vcodec=mpeg4\nvfilters=vflip"), "");
-    EXPECT_EQ(CountPictures(out), 25);
+    EXPECT_EQ(CountFrames(out), 25);
 }
 
 TEST_F(FilterTranscode, EndlessChainsEndWithTheRun)
@@ -201,7 +201,7 @@ TEST_F(FilterTranscode, EndlessChainsEndWithTheRun)
         CapturingTask task;
         const std::string out = m_folder.Path("looped.avi");
         ASSERT_EQ(ConvertFiltered(task, clip, out, "vcodec=mpeg4\nt=2\nvfilters=loop=loop=-1:size=1"), "");
-        EXPECT_NEAR(CountPictures(out), 50, 1);
+        EXPECT_NEAR(CountFrames(out), 50, 1);
         EXPECT_EQ(DecodeErrors(out), "");
     }
     {
@@ -209,7 +209,7 @@ TEST_F(FilterTranscode, EndlessChainsEndWithTheRun)
         CapturingTask task;
         const std::string out = m_folder.Path("padded.avi");
         ASSERT_EQ(ConvertFiltered(task, clip, out, "vcodec=mpeg4\nvframes=40\nvfilters=tpad=stop=-1"), "");
-        EXPECT_EQ(CountPictures(out), 40);
+        EXPECT_EQ(CountFrames(out), 40);
         EXPECT_EQ(DecodeErrors(out), "");
     }
     {
@@ -223,7 +223,7 @@ TEST_F(FilterTranscode, EndlessChainsEndWithTheRun)
         const std::string result = ConvertFiltered(task, clip, out, "vcodec=mpeg4\nvfilters=loop=loop=-1:size=1");
         stopper.join();
         EXPECT_EQ(result, "");
-        EXPECT_GT(CountPictures(out), 0);
+        EXPECT_GT(CountFrames(out), 0);
         EXPECT_EQ(DecodeErrors(out), "");
     }
 }
@@ -248,8 +248,8 @@ TEST_F(FilterTranscode, TwoOutputsOfOneSourceFilterEachAtItsOwnSize)
 
     EXPECT_EQ(Probe(small, "v:0", "stream=width,height"), "8\n6");
     EXPECT_EQ(Probe(large, "v:0", "stream=width,height"), "128\n96");
-    EXPECT_EQ(CountPictures(small), 50);
-    EXPECT_EQ(CountPictures(large), 50);
+    EXPECT_EQ(CountFrames(small), 50);
+    EXPECT_EQ(CountFrames(large), 50);
     const std::vector<unsigned char> gray = DecodeGray(large, 10);
     ASSERT_EQ(gray.size(), 128u * 96);
     // Flipped: the light quadrant is at the bottom left.
