@@ -28,6 +28,9 @@ declare -A AREA=(
   [form]="option_form_test main_window_test"
   [probe]="prober_test previewer_test"
   [cli]="cli_usage_test cli_json_test cli_progress_test cli_batch_test"
+  [hooks]="frame_hook_test hook_modules_test video_hooks_test"
+  [binding]="loader_test loader_failure_test utilities_test"
+  [ui]="main_window_test"
 )
 
 # id ^ areas ^ file ^ original text (occurs once; \n for a line break) ^ replacement ^ the fault
@@ -71,6 +74,21 @@ P03^probe^src/probe/video_frame_decoder.cpp^    if (opened < 0) return TDecoderO
 P04^probe^src/binding/bgr_conversion.cpp^    if (width <= 0 || height <= 0 || picture.format < 0 || picture.data[0] == nullptr) return false;^    if (width <= 0 || height <= 0 || picture.data[0] == nullptr) return false;^unknown pixel format converted
 P05^probe^src/probe/av_probe.cpp^    if (!__builtin_add_overflow(left, right, &sum)) return sum;^    if (!__builtin_add_overflow(left, right, &sum)) return sum - 1;^seek target off by one
 P06^probe^src/binding/bgr_conversion.cpp^    if (bitmap.Width() != width || bitmap.Height() != height) bitmap.SetSize(width, height);^    if (bitmap.Width() != width) bitmap.SetSize(width, height);^bitmap keeps a wrong height
+E17^engine^src/engine/pipeline/demuxer.cpp^    if (error == 0) return;^    return;^read errors mid-run taken for the end
+E18^engine^src/engine/pipeline/subtitle_output.cpp^        } else if (subtitle.end_display_time > subtitle.start_display_time) {^        } else if (subtitle.end_display_time < subtitle.start_display_time) {^subtitle durations lost
+E19^engine^src/engine/pipeline/progress_report.cpp^    if (now - m_lastReport <= m_run.Request().progressInterval) return;^    if (now - m_lastReport <= 10 * m_run.Request().progressInterval) return;^progress interval ten times too long
+B01^binding^src/binding/loader.cpp^    if (!state.bound) UnloadLib(library);^    if (false) UnloadLib(library);^half-bound library stays loaded
+B02^binding^src/binding/utilities.cpp^    if (size > kKilo) return Format("%.2f KB"^    if (size >= kKilo) return Format("%.2f KB"^1024 bytes shown as KB
+H01^hooks^src/binding/hooks/frame_hook_chain.cpp^    if (entry->configure == nullptr && hasArguments) {^    if (entry->configure == nullptr && !hasArguments) {^module without Configure refused
+H02^hooks^src/binding/hooks/frame_hook_chain.cpp^        if (entry->release != nullptr) entry->release(entry->context);^        (void)entry->context;^modules never released
+H03^hooks^src/binding/hooks/modules/hook_arguments.c^    if (errno != 0 || end == text || *end != '\0' || parsed < lowest || parsed > highest) return 1;^    if (errno != 0 || end == text || *end != '\0' || parsed < lowest || parsed >= highest) return 1;^highest value of a range refused
+H04^hooks^src/binding/hooks/modules/hook_arguments.c^    if (blank) option->words[length] = ' ';^    (void)blank;^words of a text run together
+K01^cli^src/cli/conversion_run.cpp^    if (!m_arguments.overwrite) {^    if (false) {^existing output replaced without --overwrite
+K02^cli^src/cli/batch_plan.cpp^    for (std::size_t i = static_cast<std::size_t>(arguments.shard.index - 1); i < unique.size(); i += count)^    for (std::size_t i = static_cast<std::size_t>(arguments.shard.index); i < unique.size(); i += count)^shards shifted by one
+K03^cli^src/cli/status_display.cpp^        if (progress.lineWritten && now - progress.lastLine < kLineInterval) return;^        if (now - progress.lastLine < kLineInterval) return;^progress lines on a pipe never written
+U01^ui^src/ui/main_window_run.cpp^            if (other.Task > task) --other.Task;^            if (other.Task > task + 1) --other.Task;^rows lose their task after a deletion
+U02^ui^src/ui/main_window_run.cpp^        if (fromToolBar || entry.CutClip) ApplyRowClip^        if (fromToolBar) ApplyRowClip^menu conversion ignores Cut Clip
+U03^ui^src/ui/config_file.cpp^    if (number && tasks >= 1) return tasks;^    if (number && tasks > 1) return tasks;^one task at a time cannot be chosen
 TABLE
 )
 
