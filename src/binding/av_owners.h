@@ -9,17 +9,29 @@
 #include <utility>
 
 #include "binding/av_headers.h"
+#include "binding/entry_points.h"
 
 namespace mirelk {
 
-// A context that avformat_open_input opened.
-struct TInputContextCloser {
-    void operator()(AVFormatContext* context) const;
+// Deleters that call one bound free function: those that take the object's address and null
+// it (av_frame_free(&frame)), and those that take the object itself (sws_freeContext(scaler)).
+template <auto& FreeEntry>
+struct TFreeByAddress {
+    template <typename T>
+    void operator()(T* object) const
+    {
+        if (FreeEntry != nullptr) FreeEntry(&object);
+    }
 };
-// A context that never was opened (option defaults, copied descriptions).
-struct TFormatContextFreer {
-    void operator()(AVFormatContext* context) const;
+template <auto& FreeEntry>
+struct TFreeByValue {
+    template <typename T>
+    void operator()(T* object) const
+    {
+        if (FreeEntry != nullptr) FreeEntry(object);
+    }
 };
+
 // An output's context: closes its byte stream (when the format writes a file), then frees it.
 struct TOutputContextCloser {
     void operator()(AVFormatContext* context) const;
@@ -29,56 +41,25 @@ struct TOutputContextCloser {
 struct TCodecContextCloser {
     void operator()(AVCodecContext* context) const;
 };
-// A codec context that is never opened (it only carries parameters or defaults).
-struct TCodecContextFreer {
-    void operator()(AVCodecContext* context) const;
-};
-struct TFrameFreer {
-    void operator()(AVFrame* frame) const;
-};
-struct TPacketFreer {
-    void operator()(AVPacket* packet) const;
-};
-struct TScalerFreer {
-    void operator()(SwsContext* scaler) const;
-};
-struct TResamplerFreer {
-    void operator()(SwrContext* resampler) const;
-};
-struct TAudioFifoFreer {
-    void operator()(AVAudioFifo* fifo) const;
-};
-struct TBitstreamFilterFreer {
-    void operator()(AVBSFContext* context) const;
-};
-struct TFilterGraphFreer {
-    void operator()(AVFilterGraph* graph) const;
-};
-struct TFilterInOutFreer {
-    void operator()(AVFilterInOut* list) const;
-};
-struct TAVMemoryFreer {
-    void operator()(std::uint8_t* memory) const;
-};
-struct TIOContextCloser {
-    void operator()(AVIOContext* io) const;
-};
 
-using TInputContextPtr = std::unique_ptr<AVFormatContext, TInputContextCloser>;
-using TFormatContextPtr = std::unique_ptr<AVFormatContext, TFormatContextFreer>;
+// A context that avformat_open_input opened.
+using TInputContextPtr = std::unique_ptr<AVFormatContext, TFreeByAddress<av::avformat_close_input>>;
+// A context that never was opened (option defaults, copied descriptions).
+using TFormatContextPtr = std::unique_ptr<AVFormatContext, TFreeByValue<av::avformat_free_context>>;
 using TOutputContextPtr = std::unique_ptr<AVFormatContext, TOutputContextCloser>;
 using TCodecContextPtr = std::unique_ptr<AVCodecContext, TCodecContextCloser>;
-using TUnopenedCodecContextPtr = std::unique_ptr<AVCodecContext, TCodecContextFreer>;
-using TFramePtr = std::unique_ptr<AVFrame, TFrameFreer>;
-using TPacketPtr = std::unique_ptr<AVPacket, TPacketFreer>;
-using TScalerPtr = std::unique_ptr<SwsContext, TScalerFreer>;
-using TResamplerPtr = std::unique_ptr<SwrContext, TResamplerFreer>;
-using TAudioFifoPtr = std::unique_ptr<AVAudioFifo, TAudioFifoFreer>;
-using TBitstreamFilterPtr = std::unique_ptr<AVBSFContext, TBitstreamFilterFreer>;
-using TFilterGraphPtr = std::unique_ptr<AVFilterGraph, TFilterGraphFreer>;
-using TFilterInOutPtr = std::unique_ptr<AVFilterInOut, TFilterInOutFreer>;
-using TAVMemoryPtr = std::unique_ptr<std::uint8_t, TAVMemoryFreer>;
-using TIOContextPtr = std::unique_ptr<AVIOContext, TIOContextCloser>;
+// A codec context that is never opened (it only carries parameters or defaults).
+using TUnopenedCodecContextPtr = std::unique_ptr<AVCodecContext, TFreeByAddress<av::avcodec_free_context>>;
+using TFramePtr = std::unique_ptr<AVFrame, TFreeByAddress<av::av_frame_free>>;
+using TPacketPtr = std::unique_ptr<AVPacket, TFreeByAddress<av::av_packet_free>>;
+using TScalerPtr = std::unique_ptr<SwsContext, TFreeByValue<av::sws_freeContext>>;
+using TResamplerPtr = std::unique_ptr<SwrContext, TFreeByAddress<av::swr_free>>;
+using TAudioFifoPtr = std::unique_ptr<AVAudioFifo, TFreeByValue<av::av_audio_fifo_free>>;
+using TBitstreamFilterPtr = std::unique_ptr<AVBSFContext, TFreeByAddress<av::av_bsf_free>>;
+using TFilterGraphPtr = std::unique_ptr<AVFilterGraph, TFreeByAddress<av::avfilter_graph_free>>;
+using TFilterInOutPtr = std::unique_ptr<AVFilterInOut, TFreeByAddress<av::avfilter_inout_free>>;
+using TAVMemoryPtr = std::unique_ptr<std::uint8_t, TFreeByValue<av::av_free>>;
+using TIOContextPtr = std::unique_ptr<AVIOContext, TFreeByAddress<av::avio_closep>>;
 
 // A decoded subtitle: its rectangles are the library's until avsubtitle_free.
 class TSubtitle {

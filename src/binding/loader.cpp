@@ -140,7 +140,10 @@ std::string TFFmpegLoader::LastErrMsg() const { return Module().m_lastErrMsg; }
 std::string TFFmpegLoader::GetLibFileName(TAVLibrary library)
 {
     const TLibDescriptor& descriptor = kLibraryTable[library];
-    std::string name = std::string("lib") + descriptor.baseName + ".so";
+    // Appended piece by piece: the one-expression form trips a false -Wrestrict in GCC 12 at -O1.
+    std::string name = "lib";
+    name += descriptor.baseName;
+    name += ".so";
     if (descriptor.majorVersion >= 0) name += "." + std::to_string(descriptor.majorVersion);
     return name;
 }

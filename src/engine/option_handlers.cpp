@@ -244,6 +244,14 @@ private:
     const char* m_position;
 };
 
+// Appends to a list the options may fill only up to a limit.
+template <typename T>
+void AppendUpTo(std::vector<T>& list, const T& item, int limit, const char* tooMany)
+{
+    if (list.size() >= static_cast<std::size_t>(limit)) throw FFmpegException(Format(tooMany, limit));
+    list.push_back(item);
+}
+
 }  // namespace
 
 void TCustomFFmpeg::AddStreamMap(const std::string& text)
@@ -262,9 +270,7 @@ void TCustomFFmpeg::AddStreamMap(const std::string& text)
         map.syncFileIndex = map.fileIndex;
         map.syncStreamIndex = map.streamIndex;
     }
-    if (m_options.streamMaps.size() >= static_cast<std::size_t>(kMaxStreamMaps))
-        throw FFmpegException(Format("too many stream maps (at most %d)", kMaxStreamMaps));
-    m_options.streamMaps.push_back(map);
+    AppendUpTo(m_options.streamMaps, map, kMaxStreamMaps, "too many stream maps (at most %d)");
 }
 
 void TCustomFFmpeg::AddMetaDataMap(const std::string& text)
@@ -275,9 +281,7 @@ void TCustomFFmpeg::AddMetaDataMap(const std::string& text)
     map.outputFile = reader.Next();
     reader.Separator();
     map.inputFile = reader.Next();
-    if (m_options.metaDataMaps.size() >= static_cast<std::size_t>(kMaxMetaDataMaps))
-        throw FFmpegException(Format("too many meta data maps (at most %d)", kMaxMetaDataMaps));
-    m_options.metaDataMaps.push_back(map);
+    AppendUpTo(m_options.metaDataMaps, map, kMaxMetaDataMaps, "too many meta data maps (at most %d)");
 }
 
 void TCustomFFmpeg::SetTimestampScale(const std::string& text)

@@ -70,13 +70,21 @@ void TCustomFFmpeg::OptFrameAspectRatio(const std::string& text)
     m_options.frameAspectRatio = static_cast<float>(ratio);
 }
 
+namespace {
+
+// Chroma planes are half the size: a band of an odd number of lines would split a chroma line.
+void RequireEvenBand(TPictureSide side, int size, const char* band)
+{
+    static const char* const kSideNames[] = {"Top", "Bottom", "Left", "Right"};
+    if (size % 2 != 0) throw FFmpegException(Format("%s %s size must be a multiple of 2", kSideNames[side], band));
+}
+
+}  // namespace
+
 void TCustomFFmpeg::OptFrameCrop(TPictureSide side, int size)
 {
-    static const char* const kOddMessages[] = {
-        "Top crop size must be a multiple of 2", "Bottom crop size must be a multiple of 2",
-        "Left crop size must be a multiple of 2", "Right crop size must be a multiple of 2"};
     if (size < 0) return;
-    if (size % 2 != 0) throw FFmpegException(kOddMessages[side]);
+    RequireEvenBand(side, size, "crop");
     const bool vertical = side == psTop || side == psBottom;
     int& remaining = vertical ? m_options.frameHeight : m_options.frameWidth;
     if (size >= remaining)
@@ -91,11 +99,8 @@ void TCustomFFmpeg::OptFrameCrop(TPictureSide side, int size)
 
 void TCustomFFmpeg::OptFramePad(TPictureSide side, int size)
 {
-    static const char* const kOddMessages[] = {
-        "Top pad size must be a multiple of 2", "Bottom pad size must be a multiple of 2",
-        "Left pad size must be a multiple of 2", "Right pad size must be a multiple of 2"};
     if (size < 0) return;
-    if (size % 2 != 0) throw FFmpegException(kOddMessages[side]);
+    RequireEvenBand(side, size, "pad");
     int* pads[] = {&m_options.padTop, &m_options.padBottom, &m_options.padLeft, &m_options.padRight};
     *pads[side] = size;
 }
