@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "vhook_test_support.h"
+#include "hook_test_support.h"
 
 using namespace mirelk::test;
 
@@ -15,270 +15,137 @@ constexpr int kHeight = 240;
 constexpr std::uint8_t kGrey = 126;  // mid-grey in video range
 constexpr std::uint8_t kBlack = 16;
 
-class VhookWatermark : public LibrariesLoaded {};
-class VhookSample : public LibrariesLoaded {};
-
-std::string WatermarkLine(const std::string& mode)
-{
-    return HookLine("watermark.so", "-f " + VhookPath("watermark.gif") + " -m " + mode);
-}
-
-// The build's watermark, 160x120, stretched twice over 320x240: a white ring of radius 64 to
-// 88 around the centre, a dark band over rows 108 to 131 and columns 40 to 279, the rest
-// neutral mid-grey.
-struct WatermarkSpots {
-    static constexpr int kRingX = 160, kRingY = 44;
-    static constexpr int kBandX = 160, kBandY = 120;
-    static constexpr int kHoleX = 160, kHoleY = 90;
-    static constexpr int kOutsideX = 10, kOutsideY = 10;
+class VhookModule : public LibrariesLoaded {
+protected:
+    const TPlanarPicture m_black = TPlanarPicture::Yuv420(kWidth, kHeight, kBlack);
 };
 
-TPlanarPicture Watermarked(THookTask& task, int width = kWidth, int height = kHeight)
+std::string SampleLine(const std::string& arguments) { return HookLine("ZarnHook.so", arguments); }
+
+std::string SamplePictureLine(int x, int y, const std::string& maskArgument)
 {
-    TPlanarPicture picture = TPlanarPicture::Yuv420(width, height, kGrey);
-    task.Run(picture);
-    EXPECT_TRUE(picture.OutsideUntouched());
-    return picture;
+    return SampleLine("-i " + VhookPath("ZarnHook.bmp") + maskArgument + " -ix " + std::to_string(x) + " -iy " +
+                      std::to_string(y));
 }
 
-std::string SamplePictureLine(int x, int y, const std::string& mask = "FFFFFF")
+// The most changed pixels of one row of an area.
+int WidestRow(const TPlanarPicture& picture, const TPlanarPicture& before)
 {
-    std::string arguments = "-i " + VhookPath("ZarnHook.bmp");
-    if (!mask.empty()) arguments += " -mc " + mask;
-    return HookLine("ZarnHook.so", arguments + " -ix " + std::to_string(x) + " -iy " + std::to_string(y));
-}
-
-std::string SampleTextLine(const std::string& style)
-{
-    std::string arguments = "-t Qelvan -tx 10 -ty 10 -fc FFFFFF -fn Tahoma -fs 16";
-    if (!style.empty()) arguments += " -fst " + style;
-    return HookLine("ZarnHook.so", arguments);
-}
-
-void ExpectRefused(const std::string& module, const std::string& value)
-{
-    THookTask task(value);
-    EXPECT_EQ(task.Error(), "Failed to add video hook function: " + value);
-    EXPECT_TRUE(task.Logged("Failed to Configure " + VhookPath(module))) << value;
-}
-
-int WidestRow(const TPlanarPicture& picture, const TPlanarPicture& before, const TChangedArea& area)
-{
+    const TChangedArea area = picture.Changed(before);
     int widest = 0;
-    for (int y = area.top; y <= area.bottom; ++y) widest = std::max(widest, picture.ChangedInRow(before, 0, y));
+    for (int y = area.top; y <= area.bottom; ++y) widest = std::max(widest, picture.Changed(before, 0, 0, y, kWidth, y).count);
     return widest;
 }
 
 }  // namespace
 
-TEST_F(VhookWatermark, ModeZeroLightensAndDarkensByTheMark)
+TEST_F(VhookModule, WatermarkAddsOrBlendsTheMarkStretchedToEachFrame)
 {
-    THookTask task(WatermarkLine("0"));
-    ASSERT_TRUE(task.Accepted()) << task.Error();
-    using S = WatermarkSpots;
-    const TPlanarPicture marked = Watermarked(task);
-    EXPECT_EQ(marked.Luma(S::kRingX, S::kRingY), 235);  // white: grey + (white - grey)
-    EXPECT_EQ(marked.Luma(S::kBandX, S::kBandY), 60);   // dark grey 51,51,51
-    EXPECT_EQ(marked.Luma(S::kHoleX, S::kHoleY), kGrey);
-    EXPECT_EQ(marked.Luma(S::kOutsideX, S::kOutsideY), kGrey);
-    // Neutral marks leave the colour alone.
+    // The build's watermark, 160x120, stretched twice over 320x240: a white ring of radius 64 to
+    // 88 around the centre, a dark band (51,51,51) over rows 108 to 131 and columns 40 to 279,
+    // the rest neutral mid-grey.
     const TPlanarPicture grey = TPlanarPicture::Yuv420(kWidth, kHeight, kGrey);
-    EXPECT_TRUE(marked.Changed(grey, 1).Empty());
-    const TChangedArea changed = marked.Changed(grey);
-    EXPECT_EQ(changed.left, 40);
-    EXPECT_EQ(changed.right, 279);
-    // The ring's drawn edge, to a pixel or two of its radius.
-    EXPECT_NEAR(changed.top, 120 - 88, 3);
-    EXPECT_NEAR(changed.bottom, 120 + 88, 3);
+    const struct {
+        const char* mode;
+        int ring, band;
+    } modes[] = {
+        {"0", 235, 60},  // the mark's difference from grey is added
+        {"1", (kGrey * 127 + 235 * 128 + 127) / 255, (kGrey * 127 + 60 * 128 + 127) / 255},  // half strength
+    };
+    for (const auto& item : modes) {
+        const TPlanarPicture marked =
+            DrawnBy(HookLine("watermark.so", "-f " + VhookPath("watermark.gif") + " -m " + item.mode), grey);
+        EXPECT_EQ(marked.Luma(160, 44), item.ring) << item.mode;
+        EXPECT_EQ(marked.Luma(160, 120), item.band) << item.mode;
+        EXPECT_EQ(marked.Luma(160, 90), kGrey) << item.mode;  // inside the ring
+        const TChangedArea changed = marked.Changed(grey);
+        EXPECT_EQ(changed.left, 40) << item.mode;
+        EXPECT_EQ(changed.right, 279) << item.mode;
+        EXPECT_NEAR(changed.top, 120 - 88, 3) << item.mode;  // the ring's edge, to a pixel or two
+        EXPECT_NEAR(changed.bottom, 120 + 88, 3) << item.mode;
+        // Neutral marks leave the colour alone.
+        EXPECT_TRUE(marked.Changed(grey, 1).Empty()) << item.mode;
+    }
+
+    // Mode 0 is the default. A smaller frame, an odd-sized one, the first size again: the mark
+    // is stretched afresh each time.
+    THookTask task(HookLine("watermark.so", "-f " + VhookPath("watermark.gif")));
+    const TPlanarPicture small = TPlanarPicture::Yuv420(160, 120, kGrey);
+    const TPlanarPicture odd = TPlanarPicture::Yuv420(33, 17, kGrey);
+    std::vector<TPlanarPicture> pictures = {grey, small, odd, grey};
+    for (TPlanarPicture& picture : pictures) {
+        task.Run(picture);
+        EXPECT_TRUE(picture.OutsideUntouched());
+    }
+    EXPECT_EQ(pictures[1].Luma(80, 22), 235);
+    EXPECT_EQ(pictures[1].Luma(80, 45), kGrey);
+    EXPECT_FALSE(pictures[2].Changed(odd).Empty());
+    EXPECT_EQ(pictures[3].Luma(160, 44), 235);
 }
 
-TEST_F(VhookWatermark, ModeOneBlendsTheMarkAtHalfStrength)
-{
-    THookTask task(WatermarkLine("1"));
-    ASSERT_TRUE(task.Accepted()) << task.Error();
-    using S = WatermarkSpots;
-    const TPlanarPicture marked = Watermarked(task);
-    EXPECT_EQ(marked.Luma(S::kRingX, S::kRingY), (kGrey * 127 + 235 * 128 + 127) / 255);
-    EXPECT_EQ(marked.Luma(S::kBandX, S::kBandY), (kGrey * 127 + 60 * 128 + 127) / 255);
-    EXPECT_EQ(marked.Luma(S::kHoleX, S::kHoleY), kGrey);
-    EXPECT_EQ(marked.Luma(S::kOutsideX, S::kOutsideY), kGrey);
-}
-
-TEST_F(VhookWatermark, FollowsTheFrameSize)
-{
-    THookTask task(WatermarkLine("0"));
-    ASSERT_TRUE(task.Accepted()) << task.Error();
-    Watermarked(task);
-    // A smaller frame, then an odd-sized one: the mark is stretched afresh each time.
-    const TPlanarPicture small = Watermarked(task, 160, 120);
-    EXPECT_EQ(small.Luma(80, 22), 235);
-    EXPECT_EQ(small.Luma(80, 45), kGrey);
-    const TPlanarPicture odd = Watermarked(task, 33, 17);
-    EXPECT_FALSE(odd.Changed(TPlanarPicture::Yuv420(33, 17, kGrey)).Empty());
-    const TPlanarPicture again = Watermarked(task);
-    EXPECT_EQ(again.Luma(WatermarkSpots::kRingX, WatermarkSpots::kRingY), 235);
-}
-
-TEST_F(VhookWatermark, BadArgumentsFailConfigure)
-{
-    ExpectRefused("watermark.so", WatermarkLine("2"));
-    ExpectRefused("watermark.so", WatermarkLine("-1"));
-    ExpectRefused("watermark.so", WatermarkLine("one"));
-    ExpectRefused("watermark.so", HookLine("watermark.so", "-m 1"));
-    ExpectRefused("watermark.so", HookLine("watermark.so", "-f /no/such/watermark.gif -m 0"));
-    ExpectRefused("watermark.so", HookLine("watermark.so", "-f " + VhookPath("watermark.gif") + " -m"));
-    ExpectRefused("watermark.so", HookLine("watermark.so", "-f " + VhookPath("watermark.gif") + " -x 1"));
-    ExpectRefused("watermark.so", VhookPath("watermark.so"));
-    // Mode 0 is the default.
-    EXPECT_TRUE(THookTask(HookLine("watermark.so", "-f " + VhookPath("watermark.gif"))).Accepted());
-}
-
-TEST_F(VhookSample, PictureWithMaskColourNearTheBottomRight)
+TEST_F(VhookModule, SamplePictureWithAndWithoutMaskColour)
 {
     // As the option form places it: 10 pixels from the bottom-right corner of the source.
     const int x = kWidth - 48 - 10, y = kHeight - 48 - 10;
-    THookTask task(SamplePictureLine(x, y));
-    ASSERT_TRUE(task.Accepted()) << task.Error();
-    TPlanarPicture picture = TPlanarPicture::Yuv420(kWidth, kHeight, kBlack);
-    const TPlanarPicture black = picture;
-    task.Run(picture);
-    const TChangedArea drawn = picture.Changed(black);
+    const TPlanarPicture masked = DrawnBy(SamplePictureLine(x, y, " -mc FFFFFF"), m_black);
+    const TChangedArea drawn = masked.Changed(m_black);
     ASSERT_FALSE(drawn.Empty());
     EXPECT_GE(drawn.left, x);
     EXPECT_GE(drawn.top, y);
     EXPECT_LT(drawn.right, x + 48);
     EXPECT_LT(drawn.bottom, y + 48);
-    EXPECT_EQ(picture.Luma(x, y), kBlack);                  // the white corner is masked
-    EXPECT_NE(picture.Luma(x + 24, y + 24), kBlack);        // the red square
-    EXPECT_GT(picture.V((x + 24) / 2, (y + 24) / 2), 200);  // is red
-    EXPECT_NE(picture.Luma(x + 24, y + 10), kBlack);        // the green disc
-    EXPECT_TRUE(picture.OutsideUntouched());
+    EXPECT_EQ(masked.Luma(x, y), kBlack);                  // the white corner is masked
+    EXPECT_NE(masked.Luma(x + 24, y + 24), kBlack);        // the red square
+    EXPECT_GT(masked.V((x + 24) / 2, (y + 24) / 2), 200);  // is red
+    EXPECT_NE(masked.Luma(x + 24, y + 10), kBlack);        // the green disc
 
     // Without a mask colour the white is drawn too.
-    THookTask unmasked(SamplePictureLine(x, y, ""));
-    ASSERT_TRUE(unmasked.Accepted()) << unmasked.Error();
-    TPlanarPicture whole = black;
-    unmasked.Run(whole);
+    const TPlanarPicture whole = DrawnBy(SamplePictureLine(x, y, ""), m_black);
     EXPECT_EQ(whole.Luma(x, y), 235);
-    EXPECT_EQ(whole.Changed(black).count, 48 * 48);
+    EXPECT_EQ(whole.Changed(m_black).count, 48 * 48);
+    // A source smaller than the picture gives negative positions: the picture is cut.
+    const TPlanarPicture small = TPlanarPicture::Yuv420(40, 30, kBlack);
+    const TChangedArea cut = DrawnBy(SamplePictureLine(40 - 48 - 10, 30 - 48 - 10, ""), small).Changed(small);
+    EXPECT_EQ(std::vector<int>({cut.left, cut.top, cut.right, cut.bottom}), (std::vector<int>{0, 0, 29, 19}));
+    // With a text as well, the text is drawn too (at 0, 0 by default).
+    const TChangedArea both = DrawnBy(SampleLine("-i " + VhookPath("ZarnHook.bmp") + " -mc #FFFFFF -ix 200 -iy 150 -t Qelvan"), m_black).Changed(m_black);
+    EXPECT_LT(both.top, 20);
+    EXPECT_LT(both.left, 10);
+    EXPECT_GT(both.bottom, 150);
+    EXPECT_GT(both.right, 200);
 }
 
-TEST_F(VhookSample, PictureOfASmallSourceIsCut)
+TEST_F(VhookModule, SampleTextWithFontSizeStyleAndColour)
 {
-    // A source smaller than the picture gives negative positions.
-    THookTask task(SamplePictureLine(40 - 48 - 10, 30 - 48 - 10, ""));
-    ASSERT_TRUE(task.Accepted()) << task.Error();
-    TPlanarPicture picture = TPlanarPicture::Yuv420(40, 30, kBlack);
-    const TPlanarPicture black = picture;
-    task.Run(picture);
-    const TChangedArea drawn = picture.Changed(black);
-    EXPECT_EQ(drawn.left, 0);
-    EXPECT_EQ(drawn.top, 0);
-    EXPECT_EQ(drawn.right, 48 - 18 - 1);
-    EXPECT_EQ(drawn.bottom, 48 - 28 - 1);
-    EXPECT_TRUE(picture.OutsideUntouched());
-}
-
-TEST_F(VhookSample, TextWithFontSizeAndStyle)
-{
-    THookTask plainTask(SampleTextLine(""));
-    THookTask styledTask(SampleTextLine("BU"));
-    ASSERT_TRUE(plainTask.Accepted()) << plainTask.Error();
-    ASSERT_TRUE(styledTask.Accepted()) << styledTask.Error();
-    TPlanarPicture plain = TPlanarPicture::Yuv420(kWidth, kHeight, kBlack);
-    const TPlanarPicture black = plain;
-    TPlanarPicture styled = black;
-    plainTask.Run(plain);
-    styledTask.Run(styled);
-    const TChangedArea plainArea = plain.Changed(black);
-    const TChangedArea styledArea = styled.Changed(black);
+    const std::string text = "-t Qelvan -tx 10 -ty 10 -fc FFFFFF -fn Tahoma -fs 16";
+    const TPlanarPicture plain = DrawnBy(SampleLine(text), m_black);
+    const TPlanarPicture styled = DrawnBy(SampleLine(text + " -fst BU"), m_black);
+    const TChangedArea plainArea = plain.Changed(m_black);
+    const TChangedArea styledArea = styled.Changed(m_black);
     ASSERT_FALSE(plainArea.Empty());
-    ASSERT_FALSE(styledArea.Empty());
-    for (const TChangedArea& area : {plainArea, styledArea}) {
-        EXPECT_GE(area.left, 10);
-        EXPECT_GE(area.top, 10);
-        EXPECT_LE(area.right, 10 + 6 * 16);
-        EXPECT_LE(area.bottom, 10 + 40);
-    }
-    // Bold strokes cover more; the underline is one changed row across the whole text.
+    EXPECT_GE(plainArea.left, 10);
+    EXPECT_GE(plainArea.top, 10);
+    // Bold strokes cover more; the underline is one changed row across the whole text, as
+    // is the strikeout.
     EXPECT_GT(styledArea.count, plainArea.count + plainArea.count / 5);
-    EXPECT_EQ(WidestRow(styled, black, styledArea), styledArea.Width());
-    EXPECT_LT(WidestRow(plain, black, plainArea), plainArea.Width());
-    EXPECT_TRUE(styled.OutsideUntouched());
-
-    // Italic and strikeout, and a larger size.
-    THookTask slanted(SampleTextLine("IS"));
-    ASSERT_TRUE(slanted.Accepted()) << slanted.Error();
-    TPlanarPicture struck = black;
-    slanted.Run(struck);
-    const TChangedArea struckArea = struck.Changed(black);
-    EXPECT_EQ(WidestRow(struck, black, struckArea), struckArea.Width());
-    THookTask large(HookLine("ZarnHook.so", "-t Qelvan -tx 10 -ty 10 -fs 48"));
-    ASSERT_TRUE(large.Accepted()) << large.Error();
-    TPlanarPicture big = black;
-    large.Run(big);
-    EXPECT_GT(big.Changed(black).Width(), 2 * plainArea.Width());
-}
-
-TEST_F(VhookSample, FontNamesAndTextsWithBlanks)
-{
-    THookTask sans(HookLine("ZarnHook.so", "-t Qelvan Qelvan -tx 0 -ty 0 -fn DejaVuSans"));
-    THookTask serif(HookLine("ZarnHook.so", "-t Qelvan Qelvan -tx 0 -ty 0 -fn DejaVu Serif"));
-    ASSERT_TRUE(sans.Accepted()) << sans.Error();
-    ASSERT_TRUE(serif.Accepted()) << serif.Error();
-    TPlanarPicture sansPicture = TPlanarPicture::Yuv420(kWidth, kHeight, kBlack);
-    const TPlanarPicture black = sansPicture;
-    TPlanarPicture serifPicture = black;
-    sans.Run(sansPicture);
-    serif.Run(serifPicture);
-    EXPECT_FALSE(serifPicture.Changed(sansPicture).Empty());
-    EXPECT_GT(sansPicture.Changed(black).Width(), 100);
-}
-
-TEST_F(VhookSample, TextColour)
-{
-    THookTask task(HookLine("ZarnHook.so", "-t Qelvan -tx 0 -ty 0 -fc 0000FF -fs 24 -fst B"));
-    ASSERT_TRUE(task.Accepted()) << task.Error();
-    TPlanarPicture picture = TPlanarPicture::Yuv420(kWidth, kHeight, kBlack);
-    const TPlanarPicture black = picture;
-    task.Run(picture);
-    const TChangedArea tinted = picture.Changed(black, 1);
+    EXPECT_EQ(WidestRow(styled, m_black), styledArea.Width());
+    EXPECT_LT(WidestRow(plain, m_black), plainArea.Width());
+    const TPlanarPicture struck = DrawnBy(SampleLine(text + " -fst IS"), m_black);
+    EXPECT_EQ(WidestRow(struck, m_black), struck.Changed(m_black).Width());
+    // A larger size; a colour.
+    EXPECT_GT(DrawnBy(SampleLine("-t Qelvan -tx 10 -ty 10 -fs 48"), m_black).Changed(m_black).Width(),
+              2 * plainArea.Width());
+    const TPlanarPicture blue = DrawnBy(SampleLine("-t Qelvan -tx 0 -ty 0 -fc #0000FF -fs 24 -fst B"), m_black);
+    const TChangedArea tinted = blue.Changed(m_black, 1);
     ASSERT_FALSE(tinted.Empty());
-    int bluest = 128;
-    for (int y = tinted.top; y <= tinted.bottom; ++y)
-        for (int x = tinted.left; x <= tinted.right; ++x) bluest = std::max<int>(bluest, picture.U(x, y));
-    EXPECT_GT(bluest, 180);
+    EXPECT_GT(blue.Highest(1, tinted), 180);
 }
 
-TEST_F(VhookSample, PictureAndTextTogether)
+TEST_F(VhookModule, SampleFontNamesAndTextsOfSeveralWords)
 {
-    THookTask task(HookLine("ZarnHook.so", "-i " + VhookPath("ZarnHook.bmp") + " -mc FFFFFF -ix 200 -iy 150 -t Qelvan"));
-    ASSERT_TRUE(task.Accepted()) << task.Error();
-    TPlanarPicture picture = TPlanarPicture::Yuv420(kWidth, kHeight, kBlack);
-    const TPlanarPicture black = picture;
-    task.Run(picture);
-    const TChangedArea drawn = picture.Changed(black);
-    EXPECT_LT(drawn.top, 20);
-    EXPECT_LT(drawn.left, 10);
-    EXPECT_GT(drawn.bottom, 150);
-    EXPECT_GT(drawn.right, 200);
-}
-
-TEST_F(VhookSample, BadArgumentsFailConfigure)
-{
-    const std::string picture = VhookPath("ZarnHook.bmp");
-    ExpectRefused("ZarnHook.so", VhookPath("ZarnHook.so"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-ix 0 -iy 0"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-i /no/such/ZarnHook.bmp -mc FFFFFF -ix 0 -iy 0"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-i " + picture + " -mc GGGGGG -ix 0 -iy 0"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-i " + picture + " -mc FFF -ix 0 -iy 0"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-i " + picture + " -ix W- -iy 0"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-i " + picture + " -ix 0 -iy"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-t Qelvan -fs 0"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-t Qelvan -fs big"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-t Qelvan -fst BX"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-t Qelvan -fc white"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-t Qelvan -tx (10"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-t Qelvan -fn /no/such/font.ttf"));
-    ExpectRefused("ZarnHook.so", HookLine("ZarnHook.so", "-q 1 -t Qelvan"));
+    // Where blanks separate the items, a text and a font name of several words are joined again.
+    const TPlanarPicture sans = DrawnBy(SampleLine("-t Qelvan Qelvan -tx 0 -ty 0 -fn DejaVuSans"), m_black);
+    const TPlanarPicture serif = DrawnBy(SampleLine("-t Qelvan Qelvan -tx 0 -ty 0 -fn DejaVu Serif"), m_black);
+    EXPECT_FALSE(serif.Changed(sans).Empty());
+    EXPECT_GT(sans.Changed(m_black).Width(), 100);
 }
