@@ -27,9 +27,9 @@ TEST_F(VhookConversion, DancingPictureAndStyledTextOnEveryFrame)
     const std::string black = MakeMedia(folder.Path("black.mkv"), "-f lavfi -i color=c=black:s=320x240:r=25:d=1 -c:v ffv1");
     ASSERT_FALSE(black.empty());
     CapturingTask task;
+    const std::string dancing = " -x (W-w)*(0.5+0.5*sin(N/47*PI)) -y (H-h)*(0.5+0.5*cos(N/97*PI))";
     const std::string options =
-        std::string(kLossless) + "vhook=" +
-        HookLine("imlib2.so", "-i " + VhookPath("imlib2.jpg") + " -x (W-w)*(0.5+0.5*sin(N/47*PI)) -y (H-h)*(0.5+0.5*cos(N/97*PI))") +
+        std::string(kLossless) + "vhook=" + HookLine("imlib2.so", "-i " + VhookPath("imlib2.jpg") + dancing) +
         "\r\nvhook=" + HookLine("ZarnHook.so", "-t Qelvan -tx 10 -ty 10 -fc FFFFFF -fn Tahoma -fs 16 -fst BU");
     ASSERT_EQ(Convert(task, black, folder.Path("drawn.mkv"), options), "");
     EXPECT_EQ(DecodeErrors(folder.Path("drawn.mkv")), "");

@@ -2,8 +2,7 @@
 # build's "vhook" folder, and their companion library on its own.
 mirelk_hook_test(hook_modules_test
   hook_modules/hook_support_test.cpp
-  hook_modules/imlib2_module_test.cpp
-  hook_modules/watermark_and_sample_test.cpp
+  hook_modules/shipped_modules_test.cpp
   hook_modules/hook_module_runs_test.cpp)
 target_link_libraries(hook_modules_test PRIVATE mirelk_hook_support)
 add_dependencies(hook_modules_test mirelk_vhook_imlib2 mirelk_vhook_watermark mirelk_vhook_sample mirelk_vhook_pictures)
