@@ -1,13 +1,8 @@
 # The frame hook modules the program ships (imlib2.so, watermark.so, ZarnHook.so), run from the
 # build's "vhook" folder, and their companion library on its own.
-mirelk_test(hook_modules_test
+mirelk_hook_test(hook_modules_test
   hook_modules/hook_support_test.cpp
-  hook_modules/imlib2_module_test.cpp
-  hook_modules/watermark_and_sample_test.cpp
-  hook_modules/hook_module_runs_test.cpp
-  hook_modules/vhook_test_support.cpp
-  test_support.cpp)
-target_include_directories(hook_modules_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  hook_modules/shipped_modules_test.cpp
+  hook_modules/hook_module_runs_test.cpp)
 target_link_libraries(hook_modules_test PRIVATE mirelk_hook_support)
-target_compile_definitions(hook_modules_test PRIVATE MIRELK_VHOOK_DIR="$<TARGET_FILE_DIR:mirelk_vhook_imlib2>")
 add_dependencies(hook_modules_test mirelk_vhook_imlib2 mirelk_vhook_watermark mirelk_vhook_sample mirelk_vhook_pictures)

@@ -1,101 +1,102 @@
-// Pieces shared by the frame hook tests: where the test modules are, a log that keeps what it
-// is given, a real YUV 4:2:0 picture, and a look into a loaded module's counters.
+// Pieces shared by the frame hook tests: where the modules are, pictures laid out the way the
+// engine hands them over (and read back from converted files), and tasks that configure a
+// module from the value of a "vhook" option.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <climits>
 #include <cstdint>
-#include <filesystem>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "binding/hooks/frame_hook_chain.h"
+#include "test_support.h"
 
 namespace mirelk::test {
 
-// Full path of a test module by its target name.
-std::string HookModulePath(const std::string& name);
+// A module built for the tests, by its target name.
+std::string TestModulePath(const std::string& name);
+// A file in the build's "vhook" folder: a shipped module, the companion library or a picture.
+std::string VhookPath(const std::string& fileName);
+// "<vhook folder>/<module> <arguments>": an option value as the option form writes it.
+std::string HookLine(const std::string& module, const std::string& arguments);
 
-// The exact text dlopen reports for a name it cannot open (opening it here has no effect).
-std::string LoaderErrorFor(const std::string& name);
-
-class THookLog {
-public:
-    THookLogProc Proc()
-    {
-        return [this](int level, const std::string& text) { lines.emplace_back(level, text); };
-    }
-    std::vector<std::pair<int, std::string>> lines;
+// The rectangle that holds every changed pixel, edges included; empty when nothing changed.
+struct TChangedArea {
+    int left = 0, top = 0, right = -1, bottom = -1;
+    int count = 0;
+    bool Empty() const { return count == 0; }
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
 };
 
-// A picture of the library's own layout (line sizes padded beyond the width), luma filled
-// with one value and both chroma planes with another. Needs libavutil loaded.
-class TTestPicture {
+// A planar 8-bit YUV picture with rows padded beyond the width and each plane a block of its
+// own followed by a guard, so that a write outside the picture shows. Any format can be named;
+// a format that is not planar YUV still gets three planes of bytes, which a module must leave
+// alone.
+class TPlanarPicture {
 public:
-    static constexpr std::uint8_t kLuma = 16;
-    static constexpr std::uint8_t kChroma = 128;
+    TPlanarPicture(int width, int height, int pixelFormat, int chromaShiftX, int chromaShiftY, std::uint8_t luma,
+                   std::uint8_t chroma);
+    static TPlanarPicture Yuv420(int width, int height, std::uint8_t luma, std::uint8_t chroma = 128);
 
-    TTestPicture(int width, int height);
-    ~TTestPicture();
-    TTestPicture(const TTestPicture&) = delete;
-    TTestPicture& operator=(const TTestPicture&) = delete;
-
-    THookPicture& Picture() { return m_picture; }
+    // Plane pointers into this object: refreshed at every call (the object may have been copied).
+    THookPicture& Picture();
     int Width() const { return m_width; }
     int Height() const { return m_height; }
-    int PixelFormat() const;
-    std::uint8_t Luma(int x, int y) const { return m_picture.data[0][y * m_picture.linesize[0] + x]; }
-    // Where the luma plane differs from expected(x, y), as "x,y=value" texts (first few only).
-    template <typename Expected>
-    std::vector<std::string> LumaMismatches(Expected expected) const
-    {
-        std::vector<std::string> mismatches;
-        for (int y = 0; y < m_height; ++y)
-            for (int x = 0; x < m_width; ++x)
-                if (Luma(x, y) != expected(x, y) && mismatches.size() < 8)
-                    mismatches.push_back(std::to_string(x) + "," + std::to_string(y) + "=" +
-                                         std::to_string(Luma(x, y)));
-        return mismatches;
-    }
-    // True when every chroma sample and every luma padding byte still holds what it was
-    // filled with.
-    bool OnlyLumaTouched() const;
+    int PixelFormat() const { return m_pixelFormat; }
+
+    std::uint8_t Sample(int plane, int x, int y) const;
+    std::uint8_t Luma(int x, int y) const { return Sample(0, x, y); }
+    std::uint8_t U(int x, int y) const { return Sample(1, x, y); }
+    std::uint8_t V(int x, int y) const { return Sample(2, x, y); }
+    void SetSample(int plane, int x, int y, std::uint8_t value);
+
+    // Where this picture's plane differs from before's, within columns x0..x1 and rows y0..y1.
+    TChangedArea Changed(const TPlanarPicture& before, int plane = 0, int x0 = 0, int y0 = 0, int x1 = INT_MAX,
+                         int y1 = INT_MAX) const;
+    // The highest sample of a plane within an area.
+    int Highest(int plane, const TChangedArea& area) const;
+    // True when every padding byte and guard still holds what it was filled with.
+    bool OutsideUntouched() const;
 
 private:
+    static constexpr int kPadding = 24;
+    static constexpr int kGuard = 64;
+    int LineSize(int plane) const { return PlaneWidth(plane) + kPadding; }
+    int PlaneWidth(int plane) const { return plane == 0 ? m_width : (m_width + (1 << m_shiftX) - 1) >> m_shiftX; }
+    int PlaneHeight(int plane) const { return plane == 0 ? m_height : (m_height + (1 << m_shiftY) - 1) >> m_shiftY; }
+    std::size_t Offset(int plane) const;
+    std::size_t At(int plane, int x, int y) const;
+
+    int m_width, m_height, m_pixelFormat, m_shiftX, m_shiftY;
+    std::uint8_t m_fill[3];
+    std::vector<std::uint8_t> m_bytes;
     THookPicture m_picture{};
-    int m_width;
-    int m_height;
 };
 
-// Is the point inside the rectangle (left, top, width, height)?
-struct TRectangle {
-    int left, top, width, height;
-    bool Contains(int x, int y) const
-    {
-        return x >= left && x < left + width && y >= top && y < top + height;
-    }
-    // The arguments the paint module takes after its name.
-    std::vector<std::string> PaintItems(const std::string& module, int value) const
-    {
-        return {module, std::to_string(left), std::to_string(top), std::to_string(width),
-                std::to_string(height), std::to_string(value)};
-    }
-};
+// Every picture of a file, decoded by the ffmpeg tool to 4:2:0.
+std::vector<TPlanarPicture> DecodedPictures(const std::string& path, int width, int height);
 
-// An integer a loaded module exports, found without loading the module; null when the module
-// is not loaded or has no such export.
-int* LoadedModuleCounter(const std::string& path, const char* name);
-
-// A fresh folder for the running test, removed with its files afterwards.
-class TScratchFolder {
+// A task whose options name one module: "vhook=" and value, split the engine's way.
+class THookTask {
 public:
-    TScratchFolder();
-    ~TScratchFolder();
-    std::filesystem::path Path() const { return m_path; }
-    // Copies a test module into the folder under a new file name; returns the full path.
-    std::string CopyModule(const std::string& module, const std::string& fileName) const;
+    explicit THookTask(const std::string& vhookValue);
+    // Whether the engine accepted the option; otherwise its message and the log lines.
+    bool Accepted() const { return m_error.empty(); }
+    const std::string& Error() const { return m_error; }
+    bool Logged(const std::string& line) const;
+    // Runs the task's hooks on the picture, as the engine does for one frame.
+    void Run(TPlanarPicture& picture, std::int64_t pts = 0);
 
 private:
-    std::filesystem::path m_path;
+    CapturingTask m_task;
+    std::string m_error;
 };
+
+// The picture after a task given this "vhook" value ran on it once; a failure when the value is
+// refused or something outside the picture was written.
+TPlanarPicture DrawnBy(const std::string& vhookValue, TPlanarPicture picture);
 
 }  // namespace mirelk::test

@@ -7,19 +7,13 @@ __attribute__((constructor)) static void CountLoad(void) { ++mirelk_test_load_co
 
 int Configure(void **contextSlot, int argc, char *argv[])
 {
-    (void)contextSlot;
-    (void)argc;
-    (void)argv;
+    (void)contextSlot; (void)argc; (void)argv;
     return 1;
 }
 
 void Process(void *context, MirelkHookPicture *picture, int pixelFormat, int width, int height,
              int64_t pts)
 {
-    (void)context;
-    (void)pixelFormat;
-    (void)width;
-    (void)height;
-    (void)pts;
+    (void)context; (void)pixelFormat; (void)width; (void)height; (void)pts;
     picture->data[0][0] = 0;
 }

@@ -33,8 +33,7 @@ static int Smaller(int a, int b) { return a < b ? a : b; }
 void Process(void *context, MirelkHookPicture *picture, int pixelFormat, int width, int height,
              int64_t pts)
 {
-    (void)pixelFormat;
-    (void)pts;
+    (void)pixelFormat; (void)pts;
     const PaintContext *paint = context;
     const int left = atoi(paint->arguments[1]);
     const int top = atoi(paint->arguments[2]);

@@ -8,8 +8,7 @@
 void Process(void *context, MirelkHookPicture *picture, int pixelFormat, int width, int height,
              int64_t pts)
 {
-    (void)pixelFormat;
-    (void)pts;
+    (void)pixelFormat; (void)pts;
     if (context != NULL) return;
     for (int row = 0; row < height; ++row)
         for (int column = 0; column < width; ++column)

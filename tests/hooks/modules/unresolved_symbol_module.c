@@ -7,10 +7,6 @@ extern void mirelk_test_function_nobody_defines(MirelkHookPicture *picture);
 void Process(void *context, MirelkHookPicture *picture, int pixelFormat, int width, int height,
              int64_t pts)
 {
-    (void)context;
-    (void)pixelFormat;
-    (void)width;
-    (void)height;
-    (void)pts;
+    (void)context; (void)pixelFormat; (void)width; (void)height; (void)pts;
     mirelk_test_function_nobody_defines(picture);
 }
