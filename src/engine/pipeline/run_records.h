@@ -61,7 +61,6 @@ struct TOutputStream {
     int frameNumber = 0;
     // Output position in encoder time-base units (video: pictures, audio: samples).
     std::int64_t syncOpts = 0;
-    // End of what has been written, in seconds of the stream.
     // Quantiser of the last coded picture, -1 while unknown.
     float quality = -1.0f;
     // Squared errors of the last coded picture's planes, where the encoder measures them.
