@@ -3,69 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <random>
+#include <thread>
 
-#include "component/event_loop.h"
-#include "component/task_threads.h"
-#include "component/vantrel.h"
-#include "test_support.h"
+#include "component/task_test_support.h"
 
 using namespace mirelk;
 using namespace mirelk::test;
-namespace fs = std::filesystem;
 
 namespace {
 
-class CodecThreads : public ::testing::Test {
+class CodecThreads : public ComponentTest {
 protected:
-    void SetUp() override
+    // Runs the list and returns the thread count the H.264 encoder reports, by task.
+    std::vector<std::pair<int, int>> EncoderThreadsOfARun(int threads)
     {
-        ASSERT_TRUE(component.LoadAVLib(MIRELK_LIBAV_DIR)) << component.LastErrMsg();
-        component.OnLog = [this](int index, TLogLevel level, const std::string& message) {
-            std::lock_guard<std::mutex> lock(eventsLock);
-            if (collecting) lines.push_back({index, level, message});
-        };
-        component.OnTerminate = [this](int index, bool finished, bool exception, const std::string& message) {
-            std::lock_guard<std::mutex> lock(eventsLock);
-            if (index < 0) ++runEnds;
-            else EXPECT_TRUE(finished && !exception) << index << ": " << message;
-        };
-    }
-    void TearDown() override
-    {
-        component.ClearTasks();
-        WaitForTaskThreads(std::chrono::seconds(30));
-    }
-    void Add(const std::string& input, const std::string& output, const std::string& text)
-    {
-        const int index = component.AddTask(input);
-        ASSERT_GE(index, 0) << component.LastErrMsg();
-        TOutputOptions options;
-        options.ExtOptions = text;
-        ASSERT_TRUE(component.AddOutput(index, output, &options)) << component.LastErrMsg();
-    }
-    void RunAll(int threads)
-    {
-        {
-            std::lock_guard<std::mutex> lock(eventsLock);
-            collecting = true;
-        }
-        component.StartConvert(threads);
-        ASSERT_TRUE(loop.PumpUntil(
-            [this] {
-                std::lock_guard<std::mutex> lock(eventsLock);
-                return runEnds > 0;
-            },
-            std::chrono::seconds(120)));
-    }
-    // The thread counts the H.264 encoder reports, by task.
-    std::vector<std::pair<int, int>> EncoderThreads()
-    {
+        EXPECT_TRUE(RunAll(threads));
+        for (const Termination& termination : terminations)
+            EXPECT_TRUE(termination.finished) << termination.index << ": " << termination.message;
         std::vector<std::pair<int, int>> counts;
-        std::lock_guard<std::mutex> lock(eventsLock);
         for (const Line& line : lines) {
             const std::size_t found = line.text.find(" threads=");
             if (line.text.find("options:") != std::string::npos && found != std::string::npos)
@@ -75,62 +32,48 @@ protected:
         std::sort(counts.begin(), counts.end());
         return counts;
     }
-
-    struct Line {
-        int index;
-        TLogLevel level;
-        std::string text;
-    };
-    TEventLoop loop;
-    TVantrel component{loop};
-    std::mutex eventsLock;
-    bool collecting = false;
-    std::vector<Line> lines;
-    int runEnds = 0;
-    TempFolder folder;
 };
+
+}  // namespace
 
 TEST_F(CodecThreads, TasksAtOnceShareTheProcessorsUnlessThreadsAreGiven)
 {
-    EXPECT_EQ(TVantrel::CodecThreadShare(1), std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
-    EXPECT_EQ(TVantrel::CodecThreadShare(1000), 1);
-    const std::string clip = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i testsrc=size=160x120:duration=0.4 "
-                                                                "-c:v mpeg4");
+    const std::string clip = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i testsrc=size=160x120:duration=0.4 -c:v mpeg4");
     ASSERT_FALSE(clip.empty());
+    const int processors = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     const std::string encoder = "vcodec=libx264\npreset=ultrafast";
-    Add(clip, folder.Path("a.mp4"), encoder);
-    Add(clip, folder.Path("b.mp4"), encoder);
-    Add(clip, folder.Path("c.mp4"), encoder + "\nthreads=3");
-    RunAll(2);
-    const int share = TVantrel::CodecThreadShare(2);
-    EXPECT_EQ(EncoderThreads(), (std::vector<std::pair<int, int>>{{0, share}, {1, share}, {2, 3}}))
-        << "share " << share;
+    // Two at once asked, but the list holds one task: it has every processor.
+    ASSERT_EQ(Add(clip, folder.Path("alone.mp4"), encoder), 0) << component.LastErrMsg();
+    EXPECT_EQ(EncoderThreadsOfARun(2), (std::vector<std::pair<int, int>>{{0, processors}}));
+    component.ClearTasks();
+
+    ASSERT_EQ(Add(clip, folder.Path("a.mp4"), encoder), 0);
+    ASSERT_EQ(Add(clip, folder.Path("b.mp4"), encoder), 1);
+    ASSERT_EQ(Add(clip, folder.Path("c.mp4"), encoder + "\nthreads=3"), 2);
+    const int share = std::max(1, processors / 2);
+    EXPECT_EQ(EncoderThreadsOfARun(2), (std::vector<std::pair<int, int>>{{0, share}, {1, share}, {2, 3}}));
     EXPECT_EQ(Probe(folder.Path("c.mp4"), "v", "stream=codec_name"), "h264");
+    // However many run at once, a codec has a thread.
+    EXPECT_EQ(TVantrel::CodecThreadShare(processors + 1), 1);
 }
 
 TEST_F(CodecThreads, LinesFromADecodersOwnThreadsCarryTheirTask)
 {
-    const std::string clip =
-        MakeMedia(folder.Path("clip.h264"), "-f lavfi -i testsrc=size=320x240:rate=25:duration=4 -c:v libx264 "
-                                            "-g 25 -bf 0");
+    const std::string clip = MakeMedia(folder.Path("clip.h264"),
+                                       "-f lavfi -i testsrc=size=320x240:rate=25:duration=4 -c:v libx264 -g 25 -bf 0");
     ASSERT_FALSE(clip.empty());
     // Damage after the first pictures: the decoder complains from the threads it decodes in.
-    std::string data;
-    {
-        std::ifstream in(clip, std::ios::binary);
-        data.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    std::ifstream in(clip, std::ios::binary);
+    std::string data(std::istreambuf_iterator<char>(in), {});
     std::mt19937 random(7);
     for (std::size_t start = data.size() / 5; start < data.size(); start += data.size() / 12)
-        for (std::size_t i = start; i < std::min(start + 400, data.size()); ++i)
-            data[i] = static_cast<char>(random() & 0xff);
-    for (const char* name : {"damaged 1.h264", "damaged 2.h264"}) std::ofstream(folder.Path(name), std::ios::binary) << data;
-
+        for (std::size_t i = start; i < std::min(start + 400, data.size()); ++i) data[i] = static_cast<char>(random() & 0xff);
     component.SetLogLevel(llError);
-    Add(folder.Path("damaged 1.h264"), folder.Path("one.mkv"), "threads=2\nvcodec=mpeg4");
-    Add(folder.Path("damaged 2.h264"), folder.Path("two.mkv"), "threads=2\nvcodec=mpeg4");
-    RunAll(2);
-    std::lock_guard<std::mutex> lock(eventsLock);
+    for (const char* name : {"damaged 1.h264", "damaged 2.h264"}) {
+        std::ofstream(folder.Path(name), std::ios::binary) << data;
+        ASSERT_GE(Add(folder.Path(name), folder.Path(std::string(name) + ".mkv"), "threads=2\nvcodec=mpeg4"), 0);
+    }
+    ASSERT_TRUE(RunAll(2));
     int decoderLines = 0;
     for (const Line& line : lines) {
         decoderLines += line.text.rfind("[h264 @ ", 0) == 0;
@@ -138,5 +81,3 @@ TEST_F(CodecThreads, LinesFromADecodersOwnThreadsCarryTheirTask)
     }
     EXPECT_GT(decoderLines, 5);
 }
-
-}  // namespace

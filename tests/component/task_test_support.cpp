@@ -1,9 +1,7 @@
 #include "component/task_test_support.h"
 
 #include <sched.h>
-#include <sys/resource.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <thread>
 
@@ -22,73 +20,61 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
+std::shared_ptr<TFFmpegThread> StartThreaded(TFFmpeg& task, TConvertPriority priority)
+{
+    std::shared_ptr<TFFmpegThread> thread = task.Start(true, priority);
+    if (thread) {
+        task.ThreadID = thread->ThreadID();
+        thread->Resume();
+    }
+    return thread;
+}
+
 void TTaskEvents::Connect(TFFmpeg& task)
 {
     task.OnLog = [this](TCustomFFmpeg& source, int level, const std::string& text) {
         std::lock_guard<std::mutex> lock(m_lock);
-        m_messages.push_back({static_cast<const TFFmpeg*>(&source), level, text});
+        m_messages.push_back({static_cast<const TFFmpeg*>(&source), {level, text}});
     };
     task.OnProgress = [this](TCustomFFmpeg& source, const TProgressRecord&) {
         TFFmpeg& ffmpeg = static_cast<TFFmpeg&>(source);
-        int reports = 0;
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            bool known = false;
-            for (auto& [reporting, count] : m_progress)
-                if (reporting == &ffmpeg) {
-                    reports = ++count;
-                    known = true;
-                }
-            if (!known) m_progress.emplace_back(&ffmpeg, reports = 1);
-        }
+        std::unique_lock<std::mutex> lock(m_lock);
+        const int reports = ++m_progress[&ffmpeg];
+        lock.unlock();
         if (onProgress) onProgress(ffmpeg, reports);
     };
     task.OnTerminate = [this](TFFmpeg& source) {
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            m_terminations.push_back({&source, source.Finished, source.ExceptionRaised, source.ErrorMessage,
-                                      CurrentThreadId(), ::sched_getscheduler(0), m_ownerGone});
-        }
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_terminations.push_back({&source, source.Finished, source.ExceptionRaised, source.ErrorMessage,
+                                  CurrentThreadId(), ::sched_getscheduler(0), m_ownerGone});
+        lock.unlock();
         if (onTerminate) onTerminate(source);
     };
 }
 
-std::vector<TTerminationReport> TTaskEvents::Terminations() const
-{
-    std::lock_guard<std::mutex> lock(m_lock);
-    return m_terminations;
-}
-
-std::vector<TTerminationReport> TTaskEvents::Terminations(const TFFmpeg& task) const
+std::vector<TTerminationReport> TTaskEvents::Terminations(const TFFmpeg* task) const
 {
     std::lock_guard<std::mutex> lock(m_lock);
     std::vector<TTerminationReport> reports;
     for (const TTerminationReport& report : m_terminations)
-        if (report.task == &task) reports.push_back(report);
+        if (task == nullptr || report.task == task) reports.push_back(report);
     return reports;
 }
 
-std::vector<std::pair<int, std::string>> TTaskEvents::Messages(const TFFmpeg& task) const
+std::vector<std::pair<int, std::string>> TTaskEvents::Messages(const TFFmpeg* task) const
 {
     std::lock_guard<std::mutex> lock(m_lock);
     std::vector<std::pair<int, std::string>> messages;
-    for (const TMessage& message : m_messages)
-        if (message.task == &task) messages.emplace_back(message.level, message.text);
+    for (const auto& [source, message] : m_messages)
+        if (task == nullptr || source == task) messages.push_back(message);
     return messages;
 }
 
-std::size_t TTaskEvents::MessageCount() const
+int TTaskEvents::ProgressCount(const TFFmpeg* task) const
 {
     std::lock_guard<std::mutex> lock(m_lock);
-    return m_messages.size();
-}
-
-int TTaskEvents::ProgressCount(const TFFmpeg& task) const
-{
-    std::lock_guard<std::mutex> lock(m_lock);
-    for (const auto& [reporting, count] : m_progress)
-        if (reporting == &task) return count;
-    return 0;
+    const auto found = m_progress.find(task);
+    return found == m_progress.end() ? 0 : found->second;
 }
 
 void TTaskEvents::OwnerGone()
@@ -99,19 +85,67 @@ void TTaskEvents::OwnerGone()
 
 void TaskTest::TearDown() { EXPECT_TRUE(WaitForTaskThreads(std::chrono::seconds(120))); }
 
+int AddConversion(TVantrel& component, const std::string& input, const std::string& output,
+                  const std::string& outputText, const std::string& inputText)
+{
+    TInputOptions inputOptions;
+    inputOptions.ExtOptions = inputText;
+    const int index = component.AddTask(input, &inputOptions);
+    TOutputOptions outputOptions;
+    outputOptions.ExtOptions = outputText;
+    return index >= 0 && component.AddOutput(index, output, &outputOptions) ? index : -1;
+}
+
+void ComponentTest::SetUp()
+{
+    ASSERT_TRUE(component.LoadAVLib(MIRELK_LIBAV_DIR)) << component.LastErrMsg();
+    component.OnLog = [this](int index, TLogLevel level, const std::string& text) {
+        std::lock_guard<std::mutex> lock(eventsLock);
+        lines.push_back({index, level, text});
+    };
+    component.OnTerminate = [this](int index, bool finished, bool exception, const std::string& message) {
+        std::lock_guard<std::mutex> lock(eventsLock);
+        if (index >= 0) {
+            terminations.push_back({index, finished, exception, message});
+            return;
+        }
+        ++runEnds;
+        terminationsAtRunEnd = terminations.size();
+    };
+}
+
+void ComponentTest::TearDown()
+{
+    component.ClearTasks();
+    EXPECT_TRUE(WaitForTaskThreads(std::chrono::seconds(120)));
+}
+
+bool ComponentTest::RunAll(int threads)
+{
+    {
+        std::lock_guard<std::mutex> lock(eventsLock);
+        terminations.clear();
+        lines.clear();
+        runEnds = 0;
+    }
+    component.StartConvert(threads);
+    return PumpUntilTheRunEnds();
+}
+
+bool ComponentTest::PumpUntilTheRunEnds()
+{
+    const auto ended = [this] {
+        std::lock_guard<std::mutex> lock(eventsLock);
+        return runEnds > 0;
+    };
+    return loop.PumpUntil(ended, std::chrono::seconds(600));
+}
+
 std::int64_t FileSize(const std::string& path)
 {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     return error ? -1 : static_cast<std::int64_t>(size);
-}
-
-int SchedulingPolicy(std::uint32_t threadId) { return ::sched_getscheduler(static_cast<pid_t>(threadId)); }
-
-int NiceValue(std::uint32_t threadId)
-{
-    errno = 0;
-    return ::getpriority(PRIO_PROCESS, static_cast<id_t>(threadId));
 }
 
 }  // namespace mirelk::test

@@ -1,18 +1,20 @@
-// Shared pieces of the task tests: tasks set up the way the component sets them up, and a
-// thread-safe record of what tasks report.
+// Shared pieces of the component tests: tasks set up the way the component sets them up, a
+// thread-safe record of what tasks report, and a component on a test's own main loop.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "component/event_loop.h"
 #include "component/ffmpeg_task.h"
-#include "engine/options/ffmpeg_exception.h"
+#include "component/vantrel.h"
 #include "test_support.h"
 
 namespace mirelk::test {
@@ -36,6 +38,10 @@ std::shared_ptr<T> MakeTask(const std::string& input, const std::string& output,
     return task;
 }
 
+// Starts the task in a worker thread the way the component does: the id is recorded before the
+// thread runs.
+std::shared_ptr<TFFmpegThread> StartThreaded(TFFmpeg& task, TConvertPriority priority = tpNormal);
+
 struct TTerminationReport {
     const TFFmpeg* task = nullptr;
     bool finished = false;
@@ -52,31 +58,24 @@ class TTaskEvents {
 public:
     // Sets the task's log, progress and termination callbacks.
     void Connect(TFFmpeg& task);
-
-    std::vector<TTerminationReport> Terminations() const;
-    std::vector<TTerminationReport> Terminations(const TFFmpeg& task) const;
-    std::vector<std::pair<int, std::string>> Messages(const TFFmpeg& task) const;
-    std::size_t MessageCount() const;
-    int ProgressCount(const TFFmpeg& task) const;
+    // Of the task, or of every task when none is given.
+    std::vector<TTerminationReport> Terminations(const TFFmpeg* task = nullptr) const;
+    std::vector<std::pair<int, std::string>> Messages(const TFFmpeg* task = nullptr) const;
+    int ProgressCount(const TFFmpeg* task) const;
+    // Marks the reports that come after the test let go of its tasks.
+    void OwnerGone();
 
     // Called in the task's thread at each progress report, with the number of reports so far
     // (this one counted). Set before a task starts.
     std::function<void(TFFmpeg& task, int reports)> onProgress;
     // Called in the reporting thread after a termination has been recorded.
     std::function<void(TFFmpeg& task)> onTerminate;
-    // Marks the reports that come after the test let go of its tasks.
-    void OwnerGone();
 
 private:
-    struct TMessage {
-        const TFFmpeg* task;
-        int level;
-        std::string text;
-    };
     mutable std::mutex m_lock;
     std::vector<TTerminationReport> m_terminations;
-    std::vector<TMessage> m_messages;
-    std::vector<std::pair<const TFFmpeg*, int>> m_progress;
+    std::vector<std::pair<const TFFmpeg*, std::pair<int, std::string>>> m_messages;
+    std::map<const TFFmpeg*, int> m_progress;
     bool m_ownerGone = false;
 };
 
@@ -88,10 +87,50 @@ protected:
     TTaskEvents events;
 };
 
+// Adds a task with one output, each with its option text; the task's index, or -1 with the
+// reason in the component's LastErrMsg.
+int AddConversion(TVantrel& component, const std::string& input, const std::string& output,
+                  const std::string& outputText = "", const std::string& inputText = "");
+
+// A component on the test's own main loop, its library lines and terminations recorded.
+class ComponentTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    int Add(const std::string& input, const std::string& output, const std::string& outputText = "",
+            const std::string& inputText = "")
+    {
+        return AddConversion(component, input, output, outputText, inputText);
+    }
+    // Drops what was recorded, starts a run and pumps the main loop until the run has reported
+    // its end. False when it never ended.
+    bool RunAll(int threads);
+    bool PumpUntilTheRunEnds();
+
+    struct Termination {
+        int index;
+        bool finished;
+        bool exception;
+        std::string message;
+    };
+    struct Line {
+        int index;
+        TLogLevel level;
+        std::string text;
+    };
+    TEventLoop loop;
+    TVantrel component{loop};
+    // Written by the reporting threads under the lock; read freely once the run has ended.
+    std::mutex eventsLock;
+    std::vector<Termination> terminations;  // of tasks, in the order reported
+    std::vector<Line> lines;
+    int runEnds = 0;
+    // The tasks' terminations reported when the run reported its end.
+    std::size_t terminationsAtRunEnd = 0;
+    TempFolder folder;
+};
+
 // Current size of a file in bytes, -1 when it is not there.
 std::int64_t FileSize(const std::string& path);
-// The scheduling policy and nice value of a thread.
-int SchedulingPolicy(std::uint32_t threadId);
-int NiceValue(std::uint32_t threadId);
 
 }  // namespace mirelk::test
