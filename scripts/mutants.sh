@@ -99,7 +99,7 @@ fi
 echo "building the unmutated tree in $build" >&2
 cmake --build "$build" -j "$(nproc)" >/dev/null
 # MUTANTS_TRUST_BASELINE=1 skips the proof run when the same tree was just proven green.
-if [ "${MUTANTS_TRUST_BASELINE:-0}" != 1 ] && ! ctest --test-dir "$build" -j "$(nproc)" --timeout 300 >"$build/mutants-baseline.log" 2>&1; then
+if [ "${MUTANTS_TRUST_BASELINE:-0}" != 1 ] && ! ctest --test-dir "$build" -j "$(nproc)" --timeout 300 >"$build/mutants-baseline.log" 2>&1 </dev/null; then
   echo "mutants.sh: the unmutated tree fails its tests (see $build/mutants-baseline.log)" >&2
   exit 1
 fi
@@ -120,7 +120,9 @@ result_file="$build/mutants-result.txt"
 [ ${#wanted[@]} -eq 0 ] && : >"$result_file"
 declare -A killed planted
 printf '%-4s %-12s %-18s %-55s %s\n' id result area place fault | tee -a "$result_file"
-while IFS='^' read -r id areas file original replacement what; do
+# The table comes in on its own descriptor: a test (or a tool it runs) that reads standard input
+# must not eat the rows still to come.
+while IFS='^' read -r -u 3 id areas file original replacement what; do
   [ -z "$id" ] && continue
   if [ ${#wanted[@]} -gt 0 ] && [[ ! " ${wanted[*]} " =~ " $id " ]]; then continue; fi
   # Where the fault goes, or "stale" when the text is not there exactly once.
@@ -153,7 +155,7 @@ PY
     if ! cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" >"$build/mutant-$id.log" 2>&1; then
       result=build-broken
     elif ctest --test-dir "$build" -L "^($labels)\$" --stop-on-failure -j "$(nproc)" --timeout 180 \
-        >>"$build/mutant-$id.log" 2>&1; then
+        >>"$build/mutant-$id.log" 2>&1 </dev/null; then
       result=survived
     else
       result=killed
@@ -166,7 +168,7 @@ PY
     [ "$result" = killed ] && killed[$area]=$(( ${killed[$area]:-0} + 1 ))
   fi
   printf '%-4s %-12s %-18s %-55s %s\n' "$id" "$result" "$areas" "$file:$line" "$what" | tee -a "$result_file"
-done <<<"$MUTANTS"
+done 3<<<"$MUTANTS"
 
 # The sources are back as they were; leave the build matching them.
 cmake --build "$build" -j "$(nproc)" >/dev/null || true
