@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <map>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mirelk::test {
@@ -23,10 +23,6 @@ std::map<std::string, std::string> Ffprobe(const std::string& path, const std::s
 std::vector<std::string> FfprobeStreamDescriptions(const std::string& path);
 // Seconds as ffprobe prints them ("5.063000"), in microseconds.
 std::int64_t Microseconds(const std::string& seconds);
-
-// The picture ffmpeg itself decodes first from a file's first video stream, as rows of
-// 24-bit BGR pixels without padding; empty when ffmpeg fails.
-std::string FfmpegFirstPictureBgr(const std::string& path);
 
 // The "\r\n"-ended lines of a text; a line without its "\r\n" fails the calling test.
 std::vector<std::string> InfoLines(const std::string& text);

@@ -17,7 +17,10 @@ using namespace mirelk::test;
 
 namespace {
 
-class ProberFacts : public LibrariesLoaded {};
+class ProberFacts : public LibrariesLoaded {
+protected:
+    TempFolder folder;
+};
 
 double RateOf(const std::string& fraction)
 {
@@ -96,11 +99,9 @@ TEST_F(ProberFacts, H264AacMp4MatchesFfprobe)
     EXPECT_EQ(probe.FirstVideoStream(), 0);
     EXPECT_EQ(probe.FirstAudioStream(), 1);
     EXPECT_EQ(probe.FirstSubtitleStream(), -1);
-    EXPECT_EQ(probe.ForcedFormat(), "");
     EXPECT_EQ(probe.GetFileName(), path);
     EXPECT_EQ(probe.GetFormatName(), file.at("format_name"));
     EXPECT_EQ(probe.GetFileSize(), std::stoll(file.at("size")));
-    EXPECT_EQ(probe.GetFileSize(), FileSize(path));
 
     const TAVFileInfo info = probe.GetFileInfo();
     EXPECT_EQ(info.StartTime, Microseconds(file.at("start_time")));
@@ -109,7 +110,6 @@ TEST_F(ProberFacts, H264AacMp4MatchesFfprobe)
     EXPECT_EQ(info.Comment, file.at("TAG:comment"));
     EXPECT_EQ(info.Title, "");
     EXPECT_EQ(info.Year, 0);
-    EXPECT_EQ(info.Track, 0);
     EXPECT_EQ(info.TimeStamp, 0);
 
     const auto video = Ffprobe(path,
@@ -129,21 +129,13 @@ TEST_F(ProberFacts, H264AacMp4MatchesFfprobe)
     EXPECT_EQ(stream.BitRate, std::stoll(video.at("bit_rate")));
     EXPECT_EQ(stream.Language, video.at("TAG:language"));
     EXPECT_NEAR(stream.AspectRatio, 16.0 / 9.0, 1e-5);
-}
-
-TEST_F(ProberFacts, H264AacMp4DescriptionLineForLine)
-{
-    const std::string path = SamplePath("h264-aac-1080p.mp4");
-    if (path.empty()) GTEST_SKIP() << "no sample media";
-    TAVProbe probe;
-    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
     // The QuickTime demuxer shows stream ids.
-    ExpectDescription(probe, path, {"Comment: " + Ffprobe(path, "format_tags=comment").at("TAG:comment")}, true);
+    ExpectDescription(probe, path, {"Comment: " + info.Comment}, true);
 }
 
-TEST_F(ProberFacts, AudioOnlyFilesHaveNoVideoStream)
+TEST_F(ProberFacts, AudioOnlyFilesHaveNoVideoStreamNorPicture)
 {
-    for (const char* name : {"vorbis.ogg", "ac3-5.1.mkv"}) {
+    for (const std::string name : {"vorbis.ogg", "ac3-5.1.mkv"}) {
         SCOPED_TRACE(name);
         const std::string path = SamplePath(name);
         if (path.empty()) GTEST_SKIP() << "no sample media";
@@ -162,16 +154,11 @@ TEST_F(ProberFacts, AudioOnlyFilesHaveNoVideoStream)
         EXPECT_EQ(stream.CodecName, "");
         probe.GetVideoStreamInfo(0);
         EXPECT_TRUE(Logged(log.Lines(), kLevelError, "stream #0 is not video stream.\n"));
+        EXPECT_TRUE(probe.ReadFrame(-1).Empty());
+        // Seeking an audio-only file goes by its audio stream.
+        EXPECT_TRUE(probe.Seek(-1, 2000000));
+        if (name == "vorbis.ogg") ExpectDescription(probe, path, {});
     }
-}
-
-TEST_F(ProberFacts, OggDescriptionLineForLine)
-{
-    const std::string path = SamplePath("vorbis.ogg");
-    if (path.empty()) GTEST_SKIP() << "no sample media";
-    TAVProbe probe;
-    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
-    ExpectDescription(probe, path, {});
 }
 
 TEST_F(ProberFacts, MatroskaTagsAndNegativeStartTime)
@@ -225,7 +212,6 @@ TEST_F(ProberFacts, WebmVideoFiles)
 
 TEST_F(ProberFacts, TagsInTheirOrder)
 {
-    TempFolder folder;
     const std::string path = MakeMedia(folder.Path("tags.mkv"),
                                        "-f lavfi -i sine=d=1 -c:a flac -metadata title=Song -metadata artist=Singer "
                                        "-metadata copyright=Someone -metadata comment=Remark -metadata album=Record "
@@ -245,7 +231,6 @@ TEST_F(ProberFacts, TagsInTheirOrder)
 
 TEST_F(ProberFacts, TimeStampInTheZonesStandardTime)
 {
-    TempFolder folder;
     const std::string path = MakeMedia(folder.Path("dated.mp4"), "-f lavfi -i color=c=red:s=64x48:r=25:d=1 "
                                                                  "-metadata creation_time=2020-07-01T12:00:00Z");
     ASSERT_FALSE(path.empty());
@@ -268,7 +253,6 @@ TEST_F(ProberFacts, TimeStampInTheZonesStandardTime)
 
 TEST_F(ProberFacts, UnknownDurationAndStartTime)
 {
-    TempFolder folder;
     const std::string path =
         MakeMedia(folder.Path("raw.h264"), "-f lavfi -i testsrc=d=1:s=64x48:r=25 -c:v libx264 -f h264");
     ASSERT_FALSE(path.empty());
@@ -277,15 +261,12 @@ TEST_F(ProberFacts, UnknownDurationAndStartTime)
     const TAVFileInfo info = probe.GetFileInfo();
     EXPECT_EQ(info.StartTime, -1);
     EXPECT_EQ(info.Duration, -1);
+    // ffprobe knows neither: the description says "N/A" and leaves the start out.
     ExpectDescription(probe, path, {});
-    const std::string text = probe.GetInfoText();
-    EXPECT_NE(text.find("\r\nDuration: N/A\r\n"), std::string::npos);
-    EXPECT_EQ(text.find("\r\nStartTime: "), std::string::npos);
 }
 
 TEST_F(ProberFacts, ProgramsListOnlyTheirOwnStreams)
 {
-    TempFolder folder;
     const std::string path = MakeMedia(
         folder.Path("two.ts"),
         "-f lavfi -i testsrc=d=1:s=64x48:r=25 -f lavfi -i sine=d=1 -map 0:v -map 1:a -c:v mpeg2video -c:a mp2 "
@@ -310,7 +291,6 @@ TEST_F(ProberFacts, ProgramsListOnlyTheirOwnStreams)
 
 TEST_F(ProberFacts, StreamKindsCountedInIndexOrder)
 {
-    TempFolder folder;
     WriteFile(folder.Path("subtitles.srt"), "1\n00:00:00,000 --> 00:00:00,500\nHello\n");
     const std::string path = MakeMedia(folder.Path("mixed.mkv"),
                                        "-f lavfi -i testsrc=d=1:s=64x48:r=25 -f lavfi -i sine=d=1 -i " +
@@ -341,14 +321,10 @@ TEST_F(ProberFacts, WithoutFileEverythingIsUnknown)
 {
     TAVProbe probe;
     const auto expectEmpty = [&probe] {
-        EXPECT_EQ(probe.StreamCount(), -1);
-        EXPECT_EQ(probe.ProgramCount(), -1);
-        EXPECT_EQ(probe.AudioStreamCount(), -1);
-        EXPECT_EQ(probe.VideoStreamCount(), -1);
-        EXPECT_EQ(probe.SubtitleStreamCount(), -1);
-        EXPECT_EQ(probe.FirstAudioStream(), -1);
-        EXPECT_EQ(probe.FirstVideoStream(), -1);
-        EXPECT_EQ(probe.FirstSubtitleStream(), -1);
+        for (int count : {probe.StreamCount(), probe.ProgramCount(), probe.AudioStreamCount(), probe.VideoStreamCount(),
+                          probe.SubtitleStreamCount(), probe.FirstAudioStream(), probe.FirstVideoStream(),
+                          probe.FirstSubtitleStream()})
+            EXPECT_EQ(count, -1);
         EXPECT_EQ(probe.ForcedFormat(), "");
 
         LibraryLogCapture log;
@@ -357,12 +333,9 @@ TEST_F(ProberFacts, WithoutFileEverythingIsUnknown)
         EXPECT_EQ(probe.GetFileSize(), -1);
         EXPECT_EQ(probe.GetInfoText(), "");
         const TAVFileInfo info = probe.GetFileInfo();
-        EXPECT_EQ(info.StartTime, -1);
-        EXPECT_EQ(info.Duration, -1);
-        EXPECT_EQ(info.BitRate, -1);
-        EXPECT_EQ(info.TimeStamp, -1);
-        EXPECT_EQ(info.Year, -1);
-        EXPECT_EQ(info.Track, -1);
+        for (std::int64_t value : {info.StartTime, info.Duration, info.BitRate, info.TimeStamp,
+                                   std::int64_t{info.Year}, std::int64_t{info.Track}})
+            EXPECT_EQ(value, -1);
         EXPECT_EQ(info.Title, "");
         const TAVVideoStreamInfo stream = probe.GetVideoStreamInfo(-1);
         EXPECT_EQ(stream.Width, -1);
@@ -372,10 +345,15 @@ TEST_F(ProberFacts, WithoutFileEverythingIsUnknown)
         for (const auto& [level, text] : log.Lines())
             if (text == "file not loaded.\n" && LibraryToEngineLevel(level) == kLevelInfo) ++notLoaded;
         EXPECT_EQ(notLoaded, 6);
+
+        EXPECT_TRUE(probe.ReadFrame(-1).Empty());
+        EXPECT_TRUE(Logged(log.Lines(), kLevelError, "file not loaded.\n"));
+        EXPECT_FALSE(probe.Seek(-1, 0));
+        EXPECT_EQ(probe.LastErrMsg(), "file not loaded.");
+        EXPECT_TRUE(probe.LastFrame().Empty());
     };
     expectEmpty();
 
-    TempFolder folder;
     const std::string path = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i testsrc=d=1:s=64x48:r=25 -c:v mpeg4");
     ASSERT_FALSE(path.empty());
     ASSERT_TRUE(probe.Open(path, "matroska")) << probe.LastErrMsg();

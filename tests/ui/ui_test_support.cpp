@@ -2,12 +2,14 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
+#include <fstream>
 
 #include "component/task_threads.h"
 #include "ui/application.h"
@@ -24,6 +26,27 @@ ui::TQtMainThread& MainThread()
 }
 
 }  // namespace
+
+std::string Clip(const std::string& path, int seconds, const std::string& size)
+{
+    return MakeMedia(path, "-f lavfi -i testsrc=size=" + size + ":rate=25:duration=" + std::to_string(seconds) +
+                               " -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) +
+                               " -c:v mpeg4 -q:v 4 -c:a mp2 -shortest");
+}
+
+std::vector<std::uint8_t> Picture(const std::string& path, int index, int width, int height)
+{
+    const std::string raw = RunCommand("ffmpeg -v error -i " + ShellQuoted(path) + " -vf \"select=eq(n\\," +
+                                       std::to_string(index) + "),scale=" + std::to_string(width) + ":" +
+                                       std::to_string(height) + "\" -vframes 1 -f rawvideo -pix_fmt rgb24 -");
+    return {raw.begin(), raw.end()};
+}
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 double MeanChannel(const std::vector<std::uint8_t>& rgb, int width, int top, int bottom, int channel)
 {
@@ -100,6 +123,17 @@ bool MainWindowTest::Enabled(const char* name)
     if (auto* push = Child<QPushButton>(name)) return push->isEnabled();
     ADD_FAILURE() << "no button " << name;
     return false;
+}
+
+void MainWindowTest::SetOutputFolder(const std::string& path)
+{
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(path));
+}
+
+void MainWindowTest::StopAndClear()
+{
+    Click("ToolButton4");
+    Click("ToolButton2");
 }
 
 bool MainWindowTest::PumpUntil(const std::function<bool()>& done, int milliseconds)

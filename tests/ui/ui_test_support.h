@@ -15,8 +15,13 @@ class QTreeWidget;
 
 namespace mirelk::test {
 
+// A clip of the given length with a test picture and a tone, made with the ffmpeg tool.
+std::string Clip(const std::string& path, int seconds, const std::string& size = "320x240");
+// Picture `index` of a file, scaled to width x height, as RGB rows.
+std::vector<std::uint8_t> Picture(const std::string& path, int index, int width, int height);
 // The mean of one colour channel of RGB rows over rows [top, bottom).
 double MeanChannel(const std::vector<std::uint8_t>& rgb, int width, int top, int bottom, int channel);
+std::string FileText(const std::string& path);
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -39,6 +44,10 @@ protected:
     void Click(const char* name);
     void TriggerMenu(const char* name);
     bool Enabled(const char* name);
+    // Types the output folder into the main window.
+    void SetOutputFolder(const std::string& path);
+    // Stops the run, if any, and clears the list.
+    void StopAndClear();
     // Pumps the event loop until the predicate holds or the time is up.
     static bool PumpUntil(const std::function<bool()>& done, int milliseconds);
     // Pumps until the run has ended.
