@@ -1,12 +1,11 @@
 #include "ui_test_support.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QThread>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
@@ -91,6 +90,18 @@ void MainWindowTest::CloseWindow()
     QCoreApplication::processEvents();
 }
 
+void MainWindowTest::AddFiles(const std::vector<std::string>& files)
+{
+    QStringList list;
+    for (const std::string& file : files) list << QString::fromStdString(file);
+    m_window->AddFiles(list);
+}
+
+void MainWindowTest::SetOutputFolder(const std::string& path)
+{
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(path));
+}
+
 QTreeWidget* MainWindowTest::Files() { return Child<QTreeWidget>("lvFiles"); }
 
 QString MainWindowTest::Cell(int row, int column) { return Files()->topLevelItem(row)->text(column); }
@@ -99,13 +110,9 @@ QString MainWindowTest::LogText() { return Child<QPlainTextEdit>("mmoLog")->toPl
 
 void MainWindowTest::Click(const char* name)
 {
-    if (auto* tool = Child<QToolButton>(name)) {
-        tool->click();
-    } else if (auto* push = Child<QPushButton>(name)) {
-        push->click();
-    } else {
-        ADD_FAILURE() << "no button " << name;
-    }
+    auto* button = Child<QAbstractButton>(name);
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
     QCoreApplication::processEvents();
 }
 
@@ -117,17 +124,12 @@ void MainWindowTest::TriggerMenu(const char* name)
     QCoreApplication::processEvents();
 }
 
-bool MainWindowTest::Enabled(const char* name)
+std::string MainWindowTest::ToolBar()
 {
-    if (auto* tool = Child<QToolButton>(name)) return tool->isEnabled();
-    if (auto* push = Child<QPushButton>(name)) return push->isEnabled();
-    ADD_FAILURE() << "no button " << name;
-    return false;
-}
-
-void MainWindowTest::SetOutputFolder(const std::string& path)
-{
-    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(path));
+    std::string enabled;
+    for (char number = '1'; number <= '7'; ++number)
+        if (Child<QAbstractButton>(("ToolButton" + std::string(1, number)).c_str())->isEnabled()) enabled += number;
+    return enabled;
 }
 
 void MainWindowTest::StopAndClear()

@@ -37,15 +37,18 @@ protected:
     {
         return m_window->findChild<T*>(name);
     }
+    // The Add command's steps for files already chosen.
+    void AddFiles(const std::vector<std::string>& files);
+    void SetOutputFolder(const std::string& path);
     QTreeWidget* Files();
     QString Cell(int row, int column);
     QString LogText();
     // Clicks the named button (tool button or push button).
     void Click(const char* name);
     void TriggerMenu(const char* name);
-    bool Enabled(const char* name);
-    // Types the output folder into the main window.
-    void SetOutputFolder(const std::string& path);
+    // The numbers of the enabled tool buttons in order: "1" Add, "2" Clear, "3" Delete, "4" Stop,
+    // "5" Pause, "6" Resume, "7" Convert.
+    std::string ToolBar();
     // Stops the run, if any, and clears the list.
     void StopAndClear();
     // Pumps the event loop until the predicate holds or the time is up.
