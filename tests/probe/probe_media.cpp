@@ -7,10 +7,25 @@
 #include <fstream>
 #include <sstream>
 
-#include "../test_support.h"
 #include "binding/log_levels.h"
 
 namespace mirelk::test {
+
+std::string ProberTest::OpenMade(const std::string& name, const std::string& arguments, const std::string& format)
+{
+    const std::string path = MakeMedia(folder.Path(name), arguments);
+    EXPECT_TRUE(!path.empty() && probe.Open(path, format)) << name << ": " << probe.LastErrMsg();
+    return path;
+}
+
+std::string ProberTest::OpenSample(const std::string& name)
+{
+    const std::string path = SamplePath(name);
+    if (!path.empty()) {
+        EXPECT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    }
+    return path;
+}
 
 void WriteFile(const std::string& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
 

@@ -8,7 +8,22 @@
 #include <utility>
 #include <vector>
 
+#include "../test_support.h"
+#include "probe/av_probe.h"
+
 namespace mirelk::test {
+
+// A prober test: the libraries loaded, a folder of its own and a prober.
+class ProberTest : public LibrariesLoaded {
+protected:
+    // Makes the file with the ffmpeg tool ("ffmpeg ARGUMENTS folder/NAME") and opens it; its path.
+    std::string OpenMade(const std::string& name, const std::string& arguments, const std::string& format = "");
+    // Opens a shared sample; its path, or "" when the samples are not there.
+    std::string OpenSample(const std::string& name);
+
+    TempFolder folder;
+    TAVProbe probe;
+};
 
 void WriteFile(const std::string& path, const std::string& content);
 std::int64_t FileSize(const std::string& path);

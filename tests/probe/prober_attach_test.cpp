@@ -6,10 +6,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "../test_support.h"
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
-#include "probe/av_probe.h"
 #include "probe_media.h"
 
 using namespace mirelk;
@@ -46,19 +44,16 @@ int PacketsLeft(AVFormatContext* context)
     return count;
 }
 
-class ProberAttach : public LibrariesLoaded {
+class ProberAttach : public ProberTest {
 protected:
     void SetUp() override
     {
-        LibrariesLoaded::SetUp();
-        path = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i sine=d=1 "
-                                                  "-c:v mpeg4 -c:a mp2");
-        ASSERT_FALSE(path.empty());
+        ProberTest::SetUp();
+        path = OpenMade("clip.mkv", "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i sine=d=1 -c:v mpeg4 -c:a mp2");
         owner = OpenAsOwner(path);
         ASSERT_NE(owner, nullptr);
     }
 
-    TempFolder folder;
     std::string path;
     TOwnedInput owner;
 };
@@ -67,8 +62,7 @@ protected:
 
 TEST_F(ProberAttach, DescribesTheFileAsAnOpenedProberDoes)
 {
-    TAVProbe opened;
-    ASSERT_TRUE(opened.Open(path)) << opened.LastErrMsg();
+    const TAVProbe& opened = probe;
     TAVProbe attached;
     attached.Attach(owner.get());
     EXPECT_EQ(attached.StreamCount(), 2);

