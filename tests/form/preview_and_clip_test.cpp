@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <tuple>
 
-#include "form/preview_picture.h"
 #include "form/time_text.h"
 #include "form_fixture.h"
 
@@ -87,18 +86,6 @@ TEST(OptionFormClipRange, StartAndEndAreKeptInsideTheFile)
         EXPECT_EQ(range.StartMs, c.startMs) << c.selStart << ".." << c.selEnd;
         EXPECT_EQ(range.EndMs, c.endMs) << c.selStart << ".." << c.selEnd;
     }
-}
-
-TEST(OptionFormPreviewPicture, FittedRectKeepsTheAspect)
-{
-    const auto rect = [](int width, int height) {
-        const form::TPictureRect r = form::FittedRect(width, height, 220, 145);
-        return std::tuple{r.Left, r.Top, r.Right, r.Bottom};
-    };
-    EXPECT_EQ(rect(320, 240), std::tuple(13, 0, 207, 145));
-    EXPECT_EQ(rect(1920, 1080), std::tuple(0, 11, 220, 134));
-    EXPECT_EQ(rect(44, 29), std::tuple(0, 0, 220, 145));  // small frames are scaled up likewise
-    EXPECT_EQ(form::FittedRect(0, 0, 220, 145).Width(), 0);
 }
 
 class OptionFormPreviewAndClip : public OptionFormTest {

@@ -175,23 +175,6 @@ TEST_F(MainWindowTest, ARunShowsItsProgressPausesResumesAndClosingStopsEveryTask
     EXPECT_TRUE(WaitForTaskThreads(std::chrono::seconds(10)));
 }
 
-TEST_F(MainWindowTest, KeepsTheFolderAcrossARestart)
-{
-    const std::string kept = folder.Path("目录 kept") + "/";
-    OpenWindow();
-    EXPECT_EQ(Child<QLineEdit>("Edit1")->text(), "");
-    SetOutputFolder(kept);
-    CloseWindow();
-    EXPECT_NE(FileText(programFolder + "/Config.ini").find("[FormConfig]"), std::string::npos);
-    OpenWindow();
-    EXPECT_EQ(Child<QLineEdit>("Edit1")->text().toStdString(), kept);
-    CloseWindow();
-    // Written by hand in the other spelling of the section.
-    std::ofstream(programFolder + "/Config.ini") << "[formconfig]\ndir=/tmp/other/\n";
-    OpenWindow();
-    EXPECT_EQ(Child<QLineEdit>("Edit1")->text(), "/tmp/other/");
-}
-
 TEST_F(MainWindowTest, RefusesFilesThatCannotBeReadOrWritten)
 {
     std::ofstream(folder.Path("text.mp4")) << "this is not a video\n";

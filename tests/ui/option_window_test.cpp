@@ -193,9 +193,12 @@ TEST_F(OptionWindowTest, ThePreviewFollowsTheSliderAndAClipMarkedThereIsCut)
     EXPECT_TRUE(Widget<QLabel>("lblPTS")->text().startsWith("PTS: 2")) << Widget<QLabel>("lblPTS")->text().toStdString();
 }
 
-TEST_F(OptionWindowTest, SettingsOutliveTheProgramAndDefaultsBringBackTheFirstStart)
+TEST_F(OptionWindowTest, SettingsAndFolderOutliveTheProgramAndDefaultsBringBackTheFirstStart)
 {
+    const std::string kept = folder.Path("目录 kept") + "/";
     OpenWindow();
+    EXPECT_EQ(Child<QLineEdit>("Edit1")->text(), "");
+    SetOutputFolder(kept);
     TriggerMenu("mnuOptions");
     Choose("grpFormats", "MOV");
     Choose("grpAudioSampleRate", "22050");
@@ -204,10 +207,12 @@ TEST_F(OptionWindowTest, SettingsOutliveTheProgramAndDefaultsBringBackTheFirstSt
     Widget<QRadioButton>("rdoPTSs")->click();
     CloseWindow();
     const std::string ini = FileText(programFolder + "/Config.ini");
+    EXPECT_NE(ini.find("[FormConfig]"), std::string::npos) << ini;
     EXPECT_NE(ini.find("[OutputOptions]"), std::string::npos) << ini;
     EXPECT_NE(ini.find("grpFormats=MOV"), std::string::npos) << ini;
 
     ui::TfrmMain& window = OpenWindow();
+    EXPECT_EQ(Child<QLineEdit>("Edit1")->text().toStdString(), kept);
     TriggerMenu("mnuOptions");
     EXPECT_EQ(Chosen("grpFormats"), "MOV");
     EXPECT_EQ(Chosen("grpAudioSampleRate"), "22050");
@@ -217,25 +222,26 @@ TEST_F(OptionWindowTest, SettingsOutliveTheProgramAndDefaultsBringBackTheFirstSt
     EXPECT_TRUE(Widget<QLineEdit>("edtPTSs")->isEnabled());
 
     // Defaults brings back everything but the output folder, which is the main window's.
-    SetOutputFolder(folder.Path("kept") + "/");
-    window.OptionForm().Settings.OutputFolder = folder.Path("kept") + "/";
+    window.OptionForm().Settings.OutputFolder = kept;
     Press("btnDefaults");
     EXPECT_EQ(Chosen("grpFormats"), "3GP");
     EXPECT_EQ(Chosen("grpAudioSampleRate"), "Auto");
     EXPECT_FALSE(Widget<QCheckBox>("chkNegate")->isChecked());
     EXPECT_EQ(Widget<QLineEdit>("edtImlib2Txt")->text(), "Qelvan");
     EXPECT_TRUE(Widget<QRadioButton>("rdoStandardHook")->isChecked());
-    EXPECT_EQ(window.OptionForm().Settings.OutputFolder, folder.Path("kept") + "/");
+    EXPECT_EQ(window.OptionForm().Settings.OutputFolder, kept);
     Window().SaveOptionSettings();
     EXPECT_NE(FileText(programFolder + "/Config.ini").find("grpFormats=3GP"), std::string::npos);
 
-    // A file edited by hand: unknown keys and values that are not of their kind keep the
-    // defaults, the rest is read.
+    // A file edited by hand, a section in the other spelling: unknown keys and values that are
+    // not of their kind keep the defaults, the rest is read.
     CloseWindow();
-    std::ofstream(programFolder + "/Config.ini") << "[OutputOptions]\ngrpFormats=Betamax\nchkNegate=maybe\n"
+    std::ofstream(programFolder + "/Config.ini") << "[formconfig]\ndir=/tmp/other/\n"
+                                                    "[OutputOptions]\ngrpFormats=Betamax\nchkNegate=maybe\n"
                                                     "noSuchWidget=1\nchkVertFlip=1\ngrpFrameRate=25\n"
                                                     "rdoHookSource=Nowhere\n";
     OpenWindow();
+    EXPECT_EQ(Child<QLineEdit>("Edit1")->text(), "/tmp/other/");
     TriggerMenu("mnuOptions");
     EXPECT_EQ(Chosen("grpFormats"), "3GP");
     EXPECT_FALSE(Widget<QCheckBox>("chkNegate")->isChecked());
