@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "form_fixture.h"
 
@@ -139,38 +140,35 @@ TEST_F(OptionFormHookLines, OnlyCountingExternalHooksMakeLinesAndModeFields)
 {
     UseClip();
     TOptionFormSettings& s = form->Settings;
+    // Before hook, PTS periods, custom hook.
+    const auto modes = [this] {
+        const TOutputOptions record = form->GetOutputOptions();
+        return std::tuple(record.BeforeHook, record.PTSPeriods, record.CustomHook);
+    };
     s.HookBehaviour = hbBeforeHook;
-    EXPECT_FALSE(form->GetOutputOptions().BeforeHook) << "no hook is checked";
+    EXPECT_EQ(modes(), std::tuple(false, "", false)) << "no hook is checked";
     s.WatermarkHook.Checked = true;
     s.WatermarkHook.Enabled = false;
     EXPECT_EQ(Lines(), "");
-    EXPECT_FALSE(form->GetOutputOptions().BeforeHook);
+    EXPECT_EQ(modes(), std::tuple(false, "", false)) << "no hook is enabled";
     s.WatermarkHook.Enabled = true;
-    TOutputOptions record = form->GetOutputOptions();
-    EXPECT_NE(record.ExtOptions, "");
-    EXPECT_TRUE(record.BeforeHook);
-    EXPECT_EQ(record.PTSPeriods, "");
-    EXPECT_FALSE(record.CustomHook);
+    EXPECT_NE(Lines(), "");
+    EXPECT_EQ(modes(), std::tuple(true, "", false));
     s.BeforeHookEnabled = false;
-    EXPECT_FALSE(form->GetOutputOptions().BeforeHook);
+    EXPECT_EQ(modes(), std::tuple(false, "", false));
 
     s.HookBehaviour = hbPTSPeriods;
-    record = form->GetOutputOptions();
-    EXPECT_FALSE(record.BeforeHook);
-    EXPECT_EQ(record.PTSPeriods, "0-5000,10000-15000");
+    EXPECT_EQ(modes(), std::tuple(false, "0-5000,10000-15000", false));
     s.PTSPeriodsEnabled = false;
-    EXPECT_EQ(form->GetOutputOptions().PTSPeriods, "");
+    EXPECT_EQ(modes(), std::tuple(false, "", false));
     s.PTSPeriodsEnabled = true;
     s.HookBehaviour = hbStandard;
-    EXPECT_EQ(form->GetOutputOptions().PTSPeriods, "");
-
+    EXPECT_EQ(modes(), std::tuple(false, "", false));
     // The custom hook replaces the external ones.
     s.HookBehaviour = hbPTSPeriods;
     s.HookSource = hsCustom;
-    record = form->GetOutputOptions();
-    EXPECT_EQ(record.ExtOptions, "");
-    EXPECT_EQ(record.PTSPeriods, "");
-    EXPECT_TRUE(record.CustomHook);
+    EXPECT_EQ(Lines(), "");
+    EXPECT_EQ(modes(), std::tuple(false, "", true));
 }
 
 TEST_F(OptionFormHookLines, HookFolderLiesBesideTheProgram)

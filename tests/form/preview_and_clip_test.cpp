@@ -22,35 +22,29 @@ TEST(OptionFormTimeText, SecondsPointMilliseconds)
 TEST(OptionFormPreviewSlider, StepsLinesAndTicksFollowTheFileLength)
 {
     TPreviewSlider slider;
-    slider.Configure(200000000, true);  // 200 s
-    EXPECT_EQ(slider.PreviewStep(), 10000);
-    EXPECT_EQ(slider.Max(), 20000);
-    EXPECT_EQ(slider.TickFrequency(), 1000);  // 20000 / ((220 - 12) / 10)
-    EXPECT_TRUE(slider.ThumbVisible());
     // The step grows tenfold where the steps would pass 32767; even the shortest file or one of
-    // unknown length is stepped by 10 microseconds.
-    for (const auto& [duration, step, steps] : {std::tuple{327670LL, 10, 32767}, {327680LL, 100, 3276},
-                                                {5LL, 10, 0}, {-1LL, 10, 0}}) {
+    // unknown length is stepped by 10 microseconds. Line sizes grow with the step count.
+    for (const auto& [duration, step, steps, line] :
+         {std::tuple{200000000LL, 10000, 20000, 1000}, {327670LL, 10, 32767, 1000}, {327680LL, 100, 3276, 100},
+          {100010LL, 10, 10001, 1000}, {100000LL, 10, 10000, 100}, {10000LL, 10, 1000, 10}, {1000LL, 10, 100, 1},
+          {5LL, 10, 0, 1}, {-1LL, 10, 0, 1}}) {
         slider.Configure(duration, true);
         EXPECT_EQ(slider.PreviewStep(), step) << duration;
-        EXPECT_EQ(slider.StepCount(), steps) << duration;
         EXPECT_EQ(slider.Max(), steps) << duration;
+        EXPECT_EQ(slider.LineSize(), line) << duration;
+        EXPECT_EQ(slider.PageSize(), 5 * line) << duration;
     }
-    // Line and page sizes grow with the step count.
-    for (const auto& [steps, lineSize] : {std::pair{10001, 1000}, {10000, 100}, {1000, 10}, {100, 1}}) {
-        slider.Configure(steps * 10, true);
-        ASSERT_EQ(slider.StepCount(), steps);
-        EXPECT_EQ(slider.LineSize(), lineSize) << steps;
-        EXPECT_EQ(slider.PageSize(), 5 * lineSize) << steps;
-    }
+    EXPECT_EQ(slider.TickFrequency(), 1);
+    slider.Configure(200000000, true);
+    EXPECT_EQ(slider.TickFrequency(), 1000);  // 20000 / ((220 - 12) / 10)
+    slider.SetWidth(5);
+    slider.Configure(200000000, true);
+    EXPECT_EQ(slider.TickFrequency(), 20000);
     // A still picture: no thumb, one position.
     slider.Configure(200000000, false);
     EXPECT_FALSE(slider.ThumbVisible());
     EXPECT_EQ(slider.Max(), 0);
     EXPECT_FALSE(slider.SetPosition(10));
-    slider.SetWidth(5);
-    slider.Configure(200000000, true);
-    EXPECT_EQ(slider.TickFrequency(), 20000);
 }
 
 TEST(OptionFormPreviewSlider, PositionsStayInRangeAndTimesMapToNearestSteps)

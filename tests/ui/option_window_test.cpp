@@ -27,7 +27,7 @@ namespace {
 // The mean volume in dB that ffmpeg measures over the first audio stream.
 double MeanVolume(const std::string& path)
 {
-    const std::string report = RunCommand("ffmpeg -hide_banner -nostats -i " + ShellQuoted(path) +
+    const std::string report = RunCommand("ffmpeg -nostdin -hide_banner -nostats -i " + ShellQuoted(path) +
                                           " -map 0:a:0 -af volumedetect -f null - 2>&1");
     std::smatch match;
     if (!std::regex_search(report, match, std::regex("mean_volume: (-?[0-9.]+) dB"))) return -1000;

@@ -35,7 +35,7 @@ std::string Clip(const std::string& path, int seconds, const std::string& size)
 
 std::vector<std::uint8_t> Picture(const std::string& path, int index, int width, int height)
 {
-    const std::string raw = RunCommand("ffmpeg -v error -i " + ShellQuoted(path) + " -vf \"select=eq(n\\," +
+    const std::string raw = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(path) + " -vf \"select=eq(n\\," +
                                        std::to_string(index) + "),scale=" + std::to_string(width) + ":" +
                                        std::to_string(height) + "\" -vframes 1 -f rawvideo -pix_fmt rgb24 -");
     return {raw.begin(), raw.end()};
