@@ -97,11 +97,18 @@ TEST_F(ProberFrames, PicturesMatchFfmpegsOwnDecoding)
 TEST_F(ProberFrames, SeekThenReadGivesThePictureThere)
 {
     // One second of red, then one second of blue, a key picture every five.
-    OpenMade("red-blue.mp4", "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i color=c=blue:s=64x48:r=25:d=1 "
-                             "-filter_complex concat=n=2 -c:v libx264 -g 5 -pix_fmt yuv420p");
+    const std::string path = OpenMade("red-blue.mp4", "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i "
+                                                      "color=c=blue:s=64x48:r=25:d=1 -filter_complex concat=n=2 "
+                                                      "-c:v libx264 -g 5 -pix_fmt yuv420p");
     EXPECT_TRUE(FilledWith(probe.ReadFrame(-1), kRed));
-    for (const auto& [stream, position, colour] :
-         {std::tuple{-1, 1500000LL, kBlue}, {-1, 0LL, kRed}, {0, 1200000LL, kBlue}, {-1, -5LL, kRed}}) {
+    // Seeking goes to the key picture at or after the position: one step of the stream's time
+    // after the last red key picture (0.8 s) is the first blue one.
+    const std::string timeBase = Ffprobe(path, "stream=time_base", 0).at("time_base");
+    ASSERT_EQ(timeBase.rfind("1/", 0), 0u) << timeBase;
+    const long long den = std::stoll(timeBase.substr(2));
+    const long long justAfter = 800000 + (1000000 + den - 1) / den;
+    for (const auto& [stream, position, colour] : {std::tuple{-1, 1500000LL, kBlue}, {-1, 0LL, kRed},
+                                                   {0, 1200000LL, kBlue}, {-1, -5LL, kRed}, {-1, justAfter, kBlue}}) {
         EXPECT_TRUE(probe.Seek(stream, position)) << position;
         EXPECT_TRUE(FilledWith(probe.ReadFrame(stream), colour)) << position;
     }
