@@ -242,9 +242,7 @@ TEST_F(MainWindowTest, FailedTasksShowInTheirRowsWithoutBlockingTheWindow)
 TEST_F(MainWindowTest, TheCustomHookFlipsFrame400AndLeavesFrame120)
 {
     // Blue over the top third, red below: a flip moves the blue to the bottom.
-    const std::string source = MakeMedia(folder.Path("hook.avi"),
-                                         "-f lavfi -i color=c=red:size=176x144:rate=25:duration=17 -vf "
-                                         "drawbox=x=0:y=0:w=176:h=48:color=blue:t=fill -c:v mpeg4 -q:v 2");
+    const std::string source = Bands(folder.Path("hook.avi"), 17);
     ui::TfrmMain& window = OpenWindow();
     TOptionForm& form = window.OptionForm();
     ASSERT_TRUE(form.SelectOutputFormat("AVI"));

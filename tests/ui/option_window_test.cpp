@@ -104,11 +104,7 @@ protected:
 
 TEST_F(OptionWindowTest, ItsSettingsConvertThroughTheMenuCommand)
 {
-    // Blue over the top third and red below, with a tone.
-    const std::string source = MakeMedia(folder.Path("源 bands.avi"),
-                                         "-f lavfi -i color=c=red:size=176x144:rate=25:duration=1 "
-                                         "-f lavfi -i sine=frequency=440:duration=1 -vf "
-                                         "drawbox=x=0:y=0:w=176:h=48:color=blue:t=fill -c:v mpeg4 -q:v 2 -c:a mp2");
+    const std::string source = Bands(folder.Path("源 bands.avi"), 1);
     ui::TfrmMain& window = OpenWith({source});
     TriggerMenu("mnuOptions");
     ASSERT_TRUE(Options().isVisible());

@@ -33,6 +33,14 @@ std::string Clip(const std::string& path, int seconds, const std::string& size)
                                " -c:v mpeg4 -q:v 4 -c:a mp2 -shortest");
 }
 
+std::string Bands(const std::string& path, int seconds)
+{
+    const std::string length = std::to_string(seconds);
+    return MakeMedia(path, "-f lavfi -i color=c=red:size=176x144:rate=25:duration=" + length +
+                               " -f lavfi -i sine=frequency=440:duration=" + length +
+                               " -vf drawbox=x=0:y=0:w=176:h=48:color=blue:t=fill -c:v mpeg4 -q:v 2 -c:a mp2");
+}
+
 std::vector<std::uint8_t> Picture(const std::string& path, int index, int width, int height)
 {
     const std::string raw = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(path) + " -vf \"select=eq(n\\," +

@@ -17,6 +17,8 @@ namespace mirelk::test {
 
 // A clip of the given length with a test picture and a tone, made with the ffmpeg tool.
 std::string Clip(const std::string& path, int seconds, const std::string& size = "320x240");
+// 176x144 pictures, blue over the top third and red below, with a tone.
+std::string Bands(const std::string& path, int seconds);
 // Picture `index` of a file, scaled to width x height, as RGB rows.
 std::vector<std::uint8_t> Picture(const std::string& path, int index, int width, int height);
 // The mean of one colour channel of RGB rows over rows [top, bottom).
