@@ -172,19 +172,14 @@ TEST_F(ProberFacts, TagsInTheirOrder)
                        "Genre: Folk", "Year: 2009", "Track: #3"});
 }
 
-TEST_F(ProberFacts, WebmVideoFiles)
+TEST_F(ProberFacts, WebmStreamsWithoutDurationOrPixelShape)
 {
     for (const char* name : {"vp9-1080x1080.webm", "vp8-8x8.webm"}) {
         SCOPED_TRACE(name);
         const std::string path = OpenSample(name);
         if (path.empty()) GTEST_SKIP() << "no sample media";
-        const auto video = Ffprobe(path, "stream=codec_name,width,height,r_frame_rate", 0);
         const TAVVideoStreamInfo stream = probe.GetVideoStreamInfo(0);
-        EXPECT_EQ(stream.CodecName, video.at("codec_name"));
-        EXPECT_EQ(stream.Width, std::stoi(video.at("width")));
-        EXPECT_EQ(stream.Height, std::stoi(video.at("height")));
-        EXPECT_DOUBLE_EQ(static_cast<double>(stream.FrameRateNum) / stream.FrameRateDen,
-                         RateOf(video.at("r_frame_rate")));
+        EXPECT_EQ(stream.CodecName, Ffprobe(path, "stream=codec_name", 0).at("codec_name"));
         // Square pictures; a stream that does not state its pixel shape has square pixels.
         EXPECT_FLOAT_EQ(stream.AspectRatio, 1.0f);
         // Matroska streams carry no duration of their own: copied as the "no value" mark.
