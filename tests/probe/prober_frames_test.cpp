@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <tuple>
 
 #include "binding/log_levels.h"
@@ -162,6 +164,26 @@ TEST_F(ProberFrames, APictureSizeChangedMidwayResizesTheBitmap)
     EXPECT_EQ(frame.Width(), 64);
     EXPECT_EQ(frame.Height(), 24);
     EXPECT_TRUE(FilledWith(frame, kBlue));
+}
+
+// A file that opens but whose pictures no decoder takes: made with the ffmpeg tool, then its
+// header changed to claim a coding whose decoder refuses the picture depth.
+TEST_F(ProberFrames, AStreamWhoseDecoderWillNotOpenGivesNoPicture)
+{
+    const std::string made = MakeMedia(folder.Path("raw.avi"), "-f lavfi -i color=c=red:s=32x24:r=25:d=0.2 "
+                                                                "-c:v rawvideo -pix_fmt bgr24");
+    ASSERT_FALSE(made.empty());
+    std::ifstream in(made, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t picture = bytes.find("strf") + 8;  // the picture format after the chunk's name and size
+    ASSERT_GT(picture, 8u);
+    bytes.replace(picture + 14, 6, std::string("\x0c\x00" "AASC", 6));  // 12 bits per pixel, coding "AASC"
+    WriteFile(folder.Path("refused.avi"), bytes);
+    ASSERT_TRUE(probe.Open(folder.Path("refused.avi"))) << probe.LastErrMsg();
+    LibraryLogCapture log;
+    EXPECT_TRUE(probe.ReadFrame(-1).Empty());
+    EXPECT_TRUE(Logged(log.Lines(), kLevelError, "Error while opening codec for input file stream #0\n"));
+    EXPECT_TRUE(probe.LastFrame().Empty());
 }
 
 TEST_F(ProberFrames, StillPictureIsDecodedOnce)
