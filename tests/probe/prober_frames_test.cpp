@@ -5,7 +5,10 @@
 #include <fstream>
 #include <iterator>
 #include <tuple>
+#include <vector>
 
+#include "binding/bgr_conversion.h"
+#include "binding/entry_points.h"
 #include "binding/log_levels.h"
 #include "probe_media.h"
 
@@ -184,6 +187,23 @@ TEST_F(ProberFrames, AStreamWhoseDecoderWillNotOpenGivesNoPicture)
     EXPECT_TRUE(probe.ReadFrame(-1).Empty());
     EXPECT_TRUE(Logged(log.Lines(), kLevelError, "Error while opening codec for input file stream #0\n"));
     EXPECT_TRUE(probe.LastFrame().Empty());
+}
+
+// A picture of no known pixel format is refused before any scaler is asked to read it.
+TEST_F(ProberFrames, APictureOfNoKnownFormatIsRefusedUntouched)
+{
+    std::vector<std::uint8_t> rows(16 * 16 * 4);
+    const TFramePtr picture(av::av_frame_alloc());
+    ASSERT_NE(picture, nullptr);
+    picture->width = picture->height = 16;
+    picture->format = AV_PIX_FMT_NONE;
+    picture->data[0] = rows.data();
+    picture->linesize[0] = 64;
+    TBitmap24 bitmap(8, 8);
+    LibraryLogCapture log;
+    EXPECT_FALSE(TBgrConversion().ToBitmap(*picture, bitmap));
+    EXPECT_EQ(bitmap.Width(), 8);
+    EXPECT_TRUE(log.Lines().empty()) << log.Lines().front().second;
 }
 
 TEST_F(ProberFrames, StillPictureIsDecodedOnce)
