@@ -1,7 +1,10 @@
+// The preview window of a run: sized by the first picture, captioned with each picture's time,
+// and silent once the user closed it.
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <thread>
+#include <functional>
+#include <memory>
 
 #include "binding/bitmap24.h"
 #include "probe/previewer.h"
@@ -10,7 +13,7 @@ using namespace mirelk;
 
 namespace {
 
-// Runs everything at once in the calling thread, remembering which threads asked.
+// Runs everything at once in the calling thread, counting the calls.
 class ImmediateDispatcher : public IMainThreadDispatcher {
 public:
     bool IsMainThread() const override { return true; }

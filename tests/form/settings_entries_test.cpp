@@ -4,6 +4,7 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 #include "form/option_choices.h"
 #include "form/settings_entries.h"
@@ -21,49 +22,34 @@ std::map<std::string, std::string> AsMap(const TSettingsEntries& entries)
 // Every setting away from its default.
 TOptionFormSettings Changed()
 {
-    TOptionFormSettings settings;
-    settings.OutputFormat = ChoiceIndex(kOutputFormats, "WMA");
-    settings.Norm = 2;
-    settings.AudioChannels = 1;
-    settings.AudioSampleRate = 4;
-    settings.AdjustVolume = true;
-    settings.AudioVolume = "300";
-    settings.FrameSize = static_cast<int>(kFrameSizes.size()) - 1;
-    settings.FrameRate = 4;
-    settings.AspectRatio = 1;
-    settings.SetVideoBitRate = true;
-    settings.VideoBitRate = "900";
-    settings.SetAudioBitRate = true;
-    settings.AudioBitRate = "128";
-    settings.AudioEncoder = 4;
-    settings.VideoEncoder = 2;
-    settings.Crop = true;
-    settings.CropEdges = {"1", "2", "3", "4"};
-    settings.Pad = true;
-    settings.PadEdges = {"5", "6", "7", "8"};
-    settings.HookSource = hsCustom;
-    settings.ImageHook.Checked = true;
-    settings.ImageDancing = true;
-    settings.TextHook.Checked = true;
-    settings.TextHookText = "  字幕, \"quoted\" = text  ";
-    settings.TextScrolling = true;
-    settings.WatermarkHook.Checked = true;
-    settings.WatermarkMode = true;
-    settings.SampleImageHook.Checked = true;
-    settings.SampleTextHook.Checked = true;
-    settings.SampleHookText = "";
-    settings.HookBehaviour = hbPTSPeriods;
-    settings.PTSPeriods = "100-200";
-    settings.VertFlip = settings.HoriFlip = settings.Negate = true;
-    settings.Scale = true;
-    settings.ScaleText = "640:360";
-    settings.Rotate = true;
-    settings.RotateDegrees = "90";
-    settings.SetPTS = true;
-    settings.SetPTSExpression = "2*PTS";
-    settings.CopyTimestamp = settings.Overwrite = true;
-    settings.OutputFolder = "/somewhere/";
-    return settings;
+    TOptionFormSettings s;
+    s.OutputFormat = ChoiceIndex(kOutputFormats, "WMA");
+    s.Norm = 2;
+    s.AudioChannels = 1;
+    s.AudioSampleRate = s.FrameRate = s.AudioEncoder = 4;
+    s.FrameSize = static_cast<int>(kFrameSizes.size()) - 1;
+    s.AspectRatio = 1;
+    s.VideoEncoder = 2;
+    s.AudioVolume = "300";
+    s.VideoBitRate = "900";
+    s.AudioBitRate = "128";
+    s.CropEdges = {"1", "2", "3", "4"};
+    s.PadEdges = {"5", "6", "7", "8"};
+    s.HookSource = hsCustom;
+    s.TextHookText = "  字幕, \"quoted\" = text  ";
+    s.SampleHookText = "";
+    s.HookBehaviour = hbPTSPeriods;
+    s.PTSPeriods = "100-200";
+    s.ScaleText = "640:360";
+    s.RotateDegrees = "90";
+    s.SetPTSExpression = "2*PTS";
+    s.OutputFolder = "/somewhere/";
+    s.AdjustVolume = s.SetVideoBitRate = s.SetAudioBitRate = s.Crop = s.Pad = true;
+    s.ImageHook.Checked = s.TextHook.Checked = s.WatermarkHook.Checked = true;
+    s.SampleImageHook.Checked = s.SampleTextHook.Checked = true;
+    s.ImageDancing = s.TextScrolling = s.WatermarkMode = true;
+    s.VertFlip = s.HoriFlip = s.Negate = s.Scale = s.Rotate = s.SetPTS = s.CopyTimestamp = s.Overwrite = true;
+    return s;
 }
 
 }  // namespace
@@ -104,18 +90,10 @@ TEST(SettingsEntries, EntriesOfAnotherKindLeaveTheirSettingAlone)
     TOptionFormSettings settings;
     const TSettingsEntries before = SettingsEntries(settings);
     for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-             {"noSuchWidget", "1"},
-             {"grpFormats", "Betamax"},
-             {"grpFormats", ""},
-             {"chkNegate", "maybe"},
-             {"chkNegate", "2"},
-             {"chkImlib2Img", "yes please"},
-             {"cboFrameSize", "huge"},
-             {"HookSource", "Nowhere"},
-             {"HookBehavior", "7"},
-             {"grpfORMATS", "MP4"}}) {
+             {"noSuchWidget", "1"}, {"grpFormats", "Betamax"}, {"grpFormats", ""}, {"chkNegate", "maybe"},
+             {"chkNegate", "2"}, {"cboFrameSize", "huge"}, {"HookSource", "Nowhere"}, {"HookBehavior", "7"},
+             {"grpfORMATS", "MP4"}})
         EXPECT_FALSE(ReadSettingsEntry(settings, key, value)) << key << "=" << value;
-    }
     EXPECT_EQ(SettingsEntries(settings), before);
 
     EXPECT_TRUE(ReadSettingsEntry(settings, "chkNegate", " TRUE "));
@@ -133,36 +111,34 @@ TEST(WidgetStates, ASubOptionOpensOnlyWhileWhatItRefinesIsInUse)
 {
     TOptionFormSettings settings;
     UpdateWidgetStates(settings);
+    const auto refinements = [&settings] {
+        return std::vector<bool>{settings.ImageDancingEnabled, settings.TextScrollingEnabled,
+                                 settings.WatermarkModeEnabled, settings.SampleHookTextEnabled,
+                                 settings.PTSPeriodsTextEnabled};
+    };
+    EXPECT_EQ(refinements(), std::vector<bool>(5, false));
     EXPECT_TRUE(settings.ImageHook.Enabled);
-    EXPECT_FALSE(settings.ImageDancingEnabled);
-    EXPECT_FALSE(settings.TextScrollingEnabled);
-    EXPECT_FALSE(settings.WatermarkModeEnabled);
-    EXPECT_FALSE(settings.SampleHookTextEnabled);
     EXPECT_TRUE(settings.BeforeHookEnabled);
-    EXPECT_FALSE(settings.PTSPeriodsTextEnabled);
 
     settings.ImageHook.Checked = settings.TextHook.Checked = true;
     settings.WatermarkHook.Checked = settings.SampleTextHook.Checked = true;
     settings.HookBehaviour = hbPTSPeriods;
     UpdateWidgetStates(settings);
-    EXPECT_TRUE(settings.ImageDancingEnabled);
-    EXPECT_TRUE(settings.TextScrollingEnabled);
-    EXPECT_TRUE(settings.WatermarkModeEnabled);
-    EXPECT_TRUE(settings.SampleHookTextEnabled);
-    EXPECT_TRUE(settings.PTSPeriodsTextEnabled);
+    EXPECT_EQ(refinements(), std::vector<bool>(5, true));
+    settings.HookBehaviour = hbBeforeHook;
+    UpdateWidgetStates(settings);
+    EXPECT_FALSE(settings.PTSPeriodsTextEnabled);
 
+    // The custom hook closes the external ones and what refines them, keeping their checks for
+    // when the external hooks come back.
+    settings.HookBehaviour = hbPTSPeriods;
     settings.HookSource = hsCustom;
     UpdateWidgetStates(settings);
     for (const THookCheck* hook : {&settings.ImageHook, &settings.TextHook, &settings.WatermarkHook,
-                                   &settings.SampleImageHook, &settings.SampleTextHook}) {
+                                   &settings.SampleImageHook, &settings.SampleTextHook})
         EXPECT_FALSE(hook->Enabled);
-        EXPECT_FALSE(hook->Counts());
-    }
-    EXPECT_FALSE(settings.ImageDancingEnabled);
-    EXPECT_FALSE(settings.SampleHookTextEnabled);
+    EXPECT_EQ(refinements(), std::vector<bool>(5, false));
     EXPECT_FALSE(settings.BeforeHookEnabled);
     EXPECT_FALSE(settings.PTSPeriodsEnabled);
-    EXPECT_FALSE(settings.PTSPeriodsTextEnabled);
-    // The checks themselves are kept for when the external hooks come back.
     EXPECT_TRUE(settings.ImageHook.Checked);
 }

@@ -1,26 +1,39 @@
 #include "probe_media.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
-#include "../test_support.h"
 #include "binding/log_levels.h"
 
 namespace mirelk::test {
 
-void WriteFile(const std::string& path, const std::string& content)
+std::string ProberTest::OpenMade(const std::string& name, const std::string& arguments, const std::string& format)
 {
-    std::ofstream file(path, std::ios::binary);
-    file << content;
+    const std::string path = MakeMedia(folder.Path(name), arguments);
+    EXPECT_TRUE(!path.empty() && probe.Open(path, format)) << name << ": " << probe.LastErrMsg();
+    return path;
 }
+
+std::string ProberTest::OpenSample(const std::string& name)
+{
+    const std::string path = SamplePath(name);
+    if (!path.empty()) {
+        EXPECT_TRUE(probe.Open(path)) << probe.LastErrMsg();
+    }
+    return path;
+}
+
+void WriteFile(const std::string& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
 
 std::int64_t FileSize(const std::string& path)
 {
-    struct stat info{};
-    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<std::int64_t>(size);
 }
 
 void CopyHead(const std::string& from, const std::string& to, std::int64_t bytes)
@@ -38,17 +51,11 @@ std::map<std::string, std::string> Ffprobe(const std::string& path, const std::s
     std::string command =
         "ffprobe -v error " + options + " -of default=noprint_wrappers=1 -show_entries " + ShellQuoted(entries);
     if (streamIndex >= 0) command += " -select_streams " + std::to_string(streamIndex);
-    const std::string output = RunCommand(command + " " + ShellQuoted(path));
+    std::istringstream output(RunCommand(command + " " + ShellQuoted(path)));
     std::map<std::string, std::string> values;
-    std::size_t start = 0;
-    while (start < output.size()) {
-        std::size_t end = output.find('\n', start);
-        if (end == std::string::npos) end = output.size();
-        const std::string line = output.substr(start, end - start);
-        const std::size_t equals = line.find('=');
-        if (equals != std::string::npos) values.emplace(line.substr(0, equals), line.substr(equals + 1));
-        start = end + 1;
-    }
+    for (std::string line; std::getline(output, line);)
+        if (const std::size_t equals = line.find('='); equals != std::string::npos)
+            values.emplace(line.substr(0, equals), line.substr(equals + 1));
     return values;
 }
 
@@ -68,12 +75,6 @@ std::vector<std::string> FfprobeStreamDescriptions(const std::string& path)
 
 std::int64_t Microseconds(const std::string& seconds) { return std::llround(std::stod(seconds) * 1000000.0); }
 
-std::string FfmpegFirstPictureBgr(const std::string& path)
-{
-    return RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(path) +
-                      " -map 0:v:0 -frames:v 1 -f rawvideo -pix_fmt bgr24 -");
-}
-
 bool Logged(const std::vector<std::pair<int, std::string>>& lines, int engineLevel, const std::string& text)
 {
     for (const auto& [level, line] : lines)
@@ -84,8 +85,7 @@ bool Logged(const std::vector<std::pair<int, std::string>>& lines, int engineLev
 std::vector<std::string> InfoLines(const std::string& text)
 {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
+    for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = text.find("\r\n", start);
         if (end == std::string::npos) {
             ADD_FAILURE() << "line without CR LF: " << text.substr(start);

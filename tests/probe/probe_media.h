@@ -4,11 +4,26 @@
 
 #include <cstdint>
 #include <map>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "../test_support.h"
+#include "probe/av_probe.h"
+
 namespace mirelk::test {
+
+// A prober test: the libraries loaded, a folder of its own and a prober.
+class ProberTest : public LibrariesLoaded {
+protected:
+    // Makes the file with the ffmpeg tool ("ffmpeg ARGUMENTS folder/NAME") and opens it; its path.
+    std::string OpenMade(const std::string& name, const std::string& arguments, const std::string& format = "");
+    // Opens a shared sample; its path, or "" when the samples are not there.
+    std::string OpenSample(const std::string& name);
+
+    TempFolder folder;
+    TAVProbe probe;
+};
 
 void WriteFile(const std::string& path, const std::string& content);
 std::int64_t FileSize(const std::string& path);
@@ -23,10 +38,6 @@ std::map<std::string, std::string> Ffprobe(const std::string& path, const std::s
 std::vector<std::string> FfprobeStreamDescriptions(const std::string& path);
 // Seconds as ffprobe prints them ("5.063000"), in microseconds.
 std::int64_t Microseconds(const std::string& seconds);
-
-// The picture ffmpeg itself decodes first from a file's first video stream, as rows of
-// 24-bit BGR pixels without padding; empty when ffmpeg fails.
-std::string FfmpegFirstPictureBgr(const std::string& path);
 
 // The "\r\n"-ended lines of a text; a line without its "\r\n" fails the calling test.
 std::vector<std::string> InfoLines(const std::string& text);

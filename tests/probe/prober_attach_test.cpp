@@ -2,13 +2,12 @@
 // refuses to move or read it, and never closes it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
-#include "../test_support.h"
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
-#include "probe/av_probe.h"
 #include "probe_media.h"
 
 using namespace mirelk;
@@ -45,19 +44,16 @@ int PacketsLeft(AVFormatContext* context)
     return count;
 }
 
-class ProberAttach : public LibrariesLoaded {
+class ProberAttach : public ProberTest {
 protected:
     void SetUp() override
     {
-        LibrariesLoaded::SetUp();
-        path = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i sine=d=1 "
-                                                  "-c:v mpeg4 -c:a mp2");
-        ASSERT_FALSE(path.empty());
+        ProberTest::SetUp();
+        path = OpenMade("clip.mkv", "-f lavfi -i color=c=red:s=64x48:r=25:d=1 -f lavfi -i sine=d=1 -c:v mpeg4 -c:a mp2");
         owner = OpenAsOwner(path);
         ASSERT_NE(owner, nullptr);
     }
 
-    TempFolder folder;
     std::string path;
     TOwnedInput owner;
 };
@@ -66,14 +62,11 @@ protected:
 
 TEST_F(ProberAttach, DescribesTheFileAsAnOpenedProberDoes)
 {
-    TAVProbe opened;
-    ASSERT_TRUE(opened.Open(path)) << opened.LastErrMsg();
+    const TAVProbe& opened = probe;
     TAVProbe attached;
     attached.Attach(owner.get());
     EXPECT_EQ(attached.StreamCount(), 2);
-    EXPECT_EQ(attached.FirstVideoStream(), 0);
     EXPECT_EQ(attached.FirstAudioStream(), 1);
-    EXPECT_EQ(attached.ForcedFormat(), "");
     EXPECT_EQ(attached.GetFileName(), path);
     EXPECT_EQ(attached.GetFormatName(), opened.GetFormatName());
     EXPECT_EQ(attached.GetFileSize(), FileSize(path));
@@ -87,27 +80,24 @@ TEST_F(ProberAttach, RefusesToSeekOrRead)
     TAVProbe attached;
     attached.Attach(owner.get());
     LibraryLogCapture log;
-    try {
-        attached.Seek(-1, 0);
-        ADD_FAILURE() << "Seek went ahead";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "file cannot be seeked, handle is readonly.");
+    for (const auto& [action, message] :
+         {std::pair<std::function<void()>, std::string>{[&] { attached.Seek(-1, 0); },
+                                                        "file cannot be seeked, handle is readonly."},
+          {[&] { attached.ReadFrame(-1); }, "frame cannot be read, handle is readonly."}}) {
+        try {
+            action();
+            ADD_FAILURE() << "went ahead: " << message;
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(error.what(), message);
+        }
+        EXPECT_EQ(attached.LastErrMsg(), message);
+        EXPECT_TRUE(Logged(log.Lines(), kLevelInfo, message + "\n"));
     }
-    EXPECT_EQ(attached.LastErrMsg(), "file cannot be seeked, handle is readonly.");
-    EXPECT_TRUE(Logged(log.Lines(), kLevelInfo, "file cannot be seeked, handle is readonly.\n"));
-    try {
-        attached.ReadFrame(-1);
-        ADD_FAILURE() << "ReadFrame went ahead";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "frame cannot be read, handle is readonly.");
-    }
-    EXPECT_EQ(attached.LastErrMsg(), "frame cannot be read, handle is readonly.");
-    EXPECT_TRUE(Logged(log.Lines(), kLevelInfo, "frame cannot be read, handle is readonly.\n"));
     // Nothing of the owner's file was read.
-    EXPECT_EQ(PacketsLeft(owner.get()), std::stoi(Ffprobe(path, "stream=nb_read_packets", 0, "-count_packets")
-                                                       .at("nb_read_packets")) +
-                                            std::stoi(Ffprobe(path, "stream=nb_read_packets", 1, "-count_packets")
-                                                          .at("nb_read_packets")));
+    int packets = 0;
+    for (int stream : {0, 1})
+        packets += std::stoi(Ffprobe(path, "stream=nb_read_packets", stream, "-count_packets").at("nb_read_packets"));
+    EXPECT_EQ(PacketsLeft(owner.get()), packets);
 }
 
 TEST_F(ProberAttach, LeavesTheContextToItsOwner)
@@ -125,6 +115,12 @@ TEST_F(ProberAttach, LeavesTheContextToItsOwner)
         EXPECT_EQ(attached.ReadFrame(-1).Width(), 64);
         attached.Attach(owner.get());
         EXPECT_THROW(attached.ReadFrame(-1), std::runtime_error);
+        // A null context is no file.
+        attached.Attach(nullptr);
+        EXPECT_EQ(attached.StreamCount(), -1);
+        EXPECT_EQ(attached.GetFileName(), "");
+        EXPECT_TRUE(attached.ReadFrame(-1).Empty());
+        EXPECT_FALSE(attached.Seek(-1, 0));
     }
     {
         TCustomAVProbe attached;
@@ -132,15 +128,4 @@ TEST_F(ProberAttach, LeavesTheContextToItsOwner)
         EXPECT_EQ(attached.StreamCount(), 2);
     }
     EXPECT_GT(PacketsLeft(owner.get()), 0);
-}
-
-TEST_F(ProberAttach, NullContextIsNoFile)
-{
-    TAVProbe attached;
-    attached.Attach(owner.get());
-    attached.Attach(nullptr);
-    EXPECT_EQ(attached.StreamCount(), -1);
-    EXPECT_EQ(attached.GetFileName(), "");
-    EXPECT_TRUE(attached.ReadFrame(-1).Empty());
-    EXPECT_FALSE(attached.Seek(-1, 0));
 }

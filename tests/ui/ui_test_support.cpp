@@ -1,13 +1,14 @@
 #include "ui_test_support.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QThread>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
+#include <fstream>
 
 #include "component/task_threads.h"
 #include "ui/application.h"
@@ -24,6 +25,35 @@ ui::TQtMainThread& MainThread()
 }
 
 }  // namespace
+
+std::string Clip(const std::string& path, int seconds, const std::string& size)
+{
+    return MakeMedia(path, "-f lavfi -i testsrc=size=" + size + ":rate=25:duration=" + std::to_string(seconds) +
+                               " -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) +
+                               " -c:v mpeg4 -q:v 4 -c:a mp2 -shortest");
+}
+
+std::string Bands(const std::string& path, int seconds)
+{
+    const std::string length = std::to_string(seconds);
+    return MakeMedia(path, "-f lavfi -i color=c=red:size=176x144:rate=25:duration=" + length +
+                               " -f lavfi -i sine=frequency=440:duration=" + length +
+                               " -vf drawbox=x=0:y=0:w=176:h=48:color=blue:t=fill -c:v mpeg4 -q:v 2 -c:a mp2");
+}
+
+std::vector<std::uint8_t> Picture(const std::string& path, int index, int width, int height)
+{
+    const std::string raw = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(path) + " -vf \"select=eq(n\\," +
+                                       std::to_string(index) + "),scale=" + std::to_string(width) + ":" +
+                                       std::to_string(height) + "\" -vframes 1 -f rawvideo -pix_fmt rgb24 -");
+    return {raw.begin(), raw.end()};
+}
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 double MeanChannel(const std::vector<std::uint8_t>& rgb, int width, int top, int bottom, int channel)
 {
@@ -68,6 +98,18 @@ void MainWindowTest::CloseWindow()
     QCoreApplication::processEvents();
 }
 
+void MainWindowTest::AddFiles(const std::vector<std::string>& files)
+{
+    QStringList list;
+    for (const std::string& file : files) list << QString::fromStdString(file);
+    m_window->AddFiles(list);
+}
+
+void MainWindowTest::SetOutputFolder(const std::string& path)
+{
+    Child<QLineEdit>("Edit1")->setText(QString::fromStdString(path));
+}
+
 QTreeWidget* MainWindowTest::Files() { return Child<QTreeWidget>("lvFiles"); }
 
 QString MainWindowTest::Cell(int row, int column) { return Files()->topLevelItem(row)->text(column); }
@@ -76,13 +118,9 @@ QString MainWindowTest::LogText() { return Child<QPlainTextEdit>("mmoLog")->toPl
 
 void MainWindowTest::Click(const char* name)
 {
-    if (auto* tool = Child<QToolButton>(name)) {
-        tool->click();
-    } else if (auto* push = Child<QPushButton>(name)) {
-        push->click();
-    } else {
-        ADD_FAILURE() << "no button " << name;
-    }
+    auto* button = Child<QAbstractButton>(name);
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
     QCoreApplication::processEvents();
 }
 
@@ -94,12 +132,18 @@ void MainWindowTest::TriggerMenu(const char* name)
     QCoreApplication::processEvents();
 }
 
-bool MainWindowTest::Enabled(const char* name)
+std::string MainWindowTest::ToolBar()
 {
-    if (auto* tool = Child<QToolButton>(name)) return tool->isEnabled();
-    if (auto* push = Child<QPushButton>(name)) return push->isEnabled();
-    ADD_FAILURE() << "no button " << name;
-    return false;
+    std::string enabled;
+    for (char number = '1'; number <= '7'; ++number)
+        if (Child<QAbstractButton>(("ToolButton" + std::string(1, number)).c_str())->isEnabled()) enabled += number;
+    return enabled;
+}
+
+void MainWindowTest::StopAndClear()
+{
+    Click("ToolButton4");
+    Click("ToolButton2");
 }
 
 bool MainWindowTest::PumpUntil(const std::function<bool()>& done, int milliseconds)

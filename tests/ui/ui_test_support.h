@@ -15,8 +15,15 @@ class QTreeWidget;
 
 namespace mirelk::test {
 
+// A clip of the given length with a test picture and a tone, made with the ffmpeg tool.
+std::string Clip(const std::string& path, int seconds, const std::string& size = "320x240");
+// 176x144 pictures, blue over the top third and red below, with a tone.
+std::string Bands(const std::string& path, int seconds);
+// Picture `index` of a file, scaled to width x height, as RGB rows.
+std::vector<std::uint8_t> Picture(const std::string& path, int index, int width, int height);
 // The mean of one colour channel of RGB rows over rows [top, bottom).
 double MeanChannel(const std::vector<std::uint8_t>& rgb, int width, int top, int bottom, int channel);
+std::string FileText(const std::string& path);
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -32,13 +39,20 @@ protected:
     {
         return m_window->findChild<T*>(name);
     }
+    // The Add command's steps for files already chosen.
+    void AddFiles(const std::vector<std::string>& files);
+    void SetOutputFolder(const std::string& path);
     QTreeWidget* Files();
     QString Cell(int row, int column);
     QString LogText();
     // Clicks the named button (tool button or push button).
     void Click(const char* name);
     void TriggerMenu(const char* name);
-    bool Enabled(const char* name);
+    // The numbers of the enabled tool buttons in order: "1" Add, "2" Clear, "3" Delete, "4" Stop,
+    // "5" Pause, "6" Resume, "7" Convert.
+    std::string ToolBar();
+    // Stops the run, if any, and clears the list.
+    void StopAndClear();
     // Pumps the event loop until the predicate holds or the time is up.
     static bool PumpUntil(const std::function<bool()>& done, int milliseconds);
     // Pumps until the run has ended.
