@@ -32,7 +32,6 @@ int Peak(const std::vector<std::int16_t>& samples, std::size_t from = 0, std::si
     return peak;
 }
 
-
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -330,6 +329,10 @@ TEST_F(Transcode, SizeAndRateUnknownToTheOptionsComeFromTheSources)
     CapturingTask task;
     const std::string out = folder.Path("out.mkv");
     ASSERT_EQ(Convert(task, {clip, tables}, out, "vcodec=mpeg4\nacodec=mp2\nr=25\nac=1\npadleft=8\npadright=8"), "");
+    // What the options took from the tables: no size, and the aspect of a picture whose size is
+    // not known, four thirds.
+    EXPECT_EQ(task.Options().frameWidth, 0);
+    EXPECT_FLOAT_EQ(task.Options().frameAspectRatio, 4.0f / 3.0f);
     EXPECT_EQ(Probe(out, "v:0", "stream=width,height"), "80\n48");
     EXPECT_EQ(Probe(out, "a:0", "stream=sample_rate"), "22050");
     EXPECT_NEAR(ProbeDuration(out), 1.0, 0.1);

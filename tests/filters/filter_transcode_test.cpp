@@ -41,12 +41,10 @@ TEST_F(FilterTranscode, WrittenPicturesSizesAndDurations)
         double duration;
     };
     const Case cases[] = {
-        {"vflip", 2, false, "64\n48", 2.0},
         {"vflip,hflip,negate", 3, true, "64\n48", 2.0},
         {"setpts=0.5*PTS", 0, false, "64\n48", 1.0},
         // Halving with no size asked: the encoder takes the halved size.
         {"scale=iw/2:ih/2", -1, false, "32\n24", 2.0},
-        {"vflip,hflip,negate,scale=320:240,rotate=45*PI/180,setpts=0.5*PTS", -1, false, "320\n240", 1.0},
     };
     for (const Case& c : cases) {
         CapturingTask task;
