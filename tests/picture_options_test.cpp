@@ -80,36 +80,34 @@ TEST_F(PictureOptions, SizesRatesCropsAndPads)
     EXPECT_EQ(PadColour(task.Options()), (std::vector<int>{255, 128, 128}));
 }
 
-// A target's norm comes from the frame rate, or is assumed with a notice; its aspect likewise.
+// A target's norm comes from the frame rate (a rate of neither norm decides nothing: NTSC), or
+// the target's name; what is assumed is said. A given aspect stays, mono becomes stereo.
 TEST_F(PictureOptions, TargetNormsAndAssumptions)
 {
-    CapturingTask vcd;
-    vcd.ParseOptionText("r=25\ntarget=vcd", false);
-    EXPECT_EQ(vcd.Options().frameHeight, 288);
-    EXPECT_EQ(vcd.Options().forcedFormatName, "vcd");
-    EXPECT_FLOAT_EQ(vcd.Options().frameAspectRatio, 4.0f / 3.0f);
-    EXPECT_EQ(vcd.messages, (std::vector<Message>{{1, "Assuming PAL for target."}, {1, "Assuming 4:3 for aspect ratio"}}));
-
-    CapturingTask dvd;
-    dvd.ParseOptionText("aspect=4:3\nac=1\ntarget=ntsc-dvd", false);
-    EXPECT_EQ(dvd.Options().frameHeight, 480);
-    EXPECT_EQ(dvd.Options().frameRate.num, 30000);
-    EXPECT_EQ(dvd.Options().audioChannels, 2);
-    EXPECT_FLOAT_EQ(dvd.Options().frameAspectRatio, 4.0f / 3.0f);
-    EXPECT_TRUE(dvd.messages.empty());
-
-    CapturingTask palDvd;
-    palDvd.ParseOption("target", "pal-dvd");  // no frame rate needed when the norm is given
-    EXPECT_EQ(palDvd.Options().frameHeight, 576);
-    EXPECT_EQ(palDvd.messages.back(), (Message{1, "Assuming 16:9 for aspect ratio"}));
-
+    struct Case {
+        const char* options;
+        int height;
+        int rate;
+        float aspect;
+        std::vector<Message> notices;
+    };
+    const Case cases[] = {
+        {"r=25\ntarget=vcd", 288, 25, 4.0f / 3, {{1, "Assuming PAL for target."}, {1, "Assuming 4:3 for aspect ratio"}}},
+        {"r=12\ntarget=svcd", 480, 30000, 4.0f / 3, {{1, "Assuming NTSC for target."}, {1, "Assuming 4:3 for aspect ratio"}}},
+        {"target=pal-dvd", 576, 25, 16.0f / 9, {{1, "Assuming 16:9 for aspect ratio"}}},
+        {"aspect=4:3\nac=1\ntarget=ntsc-dvd", 480, 30000, 4.0f / 3, {}},
+    };
+    for (const Case& c : cases) {
+        CapturingTask task;
+        task.ParseOptionText(c.options, false);
+        EXPECT_EQ(task.Options().frameHeight, c.height) << c.options;
+        EXPECT_EQ(task.Options().frameRate.num, c.rate) << c.options;
+        EXPECT_EQ(task.messages, c.notices) << c.options;
+        EXPECT_EQ(task.Options().audioChannels, 2) << c.options;
+        EXPECT_FLOAT_EQ(task.Options().frameAspectRatio, c.aspect) << c.options;
+    }
     CapturingTask noRate;
     EXPECT_EQ(FailureOf([&] { noRate.ParseOption("target", "dvd"); }), "frame_rate is invalid.");
-    CapturingTask unknownRate;
-    unknownRate.ParseOptionText("r=12\ntarget=svcd", false);  // decides nothing: the default norm, NTSC
-    EXPECT_EQ(unknownRate.Options().frameHeight, 480);
-    EXPECT_EQ(unknownRate.messages.front(), (Message{1, "Assuming NTSC for target."}));
-
     CapturingTask dv50;
     dv50.ParseOption("target", "ntsc-dv50");
     EXPECT_EQ(dv50.Options().framePixelFormat, AV_PIX_FMT_YUV422P);
