@@ -14,28 +14,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class StubFolder {
-public:
+// A folder of stand-in libraries, each under the file name of the library it stands for.
+struct StubFolder {
     StubFolder()
     {
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
+        fs::remove_all(path);
+        fs::create_directories(path);
     }
-    ~StubFolder() { fs::remove_all(m_path); }
-    // Puts a stub library in the folder under the file name of the library it stands for.
-    void Put(const char* stubName, TAVLibrary library) const
+    ~StubFolder() { fs::remove_all(path); }
+    // Without a stub: a file that is no library.
+    void Put(TAVLibrary library, const char* stub = nullptr) const
     {
-        fs::copy_file(fs::path(MIRELK_STUB_DIR) / (std::string(stubName) + ".so"),
-                      m_path / TFFmpegLoader::GetLibFileName(library));
+        const fs::path target = path / TFFmpegLoader::GetLibFileName(library);
+        if (stub != nullptr)
+            fs::copy_file(fs::path(MIRELK_STUB_DIR) / (std::string(stub) + ".so"), target);
+        else
+            std::ofstream(target) << "this is no library";
     }
-    void PutGarbage(TAVLibrary library) const
-    {
-        std::ofstream(m_path / TFFmpegLoader::GetLibFileName(library)) << "this is no library";
-    }
-    std::string Path() const { return m_path.string(); }
+    std::string Path() const { return path.string(); }
 
-private:
-    fs::path m_path = fs::path(::testing::TempDir()) / ("mirelk_stubs_" + std::to_string(::getpid()));
+    const fs::path path = fs::path(::testing::TempDir()) / ("mirelk_stubs_" + std::to_string(::getpid()));
 };
 
 }  // namespace
@@ -52,7 +50,7 @@ TEST(LoaderFailure, MissingEntryPointNamesItAndUnloads)
     for (const Case& c : {Case{"stub_swscale_without_sws_scale", libSwScale, "sws_scale"},
                           Case{"stub_avcodec_without_last", libAVCodec, "av_parser_close"}}) {
         StubFolder folder;
-        folder.Put(c.stub, c.library);
+        folder.Put(c.library, c.stub);
         FFLoader().SetLibraryPath(folder.Path());
         EXPECT_FALSE(FFLoader().LoadLibs({c.library}));
         const std::string expected =
@@ -68,9 +66,9 @@ TEST(LoaderFailure, MissingEntryPointNamesItAndUnloads)
 TEST(LoaderFailure, BrokenLibraryUnloadsTheWholeSet)
 {
     StubFolder folder;
-    folder.Put("stub_avcodec", libAVCodec);
-    folder.Put("stub_avfilter", libAVFilter);
-    folder.PutGarbage(libAVFormat);
+    folder.Put(libAVCodec, "stub_avcodec");
+    folder.Put(libAVFilter, "stub_avfilter");
+    folder.Put(libAVFormat);
     FFLoader().SetLibraryPath(folder.Path());
     // Opened by an earlier call: still unloaded with the set.
     ASSERT_TRUE(FFLoader().LoadLibs({libAVCodec})) << FFLoader().LastErrMsg();

@@ -36,6 +36,8 @@ TEST_F(OptionTable, LineBreaksOfEveryKindSplitLines)
 // Each refused value with its message, and the option keeps what it had.
 TEST_F(OptionTable, RefusedValuesGiveTheirMessages)
 {
+    const std::string outside = " crop dimensions are outside the range of the original image.\n"
+                                "Remember to crop first and scale second.";
     struct Case {
         const char* name;
         std::string value;
@@ -62,8 +64,21 @@ TEST_F(OptionTable, RefusedValuesGiveTheirMessages)
         {"vbsf", "no_such_filter ", "Unknown bitstream filter no_such_filter"},
         {"f", "nonsense", "Unknown input or output format: nonsense"},
         {"pix_fmt", "yuv999", "Unknown pixel format requested: yuv999"},
+        {"s", "321x240", "Frame size must be a multiple of 2"},
+        {"s", "320x241", "Frame size must be a multiple of 2"},
+        {"s", "huge", "Incorrect frame size"},
+        {"r", "fast", "Incorrect frame rate"},
+        {"aspect", "4:0", "Incorrect aspect ratio specification."},
+        {"croptop", "480", "Vertical" + outside},
+        {"cropright", "640", "Horizontal" + outside},
+        {"cropleft", "3", "Left crop size must be a multiple of 2"},
+        {"padtop", "5", "Top pad size must be a multiple of 2"},
+        {"padright", "1", "Right pad size must be a multiple of 2"},
+        {"target", "pal-laserdisc", "Unknown target type"},
+        {"vhook", "vhook/drawtext.so -t hi", "Failed to add video hook function: vhook/drawtext.so -t hi"},
     };
     CapturingTask task;
+    task.ParseOption("s", "640x480");
     for (const Case& c : cases) EXPECT_EQ(FailureOf([&] { task.ParseOption(c.name, c.value); }), c.message) << c.name;
     EXPECT_TRUE(task.Options().metadata.empty());
     EXPECT_FLOAT_EQ(task.Options().videoQScale, 0.0f);
@@ -71,6 +86,8 @@ TEST_F(OptionTable, RefusedValuesGiveTheirMessages)
     EXPECT_TRUE(task.Options().interMatrix.empty());
     EXPECT_TRUE(task.Options().videoBitstreamFilters.empty());
     EXPECT_EQ(task.Options().maxFrames[miVideo], INT_MAX);
+    EXPECT_EQ(task.Options().frameWidth, 640);
+    EXPECT_EQ(task.Options().frameHeight, 480);
 }
 
 TEST_F(OptionTable, ValuesAreParsedAndKept)
