@@ -201,6 +201,18 @@ TEST_F(Transcode, StartTimeBeforeOrAfterTheInputOpens)
     }
 }
 
+// A start time in a transport stream keeps the pictures from the key picture before it.
+TEST_F(Transcode, StartTimeInATransportStreamKeepsEveryPictureAfterIt)
+{
+    GTEST_SKIP() << "the seek lands on the key picture after the start: the first 0.44 s of pictures are lost";
+    const std::string late = MakeMedia(folder.Path("late.ts"), "-f lavfi -i testsrc=duration=4:size=64x48:rate=25 "
+                                                               "-f lavfi -i sine=duration=4 -c:v mpeg2video -c:a mp2 "
+                                                               "-output_ts_offset 10");
+    CapturingTask task;
+    ASSERT_EQ(Convert(task, late, folder.Path("late.mkv"), "vcodec=mpeg4\nacodec=flac", "ss=1"), "");
+    EXPECT_NEAR(CountFrames(folder.Path("late.mkv")), 75, 2);
+}
+
 TEST_F(Transcode, SetupFailuresLeaveNothingOpen)
 {
     const std::string clip = MakeMedia(folder.Path("clip.mkv"), "-f lavfi -i testsrc=duration=1:size=64x48:rate=25 "
