@@ -14,66 +14,61 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class StubFolder {
-public:
+// A folder of stand-in libraries, each under the file name of the library it stands for.
+struct StubFolder {
     StubFolder()
     {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = fs::path(::testing::TempDir()) / (std::string("mirelk_stubs_") + test->name() + "_" + std::to_string(::getpid()));
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
+        fs::remove_all(path);
+        fs::create_directories(path);
     }
-    ~StubFolder() { fs::remove_all(m_path); }
-    // Puts a stub library in the folder under the file name of the library it stands for.
-    void Put(const char* stubName, TAVLibrary library) const
+    ~StubFolder() { fs::remove_all(path); }
+    // Without a stub: a file that is no library.
+    void Put(TAVLibrary library, const char* stub = nullptr) const
     {
-        fs::copy_file(fs::path(MIRELK_STUB_DIR) / (std::string(stubName) + ".so"),
-                      m_path / TFFmpegLoader::GetLibFileName(library));
+        const fs::path target = path / TFFmpegLoader::GetLibFileName(library);
+        if (stub != nullptr)
+            fs::copy_file(fs::path(MIRELK_STUB_DIR) / (std::string(stub) + ".so"), target);
+        else
+            std::ofstream(target) << "this is no library";
     }
-    void PutGarbage(TAVLibrary library) const
-    {
-        std::ofstream(m_path / TFFmpegLoader::GetLibFileName(library)) << "this is no library";
-    }
-    std::string Path() const { return m_path.string(); }
+    std::string Path() const { return path.string(); }
 
-private:
-    fs::path m_path;
+    const fs::path path = fs::path(::testing::TempDir()) / ("mirelk_stubs_" + std::to_string(::getpid()));
 };
 
 }  // namespace
 
+// A missing name fails the load with its name, also when it is the last one bound, and the
+// names bound before it are null again.
 TEST(LoaderFailure, MissingEntryPointNamesItAndUnloads)
 {
-    StubFolder folder;
-    folder.Put("stub_swscale_without_sws_scale", libSwScale);
-    FFLoader().SetLibraryPath(folder.Path());
-    EXPECT_FALSE(FFLoader().LoadLibs({libSwScale}));
-    const std::string expected = "Load function sws_scale@" + TFFmpegLoader::GetLibFileName(libSwScale) + " error: ";
-    EXPECT_EQ(FFLoader().LastErrMsg().rfind(expected, 0), 0u) << FFLoader().LastErrMsg();
-    EXPECT_NE(FFLoader().LastErrMsg().find("undefined symbol: sws_scale"), std::string::npos);
-    EXPECT_FALSE(FFLoader().LibLoaded(libSwScale));
-    // The names bound before the missing one are null again.
-    EXPECT_EQ(TFFmpegLoader::BoundEntryCount(libSwScale), 0);
+    struct Case {
+        const char* stub;
+        TAVLibrary library;
+        const char* missing;
+    };
+    for (const Case& c : {Case{"stub_swscale_without_sws_scale", libSwScale, "sws_scale"},
+                          Case{"stub_avcodec_without_last", libAVCodec, "av_parser_close"}}) {
+        StubFolder folder;
+        folder.Put(c.library, c.stub);
+        FFLoader().SetLibraryPath(folder.Path());
+        EXPECT_FALSE(FFLoader().LoadLibs({c.library}));
+        const std::string expected =
+            std::string("Load function ") + c.missing + "@" + TFFmpegLoader::GetLibFileName(c.library) + " error: ";
+        EXPECT_EQ(FFLoader().LastErrMsg().rfind(expected, 0), 0u) << FFLoader().LastErrMsg();
+        EXPECT_NE(FFLoader().LastErrMsg().find(std::string("undefined symbol: ") + c.missing), std::string::npos);
+        EXPECT_FALSE(FFLoader().LibLoaded(c.library));
+        EXPECT_EQ(TFFmpegLoader::BoundEntryCount(c.library), 0);
+    }
     EXPECT_EQ(av::sws_getContext, nullptr);
-}
-
-TEST(LoaderFailure, LastEntryMissingStillFails)
-{
-    StubFolder folder;
-    folder.Put("stub_avcodec_without_last", libAVCodec);
-    FFLoader().SetLibraryPath(folder.Path());
-    EXPECT_FALSE(FFLoader().LoadLibs({libAVCodec}));
-    EXPECT_EQ(FFLoader().LastErrMsg().rfind("Load function av_parser_close@libavcodec.so.", 0), 0u)
-        << FFLoader().LastErrMsg();
-    EXPECT_EQ(TFFmpegLoader::BoundEntryCount(libAVCodec), 0);
 }
 
 TEST(LoaderFailure, BrokenLibraryUnloadsTheWholeSet)
 {
     StubFolder folder;
-    folder.Put("stub_avcodec", libAVCodec);
-    folder.Put("stub_avfilter", libAVFilter);
-    folder.PutGarbage(libAVFormat);
+    folder.Put(libAVCodec, "stub_avcodec");
+    folder.Put(libAVFilter, "stub_avfilter");
+    folder.Put(libAVFormat);
     FFLoader().SetLibraryPath(folder.Path());
     // Opened by an earlier call: still unloaded with the set.
     ASSERT_TRUE(FFLoader().LoadLibs({libAVCodec})) << FFLoader().LastErrMsg();

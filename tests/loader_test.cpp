@@ -6,7 +6,6 @@
 
 #include <cfenv>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -17,15 +16,6 @@
 using namespace mirelk;
 namespace fs = std::filesystem;
 
-namespace {
-
-bool AllBound(TAVLibrary library)
-{
-    return TFFmpegLoader::BoundEntryCount(library) == TFFmpegLoader::EntryCount(library);
-}
-
-}  // namespace
-
 TEST(Loader, LoadsTheDefaultSetAndNothingElse)
 {
     TFFmpegLoader& loader = FFLoader();
@@ -35,14 +25,11 @@ TEST(Loader, LoadsTheDefaultSetAndNothingElse)
     EXPECT_FALSE(loader.LibLoaded(libAVDevice));
     EXPECT_EQ(TFFmpegLoader::BoundEntryCount(libAVDevice), 0);
     for (TAVLibrary library : {libAVCodec, libAVFilter, libAVFormat, libAVUtil, libSwScale, libSwResample, libMyUtil}) {
-        EXPECT_TRUE(loader.LibLoaded(library)) << TFFmpegLoader::GetLibFileName(library);
-        EXPECT_TRUE(AllBound(library)) << TFFmpegLoader::GetLibFileName(library);
+        EXPECT_TRUE(loader.LibLoaded(library)) << library;
+        EXPECT_EQ(TFFmpegLoader::BoundEntryCount(library), TFFmpegLoader::EntryCount(library)) << library;
     }
-    // The versions reported belong to the majors the program was built against.
+    // The version reported belongs to the major the program was built against.
     EXPECT_EQ(loader.LoadedVersion(libAVCodec).rfind(std::to_string(LIBAVCODEC_VERSION_MAJOR) + ".", 0), 0u);
-    EXPECT_EQ(loader.LoadedVersion(libAVUtil).rfind(std::to_string(LIBAVUTIL_VERSION_MAJOR) + ".", 0), 0u);
-    EXPECT_EQ(TFFmpegLoader::GetLibFileName(libAVCodec), "libavcodec.so." + std::to_string(LIBAVCODEC_VERSION_MAJOR));
-    EXPECT_EQ(TFFmpegLoader::GetLibFileName(libMyUtil), "libmyutil.so");
 
     // The support library came from the library folder, not from anywhere else.
     Dl_info info{};
@@ -52,12 +39,7 @@ TEST(Loader, LoadsTheDefaultSetAndNothingElse)
     // Bound calls reach the libraries.
     EXPECT_NE(av::avcodec_find_encoder_by_name("mpeg4"), nullptr);
     const AVRational third = DoubleToRational(1.0 / 3.0, 1000);
-    EXPECT_EQ(third.num, 1);
-    EXPECT_EQ(third.den, 3);
-    EXPECT_DOUBLE_EQ(RationalToDouble({30000, 1001}), 30000.0 / 1001.0);
-    EXPECT_EQ(Clip(-5, 0, 10), 0);
-    EXPECT_EQ(Clip(15, 0, 10), 10);
-    EXPECT_EQ(Clip(7, 0, 10), 7);
+    EXPECT_EQ(third.num * 3, third.den);
 
     loader.UnloadLibs(DefaultAVLibraries);
     EXPECT_FALSE(loader.LibsLoaded(DefaultAVLibraries));
@@ -65,6 +47,11 @@ TEST(Loader, LoadsTheDefaultSetAndNothingElse)
         EXPECT_EQ(TFFmpegLoader::BoundEntryCount(static_cast<TAVLibrary>(index)), 0);
     EXPECT_EQ(av::avcodec_open2, nullptr);
     EXPECT_EQ(av::my_fopen, nullptr);
+    // Unloading what is not loaded does nothing; an empty set is the caller's error.
+    EXPECT_NO_THROW(loader.UnloadLibs(DefaultAVLibraries.With(libAVDevice)));
+    EXPECT_THROW(loader.LoadLibs({}), LoaderAssertion);
+    EXPECT_THROW(loader.LibsLoaded({}), LoaderAssertion);
+    EXPECT_THROW(loader.UnloadLibs({}), LoaderAssertion);
 }
 
 TEST(Loader, SecondLoadOpensNothing)
@@ -108,16 +95,6 @@ TEST(Loader, LibraryDeviceLoadsOnRequestAndRegistersDevices)
     EXPECT_TRUE(loader.LibsLoaded(DefaultAVLibraries));
 }
 
-TEST(Loader, EmptySetIsACallerError)
-{
-    TFFmpegLoader& loader = FFLoader();
-    EXPECT_THROW(loader.LoadLibs({}), LoaderAssertion);
-    EXPECT_THROW(loader.LibsLoaded({}), LoaderAssertion);
-    EXPECT_THROW(loader.UnloadLibs({}), LoaderAssertion);
-    // Unloading what was never loaded does nothing.
-    EXPECT_NO_THROW(loader.UnloadLibs(DefaultAVLibraries.With(libAVDevice)));
-}
-
 TEST(Loader, ProgramStartMasksFloatingPointTraps)
 {
     // Library code must run with every floating-point exception masked and rounding to nearest.
@@ -125,5 +102,4 @@ TEST(Loader, ProgramStartMasksFloatingPointTraps)
     volatile double zero = 0.0;
     volatile double result = 1.0 / zero;
     EXPECT_TRUE(std::isinf(result));
-    std::lock_guard<std::mutex> lock(CodecLock());
 }

@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <cstring>
 #include <filesystem>
 #include <cstdio>
 #include <mutex>
+#include <sstream>
 
 #include "binding/entry_points.h"
 #include "binding/loader.h"
@@ -112,42 +114,28 @@ std::string SamplePath(const std::string& name)
 
 std::string Probe(const std::string& path, const std::string& streams, const std::string& entry)
 {
-    std::string command = "ffprobe -v error ";
-    if (!streams.empty()) command += "-select_streams " + streams + " ";
-    command += "-show_entries " + entry + " -of default=noprint_wrappers=1:nokey=1 " + ShellQuoted(path);
+    const std::string selection = streams.empty() ? "" : "-select_streams " + streams + " ";
+    std::istringstream output(RunCommand("ffprobe -v error " + selection + "-show_entries " + entry +
+                                         " -of default=noprint_wrappers=1:nokey=1 " + ShellQuoted(path)));
     // A stream inside a program is listed twice; the first listing is enough.
-    const std::size_t fields = static_cast<std::size_t>(std::count(entry.begin(), entry.end(), ',')) + 1;
-    const std::string output = RunCommand(command);
     std::string value;
-    std::size_t start = 0;
-    for (std::size_t line = 0; line < fields && start < output.size(); ++line) {
-        std::size_t end = output.find('\n', start);
-        if (end == std::string::npos) end = output.size();
-        if (line > 0) value += '\n';
-        value += output.substr(start, end - start);
-        start = end + 1;
-    }
+    std::string line;
+    for (long field = 0; field <= std::count(entry.begin(), entry.end(), ',') && std::getline(output, line); ++field)
+        value += (field > 0 ? "\n" : "") + line;
     return value;
 }
 
 int CountFrames(const std::string& path, const std::string& stream)
 {
-    try {
-        return std::stoi(RunCommand("ffprobe -v error -count_frames -select_streams " + stream +
-                                    " -show_entries stream=nb_read_frames -of default=nw=1:nk=1 " + ShellQuoted(path)));
-    } catch (const std::exception&) {
-        return -1;
-    }
+    const std::string count = RunCommand("ffprobe -v error -count_frames -select_streams " + stream +
+                                         " -show_entries stream=nb_read_frames -of csv=p=0 " + ShellQuoted(path));
+    return count.empty() || std::isdigit(static_cast<unsigned char>(count[0])) == 0 ? -1 : std::atoi(count.c_str());
 }
 
 double ProbeDuration(const std::string& path)
 {
     const std::string value = Probe(path, "", "format=duration");
-    try {
-        return std::stod(value);
-    } catch (const std::exception&) {
-        return -1;
-    }
+    return value.empty() || value == "N/A" ? -1 : std::atof(value.c_str());
 }
 
 std::string DecodeErrors(const std::string& path)
@@ -188,6 +176,12 @@ CapturingTask::CapturingTask()
 {
     Reset();
     OnLog = [this](TCustomFFmpeg&, int level, const std::string& text) { messages.emplace_back(level, text); };
+}
+
+int CapturingTask::MessageCount(const std::string& text) const
+{
+    return static_cast<int>(
+        std::count_if(messages.begin(), messages.end(), [&](const auto& message) { return message.second == text; }));
 }
 
 }  // namespace mirelk::test

@@ -78,6 +78,8 @@ std::string FailureOf(Action action)
 class CapturingTask : public TCustomFFmpeg {
 public:
     CapturingTask();
+    // How many of the messages are exactly the text.
+    int MessageCount(const std::string& text) const;
     std::vector<std::pair<int, std::string>> messages;
 };
 

@@ -5,48 +5,34 @@
 
 namespace mirelk::test {
 
-namespace {
-
-int FirstVideoStream(const AVFormatContext& context)
+void FilterTest::SetUp()
 {
-    for (unsigned i = 0; i < context.nb_streams; ++i)
-        if (context.streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) return static_cast<int>(i);
-    return -1;
+    LibrariesLoaded::SetUp();
+    m_clip = MakeMedia(m_folder.Path("quadrant.mkv"), "-f lavfi -i \"nullsrc=s=64x48:r=25:d=2,format=yuv420p,"
+                                                      "geq=lum='if(lt(X,W/2)*lt(Y,H/2),235,16)':cb=128:cr=128\" -c:v ffv1");
+    ASSERT_FALSE(m_clip.empty());
 }
 
-}  // namespace
-
+// The clips these tests make hold one stream, a picture.
 GraphStage::GraphStage(const std::string& input, const std::string& output, const std::string& options,
                        const std::string& laterOptions)
 {
     try {
-        if (!task.OpenInputFile(input)) {
-            m_openFailure = task.LastErrMsg;
-            return;
-        }
+        if (!task.OpenInputFile(input)) throw FFmpegException(task.LastErrMsg);
         task.ParseOptionText(options, false);
-        if (!task.OpenOutputFile(output)) {
-            m_openFailure = task.LastErrMsg;
-            return;
-        }
+        if (!task.OpenOutputFile(output)) throw FFmpegException(task.LastErrMsg);
         task.ParseOptionText(options, true);
         task.ParseOptionText(laterOptions, true);
     } catch (const FFmpegException& error) {
         m_openFailure = error.what();
         return;
     }
-    const int videoIndex = FirstVideoStream(*task.Input(0).context);
-    const TOpenOutput& opened = task.Output(0);
-    if (videoIndex < 0 || opened.streams.empty()) {
-        m_openFailure = "no video stream";
-        return;
-    }
     m_run = std::make_unique<TTranscodeRun>(task.RunRequest(), m_host);
-    m_source.stream = task.Input(0).context->streams[videoIndex];
-    m_source.streamIndex = videoIndex;
-    m_output.stream = opened.streams[0].stream;
-    m_output.codec = opened.streams[0].codec.get();
-    m_output.encoder = opened.streams[0].encoder;
+    m_source.stream = task.Input(0).context->streams[0];
+    const TOpenOutputStream& opened = task.Output(0).streams.at(0);
+    m_output.stream = opened.stream;
+    m_output.codec = opened.codec.get();
+    m_output.encoder = opened.encoder;
     m_output.encodingNeeded = true;
 }
 
@@ -71,29 +57,36 @@ std::string GraphStage::Build()
 std::vector<TFramePtr> GraphStage::Filter(const AVFrame& picture, std::int64_t pts, std::vector<std::int64_t>* times)
 {
     EXPECT_TRUE(m_graph->Push(picture, pts));
-    std::vector<TFramePtr> pulled;
-    for (;;) {
-        TFramePtr frame = NewFrame();
-        std::int64_t time = 0;
-        if (!m_graph->Pull(frame.get(), time)) break;
-        if (times != nullptr) times->push_back(time);
-        pulled.push_back(std::move(frame));
-    }
-    return pulled;
+    return PullAll(times);
 }
 
 std::vector<TFramePtr> GraphStage::Finish(std::vector<std::int64_t>* times)
 {
     m_graph->Close();
+    return PullAll(times);
+}
+
+std::vector<TFramePtr> GraphStage::FilterAll(const std::vector<const AVFrame*>& pictures,
+                                             std::vector<std::int64_t>* times)
+{
+    std::vector<TFramePtr> pulled;
+    for (std::size_t index = 0; index < pictures.size(); ++index)
+        for (TFramePtr& frame : Filter(*pictures[index], static_cast<std::int64_t>(index) * 40000, times))
+            pulled.push_back(std::move(frame));
+    for (TFramePtr& frame : Finish(times)) pulled.push_back(std::move(frame));
+    return pulled;
+}
+
+std::vector<TFramePtr> GraphStage::PullAll(std::vector<std::int64_t>* times)
+{
     std::vector<TFramePtr> pulled;
     for (;;) {
         TFramePtr frame = NewFrame();
         std::int64_t time = 0;
-        if (!m_graph->Pull(frame.get(), time)) break;
+        if (!m_graph->Pull(frame.get(), time)) return pulled;
         if (times != nullptr) times->push_back(time);
         pulled.push_back(std::move(frame));
     }
-    return pulled;
 }
 
 TFramePtr LumaPicture(int width, int height, const std::function<int(int x, int y)>& luma, AVPixelFormat format)
@@ -119,13 +112,9 @@ int TopLeftLight(int width, int height, int x, int y) { return x < width / 2 && 
 
 int LumaAt(const AVFrame& picture, int x, int y) { return picture.data[0][y * picture.linesize[0] + x]; }
 
-double QuadrantMean(const std::vector<unsigned char>& gray, int width, int height, int quadrant, int margin)
+double RegionMean(const std::vector<unsigned char>& gray, int width, int left, int top, int right, int bottom)
 {
-    const int left = (quadrant % 2) * width / 2 + margin;
-    const int top = (quadrant / 2) * height / 2 + margin;
-    const int right = left + width / 2 - 2 * margin;
-    const int bottom = top + height / 2 - 2 * margin;
-    if (gray.size() < static_cast<std::size_t>(width) * height) return -1;
+    if (gray.size() < static_cast<std::size_t>(width) * bottom) return -1;
     double sum = 0;
     int count = 0;
     for (int y = top; y < bottom; ++y)
@@ -133,36 +122,11 @@ double QuadrantMean(const std::vector<unsigned char>& gray, int width, int heigh
     return count > 0 ? sum / count : -1;
 }
 
-std::string MakeQuadrantClip(const std::string& path, int width, int height, int seconds)
+double QuadrantMean(const std::vector<unsigned char>& gray, int width, int height, int quadrant)
 {
-    return MakeMedia(path, "-f lavfi -i \"nullsrc=s=" + std::to_string(width) + "x" + std::to_string(height) +
-                               ":r=25:d=" + std::to_string(seconds) +
-                               ",format=yuv420p,geq=lum='if(lt(X,W/2)*lt(Y,H/2),235,16)':cb=128:cr=128\" "
-                               "-c:v ffv1");
-}
-
-std::string MakeWhiteClip(const std::string& path, int width, int height, int seconds)
-{
-    return MakeMedia(path, "-f lavfi -i color=c=white:s=" + std::to_string(width) + "x" + std::to_string(height) +
-                               ":r=25:d=" + std::to_string(seconds) + " -pix_fmt yuv420p -c:v ffv1");
-}
-
-std::string ConvertFiltered(CapturingTask& task, const std::string& input, const std::string& output,
-                    const std::string& options, const std::string& laterOptions)
-{
-    try {
-        if (!task.OpenInputFile(input)) return task.LastErrMsg;
-        task.ParseOptionText(options, false);
-        if (!task.OpenOutputFile(output)) return task.LastErrMsg;
-        task.ParseOptionText(options, true);
-        task.ParseOptionText(laterOptions, true);
-        task.Transcode();
-    } catch (const FFmpegException& error) {
-        task.CleanUp();
-        return error.what();
-    }
-    task.CleanUp();
-    return "";
+    const int left = (quadrant % 2) * width / 2;
+    const int top = (quadrant / 2) * height / 2;
+    return RegionMean(gray, width, left + 2, top + 2, left + width / 2 - 2, top + height / 2 - 2);
 }
 
 std::vector<unsigned char> DecodeGray(const std::string& path, int pictureIndex)

@@ -1,5 +1,5 @@
 // What the filter tests share: a graph built on opened files as the run's set-up builds it,
-// pictures of a known layout, conversions and their decoded pictures.
+// pictures of a known layout, and the decoded pictures of written files.
 #pragma once
 
 #include <functional>
@@ -18,6 +18,17 @@ namespace mirelk::test {
 
 inline constexpr int kLight = 235;  // luma of white
 inline constexpr int kDark = 16;    // luma of black
+
+// A test with the libraries loaded, a folder of its own and in it a clip of two seconds, 64x48
+// at 25 pictures a second, lossless, whose top left quadrant is white and the rest black.
+class FilterTest : public LibrariesLoaded {
+protected:
+    void SetUp() override;
+    std::string Out(const std::string& name = "out.mkv") const { return m_folder.Path(name); }
+
+    TempFolder m_folder;
+    std::string m_clip;
+};
 
 // One input and one output opened on a task, and the run records the set-up makes for their
 // first video streams, so that a graph can be built and fed without running a transcode.
@@ -38,14 +49,19 @@ public:
     TVideoFilterGraph& Graph() { return *m_graph; }
     AVCodecContext& Encoder() { return *m_output.codec; }
     const AVStream& OutputStream() const { return *m_output.stream; }
-    // Pushes a picture and takes everything the graph gives back at once.
+    // Pushes a picture and takes everything the graph gives back at once (with their times).
     std::vector<TFramePtr> Filter(const AVFrame& picture, std::int64_t pts, std::vector<std::int64_t>* times = nullptr);
     // Ends the input and takes what the graph still held.
     std::vector<TFramePtr> Finish(std::vector<std::int64_t>* times = nullptr);
+    // Pushes the pictures a 25th of a second apart, ends the input and takes all that came out.
+    std::vector<TFramePtr> FilterAll(const std::vector<const AVFrame*>& pictures,
+                                     std::vector<std::int64_t>* times = nullptr);
 
     CapturingTask task;
 
 private:
+    std::vector<TFramePtr> PullAll(std::vector<std::int64_t>* times);
+
     std::string m_openFailure;
     TTaskRunHost m_host{task};
     std::unique_ptr<TTranscodeRun> m_run;
@@ -62,20 +78,12 @@ int TopLeftLight(int width, int height, int x, int y);
 // Luma of a pulled picture (of a planar YUV format).
 int LumaAt(const AVFrame& picture, int x, int y);
 
-// The mean of one quadrant's luma of a gray picture of width x height, quadrants 0 top left,
-// 1 top right, 2 bottom left, 3 bottom right; margin pixels at each edge left out.
-double QuadrantMean(const std::vector<unsigned char>& gray, int width, int height, int quadrant, int margin = 2);
+// The mean of the rows top..bottom-1 and columns left..right-1 of a gray picture width wide.
+double RegionMean(const std::vector<unsigned char>& gray, int width, int left, int top, int right, int bottom);
+// The mean of one quadrant of a gray picture, 0 top left, 1 top right, 2 bottom left, 3 bottom
+// right; two pixels at each edge left out.
+double QuadrantMean(const std::vector<unsigned char>& gray, int width, int height, int quadrant);
 
-// A lossless clip of seconds at 25 pictures per second, width x height, whose top left quadrant is
-// white and the rest black.
-std::string MakeQuadrantClip(const std::string& path, int width, int height, int seconds);
-// A lossless, wholly white clip.
-std::string MakeWhiteClip(const std::string& path, int width, int height, int seconds);
-
-// Runs a conversion as a task does: options before the output opens and again after it,
-// laterOptions only after. "" or the failure's message; the task is cleaned up.
-std::string ConvertFiltered(CapturingTask& task, const std::string& input, const std::string& output,
-                    const std::string& options, const std::string& laterOptions = "");
 // A picture of a file decoded by the ffmpeg tool into 8-bit gray, row after row.
 std::vector<unsigned char> DecodeGray(const std::string& path, int pictureIndex = 0);
 
