@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "binding/log_levels.h"
 
@@ -73,7 +74,20 @@ std::vector<std::string> FfprobeStreamDescriptions(const std::string& path)
     return descriptions;
 }
 
-std::int64_t Microseconds(const std::string& seconds) { return std::llround(std::stod(seconds) * 1000000.0); }
+std::int64_t Microseconds(const std::string& seconds)
+{
+    return seconds == "N/A" ? -1 : std::llround(std::stod(seconds) * 1000000.0);
+}
+
+std::string MessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "(nothing thrown)";
+}
 
 bool Logged(const std::vector<std::pair<int, std::string>>& lines, int engineLevel, const std::string& text)
 {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -36,8 +37,11 @@ std::map<std::string, std::string> Ffprobe(const std::string& path, const std::s
                                            int streamIndex = -1, const std::string& options = std::string());
 // ffprobe's own description of each stream: the text after "Stream #0:N...: ".
 std::vector<std::string> FfprobeStreamDescriptions(const std::string& path);
-// Seconds as ffprobe prints them ("5.063000"), in microseconds.
+// Seconds as ffprobe prints them ("5.063000"), in microseconds; "N/A" is -1, as the prober has it.
 std::int64_t Microseconds(const std::string& seconds);
+
+// The message of the runtime error the action raises, or "(nothing thrown)".
+std::string MessageOf(const std::function<void()>& action);
 
 // The "\r\n"-ended lines of a text; a line without its "\r\n" fails the calling test.
 std::vector<std::string> InfoLines(const std::string& text);

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
@@ -65,14 +64,11 @@ TEST_F(ProberAttach, DescribesTheFileAsAnOpenedProberDoes)
     const TAVProbe& opened = probe;
     TAVProbe attached;
     attached.Attach(owner.get());
-    EXPECT_EQ(attached.StreamCount(), 2);
-    EXPECT_EQ(attached.FirstAudioStream(), 1);
-    EXPECT_EQ(attached.GetFileName(), path);
-    EXPECT_EQ(attached.GetFormatName(), opened.GetFormatName());
-    EXPECT_EQ(attached.GetFileSize(), FileSize(path));
-    EXPECT_EQ(attached.GetFileInfo().Duration, opened.GetFileInfo().Duration);
-    EXPECT_EQ(attached.GetVideoStreamInfo(-1).Width, 64);
+    // The description holds the name, format, size, length and each stream's line.
     EXPECT_EQ(attached.GetInfoText(), opened.GetInfoText());
+    EXPECT_EQ(attached.FirstAudioStream(), 1);
+    EXPECT_EQ(attached.GetFileSize(), FileSize(path));
+    EXPECT_EQ(attached.GetVideoStreamInfo(-1).Width, 64);
 }
 
 TEST_F(ProberAttach, RefusesToSeekOrRead)
@@ -84,12 +80,7 @@ TEST_F(ProberAttach, RefusesToSeekOrRead)
          {std::pair<std::function<void()>, std::string>{[&] { attached.Seek(-1, 0); },
                                                         "file cannot be seeked, handle is readonly."},
           {[&] { attached.ReadFrame(-1); }, "frame cannot be read, handle is readonly."}}) {
-        try {
-            action();
-            ADD_FAILURE() << "went ahead: " << message;
-        } catch (const std::runtime_error& error) {
-            EXPECT_EQ(error.what(), message);
-        }
+        EXPECT_EQ(MessageOf(action), message);
         EXPECT_EQ(attached.LastErrMsg(), message);
         EXPECT_TRUE(Logged(log.Lines(), kLevelInfo, message + "\n"));
     }

@@ -2,30 +2,13 @@
 // the prober needs are checked first.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <stdexcept>
-
 #include "binding/loader.h"
 #include "probe_media.h"
 
 using namespace mirelk;
 using namespace mirelk::test;
 
-namespace {
-
-class ProberOpen : public ProberTest {};
-
-std::string MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::runtime_error& error) {
-        return error.what();
-    }
-    return "(nothing thrown)";
-}
-
-}  // namespace
+using ProberOpen = ProberTest;
 
 TEST_F(ProberOpen, FailuresAreToldAndLeaveTheProberEmpty)
 {
