@@ -23,8 +23,7 @@ bool Ours(const QString& name) { return !name.isEmpty() && !name.startsWith("qt_
 
 TEST_F(MainWindowTest, EveryCommandInEveryStateTwice)
 {
-    const std::string source = MakeMedia(folder.Path("sweep.avi"), "-f lavfi -i testsrc=size=320x240:rate=25:duration=6 "
-                                                                   "-c:v mpeg4 -q:v 4");
+    const std::string source = Clip(folder.Path("sweep.avi"), 6);
     ui::TfrmMain& window = OpenWindow();
     SetOutputFolder(folder.Path() + "/");
     // Closes whatever modal dialog a command opened (the add dialog, the folder browser, the about box).

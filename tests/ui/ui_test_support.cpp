@@ -33,35 +33,10 @@ std::string Clip(const std::string& path, int seconds, const std::string& size)
                                " -c:v mpeg4 -q:v 4 -c:a mp2 -shortest");
 }
 
-std::string Bands(const std::string& path, int seconds)
-{
-    const std::string length = std::to_string(seconds);
-    return MakeMedia(path, "-f lavfi -i color=c=red:size=176x144:rate=25:duration=" + length +
-                               " -f lavfi -i sine=frequency=440:duration=" + length +
-                               " -vf drawbox=x=0:y=0:w=176:h=48:color=blue:t=fill -c:v mpeg4 -q:v 2 -c:a mp2");
-}
-
-std::vector<std::uint8_t> Picture(const std::string& path, int index, int width, int height)
-{
-    const std::string raw = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(path) + " -vf \"select=eq(n\\," +
-                                       std::to_string(index) + "),scale=" + std::to_string(width) + ":" +
-                                       std::to_string(height) + "\" -vframes 1 -f rawvideo -pix_fmt rgb24 -");
-    return {raw.begin(), raw.end()};
-}
-
 std::string FileText(const std::string& path)
 {
     std::ifstream in(path);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-double MeanChannel(const std::vector<std::uint8_t>& rgb, int width, int top, int bottom, int channel)
-{
-    double sum = 0;
-    int count = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = 0; x < width; ++x, ++count) sum += rgb[static_cast<std::size_t>((y * width + x) * 3 + channel)];
-    return count > 0 ? sum / count : 0;
 }
 
 void MainWindowTest::SetUp()
@@ -138,12 +113,6 @@ std::string MainWindowTest::ToolBar()
     for (char number = '1'; number <= '7'; ++number)
         if (Child<QAbstractButton>(("ToolButton" + std::string(1, number)).c_str())->isEnabled()) enabled += number;
     return enabled;
-}
-
-void MainWindowTest::StopAndClear()
-{
-    Click("ToolButton4");
-    Click("ToolButton2");
 }
 
 bool MainWindowTest::PumpUntil(const std::function<bool()>& done, int milliseconds)

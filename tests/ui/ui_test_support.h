@@ -17,12 +17,6 @@ namespace mirelk::test {
 
 // A clip of the given length with a test picture and a tone, made with the ffmpeg tool.
 std::string Clip(const std::string& path, int seconds, const std::string& size = "320x240");
-// 176x144 pictures, blue over the top third and red below, with a tone.
-std::string Bands(const std::string& path, int seconds);
-// Picture `index` of a file, scaled to width x height, as RGB rows.
-std::vector<std::uint8_t> Picture(const std::string& path, int index, int width, int height);
-// The mean of one colour channel of RGB rows over rows [top, bottom).
-double MeanChannel(const std::vector<std::uint8_t>& rgb, int width, int top, int bottom, int channel);
 std::string FileText(const std::string& path);
 
 class MainWindowTest : public ::testing::Test {
@@ -51,8 +45,6 @@ protected:
     // The numbers of the enabled tool buttons in order: "1" Add, "2" Clear, "3" Delete, "4" Stop,
     // "5" Pause, "6" Resume, "7" Convert.
     std::string ToolBar();
-    // Stops the run, if any, and clears the list.
-    void StopAndClear();
     // Pumps the event loop until the predicate holds or the time is up.
     static bool PumpUntil(const std::function<bool()>& done, int milliseconds);
     // Pumps until the run has ended.
