@@ -36,15 +36,11 @@ TEST_F(OptionFormRecords, ThreeGpFixesSizeAndSoundOverTheChoices)
     form->Settings.SetAudioBitRate = true;
     form->Settings.AudioChannels = ChoiceIndex(kAudioChannelChoices, "Stereo");
     form->Settings.AudioSampleRate = ChoiceIndex(kAudioSampleRates, "44100");
-    const TOutputOptions record = form->GetOutputOptions();
-    EXPECT_EQ(record.FrameSize, "128x96");
-    EXPECT_EQ(record.AudioChannels, 1);
-    EXPECT_EQ(record.AudioSampleRate, 8000);
-    EXPECT_EQ(record.AudioBitrate, 7400);
-    EXPECT_EQ(record.VideoCodec, "libx264");
-    EXPECT_EQ(record.AudioCodec, "libfaac");
-    EXPECT_EQ(record.FrameRate, "15");
-    EXPECT_EQ(record.FileExt, ".3gp");
+    const TOutputOptions r = form->GetOutputOptions();
+    EXPECT_EQ(std::tuple(r.FrameSize, r.AudioChannels, r.AudioSampleRate, r.AudioBitrate),
+              std::tuple("128x96", 1, 8000, 7400));
+    EXPECT_EQ(std::tuple(r.VideoCodec, r.AudioCodec, r.FrameRate, r.FileExt),
+              std::tuple("libx264", "libfaac", "15", ".3gp"));
 }
 
 TEST_F(OptionFormRecords, DiscTargetsTakeTheirNormIntoPresetAndName)
@@ -148,8 +144,9 @@ TEST_F(OptionFormRecords, ChoicesAndTypedNumbersFillTheirFields)
               std::vector<int>({0, 0, 4, 0}));
 }
 
-TEST_F(OptionFormRecords, UnknownTextsChangeNoChoice)
+TEST_F(OptionFormRecords, RecordsNeedAnInputAndAKnownFormat)
 {
+    // Unknown texts change no choice.
     ASSERT_TRUE(form->SelectOutputFormat("ipod"));
     const TOptionFormSettings before = form->Settings;
     EXPECT_FALSE(form->SelectOutputFormat("webm"));
@@ -157,10 +154,8 @@ TEST_F(OptionFormRecords, UnknownTextsChangeNoChoice)
     EXPECT_FALSE(form->SelectNorm("SECAM"));
     EXPECT_EQ(std::tuple(form->Settings.OutputFormat, form->Settings.FrameSize, form->Settings.Norm),
               std::tuple(before.OutputFormat, before.FrameSize, before.Norm));
-}
 
-TEST_F(OptionFormRecords, RecordsNeedAnInputAndAKnownFormat)
-{
+
     EXPECT_THROW(form->GetOutputOptions(), std::logic_error);
     EXPECT_THROW(form->GetInputOptions(), std::logic_error);
     UseClip();
