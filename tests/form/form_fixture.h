@@ -17,7 +17,6 @@ protected:
 
     // A 2-second 320x240 clip with sound under the given name, opened and handed to the form.
     std::string UseClip(const std::string& name = "clip.mp4");
-    // Opens the file with the test's prober and hands the prober to the form.
     void UseInput(const std::string& path);
 
     TempFolder folder;

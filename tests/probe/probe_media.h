@@ -28,7 +28,6 @@ protected:
 
 void WriteFile(const std::string& path, const std::string& content);
 std::int64_t FileSize(const std::string& path);
-// The first bytes of a file, copied to another.
 void CopyHead(const std::string& from, const std::string& to, std::int64_t bytes);
 
 // ffprobe's "key=value" answers for the entries asked ("format=duration,bit_rate" or, for one

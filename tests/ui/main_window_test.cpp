@@ -40,7 +40,7 @@ double MeanChannel(const std::vector<std::uint8_t>& rgb, int top, int bottom, in
 
 }  // namespace
 
-TEST_F(MainWindowTest, ConvertsOnThe3GPPageWithRowClipsThroughTheToolBarStates)
+TEST_F(MainWindowTest, ConvertsOnThe3GPAndDVDPagesWithRowClipsThroughTheToolBarStates)
 {
     const std::string in = folder.Path("输入 文件夹");
     const std::string out = folder.Path("输出 目录") + "/";
@@ -112,6 +112,19 @@ TEST_F(MainWindowTest, ConvertsOnThe3GPPageWithRowClipsThroughTheToolBarStates)
     AddFiles({first});
     EXPECT_EQ(window.ClipStarts()[0], "0");
     EXPECT_EQ(window.ClipEnds()[0], "0");
+
+    // Without a folder the output goes to the working folder; the DVD page's norm names it.
+    SetOutputFolder("");
+    Child<QTabWidget>("PageControl1")->setCurrentIndex(3);
+    Child<QRadioButton>("DVD_grpNorm_2")->setChecked(true);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(in);
+    Click("ToolButton7");
+    ASSERT_TRUE(WaitForRunEnd());
+    std::filesystem::current_path(before);
+    EXPECT_EQ(Cell(0, colOutput), "第一 clip_(new)_dvd_ntsc.mpg");
+    EXPECT_EQ(Cell(0, colProgress), "100%");
+    EXPECT_EQ(Probe(in + "/第一 clip_(new)_dvd_ntsc.mpg", "v:0", "stream=height"), "480");
 }
 
 TEST_F(MainWindowTest, DeletedRowsTakeTheirOwnTasksAlong)
@@ -127,26 +140,6 @@ TEST_F(MainWindowTest, DeletedRowsTakeTheirOwnTasksAlong)
     EXPECT_EQ(window.InputFiles(), std::vector<std::string>{folder.Path("c.avi")});
     ASSERT_EQ(window.Qelvan().TaskCount(), 1);
     EXPECT_EQ(window.Qelvan().Task(0).InputOptions.FileName, folder.Path("c.avi"));
-}
-
-TEST_F(MainWindowTest, ConvertsOnTheDVDPageForNTSCWithoutAFolder)
-{
-    const std::string work = folder.Path("work");
-    std::filesystem::create_directories(work);
-    const std::string source = Clip(work + "/a.avi", 1);
-    const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(work);
-    OpenWindow();
-    AddFiles({source});
-    SetOutputFolder("");
-    Child<QTabWidget>("PageControl1")->setCurrentIndex(3);
-    Child<QRadioButton>("DVD_grpNorm_2")->setChecked(true);
-    Click("ToolButton7");
-    ASSERT_TRUE(WaitForRunEnd());
-    std::filesystem::current_path(before);
-    EXPECT_EQ(Cell(0, colOutput), "a_(new)_dvd_ntsc.mpg");
-    EXPECT_EQ(Cell(0, colProgress), "100%");
-    EXPECT_EQ(Probe(work + "/a_(new)_dvd_ntsc.mpg", "v:0", "stream=height"), "480");
 }
 
 TEST_F(MainWindowTest, ARunShowsItsProgressPausesResumesAndClosingStopsEveryTask)

@@ -72,13 +72,11 @@ protected:
         QCoreApplication::processEvents();
     }
     QImage Preview() { return Widget<QLabel>("imgPreview")->pixmap().toImage(); }
-    // Converts the list with the menu command and waits for the end of the run.
     void ConvertFromMenu()
     {
         TriggerMenu("mnuConvert");
         ASSERT_TRUE(WaitForRunEnd(120000)) << LogText().toStdString();
     }
-    // A window over the test's folder with the files in its list.
     ui::TfrmMain& OpenWith(const std::vector<std::string>& files)
     {
         ui::TfrmMain& window = OpenWindow();

@@ -39,7 +39,6 @@ protected:
     QTreeWidget* Files();
     QString Cell(int row, int column);
     QString LogText();
-    // Clicks the named button (tool button or push button).
     void Click(const char* name);
     void TriggerMenu(const char* name);
     // The numbers of the enabled tool buttons in order: "1" Add, "2" Clear, "3" Delete, "4" Stop,
@@ -47,7 +46,6 @@ protected:
     std::string ToolBar();
     // Pumps the event loop until the predicate holds or the time is up.
     static bool PumpUntil(const std::function<bool()>& done, int milliseconds);
-    // Pumps until the run has ended.
     bool WaitForRunEnd(int milliseconds = 60000);
 
     TempFolder folder;
