@@ -1,12 +1,11 @@
 // The conversion component: tasks made from records, runs in worker threads and on the main
-// thread, stops, previews, and the command-line program on top of it.
+// thread, previews, and every format of the option form converted through it.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <set>
-#include <sstream>
 
+#include "cli/cli_test_support.h"
 #include "component/hook_periods.h"
 #include "component/task_test_support.h"
 
@@ -14,18 +13,7 @@ using namespace mirelk;
 using namespace mirelk::test;
 namespace fs = std::filesystem;
 
-namespace {
-
 using ConversionComponent = ComponentTest;
-
-// A clip of a test picture, 25 frames a second, with a tone unless silent.
-std::string MakeClip(const std::string& path, const std::string& seconds, const std::string& size, bool silent = false)
-{
-    return MakeMedia(path, "-f lavfi -i testsrc=duration=" + seconds + ":size=" + size + ":rate=25 " +
-                               (silent ? "" : "-f lavfi -i sine=duration=" + seconds + " -c:a mp2 ") + "-c:v mpeg4");
-}
-
-}  // namespace
 
 TEST_F(ConversionComponent, PeriodsIntervalAndAnEmptyRun)
 {
@@ -49,12 +37,11 @@ TEST_F(ConversionComponent, PeriodsIntervalAndAnEmptyRun)
 
 TEST_F(ConversionComponent, RecordsBuildTheTask)
 {
-    const std::string clip = MakeClip(folder.Path("clip.mkv"), "2", "64x48");
+    const std::string clip = MakeClip(folder.Path("clip.mkv"), 2, "64x48");
     ASSERT_FALSE(clip.empty());
     TInputOptions input;
     input.ExtOptions = "newvideo\nan";
     ASSERT_EQ(component.AddTask(clip, &input), 0) << component.LastErrMsg();
-    EXPECT_EQ(component.Task(0).InputOptions.FileName, clip);
     EXPECT_EQ(component.Task(0).Probe.VideoStreamCount(), 1);
     TOutputOptions output;
     output.VideoCodec = "mpeg4";
@@ -90,10 +77,6 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
     // Bad records fail with their texts; a failed output leaves the task in the list.
     EXPECT_EQ(component.AddTask(folder.Path("missing.mkv")), -1);
     EXPECT_EQ(component.LastErrMsg(), folder.Path("missing.mkv") + ": no such file or directory");
-    TInputOptions badFormat;
-    badFormat.FileFormat = "nonsense";
-    EXPECT_EQ(component.AddTask(clip, &badFormat), -1);
-    EXPECT_EQ(component.LastErrMsg(), "Unknown input format: nonsense");
     ASSERT_EQ(component.AddTask(clip), 3);
     TOutputOptions badSize;
     badSize.FrameSize = "33x24";
@@ -128,7 +111,7 @@ TEST_F(ConversionComponent, RunsInWorkerThreadsAndOneAfterAnotherOnTheMainThread
         ASSERT_EQ(terminations.size(), 4u);
         EXPECT_EQ(runEnds, 1);
         EXPECT_EQ(terminationsAtRunEnd, 4u);
-        std::set<int> finished;
+        std::set<int> finished, attributed;
         for (std::size_t i = 0; i < terminations.size(); ++i) {
             EXPECT_TRUE(terminations[i].finished) << terminations[i].message;
             finished.insert(terminations[i].index);
@@ -140,7 +123,6 @@ TEST_F(ConversionComponent, RunsInWorkerThreadsAndOneAfterAnotherOnTheMainThread
         EXPECT_EQ(finished, (std::set<int>{0, 1, 2, 3}));
         for (int i = 0; i < 4; ++i) EXPECT_NEAR(ProbeDuration(output(i)), 1.0, 0.1);
         // The library's lines of a run carry the index of their task.
-        std::set<int> attributed;
         for (const Line& line : lines)
             if (line.text.rfind("Output #", 0) == 0) attributed.insert(line.index);
         EXPECT_EQ(attributed, (std::set<int>{0, 1, 2, 3}));
@@ -151,36 +133,9 @@ TEST_F(ConversionComponent, RunsInWorkerThreadsAndOneAfterAnotherOnTheMainThread
     EXPECT_EQ(terminations.size(), 4u);
 }
 
-TEST_F(ConversionComponent, StopEndsTheRunAndEveryTaskReportsOnce)
-{
-    const std::string sound = MakeMedia(folder.Path("long.wav"), "-f lavfi -i sine=duration=20");
-    ASSERT_FALSE(sound.empty());
-    // Read at the input's own pace, so that the stop surely comes while the first one runs.
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(Add(sound, folder.Path(std::to_string(i) + ".mp3"), "", "re"), i);
-    std::atomic<bool> progressed{false};
-    component.OnProgress = [&](int, int, int, int, float, float, std::int64_t, int) { progressed = true; };
-    component.StartConvert(1);
-    ASSERT_TRUE(loop.PumpUntil([&] { return progressed.load(); }, std::chrono::seconds(60)));
-    component.StopConvert();
-    ASSERT_TRUE(PumpUntilTheRunEnds());
-    ASSERT_EQ(terminations.size(), 3u);
-    EXPECT_EQ(terminationsAtRunEnd, 3u);
-    for (const Termination& termination : terminations) {
-        EXPECT_FALSE(termination.finished);
-        EXPECT_FALSE(termination.exception);
-    }
-    // The stopped conversion is still a complete file.
-    EXPECT_EQ(DecodeErrors(folder.Path("0.mp3")), "");
-    EXPECT_GT(ProbeDuration(folder.Path("0.mp3")), 0.0);
-    // The tasks that never started keep the empty files that hold their names until they go.
-    EXPECT_EQ(FileSize(folder.Path("1.mp3")), 0);
-    component.ClearTasks();
-    EXPECT_FALSE(fs::exists(folder.Path("1.mp3")));
-}
-
 TEST_F(ConversionComponent, PreviewBitmapsReachTheMainThread)
 {
-    const std::string clip = MakeClip(folder.Path("clip.mkv"), "2", "64x48", true);
+    const std::string clip = MakeClip(folder.Path("clip.mkv"), 2, "64x48", true);
     ASSERT_FALSE(clip.empty());
     ASSERT_EQ(Add(clip, folder.Path("out.avi"), "vcodec=mpeg4"), 0);
     int previews = 0;
@@ -202,10 +157,7 @@ TEST_F(ConversionComponent, PreviewBitmapsReachTheMainThread)
     EXPECT_TRUE(onMainThread);
 
     // A copied picture stream has nothing to preview.
-    TOutputOptions copy;
-    copy.VideoCodec = "copy";
-    ASSERT_EQ(component.AddTask(clip), 1);
-    ASSERT_TRUE(component.AddOutput(1, folder.Path("copy.mkv"), &copy));
+    ASSERT_EQ(Add(clip, folder.Path("copy.mkv"), "vcodec=copy"), 1);
     ASSERT_TRUE(RunAll(1));
     // The first task reported in the earlier run and is passed over; the second fails at its
     // set-up; the run still ends.
@@ -216,40 +168,22 @@ TEST_F(ConversionComponent, PreviewBitmapsReachTheMainThread)
     EXPECT_EQ(runEnds, 1);
 }
 
-TEST_F(ConversionComponent, TheCommandLineProgramOnTopOfIt)
+// The option form's records of every format, as mirelk-cli -f hands them to the component.
+TEST_F(ConversionComponent, EveryFormatOfTheFormConverts)
 {
-    const std::string cli = std::string(MIRELK_CLI_PATH) + " -q ";
-    const auto run = [&](const std::string& arguments) {
-        int status = -1;
-        const std::string printed = RunCommand(cli + arguments + " 2>&1", &status);
-        EXPECT_EQ(status, 0) << arguments << "\n" << printed;
-    };
-    const std::string clip = MakeClip(folder.Path("my clip.avi"), "1", "160x120");
-    ASSERT_FALSE(clip.empty());
-    // Options the component's record would reset reach the task from the text too; -y replaces.
-    const std::string out = folder.Path("out put.mp3");
-    run("-j 2 --output-options ab=96000 --output-options vn -O " + ShellQuoted(out) + " " + ShellQuoted(clip));
-    EXPECT_EQ(Probe(out, "a:0", "stream=codec_name,bit_rate"), "mp3\n96000");
-    EXPECT_EQ(Probe(out, "v", "stream=codec_name"), "");
-    run("-y --output-options ab=64000 -O " + ShellQuoted(out) + " " + ShellQuoted(clip));
-    EXPECT_EQ(Probe(out, "a:0", "stream=bit_rate"), "64000");
-    // Conversions by format are named beside the input, never over an existing file.
-    run("-f mp3 " + ShellQuoted(clip));
-    run("-f mp3 " + ShellQuoted(clip));
-    EXPECT_EQ(Probe(folder.Path("my clip_(new).mp3"), "a:0", "stream=codec_name"), "mp3");
-    EXPECT_EQ(Probe(folder.Path("my clip_(new_1).mp3"), "a:0", "stream=codec_name"), "mp3");
-
-    // Every format, into an output folder that is made when missing.
     const std::string source = MakeMedia(folder.Path("clip.avi"), "-f lavfi -i testsrc=duration=1:size=320x240:rate=25 "
                                                                   "-f lavfi -i sine=duration=1:sample_rate=44100 -ac 2 "
                                                                   "-c:v mpeg4 -q:v 3 -c:a pcm_s16le");
     ASSERT_FALSE(source.empty());
-    std::vector<std::string> formats;
-    std::istringstream list(RunCommand(std::string(MIRELK_CLI_PATH) + " --list-formats"));
-    for (std::string line; std::getline(list, line);) formats.push_back(line.substr(0, line.find(' ')));
+    const std::vector<std::string> formats = Lines(RunCli("--list-formats").out);
     ASSERT_EQ(formats.size(), 24u);
+    // Into an output folder that is made when missing.
     const std::string all = folder.Path("converted/all");
-    for (const std::string& format : formats) run("-f " + format + " -o " + ShellQuoted(all) + " " + ShellQuoted(source));
+    for (const std::string& line : formats) {
+        const std::string format = line.substr(0, line.find(' '));
+        const CliRun run = RunCli("-q -f " + format + " -o " + ShellQuoted(all) + " " + ShellQuoted(source));
+        EXPECT_EQ(run.status, 0) << format << "\n" << run.err;
+    }
     int files = 0;
     for (const auto& entry : fs::directory_iterator(all)) {
         ++files;
@@ -264,14 +198,7 @@ TEST_F(ConversionComponent, TheCommandLineProgramOnTopOfIt)
     EXPECT_EQ(Probe(all + "/clip_(new).wma", "v", "stream=codec_name"), "");
 
     // A clip of two seconds from the first.
-    const std::string longer = MakeClip(folder.Path("longer.avi"), "5", "160x120", true);
-    run("-f avi --clip 1-3 -o " + ShellQuoted(all) + " " + ShellQuoted(longer));
+    const std::string longer = MakeClip(folder.Path("longer.avi"), 5, "160x120", true);
+    ASSERT_EQ(RunCli("-q -f avi --clip 1-3 -o " + ShellQuoted(all) + " " + ShellQuoted(longer)).status, 0);
     EXPECT_NEAR(ProbeDuration(all + "/longer_(new).avi"), 2.0, 0.1);
-    // A bad option value fails the task with the engine's message, and no file is left.
-    int status = -1;
-    const std::string q = folder.Path("q.avi");
-    const std::string failed = RunCommand(cli + "--output-options qscale=0 -O " + ShellQuoted(q) + " " + ShellQuoted(longer) + " 2>&1", &status);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(failed, "mirelk-cli: " + longer + " -> " + q + ": qscale must be > 0.0 and <= 255\n");
-    EXPECT_FALSE(fs::exists(q));
 }

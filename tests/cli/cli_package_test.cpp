@@ -54,10 +54,7 @@ TEST_F(CliPackage, UnpackedPackageConverts)
                                                  ShellQuoted(folder.Path("out")) + " " + ShellQuoted(clip) + " 2>&1",
                                              &status);
     EXPECT_EQ(status, 0) << converted;
-    const std::string out = folder.Path("out/clip_(new).mp4");
-    EXPECT_EQ(Probe(out, "v:0", "stream=codec_name"), "h264");
-    EXPECT_NEAR(ProbeDuration(out), 1.0, 0.1);
-    EXPECT_EQ(DecodeErrors(out), "");
+    EXPECT_NEAR(ProbeDuration(folder.Path("out/clip_(new).mp4")), 1.0, 0.1);
 
     const std::string page = RunCommand("MANWIDTH=80 man -l " + ShellQuoted(root + "/usr/share/man/man1/mirelk-cli.1.gz") +
                                         " 2>&1");

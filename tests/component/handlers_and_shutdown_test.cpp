@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <memory>
 
 #include "binding/bitmap24.h"
@@ -26,11 +27,12 @@ using ComponentHandlers = ComponentTest;
 
 }  // namespace
 
-TEST_F(ComponentHandlers, CanBeReplacedAndClearedWhileTasksRun)
+TEST_F(ComponentHandlers, CanBeReplacedAndClearedWhileTasksRunAndAStopEndsTheRun)
 {
     const std::string clip = PacedClip(folder);
     ASSERT_FALSE(clip.empty());
-    for (int i = 0; i < 2; ++i) ASSERT_GE(Add(clip, folder.Path("out" + std::to_string(i) + ".avi"), "", "re"), 0);
+    const auto output = [&](int i) { return folder.Path("out" + std::to_string(i) + ".avi"); };
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(Add(clip, output(i), "", "re"), i);
     std::atomic<int> first{0}, second{0};
     component.OnProgress = [&](int, int, int, int, float, float, std::int64_t, int) { ++first; };
     component.StartConvert(2);
@@ -49,9 +51,20 @@ TEST_F(ComponentHandlers, CanBeReplacedAndClearedWhileTasksRun)
     component.OnLog = [&](int, TLogLevel, const std::string&) { (void)component.TaskCount(); };
     component.OnProgress = nullptr;
     component.StopConvert();
-    EXPECT_TRUE(PumpUntilTheRunEnds());
+    ASSERT_TRUE(PumpUntilTheRunEnds());
+    // Every task reports once, the one that never started too, before the run's end.
     EXPECT_EQ(runEnds, 1);
-    EXPECT_EQ(terminationsAtRunEnd, 2u);
+    EXPECT_EQ(terminationsAtRunEnd, 3u);
+    ASSERT_EQ(terminations.size(), 3u);
+    for (const Termination& termination : terminations)
+        EXPECT_FALSE(termination.finished || termination.exception) << termination.index << termination.message;
+    // A stopped conversion is still a complete file; a task that never started keeps the empty
+    // file that holds its name until it goes.
+    EXPECT_EQ(DecodeErrors(output(0)), "");
+    EXPECT_GT(ProbeDuration(output(0)), 0.0);
+    EXPECT_EQ(FileSize(output(2)), 0);
+    component.ClearTasks();
+    EXPECT_FALSE(std::filesystem::exists(output(2)));
 }
 
 TEST(ComponentShutdown, AWorkerWaitingForTheMainThreadNeverDeadlocksAStopOrADestruction)

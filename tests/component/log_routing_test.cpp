@@ -106,7 +106,7 @@ protected:
 
 }  // namespace
 
-TEST_F(LogRouting, PiecesMakeLinesWithThePrefixOfTheirFirstPiece)
+TEST_F(LogRouting, PiecesMakeLinesWithThePrefixOfTheirFirstPieceCutAtTheBuffer)
 {
     TCollector collector;
     Send(&context, AV_LOG_INFO, "Stream #%d:%d", 0, 1);
@@ -127,8 +127,19 @@ TEST_F(LogRouting, PiecesMakeLinesWithThePrefixOfTheirFirstPiece)
     Send(&context, AV_LOG_INFO, "unfinished");
     ClearPendingLibraryLog();
     Send(&context, AV_LOG_INFO, "fresh\n");
-    EXPECT_EQ(collector.Texts(), (std::vector<std::string>{kFakePrefix + "Stream #0:1: Audio: mp2", kFakePrefix + "first",
-                                                           "second", "third", "no class", kFakePrefix + "fresh"}));
+    // A piece cut at the buffer ends its line: what follows starts a line of its own.
+    const std::string longText(5000, 'x');
+    Send(nullptr, AV_LOG_INFO, "start %s", longText.c_str());
+    Send(nullptr, AV_LOG_INFO, "next\n");
+    // A line that grows piece by piece past the limit keeps its first part.
+    const std::string piece(300, 'y');
+    for (int i = 0; i < 10; ++i) Send(&context, AV_LOG_INFO, "%s", piece.c_str());
+    Send(&context, AV_LOG_INFO, "\n");
+    EXPECT_EQ(collector.Texts(),
+              (std::vector<std::string>{kFakePrefix + "Stream #0:1: Audio: mp2", kFakePrefix + "first", "second", "third",
+                                        "no class", kFakePrefix + "fresh",
+                                        "start " + std::string(kLibraryLogBufferSize - 1 - 6, 'x'), "next",
+                                        kFakePrefix + std::string(kLibraryLogBufferSize - 1 - kFakePrefix.size(), 'y')}));
 }
 
 TEST_F(LogRouting, ThreadsGetTheirOwnLinesAndLoseNone)
@@ -199,24 +210,6 @@ TEST_F(LogRouting, LevelTestDropsMessagesAboveTheCachedLevel)
                                                      {self, kLevelError, "kept fatal"},
                                                      {self, kLevelQuiet, "kept quiet"},
                                                      {self, kLevelDebug, "kept debug"}}));
-}
-
-TEST_F(LogRouting, TextLongerThanTheBufferIsCut)
-{
-    TCollector collector;
-    const std::string longText(5000, 'x');
-    Send(nullptr, AV_LOG_INFO, "%s\n", longText.c_str());
-    // The cut piece ends its line: what follows starts a line of its own.
-    Send(nullptr, AV_LOG_INFO, "start %s", longText.c_str());
-    Send(nullptr, AV_LOG_INFO, "next\n");
-    // A line that grows piece by piece past the limit keeps its first part.
-    const std::string piece(300, 'y');
-    for (int i = 0; i < 10; ++i) Send(&context, AV_LOG_INFO, "%s", piece.c_str());
-    Send(&context, AV_LOG_INFO, "\n");
-    EXPECT_EQ(collector.Texts(),
-              (std::vector<std::string>{std::string(kLibraryLogBufferSize - 1, 'x'),
-                                        "start " + std::string(kLibraryLogBufferSize - 1 - 6, 'x'), "next",
-                                        kFakePrefix + std::string(kLibraryLogBufferSize - 1 - kFakePrefix.size(), 'y')}));
 }
 
 TEST_F(LogRouting, EveryReceiverGetsEveryLineUntilItUnregistersAndMayLogAndUnregisterItself)
