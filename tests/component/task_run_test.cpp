@@ -21,13 +21,7 @@ namespace {
 
 class TaskRun : public TaskTest {
 protected:
-    void SetUp() override
-    {
-        TaskTest::SetUp();
-        sound = MakeMedia(folder.Path("two.wav"), "-f lavfi -i sine=duration=2:sample_rate=44100");
-        ASSERT_FALSE(sound.empty());
-    }
-    std::string sound;
+    const std::string sound = MakeMedia(folder.Path("two.wav"), "-f lavfi -i sine=duration=2:sample_rate=44100");
     // All kept to the end: a task made after another is freed could take its address.
     std::vector<TTaskOwner> owners;
 };
