@@ -13,33 +13,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(CliUsage, HelpIsGroupedAndShowsTheDefaults)
+TEST(CliUsage, HelpShowsTheDefaultsAndIsWhatNoArgumentsPrint)
 {
     const CliRun run = RunCli("--help");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
-    std::size_t previous = 0;
-    for (const char* group : {"Conversions:", "The option form's choices (with -f):", "Output:", "Diagnostics:"}) {
-        const std::size_t at = run.out.find(group);
-        ASSERT_NE(at, std::string::npos) << group << "\n" << run.out;
-        EXPECT_GT(at, previous) << group;
-        previous = at;
-    }
+    // A default the machine decides, whole within the lines of its option's description.
+    const std::size_t at = run.out.find("  -j, --threads N");
+    ASSERT_NE(at, std::string::npos) << run.out;
     const std::string processors = std::to_string(::sysconf(_SC_NPROCESSORS_ONLN));
-    const std::pair<std::string, std::string> defaults[] = {
-        {"--log-level", "(default: info)"},
-        {"-j, --threads N", "(default: " + processors + ", the number of processors)"},
-        {"-f, --format", "(default: 3GP)"},
-        {"--norm", "(default: auto)"},
-        {"--shard", "(default: 1/1)"},
-    };
-    for (const auto& [option, text] : defaults) {
-        // The option's line and the lines of its description after it.
-        const std::size_t at = run.out.find("  " + option);
-        ASSERT_NE(at, std::string::npos) << option;
-        EXPECT_NE(run.out.substr(at, run.out.find("\n  -", at + 1) - at).find(text), std::string::npos) << option;
-    }
-    // No arguments at all: the same text.
+    const std::string text = "(default: " + processors + ", the number of processors)";
+    EXPECT_NE(run.out.substr(at, run.out.find("\n  -", at + 1) - at).find(text), std::string::npos) << run.out;
     EXPECT_EQ(RunCli("").out, run.out);
 }
 
@@ -85,8 +69,8 @@ TEST_F(CliStatus, OutputsAreReplacedOnlyWhenAskedAndFailureLinesNameTheInputOnce
 
     // An output that exists is left alone, also beside others that convert: the run fails.
     const auto size = fs::file_size(out);
-    run = RunCli("-q -O " + ShellQuoted(out) + " " + ShellQuoted(clip) + " -O " + ShellQuoted(folder.Path("d.mp3")) + " " +
-                 ShellQuoted(clip));
+    run = RunCli("-q -O " + ShellQuoted(out) + " " + ShellQuoted(clip) + " -O " + ShellQuoted(folder.Path("d.mp3")) +
+                 " " + ShellQuoted(clip));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "mirelk-cli: " + clip + " -> " + out + ": the file exists (use --overwrite to replace it)\n");
     EXPECT_EQ(fs::file_size(out), size);

@@ -90,31 +90,25 @@ TEST(ComponentShutdown, AWorkerWaitingForTheMainThreadNeverDeadlocksAStopOrADest
     };
     const TPreviewWindowFactory factory = [](std::function<void()>) { return std::make_unique<TNoWindow>(); };
 
-    {
-        // Stopped and cleared while its workers wait for previews to be drawn.
-        TVantrel component(loop, factory);
-        ASSERT_TRUE(component.LoadAVLib(MIRELK_LIBAV_DIR));
-        component.SetPreview(true);
-        for (int i = 0; i < 2; ++i)
-            ASSERT_GE(AddConversion(component, clip, folder.Path("a" + std::to_string(i) + ".avi"), "vcodec=mpeg4"), 0);
-        component.StartConvert(2);
-        ASSERT_TRUE(WaitUntil([&] { return loop.waiting >= 2; }));
-        component.StopConvert();
-        component.ClearTasks();
-        // The workers gave up waiting: nothing the main thread could still do was needed.
-        EXPECT_TRUE(WaitForTaskThreads(std::chrono::seconds(60)));
-    }
-    {
-        // Destroyed mid-run with previews on, while a worker waits for the main thread.
+    // Stopped and cleared, or destroyed, while its workers wait for previews to be drawn.
+    for (const bool destroyed : {false, true}) {
+        SCOPED_TRACE(destroyed ? "destroyed" : "stopped and cleared");
         auto component = std::make_unique<TVantrel>(loop, factory);
         ASSERT_TRUE(component->LoadAVLib(MIRELK_LIBAV_DIR));
         component->SetPreview(true);
         component->OnLog = [](int, TLogLevel, const std::string&) {};
-        ASSERT_GE(AddConversion(*component, clip, folder.Path("b.avi"), "vcodec=mpeg4"), 0);
+        for (const char* name : {"a.avi", "b.avi"})
+            ASSERT_GE(AddConversion(*component, clip, folder.Path(std::to_string(destroyed) + name), "vcodec=mpeg4"), 0);
         const int waitingBefore = loop.waiting;
-        component->StartConvert(1);
-        ASSERT_TRUE(WaitUntil([&] { return loop.waiting > waitingBefore; }));
-        component.reset();
+        component->StartConvert(2);
+        ASSERT_TRUE(WaitUntil([&] { return loop.waiting >= waitingBefore + 2; }));
+        if (destroyed) {
+            component.reset();
+        } else {
+            component->StopConvert();
+            component->ClearTasks();
+        }
+        // The workers gave up waiting: nothing the main thread could still do was needed.
         EXPECT_TRUE(WaitForTaskThreads(std::chrono::seconds(60)));
     }
     // What the workers left for the main thread runs now, after the components are gone.

@@ -35,7 +35,8 @@ TEST_F(TaskRun, ARunReportsItsEndOnceFromTheThreadItRanInAndAFailureOnceAsLineAn
         for (const bool failing : {false, true}) {
             SCOPED_TRACE(std::string(threaded ? "threaded" : "in this thread") + (failing ? ", failing" : ""));
             const std::string output = folder.Path(std::to_string(threaded) + std::to_string(failing) + ".mp3");
-            std::shared_ptr<TFFmpeg> made = failing ? std::make_shared<TFFmpeg>() : MakeTask(sound, output, "ab=128000");
+            // A map given before the input is opened, to a stream it does not have.
+            auto made = failing ? std::make_shared<TFFmpeg>() : MakeTask(sound, output, "ab=128000");
             if (failing) {
                 made->Reset();
                 made->ParseOptionText("map=0.7", false);
@@ -115,7 +116,8 @@ TEST_F(TaskRun, StartWithoutInputOrOutputFailsAfterCleaningUp)
         else
             ASSERT_TRUE(task->OpenOutputFile(output) && std::filesystem::exists(output)) << task->LastErrMsg;
         EXPECT_EQ(FailureOf([&] { task->Start(!withInput, tpNormal); }),
-                  withInput ? "At least one output file must be specified" : "At least one input file must be specified");
+                  withInput ? "At least one output file must be specified"
+                            : "At least one input file must be specified");
         EXPECT_FALSE(task->Running);
         EXPECT_EQ(task->InputCount() + task->OutputCount(), 0);
         // The output never received anything: cleaning up removed it.
