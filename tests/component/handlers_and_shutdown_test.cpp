@@ -97,8 +97,10 @@ TEST(ComponentShutdown, AWorkerWaitingForTheMainThreadNeverDeadlocksAStopOrADest
         ASSERT_TRUE(component->LoadAVLib(MIRELK_LIBAV_DIR));
         component->SetPreview(true);
         component->OnLog = [](int, TLogLevel, const std::string&) {};
-        for (const char* name : {"a.avi", "b.avi"})
-            ASSERT_GE(AddConversion(*component, clip, folder.Path(std::to_string(destroyed) + name), "vcodec=mpeg4"), 0);
+        for (const char* name : {"a.avi", "b.avi"}) {
+            const std::string output = folder.Path(std::to_string(destroyed) + name);
+            ASSERT_GE(AddConversion(*component, clip, output, "vcodec=mpeg4"), 0);
+        }
         const int waitingBefore = loop.waiting;
         component->StartConvert(2);
         ASSERT_TRUE(WaitUntil([&] { return loop.waiting >= waitingBefore + 2; }));
