@@ -6,7 +6,6 @@
 #include <set>
 
 #include "cli/cli_test_support.h"
-#include "component/hook_periods.h"
 #include "component/task_test_support.h"
 
 using namespace mirelk;
@@ -14,26 +13,6 @@ using namespace mirelk::test;
 namespace fs = std::filesystem;
 
 using ConversionComponent = ComponentTest;
-
-TEST_F(ConversionComponent, PeriodsIntervalAndAnEmptyRun)
-{
-    // Milliseconds in the text, microseconds in the periods, sorted; an end before its start is
-    // no period.
-    std::vector<std::pair<std::int64_t, std::int64_t>> periods;
-    for (const THookPeriod& period : ParsePTSPeriods(" 5000-10000, 0-1000 ,10000-5000"))
-        periods.emplace_back(period.start, period.end);
-    EXPECT_EQ(periods, (std::vector<std::pair<std::int64_t, std::int64_t>>{{0, 1000000}, {5000000, 10000000}}));
-    // An unreadable start reads as -1 and still makes a period.
-    EXPECT_EQ(ParsePTSPeriods("x-3").size(), 1u);
-
-    component.SetProgressInterval(50);
-    EXPECT_EQ(component.ProgressInterval(), 100);
-    // An empty run starts nothing and reports nothing.
-    component.StartConvert(2);
-    loop.PumpFor(std::chrono::milliseconds(200));
-    EXPECT_TRUE(terminations.empty());
-    EXPECT_EQ(runEnds, 0);
-}
 
 TEST_F(ConversionComponent, RecordsBuildTheTask)
 {
@@ -48,7 +27,14 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
     output.Title = "Holiday";
     output.Timestamp = 0.0;
     output.ExtOptions = "newvideo";
+    // Hook periods in milliseconds, sorted by their end, in microseconds; an end before its start
+    // is no period, an unreadable number is -1.
+    output.PTSPeriods = " 5000-10000, 0-1000 ,10000-5000,x-3";
     ASSERT_TRUE(component.AddOutput(0, folder.Path("out.mkv"), &output)) << component.LastErrMsg();
+    std::vector<std::pair<std::int64_t, std::int64_t>> periods;
+    for (const THookPeriod& period : component.Task(0).HookPeriods) periods.emplace_back(period.start, period.end);
+    EXPECT_EQ(periods, (std::vector<std::pair<std::int64_t, std::int64_t>>{
+                           {-1000, 3000}, {0, 1000000}, {5000000, 10000000}}));
     // The output text's new-stream line added a second picture stream after the file opened.
     EXPECT_EQ(component.Task(0).Output(0).streams.size(), 2u);
     EXPECT_EQ(component.Task(0).Output(0).streams[0].codec->width, 32);
@@ -91,6 +77,10 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
 // Runs in worker threads are those of every other test here.
 TEST_F(ConversionComponent, RunsOneAfterAnotherOnTheMainThread)
 {
+    // An empty run starts nothing and reports nothing.
+    component.StartConvert(2);
+    loop.PumpFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(runEnds, 0);
     const std::string sound = MakeMedia(folder.Path("sound.wav"), "-f lavfi -i sine=duration=1");
     const auto output = [&](int i) { return folder.Path(std::to_string(i) + ".mp3"); };
     for (int i = 0; i < 4; ++i) ASSERT_EQ(Add(sound, output(i)), i) << component.LastErrMsg();
