@@ -40,7 +40,7 @@ std::shared_ptr<T> MakeTask(const std::string& input, const std::string& output,
 
 // Starts the task in a worker thread the way the component does: the id is recorded before the
 // thread runs.
-std::shared_ptr<TFFmpegThread> StartThreaded(TFFmpeg& task, TConvertPriority priority = tpNormal);
+std::shared_ptr<TFFmpegThread> StartThreaded(TFFmpeg& task);
 
 struct TTerminationReport {
     const TFFmpeg* task = nullptr;
