@@ -1,61 +1,25 @@
 // The conversion component: tasks made from records, runs in worker threads and on the main
-// thread, stops, previews, and the command-line program on top of it.
+// thread, previews, and every format of the option form converted through it.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <set>
-#include <sstream>
 
-#include "component/hook_periods.h"
+#include "cli/cli_test_support.h"
 #include "component/task_test_support.h"
 
 using namespace mirelk;
 using namespace mirelk::test;
 namespace fs = std::filesystem;
 
-namespace {
-
 using ConversionComponent = ComponentTest;
-
-// A clip of a test picture, 25 frames a second, with a tone unless silent.
-std::string MakeClip(const std::string& path, const std::string& seconds, const std::string& size, bool silent = false)
-{
-    return MakeMedia(path, "-f lavfi -i testsrc=duration=" + seconds + ":size=" + size + ":rate=25 " +
-                               (silent ? "" : "-f lavfi -i sine=duration=" + seconds + " -c:a mp2 ") + "-c:v mpeg4");
-}
-
-}  // namespace
-
-TEST_F(ConversionComponent, PeriodsIntervalAndAnEmptyRun)
-{
-    // Milliseconds in the text, microseconds in the periods, sorted; an end before its start is
-    // no period.
-    std::vector<std::pair<std::int64_t, std::int64_t>> periods;
-    for (const THookPeriod& period : ParsePTSPeriods(" 5000-10000, 0-1000 ,10000-5000"))
-        periods.emplace_back(period.start, period.end);
-    EXPECT_EQ(periods, (std::vector<std::pair<std::int64_t, std::int64_t>>{{0, 1000000}, {5000000, 10000000}}));
-    // An unreadable start reads as -1 and still makes a period.
-    EXPECT_EQ(ParsePTSPeriods("x-3").size(), 1u);
-
-    component.SetProgressInterval(50);
-    EXPECT_EQ(component.ProgressInterval(), 100);
-    // An empty run starts nothing and reports nothing.
-    component.StartConvert(2);
-    loop.PumpFor(std::chrono::milliseconds(200));
-    EXPECT_TRUE(terminations.empty());
-    EXPECT_EQ(runEnds, 0);
-}
 
 TEST_F(ConversionComponent, RecordsBuildTheTask)
 {
-    const std::string clip = MakeClip(folder.Path("clip.mkv"), "2", "64x48");
-    ASSERT_FALSE(clip.empty());
+    const std::string clip = MakeClip(folder.Path("clip.mkv"), 2, "64x48");
     TInputOptions input;
     input.ExtOptions = "newvideo\nan";
     ASSERT_EQ(component.AddTask(clip, &input), 0) << component.LastErrMsg();
-    EXPECT_EQ(component.Task(0).InputOptions.FileName, clip);
-    EXPECT_EQ(component.Task(0).Probe.VideoStreamCount(), 1);
     TOutputOptions output;
     output.VideoCodec = "mpeg4";
     output.FrameSize = "32x24";
@@ -63,7 +27,14 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
     output.Title = "Holiday";
     output.Timestamp = 0.0;
     output.ExtOptions = "newvideo";
+    // Hook periods in milliseconds, sorted by their end, in microseconds; an end before its start
+    // is no period, an unreadable number is -1.
+    output.PTSPeriods = " 5000-10000, 0-1000 ,10000-5000,x-3";
     ASSERT_TRUE(component.AddOutput(0, folder.Path("out.mkv"), &output)) << component.LastErrMsg();
+    std::vector<std::pair<std::int64_t, std::int64_t>> periods;
+    for (const THookPeriod& period : component.Task(0).HookPeriods) periods.emplace_back(period.start, period.end);
+    EXPECT_EQ(periods, (std::vector<std::pair<std::int64_t, std::int64_t>>{
+                           {-1000, 3000}, {0, 1000000}, {5000000, 10000000}}));
     // The output text's new-stream line added a second picture stream after the file opened.
     EXPECT_EQ(component.Task(0).Output(0).streams.size(), 2u);
     EXPECT_EQ(component.Task(0).Output(0).streams[0].codec->width, 32);
@@ -90,10 +61,6 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
     // Bad records fail with their texts; a failed output leaves the task in the list.
     EXPECT_EQ(component.AddTask(folder.Path("missing.mkv")), -1);
     EXPECT_EQ(component.LastErrMsg(), folder.Path("missing.mkv") + ": no such file or directory");
-    TInputOptions badFormat;
-    badFormat.FileFormat = "nonsense";
-    EXPECT_EQ(component.AddTask(clip, &badFormat), -1);
-    EXPECT_EQ(component.LastErrMsg(), "Unknown input format: nonsense");
     ASSERT_EQ(component.AddTask(clip), 3);
     TOutputOptions badSize;
     badSize.FrameSize = "33x24";
@@ -107,81 +74,43 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
     EXPECT_EQ(component.Task(1).OutputOptions.RecordingTime, 1000);
 }
 
-TEST_F(ConversionComponent, RunsInWorkerThreadsAndOneAfterAnotherOnTheMainThread)
+// Runs in worker threads are those of every other test here.
+TEST_F(ConversionComponent, RunsOneAfterAnotherOnTheMainThread)
 {
+    // An empty run starts nothing and reports nothing.
+    component.StartConvert(2);
+    loop.PumpFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(runEnds, 0);
     const std::string sound = MakeMedia(folder.Path("sound.wav"), "-f lavfi -i sine=duration=1");
-    ASSERT_FALSE(sound.empty());
-    component.SetLogLevel(llInfo);
-    for (const int threads : {0, 3}) {
-        SCOPED_TRACE(threads);
-        component.ClearTasks();
-        const auto output = [&](int i) { return folder.Path(std::to_string(threads) + "-" + std::to_string(i) + ".mp3"); };
-        for (int i = 0; i < 4; ++i) ASSERT_EQ(Add(sound, output(i)), i) << component.LastErrMsg();
-        if (threads == 0) {
-            component.StartConvert(0);
-            // The first task starts from the main loop, later.
-            EXPECT_TRUE(terminations.empty());
-            ASSERT_TRUE(PumpUntilTheRunEnds());
-        } else {
-            ASSERT_TRUE(RunAll(threads));
-        }
-        ASSERT_EQ(terminations.size(), 4u);
-        EXPECT_EQ(runEnds, 1);
-        EXPECT_EQ(terminationsAtRunEnd, 4u);
-        std::set<int> finished;
-        for (std::size_t i = 0; i < terminations.size(); ++i) {
-            EXPECT_TRUE(terminations[i].finished) << terminations[i].message;
-            finished.insert(terminations[i].index);
-            // On the main thread one after another, in the list's order.
-            if (threads == 0) {
-                EXPECT_EQ(terminations[i].index, static_cast<int>(i));
-            }
-        }
-        EXPECT_EQ(finished, (std::set<int>{0, 1, 2, 3}));
-        for (int i = 0; i < 4; ++i) EXPECT_NEAR(ProbeDuration(output(i)), 1.0, 0.1);
-        // The library's lines of a run carry the index of their task.
-        std::set<int> attributed;
-        for (const Line& line : lines)
-            if (line.text.rfind("Output #", 0) == 0) attributed.insert(line.index);
-        EXPECT_EQ(attributed, (std::set<int>{0, 1, 2, 3}));
+    const auto output = [&](int i) { return folder.Path(std::to_string(i) + ".mp3"); };
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(Add(sound, output(i)), i) << component.LastErrMsg();
+    component.StartConvert(0);
+    // The first task starts from the main loop, later.
+    EXPECT_TRUE(terminations.empty());
+    ASSERT_TRUE(PumpUntilTheRunEnds());
+    ASSERT_EQ(terminations.size(), 4u);
+    EXPECT_EQ(runEnds, 1);
+    EXPECT_EQ(terminationsAtRunEnd, 4u);
+    // One after another, in the list's order.
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(terminations[i].index, i);
+        EXPECT_TRUE(terminations[i].finished) << terminations[i].message;
+        EXPECT_NEAR(ProbeDuration(output(i)), 1.0, 0.1);
     }
+    // The library's lines of a run carry the index of their task.
+    std::set<int> attributed;
+    for (const Line& line : lines)
+        if (line.text.rfind("Output #", 0) == 0) attributed.insert(line.index);
+    EXPECT_EQ(attributed, (std::set<int>{0, 1, 2, 3}));
     // A list that has run starts nothing again.
     component.StartConvert(3);
     loop.PumpFor(std::chrono::milliseconds(300));
     EXPECT_EQ(terminations.size(), 4u);
 }
 
-TEST_F(ConversionComponent, StopEndsTheRunAndEveryTaskReportsOnce)
-{
-    const std::string sound = MakeMedia(folder.Path("long.wav"), "-f lavfi -i sine=duration=20");
-    ASSERT_FALSE(sound.empty());
-    // Read at the input's own pace, so that the stop surely comes while the first one runs.
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(Add(sound, folder.Path(std::to_string(i) + ".mp3"), "", "re"), i);
-    std::atomic<bool> progressed{false};
-    component.OnProgress = [&](int, int, int, int, float, float, std::int64_t, int) { progressed = true; };
-    component.StartConvert(1);
-    ASSERT_TRUE(loop.PumpUntil([&] { return progressed.load(); }, std::chrono::seconds(60)));
-    component.StopConvert();
-    ASSERT_TRUE(PumpUntilTheRunEnds());
-    ASSERT_EQ(terminations.size(), 3u);
-    EXPECT_EQ(terminationsAtRunEnd, 3u);
-    for (const Termination& termination : terminations) {
-        EXPECT_FALSE(termination.finished);
-        EXPECT_FALSE(termination.exception);
-    }
-    // The stopped conversion is still a complete file.
-    EXPECT_EQ(DecodeErrors(folder.Path("0.mp3")), "");
-    EXPECT_GT(ProbeDuration(folder.Path("0.mp3")), 0.0);
-    // The tasks that never started keep the empty files that hold their names until they go.
-    EXPECT_EQ(FileSize(folder.Path("1.mp3")), 0);
-    component.ClearTasks();
-    EXPECT_FALSE(fs::exists(folder.Path("1.mp3")));
-}
-
 TEST_F(ConversionComponent, PreviewBitmapsReachTheMainThread)
 {
-    const std::string clip = MakeClip(folder.Path("clip.mkv"), "2", "64x48", true);
-    ASSERT_FALSE(clip.empty());
+    const std::string clip = MakeClip(folder.Path("clip.mkv"), 2, "64x48", true);
     ASSERT_EQ(Add(clip, folder.Path("out.avi"), "vcodec=mpeg4"), 0);
     int previews = 0;
     bool onMainThread = true;
@@ -202,10 +131,7 @@ TEST_F(ConversionComponent, PreviewBitmapsReachTheMainThread)
     EXPECT_TRUE(onMainThread);
 
     // A copied picture stream has nothing to preview.
-    TOutputOptions copy;
-    copy.VideoCodec = "copy";
-    ASSERT_EQ(component.AddTask(clip), 1);
-    ASSERT_TRUE(component.AddOutput(1, folder.Path("copy.mkv"), &copy));
+    ASSERT_EQ(Add(clip, folder.Path("copy.mkv"), "vcodec=copy"), 1);
     ASSERT_TRUE(RunAll(1));
     // The first task reported in the earlier run and is passed over; the second fails at its
     // set-up; the run still ends.
@@ -216,62 +142,33 @@ TEST_F(ConversionComponent, PreviewBitmapsReachTheMainThread)
     EXPECT_EQ(runEnds, 1);
 }
 
-TEST_F(ConversionComponent, TheCommandLineProgramOnTopOfIt)
+// The option form's records of every format, as mirelk-cli -f hands them to the component.
+TEST_F(ConversionComponent, EveryFormatOfTheFormConverts)
 {
-    const std::string cli = std::string(MIRELK_CLI_PATH) + " -q ";
-    const auto run = [&](const std::string& arguments) {
-        int status = -1;
-        const std::string printed = RunCommand(cli + arguments + " 2>&1", &status);
-        EXPECT_EQ(status, 0) << arguments << "\n" << printed;
-    };
-    const std::string clip = MakeClip(folder.Path("my clip.avi"), "1", "160x120");
-    ASSERT_FALSE(clip.empty());
-    // Options the component's record would reset reach the task from the text too; -y replaces.
-    const std::string out = folder.Path("out put.mp3");
-    run("-j 2 --output-options ab=96000 --output-options vn -O " + ShellQuoted(out) + " " + ShellQuoted(clip));
-    EXPECT_EQ(Probe(out, "a:0", "stream=codec_name,bit_rate"), "mp3\n96000");
-    EXPECT_EQ(Probe(out, "v", "stream=codec_name"), "");
-    run("-y --output-options ab=64000 -O " + ShellQuoted(out) + " " + ShellQuoted(clip));
-    EXPECT_EQ(Probe(out, "a:0", "stream=bit_rate"), "64000");
-    // Conversions by format are named beside the input, never over an existing file.
-    run("-f mp3 " + ShellQuoted(clip));
-    run("-f mp3 " + ShellQuoted(clip));
-    EXPECT_EQ(Probe(folder.Path("my clip_(new).mp3"), "a:0", "stream=codec_name"), "mp3");
-    EXPECT_EQ(Probe(folder.Path("my clip_(new_1).mp3"), "a:0", "stream=codec_name"), "mp3");
-
-    // Every format, into an output folder that is made when missing.
     const std::string source = MakeMedia(folder.Path("clip.avi"), "-f lavfi -i testsrc=duration=1:size=320x240:rate=25 "
                                                                   "-f lavfi -i sine=duration=1:sample_rate=44100 -ac 2 "
                                                                   "-c:v mpeg4 -q:v 3 -c:a pcm_s16le");
-    ASSERT_FALSE(source.empty());
-    std::vector<std::string> formats;
-    std::istringstream list(RunCommand(std::string(MIRELK_CLI_PATH) + " --list-formats"));
-    for (std::string line; std::getline(list, line);) formats.push_back(line.substr(0, line.find(' ')));
+    const std::vector<std::string> formats = Lines(RunCli("--list-formats").out);
     ASSERT_EQ(formats.size(), 24u);
+    // Into an output folder that is made when missing.
     const std::string all = folder.Path("converted/all");
-    for (const std::string& format : formats) run("-f " + format + " -o " + ShellQuoted(all) + " " + ShellQuoted(source));
+    for (const std::string& line : formats) {
+        const std::string format = line.substr(0, line.find(' '));
+        const CliRun run = RunCli("-q -f " + format + " -o " + ShellQuoted(all) + " " + ShellQuoted(source));
+        EXPECT_EQ(run.status, 0) << format << "\n" << run.err;
+    }
     int files = 0;
     for (const auto& entry : fs::directory_iterator(all)) {
         ++files;
         EXPECT_EQ(DecodeErrors(entry.path().string()), "") << entry.path();
     }
     EXPECT_EQ(files, 24);
-    EXPECT_EQ(Probe(all + "/clip_(new).3gp", "v:0", "stream=codec_name,width,height"), "h263\n128\n96");
-    EXPECT_EQ(Probe(all + "/clip_(new).3gp", "a:0", "stream=codec_name,sample_rate,channels"), "amr_nb\n8000\n1");
     EXPECT_EQ(Probe(all + "/clip_(new)_psp.mp4", "a:0", "stream=codec_name,sample_rate"), "aac\n24000");
     EXPECT_EQ(Probe(all + "/clip_(new)_psp.mp4", "v:0", "stream=codec_name,r_frame_rate"), "mpeg4\n15000/1001");
-    EXPECT_EQ(Probe(all + "/clip_(new)_vcd_auto.mpg", "v:0", "stream=codec_name,width,height"), "mpeg1video\n352\n288");
     EXPECT_EQ(Probe(all + "/clip_(new).wma", "v", "stream=codec_name"), "");
 
     // A clip of two seconds from the first.
-    const std::string longer = MakeClip(folder.Path("longer.avi"), "5", "160x120", true);
-    run("-f avi --clip 1-3 -o " + ShellQuoted(all) + " " + ShellQuoted(longer));
+    const std::string longer = MakeClip(folder.Path("longer.avi"), 5, "160x120", true);
+    ASSERT_EQ(RunCli("-q -f avi --clip 1-3 -o " + ShellQuoted(all) + " " + ShellQuoted(longer)).status, 0);
     EXPECT_NEAR(ProbeDuration(all + "/longer_(new).avi"), 2.0, 0.1);
-    // A bad option value fails the task with the engine's message, and no file is left.
-    int status = -1;
-    const std::string q = folder.Path("q.avi");
-    const std::string failed = RunCommand(cli + "--output-options qscale=0 -O " + ShellQuoted(q) + " " + ShellQuoted(longer) + " 2>&1", &status);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(failed, "mirelk-cli: " + longer + " -> " + q + ": qscale must be > 0.0 and <= 255\n");
-    EXPECT_FALSE(fs::exists(q));
 }

@@ -1,5 +1,5 @@
-// Batches split into shards on existing engines: GNU parallel (local jobs and --sshlogin) and a
-// Slurm job array (its script run as Slurm runs it), with --skip-done for the runs after.
+// Batches split into shards on existing engines: a Slurm job array (its script run as Slurm runs
+// it) and GNU parallel, with --skip-done for the runs after.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -27,7 +27,6 @@ protected:
             seconds = seconds % 3 + 1;
             fs::create_directories(fs::path(folder.Path(name)).parent_path());
             const std::string input = MakeMedia(folder.Path(name), "-f lavfi -i sine=duration=" + std::to_string(seconds));
-            ASSERT_FALSE(input.empty()) << name;
             inputs.push_back(input);
             // Named by the form's rules in the output folder, the second "same name" numbered
             // whatever shard converts it.
@@ -39,40 +38,38 @@ protected:
         file << inputs[0] << '\0';
     }
 
-    // The terminations and summaries of the three shards' JSON files RUN-1.jsonl to RUN-3.jsonl.
-    struct Results {
-        std::multimap<std::string, std::string> statusByInput;
-        int finished = 0, skipped = 0, failed = 0, summaries = 0;
-    };
-    Results Gather(const std::string& run) const
+    // The three shards' JSON files RUN-1.jsonl to RUN-3.jsonl: one summary each, and together one
+    // termination of every input, "finished" for those converted and "skipped" for the others;
+    // then each output there once, and nothing else, as long as its input.
+    void ExpectShards(const std::string& run, const std::set<std::size_t>& converted) const
     {
-        Results results;
+        std::multimap<std::string, std::string> statuses, expected;
+        int summaries = 0, finished = 0, skipped = 0;
         for (int shard = 1; shard <= 3; ++shard) {
             std::ifstream file(folder.Path(run + "-" + std::to_string(shard) + ".jsonl"), std::ios::binary);
             const auto objects = JsonLines(std::string(std::istreambuf_iterator<char>(file), {}));
             for (const auto& event : Events(objects, "terminate"))
-                results.statusByInput.insert({event["input"].get<std::string>(), event["status"].get<std::string>()});
+                statuses.insert({event["input"].get<std::string>(), event["status"].get<std::string>()});
             for (const auto& summary : Events(objects, "summary")) {
-                ++results.summaries;
-                results.finished += summary["finished"].get<int>();
-                results.skipped += summary["skipped"].get<int>();
-                results.failed += summary["failed"].get<int>();
+                ++summaries;
+                finished += summary["finished"].get<int>();
+                skipped += summary["skipped"].get<int>();
                 EXPECT_EQ(summary["duplicates"], 1);
             }
         }
-        return results;
-    }
-
-    // Each output there once, and nothing else, as long as its input.
-    void ExpectEveryOutputOnce() const
-    {
-        std::set<std::string> written, expected;
+        for (std::size_t i = 0; i < inputs.size(); ++i)
+            expected.insert({inputs[i], converted.count(i) != 0 ? "finished" : "skipped"});
+        EXPECT_EQ(statuses, expected);
+        EXPECT_EQ(summaries, 3);
+        EXPECT_EQ(finished, static_cast<int>(converted.size()));
+        EXPECT_EQ(skipped, static_cast<int>(inputs.size() - converted.size()));
+        std::set<std::string> written, named;
         for (const auto& entry : fs::directory_iterator(out)) written.insert(entry.path().string());
         for (const auto& [input, output] : outputs) {
-            expected.insert(output.first);
+            named.insert(output.first);
             EXPECT_NEAR(ProbeDuration(output.first), output.second, 0.1) << output.first;
         }
-        EXPECT_EQ(written, expected);
+        EXPECT_EQ(written, named);
     }
 
     std::vector<std::string> inputs;
@@ -81,56 +78,13 @@ protected:
     std::map<std::string, std::pair<std::string, int>> outputs;  // by input: the name and seconds
 };
 
-TEST_F(CliBatch, ThreeShardsWithGnuParallel)
-{
-    if (RunCommand("command -v parallel").empty()) GTEST_SKIP() << "GNU parallel is not installed";
-    const auto shards = [&](const std::string& run, const std::string& engineOptions) {
-        int status = -1;
-        const std::string printed = RunCommand("parallel --will-cite " + engineOptions + " " + ShellQuoted(CliPath()) +
-                                                   " --files-from " + ShellQuoted(list) +
-                                                   " --shard {}/3 --skip-done --json -j 1 -f mp3 -o " + ShellQuoted(out) +
-                                                   " '>' " + ShellQuoted(folder.Path(run)) + "-{}.jsonl ::: 1 2 3 2>&1",
-                                               &status);
-        EXPECT_EQ(status, 0) << printed;
-        return Gather(run);
-    };
-
-    const Results first = shards("first", "-j 3");
-    EXPECT_EQ(first.summaries, 3);
-    EXPECT_EQ(first.finished, 9);
-    EXPECT_EQ(first.skipped, 0);
-    for (const std::string& input : inputs) {
-        EXPECT_EQ(first.statusByInput.count(input), 1u) << input;
-        EXPECT_EQ(first.statusByInput.find(input)->second, "finished") << input;
-    }
-    ExpectEveryOutputOnce();
-
-    // Again: everything is done.
-    const Results again = shards("again", "-j 3");
-    EXPECT_EQ(again.finished, 0);
-    EXPECT_EQ(again.skipped, 9);
-
-    // One output lost, and one cut short as a shard that was killed leaves it (its header still
-    // tells the whole duration): just those two again, over the broken file, now on "hosts"
-    // (':' is GNU parallel's name for this machine without ssh).
-    fs::remove(outputs.at(inputs[3]).first);
-    const std::string cut = outputs.at(inputs[2]).first;
-    fs::resize_file(cut, fs::file_size(cut) / 2);
-    const Results repaired = shards("repaired", "--sshlogin 2/: --sshlogin 1/:");
-    EXPECT_EQ(repaired.finished, 2);
-    EXPECT_EQ(repaired.skipped, 7);
-    EXPECT_EQ(repaired.failed, 0);
-    for (int i : {2, 3}) EXPECT_EQ(repaired.statusByInput.find(inputs[i])->second, "finished") << i;
-    ExpectEveryOutputOnce();
-}
-
-TEST_F(CliBatch, SlurmArrayScript)
+TEST_F(CliBatch, ShardsOfASlurmArrayThenOnGnuParallelConvertWhatIsMissing)
 {
     const std::string script = ShellQuoted(std::string(MIRELK_SOURCE_DIR) + "/scripts/cluster/mirelk-slurm.sh") + " " +
                                ShellQuoted(list) + " mp3 " + ShellQuoted(out);
     // Slurm numbers the elements of "--array=4-6" 4, 5 and 6 and tells the first and the count.
+    int status = -1;
     for (int element = 4; element <= 6; ++element) {
-        int status = -1;
         const std::string printed = RunCommand(
             "SLURM_ARRAY_TASK_ID=" + std::to_string(element) +
                 " SLURM_ARRAY_TASK_MIN=4 SLURM_ARRAY_TASK_MAX=6 SLURM_ARRAY_TASK_COUNT=3 SLURM_CPUS_PER_TASK=1 MIRELK_CLI=" +
@@ -139,15 +93,24 @@ TEST_F(CliBatch, SlurmArrayScript)
             &status);
         EXPECT_EQ(status, 0) << printed;
     }
-    const Results results = Gather("slurm");
-    EXPECT_EQ(results.summaries, 3);
-    EXPECT_EQ(results.finished, 9);
-    ExpectEveryOutputOnce();
-
-    int status = -1;
+    ExpectShards("slurm", {0, 1, 2, 3, 4, 5, 6, 7, 8});
     const std::string outside = RunCommand("bash " + script + " 2>&1", &status);
     EXPECT_NE(status, 0);
     EXPECT_NE(outside.find("not an element of a Slurm job array"), std::string::npos) << outside;
+
+    // One output lost, and one cut short as a shard that was killed leaves it (its header still
+    // tells the whole duration): the shards again, now on GNU parallel, convert just those two.
+    if (RunCommand("command -v parallel").empty()) GTEST_SKIP() << "GNU parallel is not installed";
+    fs::remove(outputs.at(inputs[3]).first);
+    const std::string cut = outputs.at(inputs[2]).first;
+    fs::resize_file(cut, fs::file_size(cut) / 2);
+    const std::string printed = RunCommand("parallel --will-cite -j 3 " + ShellQuoted(CliPath()) + " --files-from " +
+                                               ShellQuoted(list) + " --shard {}/3 --skip-done --json -j 1 -f mp3 -o " +
+                                               ShellQuoted(out) + " '>' " + ShellQuoted(folder.Path("parallel")) +
+                                               "-{}.jsonl ::: 1 2 3 2>&1",
+                                           &status);
+    EXPECT_EQ(status, 0) << printed;
+    ExpectShards("parallel", {2, 3});
 }
 
 using CliShard = CliTest;
@@ -155,7 +118,6 @@ using CliShard = CliTest;
 TEST_F(CliShard, TheCommandLinesPairsAndAListOnStandardInput)
 {
     const std::string sound = MakeMedia(folder.Path("sound.wav"), "-f lavfi -i sine=duration=1");
-    ASSERT_FALSE(sound.empty());
     std::string pairs;
     for (int i = 1; i <= 5; ++i) pairs += " -O " + ShellQuoted(folder.Path(std::to_string(i) + ".mp3")) + " " + ShellQuoted(sound);
     const CliRun run = RunCli("--json --shard 2/2" + pairs);

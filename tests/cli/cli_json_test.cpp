@@ -1,6 +1,7 @@
 // --json and --info --json, and the log levels, through the real program.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <tuple>
@@ -15,7 +16,6 @@ using CliJson = CliTest;
 TEST_F(CliJson, EveryEventIsOneObjectOfItsTaskAndOneSummaryEndsTheRun)
 {
     const std::string clip = MakeClip(folder.Path("clip.avi"), 3);
-    ASSERT_FALSE(clip.empty());
     const std::string missing = folder.Path("missing.avi");
     const std::string out = folder.Path("out.mp4");
     const std::string never = folder.Path("never.mp4");
@@ -23,11 +23,14 @@ TEST_F(CliJson, EveryEventIsOneObjectOfItsTaskAndOneSummaryEndsTheRun)
                               " -O " + ShellQuoted(never) + " " + ShellQuoted(missing));
     EXPECT_EQ(run.status, 1);
     const auto objects = JsonLines(run.out);
-    ASSERT_FALSE(objects.empty()) << run.out;
     bool ofTheTask = false;
     for (const auto& object : objects) {
         ASSERT_TRUE(object.is_object());
         if (object["event"] == "summary") continue;
+        if (object["event"] == "log") {
+            const std::set<std::string> levels = {"error", "info", "debug", "all"};
+            EXPECT_TRUE(object["message"].is_string() && levels.count(object.value("level", "")) == 1) << object;
+        }
         // Every event names its task and the task's files, or none.
         ASSERT_TRUE(object.contains("task") && object.contains("input") && object.contains("output")) << object;
         if (object["task"].is_null()) {
@@ -40,11 +43,6 @@ TEST_F(CliJson, EveryEventIsOneObjectOfItsTaskAndOneSummaryEndsTheRun)
         }
     }
     EXPECT_TRUE(ofTheTask);
-    for (const auto& event : Events(objects, "log")) {
-        EXPECT_TRUE(event["message"].is_string());
-        EXPECT_TRUE(std::set<std::string>({"error", "info", "debug", "all"}).count(event["level"].get<std::string>()))
-            << event;
-    }
 
     const auto progress = Events(objects, "progress");
     ASSERT_FALSE(progress.empty()) << run.out;
@@ -78,7 +76,7 @@ TEST_F(CliJson, EveryEventIsOneObjectOfItsTaskAndOneSummaryEndsTheRun)
     EXPECT_TRUE(summary["ended"].is_string());
     // Standard error has the failure line only: no progress on it with --json.
     EXPECT_EQ(run.err, "mirelk-cli: " + never + ": " + missing + ": no such file or directory\n");
-    EXPECT_EQ(Probe(out, "v:0", "stream=codec_name"), "h264");
+    EXPECT_FALSE(std::filesystem::exists(never));
 }
 
 // Holds the description against what ffprobe says of the file.
@@ -87,42 +85,38 @@ void ExpectDescriptionMatches(const nlohmann::json& ours, const std::string& pat
     SCOPED_TRACE(path);
     const auto theirs = nlohmann::json::parse(
         RunCommand("ffprobe -v error -print_format json -show_format -show_streams " + ShellQuoted(path)));
+    const auto number = [](const nlohmann::json& text) { return std::stod(text.get<std::string>()); };
+    const auto expectTags = [](const nlohmann::json& ours, const nlohmann::json& theirs) {
+        EXPECT_EQ(ours["tags"], theirs.value("tags", nlohmann::json::object()));
+    };
+    const auto& format = theirs["format"];
     EXPECT_EQ(ours["event"], "info");
     EXPECT_EQ(ours["file"], path);
-    EXPECT_EQ(ours["size"].get<std::int64_t>(), std::stoll(theirs["format"]["size"].get<std::string>()));
-    EXPECT_NEAR(ours["duration"].get<double>(), std::stod(theirs["format"]["duration"].get<std::string>()), 0.001);
-    EXPECT_NE(theirs["format"]["format_name"].get<std::string>().find(ours["format"].get<std::string>()),
-              std::string::npos);
-    if (theirs["format"].contains("bit_rate")) {
-        EXPECT_EQ(ours["bit_rate"].get<std::int64_t>(), std::stoll(theirs["format"]["bit_rate"].get<std::string>()));
+    EXPECT_EQ(ours["size"].get<double>(), number(format["size"]));
+    EXPECT_NEAR(ours["duration"].get<double>(), number(format["duration"]), 0.001);
+    EXPECT_NE(format["format_name"].get<std::string>().find(ours["format"].get<std::string>()), std::string::npos);
+    if (format.contains("bit_rate")) {
+        EXPECT_EQ(ours["bit_rate"].get<double>(), number(format["bit_rate"]));
     }
-    if (theirs["format"].contains("tags")) {
-        for (const auto& [key, value] : theirs["format"]["tags"].items()) EXPECT_EQ(ours["tags"][key], value) << key;
-    }
+    expectTags(ours, format);
     ASSERT_EQ(ours["streams"].size(), theirs["streams"].size());
     for (std::size_t i = 0; i < ours["streams"].size(); ++i) {
         const auto& stream = ours["streams"][i];
         const auto& probed = theirs["streams"][i];
-        EXPECT_EQ(stream["index"], probed["index"]);
-        EXPECT_EQ(stream["type"], probed["codec_type"]);
-        EXPECT_EQ(stream["codec"], probed["codec_name"]);
-        if (probed["codec_type"] == "video") {
-            EXPECT_EQ(stream["width"], probed["width"]);
-            EXPECT_EQ(stream["height"], probed["height"]);
-            const std::string rate = probed["avg_frame_rate"];
-            const double num = std::stod(rate.substr(0, rate.find('/')));
-            const double den = std::stod(rate.substr(rate.find('/') + 1));
-            if (den > 0 && num > 0) {
-                EXPECT_NEAR(stream["frame_rate"].get<double>(), num / den, 0.001);
+        for (const auto& [field, name] : {std::pair{"index", "index"}, {"type", "codec_type"}, {"codec", "codec_name"},
+                                          {"width", "width"}, {"height", "height"}, {"channels", "channels"}})
+            if (probed.contains(name)) {
+                EXPECT_EQ(stream[field], probed[name]) << field;
             }
+        if (probed.contains("sample_rate")) {
+            EXPECT_EQ(stream["sample_rate"].get<double>(), number(probed["sample_rate"]));
         }
-        if (probed["codec_type"] == "audio") {
-            EXPECT_EQ(stream["channels"], probed["channels"]);
-            EXPECT_EQ(std::to_string(stream["sample_rate"].get<int>()), probed["sample_rate"].get<std::string>());
+        const std::string rate = probed["avg_frame_rate"];
+        if (probed["codec_type"] == "video" && rate != "0/0") {
+            EXPECT_NEAR(stream["frame_rate"].get<double>(),
+                        std::stod(rate.substr(0, rate.find('/'))) / std::stod(rate.substr(rate.find('/') + 1)), 0.001);
         }
-        if (probed.contains("tags")) {
-            for (const auto& [key, value] : probed["tags"].items()) EXPECT_EQ(stream["tags"][key], value) << key;
-        }
+        expectTags(stream, probed);
     }
 }
 
@@ -132,13 +126,11 @@ TEST_F(CliJson, InfoDescribesEachFileAsFfprobeDoes)
                                                 "-f lavfi -i testsrc=duration=2:size=320x240:rate=25 -f lavfi -i "
                                                 "sine=duration=2:sample_rate=44100 -ac 2 -c:v mpeg4 -c:a mp2 "
                                                 "-metadata title=Gr\xC3\xBC\xC3\x9F" "e -metadata:s:a:0 language=deu")};
-    ASSERT_FALSE(files[0].empty());
     for (const char* name : {"ac3-5.1.mkv", "h264-aac-1080p.mp4", "vorbis.ogg", "vp8-8x8.webm", "vp9-1080x1080.webm"})
         if (const std::string sample = SamplePath(name); !sample.empty()) files.push_back(sample);
     // A name that is not UTF-8 carries U+FFFD for its bytes; a file that cannot be opened gives
     // the prober's message, there and in a failure line.
     const std::string latin1 = MakeMedia(folder.Path("latin1 \xE9t\xE9.wav"), "-f lavfi -i sine=duration=1");
-    ASSERT_FALSE(latin1.empty());
     const std::string missing = folder.Path("missing.mkv");
     std::string arguments = "--info --json";
     for (const std::string& file : files) arguments += " " + ShellQuoted(file);
@@ -158,9 +150,8 @@ TEST_F(CliJson, InfoDescribesEachFileAsFfprobeDoes)
 TEST_F(CliJson, LogLevels)
 {
     const std::string clip = MakeClip(folder.Path("clip.avi"), 1);
-    ASSERT_FALSE(clip.empty());
     std::map<std::string, std::vector<std::string>> printed;
-    for (const char* level : {"quiet", "error", "info", "debug"}) {
+    for (const char* level : {"quiet", "info", "debug"}) {
         const std::string output = folder.Path(std::string(level) + ".mp4");
         const CliRun run = RunCli("--log-level " + std::string(level) + " -O " + ShellQuoted(output) + " " + ShellQuoted(clip));
         EXPECT_EQ(run.status, 0) << level;
@@ -172,7 +163,6 @@ TEST_F(CliJson, LogLevels)
         EXPECT_TRUE(line.rfind("[1] " + quiet + ": ", 0) == 0 || line == clip + " -> " + quiet + ": done") << line;
     EXPECT_GT(printed["info"].size(), printed["quiet"].size());
     EXPECT_GT(printed["debug"].size(), printed["info"].size());
-    EXPECT_LE(printed["error"].size(), printed["info"].size());
 }
 
 }  // namespace

@@ -13,14 +13,16 @@ namespace {
 
 using CliProgress = CliTest;
 
-TEST_F(CliProgress, OnAPipeWholeLinesAtMostOneASecondPerTask)
+TEST_F(CliProgress, OnAPipeWholeLinesAtMostOneASecondPerTaskOnATerminalBarsRedrawn)
 {
-    // Read at the clip's own pace ("re"), both conversions last four seconds at the least.
+    // Read at the clip's own pace ("re"), both conversions are under way together for four
+    // seconds however fast the machine encodes.
     const std::string clip = MakeClip(folder.Path("clip.avi"), 4, "160x120", true);
-    ASSERT_FALSE(clip.empty());
+    const std::string arguments = "-j 2 --input-options re -O " + ShellQuoted(folder.Path("a.mp4")) + " " +
+                                  ShellQuoted(clip) + " -O " + ShellQuoted(folder.Path("b.mp4")) + " " +
+                                  ShellQuoted(clip);
     const auto started = std::chrono::steady_clock::now();
-    const CliRun run = RunCli("-j 2 --input-options re -O " + ShellQuoted(folder.Path("a.mp4")) + " " +
-                              ShellQuoted(clip) + " -O " + ShellQuoted(folder.Path("b.mp4")) + " " + ShellQuoted(clip));
+    const CliRun run = RunCli(arguments);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err.find('\r'), std::string::npos);
@@ -39,6 +41,18 @@ TEST_F(CliProgress, OnAPipeWholeLinesAtMostOneASecondPerTask)
         EXPECT_GE(count, 2) << task << "\n" << run.err;
         EXPECT_LE(count, static_cast<int>(seconds) + 2) << task << "\n" << run.err;
     }
+
+    // script gives the program a terminal and copies what it draws.
+    if (RunCommand("command -v script").empty()) GTEST_SKIP() << "no script(1) to run the program on a terminal";
+    int status = -1;
+    const std::string command = ShellQuoted(CliPath()) + " -y " + arguments;
+    const std::string screen =
+        RunCommand("script -qefc " + ShellQuoted(command) + " /dev/null </dev/null 2>&1", &status);
+    EXPECT_EQ(status, 0) << screen;
+    // A bar with its fill, and the cursor moved up over the bars to draw them again.
+    EXPECT_TRUE(std::regex_search(screen, std::regex(R"(\[#*-*\] \[[12]\] )"))) << screen;
+    EXPECT_NE(screen.find("\x1b[2A\r\x1b[J"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("a.mp4: done"), std::string::npos);
 }
 
 TEST_F(CliProgress, AnUnknownTotalShowsTimeAndSize)
@@ -46,7 +60,6 @@ TEST_F(CliProgress, AnUnknownTotalShowsTimeAndSize)
     // A raw stream: nothing tells its duration before it is read through.
     const std::string raw = MakeMedia(folder.Path("clip.m4v"), "-f lavfi -i testsrc=duration=4:size=320x240:rate=25 "
                                                                "-c:v mpeg4 -f m4v");
-    ASSERT_FALSE(raw.empty());
     const std::string out = folder.Path("out.mp4");
     const CliRun run = RunCli("-O " + ShellQuoted(out) + " " + ShellQuoted(raw));
     EXPECT_EQ(run.status, 0) << run.err;
@@ -68,26 +81,6 @@ TEST_F(CliProgress, AnUnknownTotalShowsTimeAndSize)
         EXPECT_TRUE(event["percent"].is_null()) << event;
         EXPECT_GE(event["time"].get<double>(), 0.0);
     }
-}
-
-TEST_F(CliProgress, OnATerminalTheBarsAreRedrawn)
-{
-    if (RunCommand("command -v script").empty()) GTEST_SKIP() << "no script(1) to run the program on a terminal";
-    const std::string clip = MakeClip(folder.Path("clip.avi"), 3, "320x240", true);
-    ASSERT_FALSE(clip.empty());
-    // Read at the clip's own pace ("re"), both conversions are under way together for three
-    // seconds however fast the machine encodes.
-    const std::string command = ShellQuoted(CliPath()) + " -j 2 --input-options re -O " + ShellQuoted(folder.Path("a.mp4")) + " " +
-                                ShellQuoted(clip) + " -O " + ShellQuoted(folder.Path("b.mp4")) + " " + ShellQuoted(clip);
-    int status = -1;
-    // script gives the program a terminal and copies what it draws.
-    const std::string screen =
-        RunCommand("script -qefc " + ShellQuoted(command) + " /dev/null </dev/null 2>&1", &status);
-    EXPECT_EQ(status, 0) << screen;
-    // A bar with its fill, and the cursor moved up over the bars to draw them again.
-    EXPECT_TRUE(std::regex_search(screen, std::regex(R"(\[#*-*\] \[[12]\] )"))) << screen;
-    EXPECT_NE(screen.find("\x1b[2A\r\x1b[J"), std::string::npos) << screen;
-    EXPECT_NE(screen.find("a.mp4: done"), std::string::npos);
 }
 
 }  // namespace

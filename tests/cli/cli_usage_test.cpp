@@ -13,33 +13,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(CliUsage, HelpIsGroupedAndShowsTheDefaults)
+TEST(CliUsage, HelpShowsTheDefaultsAndIsWhatNoArgumentsPrint)
 {
     const CliRun run = RunCli("--help");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
-    std::size_t previous = 0;
-    for (const char* group : {"Conversions:", "The option form's choices (with -f):", "Output:", "Diagnostics:"}) {
-        const std::size_t at = run.out.find(group);
-        ASSERT_NE(at, std::string::npos) << group << "\n" << run.out;
-        EXPECT_GT(at, previous) << group;
-        previous = at;
-    }
+    // A default the machine decides, whole within the lines of its option's description.
+    const std::size_t at = run.out.find("  -j, --threads N");
+    ASSERT_NE(at, std::string::npos) << run.out;
     const std::string processors = std::to_string(::sysconf(_SC_NPROCESSORS_ONLN));
-    const std::pair<std::string, std::string> defaults[] = {
-        {"--log-level", "(default: info)"},
-        {"-j, --threads N", "(default: " + processors + ", the number of processors)"},
-        {"-f, --format", "(default: 3GP)"},
-        {"--norm", "(default: auto)"},
-        {"--shard", "(default: 1/1)"},
-    };
-    for (const auto& [option, text] : defaults) {
-        // The option's line and the lines of its description after it.
-        const std::size_t at = run.out.find("  " + option);
-        ASSERT_NE(at, std::string::npos) << option;
-        EXPECT_NE(run.out.substr(at, run.out.find("\n  -", at + 1) - at).find(text), std::string::npos) << option;
-    }
-    // No arguments at all: the same text.
+    const std::string text = "(default: " + processors + ", the number of processors)";
+    EXPECT_NE(run.out.substr(at, run.out.find("\n  -", at + 1) - at).find(text), std::string::npos) << run.out;
     EXPECT_EQ(RunCli("").out, run.out);
 }
 
@@ -71,40 +55,55 @@ TEST(CliUsage, UsageErrorsAreOneLineAndStatusTwo)
 
 using CliStatus = CliTest;
 
-TEST_F(CliStatus, FailureLinesNameTheInputOnceAndCarryTheMessage)
+TEST_F(CliStatus, OutputsAreReplacedOnlyWhenAskedAndFailureLinesNameTheInputOnce)
 {
-    const std::string sound = MakeMedia(folder.Path("sound.wav"), "-f lavfi -i sine=duration=1");
-    ASSERT_FALSE(sound.empty());
-    const std::string missing = folder.Path("missing.wav");
-    const std::string out = folder.Path("out.mp3");
-
-    CliRun run = RunCli("-q -O " + ShellQuoted(out) + " " + ShellQuoted(sound));
+    const std::string clip = MakeClip(folder.Path("my clip.avi"), 1);
+    const std::string out = folder.Path("out put.mp3");
+    // Options the component's record would reset (vn) reach the task from the text too.
+    CliRun run = RunCli("-q -j 2 --output-options ab=96000 --output-options vn -O " + ShellQuoted(out) + " " +
+                        ShellQuoted(clip));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-
-    // An input that cannot be read: the prober's message names it already.
-    run = RunCli("-q -O " + ShellQuoted(folder.Path("b.mp3")) + " " + ShellQuoted(missing));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "mirelk-cli: " + folder.Path("b.mp3") + ": " + missing + ": no such file or directory\n");
-    EXPECT_FALSE(fs::exists(folder.Path("b.mp3")));
-    run = RunCli("-q -f mp3 -o " + ShellQuoted(folder.Path("by form")) + " " + ShellQuoted(missing));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "mirelk-cli: " + missing + ": no such file or directory\n");
+    EXPECT_EQ(Probe(out, "a:0", "stream=codec_name,bit_rate"), "mp3\n96000");
+    EXPECT_EQ(Probe(out, "v", "stream=codec_name"), "");
 
     // An output that exists is left alone, also beside others that convert: the run fails.
     const auto size = fs::file_size(out);
-    run = RunCli("-q -O " + ShellQuoted(out) + " " + ShellQuoted(sound) + " -O " + ShellQuoted(folder.Path("d.mp3")) +
-                 " " + ShellQuoted(sound));
+    run = RunCli("-q -O " + ShellQuoted(out) + " " + ShellQuoted(clip) + " -O " + ShellQuoted(folder.Path("d.mp3")) +
+                 " " + ShellQuoted(clip));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "mirelk-cli: " + sound + " -> " + out + ": the file exists (use --overwrite to replace it)\n");
+    EXPECT_EQ(run.err, "mirelk-cli: " + clip + " -> " + out + ": the file exists (use --overwrite to replace it)\n");
     EXPECT_EQ(fs::file_size(out), size);
     EXPECT_EQ(Probe(folder.Path("d.mp3"), "a:0", "stream=codec_name"), "mp3");
+    // Replaced with -y.
+    EXPECT_EQ(RunCli("-q -y --output-options ab=64000 -O " + ShellQuoted(out) + " " + ShellQuoted(clip)).status, 0);
+    EXPECT_EQ(Probe(out, "a:0", "stream=bit_rate"), "64000");
+    // By format, outputs are named beside the input, never over an existing file.
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(RunCli("-q -f mp3 " + ShellQuoted(clip)).status, 0);
+    EXPECT_EQ(Probe(folder.Path("my clip_(new).mp3"), "a:0", "stream=codec_name"), "mp3");
+    EXPECT_EQ(Probe(folder.Path("my clip_(new_1).mp3"), "a:0", "stream=codec_name"), "mp3");
+
+    // An input that cannot be read by format (the prober's message names it already; with -O
+    // the JSON test has it), and a bad option value: the run fails and leaves no file.
+    const std::string missing = folder.Path("missing.wav");
+    const std::string q = folder.Path("q.avi");
+    const std::pair<std::string, std::string> failures[] = {
+        {"-f mp3 -o " + ShellQuoted(folder.Path("by form")) + " " + ShellQuoted(missing),
+         missing + ": no such file or directory"},
+        {"--output-options qscale=0 -O " + ShellQuoted(q) + " " + ShellQuoted(clip),
+         clip + " -> " + q + ": qscale must be > 0.0 and <= 255"},
+    };
+    for (const auto& [arguments, line] : failures) {
+        run = RunCli("-q " + arguments);
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_EQ(run.err, "mirelk-cli: " + line + "\n");
+    }
+    EXPECT_FALSE(fs::exists(q));
 }
 
 TEST_F(CliStatus, AStoppedRunFailsAndRunsAgainWithSkipDone)
 {
     const std::string clip = MakeClip(folder.Path("long.avi"), 5);
-    ASSERT_FALSE(clip.empty());
     const std::string events = folder.Path("events.jsonl");
     const std::string errors = folder.Path("errors");
     // Stopped as a scheduler stops a job: SIGTERM once the conversion is under way, which reads

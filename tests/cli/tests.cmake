@@ -15,3 +15,6 @@ mirelk_cli_test(cli_progress_test cli/cli_progress_test.cpp)
 mirelk_cli_test(cli_batch_test cli/cli_batch_test.cpp)
 mirelk_cli_test(cli_package_test cli/cli_package_test.cpp)
 target_compile_definitions(cli_package_test PRIVATE MIRELK_BUILD_DIR="${CMAKE_BINARY_DIR}")
+# The component's own tests; they convert every format of the option form through mirelk-cli.
+mirelk_cli_test(conversion_component_test conversion_component_test.cpp component/task_test_support.cpp)
+target_link_libraries(conversion_component_test PRIVATE mirelk_component)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <memory>
 
 #include "binding/bitmap24.h"
@@ -26,11 +27,11 @@ using ComponentHandlers = ComponentTest;
 
 }  // namespace
 
-TEST_F(ComponentHandlers, CanBeReplacedAndClearedWhileTasksRun)
+TEST_F(ComponentHandlers, CanBeReplacedAndClearedWhileTasksRunAndAStopEndsTheRun)
 {
     const std::string clip = PacedClip(folder);
-    ASSERT_FALSE(clip.empty());
-    for (int i = 0; i < 2; ++i) ASSERT_GE(Add(clip, folder.Path("out" + std::to_string(i) + ".avi"), "", "re"), 0);
+    const auto output = [&](int i) { return folder.Path("out" + std::to_string(i) + ".avi"); };
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(Add(clip, output(i), "", "re"), i);
     std::atomic<int> first{0}, second{0};
     component.OnProgress = [&](int, int, int, int, float, float, std::int64_t, int) { ++first; };
     component.StartConvert(2);
@@ -49,9 +50,20 @@ TEST_F(ComponentHandlers, CanBeReplacedAndClearedWhileTasksRun)
     component.OnLog = [&](int, TLogLevel, const std::string&) { (void)component.TaskCount(); };
     component.OnProgress = nullptr;
     component.StopConvert();
-    EXPECT_TRUE(PumpUntilTheRunEnds());
+    ASSERT_TRUE(PumpUntilTheRunEnds());
+    // Every task reports once, the one that never started too, before the run's end.
     EXPECT_EQ(runEnds, 1);
-    EXPECT_EQ(terminationsAtRunEnd, 2u);
+    EXPECT_EQ(terminationsAtRunEnd, 3u);
+    ASSERT_EQ(terminations.size(), 3u);
+    for (const Termination& termination : terminations)
+        EXPECT_FALSE(termination.finished || termination.exception) << termination.index << termination.message;
+    // A stopped conversion is still a complete file; a task that never started keeps the empty
+    // file that holds its name until it goes.
+    EXPECT_EQ(DecodeErrors(output(0)), "");
+    EXPECT_GT(ProbeDuration(output(0)), 0.0);
+    EXPECT_EQ(FileSize(output(2)), 0);
+    component.ClearTasks();
+    EXPECT_FALSE(std::filesystem::exists(output(2)));
 }
 
 TEST(ComponentShutdown, AWorkerWaitingForTheMainThreadNeverDeadlocksAStopOrADestruction)
@@ -69,7 +81,6 @@ TEST(ComponentShutdown, AWorkerWaitingForTheMainThreadNeverDeadlocksAStopOrADest
     } loop;
     TempFolder folder;
     const std::string clip = PacedClip(folder);
-    ASSERT_FALSE(clip.empty());
     // Preview windows whose pictures the main thread never gets to draw.
     class TNoWindow : public IPreviewWindow {
     public:
@@ -79,31 +90,27 @@ TEST(ComponentShutdown, AWorkerWaitingForTheMainThreadNeverDeadlocksAStopOrADest
     };
     const TPreviewWindowFactory factory = [](std::function<void()>) { return std::make_unique<TNoWindow>(); };
 
-    {
-        // Stopped and cleared while its workers wait for previews to be drawn.
-        TVantrel component(loop, factory);
-        ASSERT_TRUE(component.LoadAVLib(MIRELK_LIBAV_DIR));
-        component.SetPreview(true);
-        for (int i = 0; i < 2; ++i)
-            ASSERT_GE(AddConversion(component, clip, folder.Path("a" + std::to_string(i) + ".avi"), "vcodec=mpeg4"), 0);
-        component.StartConvert(2);
-        ASSERT_TRUE(WaitUntil([&] { return loop.waiting >= 2; }));
-        component.StopConvert();
-        component.ClearTasks();
-        // The workers gave up waiting: nothing the main thread could still do was needed.
-        EXPECT_TRUE(WaitForTaskThreads(std::chrono::seconds(60)));
-    }
-    {
-        // Destroyed mid-run with previews on, while a worker waits for the main thread.
+    // Stopped and cleared, or destroyed, while its workers wait for previews to be drawn.
+    for (const bool destroyed : {false, true}) {
+        SCOPED_TRACE(destroyed ? "destroyed" : "stopped and cleared");
         auto component = std::make_unique<TVantrel>(loop, factory);
         ASSERT_TRUE(component->LoadAVLib(MIRELK_LIBAV_DIR));
         component->SetPreview(true);
         component->OnLog = [](int, TLogLevel, const std::string&) {};
-        ASSERT_GE(AddConversion(*component, clip, folder.Path("b.avi"), "vcodec=mpeg4"), 0);
+        for (const char* name : {"a.avi", "b.avi"}) {
+            const std::string output = folder.Path(std::to_string(destroyed) + name);
+            ASSERT_GE(AddConversion(*component, clip, output, "vcodec=mpeg4"), 0);
+        }
         const int waitingBefore = loop.waiting;
-        component->StartConvert(1);
-        ASSERT_TRUE(WaitUntil([&] { return loop.waiting > waitingBefore; }));
-        component.reset();
+        component->StartConvert(2);
+        ASSERT_TRUE(WaitUntil([&] { return loop.waiting >= waitingBefore + 2; }));
+        if (destroyed) {
+            component.reset();
+        } else {
+            component->StopConvert();
+            component->ClearTasks();
+        }
+        // The workers gave up waiting: nothing the main thread could still do was needed.
         EXPECT_TRUE(WaitForTaskThreads(std::chrono::seconds(60)));
     }
     // What the workers left for the main thread runs now, after the components are gone.

@@ -20,9 +20,9 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-std::shared_ptr<TFFmpegThread> StartThreaded(TFFmpeg& task, TConvertPriority priority)
+std::shared_ptr<TFFmpegThread> StartThreaded(TFFmpeg& task)
 {
-    std::shared_ptr<TFFmpegThread> thread = task.Start(true, priority);
+    std::shared_ptr<TFFmpegThread> thread = task.Start(true, tpNormal);
     if (thread) {
         task.ThreadID = thread->ThreadID();
         thread->Resume();

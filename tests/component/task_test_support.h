@@ -40,7 +40,7 @@ std::shared_ptr<T> MakeTask(const std::string& input, const std::string& output,
 
 // Starts the task in a worker thread the way the component does: the id is recorded before the
 // thread runs.
-std::shared_ptr<TFFmpegThread> StartThreaded(TFFmpeg& task, TConvertPriority priority = tpNormal);
+std::shared_ptr<TFFmpegThread> StartThreaded(TFFmpeg& task);
 
 struct TTerminationReport {
     const TFFmpeg* task = nullptr;
@@ -56,7 +56,6 @@ struct TTerminationReport {
 // What the tasks connected to it report, from whatever thread they report in.
 class TTaskEvents {
 public:
-    // Sets the task's log, progress and termination callbacks.
     void Connect(TFFmpeg& task);
     // Of the task, or of every task when none is given.
     std::vector<TTerminationReport> Terminations(const TFFmpeg* task = nullptr) const;
@@ -65,8 +64,7 @@ public:
     // Marks the reports that come after the test let go of its tasks.
     void OwnerGone();
 
-    // Called in the task's thread at each progress report, with the number of reports so far
-    // (this one counted). Set before a task starts.
+    // Called in the task's thread with the number of progress reports so far, this one counted.
     std::function<void(TFFmpeg& task, int reports)> onProgress;
     // Called in the reporting thread after a termination has been recorded.
     std::function<void(TFFmpeg& task)> onTerminate;
@@ -85,6 +83,7 @@ class TaskTest : public LibrariesLoaded {
 protected:
     void TearDown() override;
     TTaskEvents events;
+    TempFolder folder;
 };
 
 // Adds a task with one output, each with its option text; the task's index, or -1 with the
@@ -107,17 +106,8 @@ protected:
     bool RunAll(int threads);
     bool PumpUntilTheRunEnds();
 
-    struct Termination {
-        int index;
-        bool finished;
-        bool exception;
-        std::string message;
-    };
-    struct Line {
-        int index;
-        TLogLevel level;
-        std::string text;
-    };
+    struct Termination { int index; bool finished; bool exception; std::string message; };
+    struct Line { int index; TLogLevel level; std::string text; };
     TEventLoop loop;
     TVantrel component{loop};
     // Written by the reporting threads under the lock; read freely once the run has ended.
