@@ -39,8 +39,8 @@ TEST_F(VideoTranscode, FrameRateSync)
     };
     for (const Case& c : cases) {
         const std::string rate = std::to_string(c.inputRate);
-        const std::string input =
-            MakeMedia(folder.Path(rate + ".mkv"), "-f lavfi -i testsrc=duration=2:size=64x48:rate=" + rate + " -c:v mpeg4");
+        const std::string input = MakeMedia(folder.Path(rate + ".mkv"),
+                                            "-f lavfi -i testsrc=duration=2:size=64x48:rate=" + rate + " -c:v mpeg4");
         ASSERT_FALSE(input.empty());
         CapturingTask task;
         const std::string out = folder.Path("out.avi");

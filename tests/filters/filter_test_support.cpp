@@ -120,7 +120,8 @@ double QuadrantMean(const std::vector<unsigned char>& gray, int width, int heigh
     double sum = 0;
     int count = 0;
     for (int y = top + 2; y < top + height / 2 - 2; ++y)
-        for (int x = left + 2; x < left + width / 2 - 2; ++x, ++count) sum += gray[static_cast<std::size_t>(y) * width + x];
+        for (int x = left + 2; x < left + width / 2 - 2; ++x, ++count)
+            sum += gray[static_cast<std::size_t>(y) * width + x];
     return sum / count;
 }
 

@@ -46,7 +46,8 @@ TEST_F(FilterTranscode, WrittenPicturesAndDuration)
     for (int picture : {0, 20}) {
         const std::vector<unsigned char> gray = DecodeGray(out, picture);
         for (int quadrant = 0; quadrant < 4; ++quadrant)
-            EXPECT_NEAR(QuadrantMean(gray, 64, 48, quadrant), quadrant == 3 ? 0 : 255, 50) << picture << " " << quadrant;
+            EXPECT_NEAR(QuadrantMean(gray, 64, 48, quadrant), quadrant == 3 ? 0 : 255, 50)
+                << "picture " << picture << " quadrant " << quadrant;
     }
 }
 
