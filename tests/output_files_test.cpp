@@ -115,7 +115,6 @@ TEST_F(OutputFiles, VideoStreamSettings)
     EXPECT_EQ(codec->global_quality, 4 * FF_QP2LAMBDA);
     ASSERT_NE(codec->intra_matrix, nullptr);
     EXPECT_EQ(codec->intra_matrix[63], 79);
-    // Picture aspect 16:9 over a 320x256 frame.
     EXPECT_NEAR(av_q2d(codec->sample_aspect_ratio), 16.0 / 9.0 * 256 / 320, 0.01);
     // A positive third number is a quantiser, a negative one a quality factor in percent.
     ASSERT_EQ(codec->rc_override_count, 2);

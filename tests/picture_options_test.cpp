@@ -23,7 +23,7 @@ std::vector<int> PadColour(const TOptionState& options)
 TEST_F(PictureOptions, SizesRatesCropsAndPads)
 {
     CapturingTask task;
-    task.ParseOptionText("s=vga\nr=ntsc\naspect=16:9", false);
+    task.ParseOptionText("s=640x480\nr=30000/1001\naspect=16:9", false);
     EXPECT_EQ(task.Options().frameWidth, 640);
     EXPECT_EQ(task.Options().frameRate.num, 30000);
     EXPECT_FLOAT_EQ(task.Options().frameAspectRatio, 16.0f / 9.0f);

@@ -165,7 +165,7 @@ std::string Convert(CapturingTask& task, const std::vector<std::string>& inputs,
         task.ParseOptionText(outputOptions, true);
         task.Transcode();
     } catch (const FFmpegException& error) {
-        task.CleanUp();
+        task.CleanUp(true);
         return error.what();
     }
     task.CleanUp();
@@ -180,8 +180,8 @@ CapturingTask::CapturingTask()
 
 int CapturingTask::MessageCount(const std::string& text) const
 {
-    return static_cast<int>(
-        std::count_if(messages.begin(), messages.end(), [&](const auto& message) { return message.second == text; }));
+    return static_cast<int>(std::count_if(messages.begin(), messages.end(),
+                                          [&](const auto& message) { return message.second.rfind(text, 0) == 0; }));
 }
 
 }  // namespace mirelk::test

@@ -78,14 +78,14 @@ std::string FailureOf(Action action)
 class CapturingTask : public TCustomFFmpeg {
 public:
     CapturingTask();
-    // How many of the messages are exactly the text.
+    // How many of the messages begin with the text.
     int MessageCount(const std::string& text) const;
     std::vector<std::pair<int, std::string>> messages;
 };
 
 // Opens the inputs (each after the input text) and one output the way the component does (the
-// output text before and after the output is opened), converts in this thread and cleans up.
-// Returns the failure text, "" on success.
+// output text before and after the output is opened), converts in this thread and cleans up,
+// removing what a failed run wrote. Returns the failure text, "" on success.
 std::string Convert(CapturingTask& task, const std::vector<std::string>& inputs, const std::string& output,
                     const std::string& outputOptions, const std::string& inputOptions = "");
 inline std::string Convert(CapturingTask& task, const std::string& input, const std::string& output,

@@ -139,8 +139,5 @@ TEST_F(FilterGraphPictures, PicturesThatChangeSizeAreFittedToTheSource)
         EXPECT_NEAR(lumas[2], kLight, 3);
         EXPECT_NEAR(lumas[0], kDark, 3);
     }
-    int notices = 0;
-    for (const auto& message : stage.task.messages)
-        notices += message.second.rfind("Input pictures changed to ", 0) == 0;
-    EXPECT_EQ(notices, 2);
+    EXPECT_EQ(stage.task.MessageCount("Input pictures changed to "), 2);
 }

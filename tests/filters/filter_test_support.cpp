@@ -112,21 +112,17 @@ int TopLeftLight(int width, int height, int x, int y) { return x < width / 2 && 
 
 int LumaAt(const AVFrame& picture, int x, int y) { return picture.data[0][y * picture.linesize[0] + x]; }
 
-double RegionMean(const std::vector<unsigned char>& gray, int width, int left, int top, int right, int bottom)
-{
-    if (gray.size() < static_cast<std::size_t>(width) * bottom) return -1;
-    double sum = 0;
-    int count = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x, ++count) sum += gray[static_cast<std::size_t>(y) * width + x];
-    return count > 0 ? sum / count : -1;
-}
-
 double QuadrantMean(const std::vector<unsigned char>& gray, int width, int height, int quadrant)
 {
+    if (gray.size() < static_cast<std::size_t>(width) * height) return -1;
     const int left = (quadrant % 2) * width / 2;
     const int top = (quadrant / 2) * height / 2;
-    return RegionMean(gray, width, left + 2, top + 2, left + width / 2 - 2, top + height / 2 - 2);
+    double sum = 0;
+    int count = 0;
+    for (int y = top + 2; y < top + height / 2 - 2; ++y)
+        for (int x = left + 2; x < left + width / 2 - 2; ++x, ++count)
+            sum += gray[static_cast<std::size_t>(y) * width + x];
+    return sum / count;
 }
 
 std::vector<unsigned char> DecodeGray(const std::string& path, int pictureIndex)

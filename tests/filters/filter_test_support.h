@@ -78,8 +78,6 @@ int TopLeftLight(int width, int height, int x, int y);
 // Luma of a pulled picture (of a planar YUV format).
 int LumaAt(const AVFrame& picture, int x, int y);
 
-// The mean of the rows top..bottom-1 and columns left..right-1 of a gray picture width wide.
-double RegionMean(const std::vector<unsigned char>& gray, int width, int left, int top, int right, int bottom);
 // The mean of one quadrant of a gray picture, 0 top left, 1 top right, 2 bottom left, 3 bottom
 // right; two pixels at each edge left out.
 double QuadrantMean(const std::vector<unsigned char>& gray, int width, int height, int quadrant);
