@@ -1,6 +1,8 @@
 // Handlers of the options that set codecs, formats, lists and tables.
 #include <cstring>
 #include <ctime>
+#include <tuple>
+#include <utility>
 
 #include "binding/entry_points.h"
 #include "binding/loader.h"
@@ -252,6 +254,14 @@ void AppendUpTo(std::vector<T>& list, const T& item, int limit, const char* tooM
     list.push_back(item);
 }
 
+// "a:b" (any one non-digit between): two numbers.
+std::pair<int, int> ReadNumberPair(TNumberReader& reader)
+{
+    const int first = reader.Next();
+    reader.Separator();
+    return {first, reader.Next()};
+}
+
 }  // namespace
 
 void TCustomFFmpeg::AddStreamMap(const std::string& text)
@@ -259,13 +269,9 @@ void TCustomFFmpeg::AddStreamMap(const std::string& text)
     RequireLibraries();
     TNumberReader reader(text);
     TStreamMap map;
-    map.fileIndex = reader.Next();
-    reader.Separator();
-    map.streamIndex = reader.Next();
+    std::tie(map.fileIndex, map.streamIndex) = ReadNumberPair(reader);
     if (reader.Separator()) {
-        map.syncFileIndex = reader.Next();
-        reader.Separator();
-        map.syncStreamIndex = reader.Next();
+        std::tie(map.syncFileIndex, map.syncStreamIndex) = ReadNumberPair(reader);
     } else {
         map.syncFileIndex = map.fileIndex;
         map.syncStreamIndex = map.streamIndex;
@@ -278,9 +284,7 @@ void TCustomFFmpeg::AddMetaDataMap(const std::string& text)
     RequireLibraries();
     TNumberReader reader(text);
     TMetaDataMap map;
-    map.outputFile = reader.Next();
-    reader.Separator();
-    map.inputFile = reader.Next();
+    std::tie(map.outputFile, map.inputFile) = ReadNumberPair(reader);
     AppendUpTo(m_options.metaDataMaps, map, kMaxMetaDataMaps, "too many meta data maps (at most %d)");
 }
 
