@@ -15,7 +15,8 @@
 namespace mirelk {
 
 TTranscodeRun::TTranscodeRun(const TRunRequest& request, IRunHost& host)
-    : m_request(request), m_host(host), m_demuxer(request, host)
+    // The demuxer reads the run's own copy: the request handed in is often a temporary.
+    : m_request(request), m_host(host), m_demuxer(m_request, host)
 {
 }
 
