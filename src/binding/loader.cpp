@@ -140,11 +140,15 @@ std::string TFFmpegLoader::LastErrMsg() const { return Module().m_lastErrMsg; }
 std::string TFFmpegLoader::GetLibFileName(TAVLibrary library)
 {
     const TLibDescriptor& descriptor = kLibraryTable[library];
-    // Appended piece by piece: the one-expression form trips a false -Wrestrict in GCC 12 at -O1.
+    // Appended piece by piece: joining strings with + here trips a false -Wrestrict in optimised GCC 12
+    // builds.
     std::string name = "lib";
     name += descriptor.baseName;
     name += ".so";
-    if (descriptor.majorVersion >= 0) name += "." + std::to_string(descriptor.majorVersion);
+    if (descriptor.majorVersion >= 0) {
+        name += '.';
+        name += std::to_string(descriptor.majorVersion);
+    }
     return name;
 }
 
