@@ -140,8 +140,8 @@ std::string TFFmpegLoader::LastErrMsg() const { return Module().m_lastErrMsg; }
 std::string TFFmpegLoader::GetLibFileName(TAVLibrary library)
 {
     const TLibDescriptor& descriptor = kLibraryTable[library];
-    // Appended piece by piece: joining strings with + here trips a false -Wrestrict in optimised GCC 12
-    // builds.
+    // Appended piece by piece: joining the strings with + trips a false -Wrestrict warning in
+    // optimised GCC 12 builds.
     std::string name = "lib";
     name += descriptor.baseName;
     name += ".so";
