@@ -175,7 +175,8 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         const AVStream* stream = context->streams[i];
         recipe.streams.push_back({stream->codecpar->codec_type, stream->codecpar->codec_id, stream->r_frame_rate,
-                                  stream->discard, (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0});
+                                  stream->discard, (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0,
+                                  stream->codecpar->width, stream->codecpar->height});
     }
     input.recipe = std::move(recipe);
     const int inputIndex = InputCount();

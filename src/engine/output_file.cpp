@@ -6,9 +6,11 @@
 
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
+#include "binding/system_functions.h"
 #include "binding/text_format.h"
 #include "binding/utilities.h"
 #include "engine/custom_ffmpeg.h"
+#include "engine/files/default_streams.h"
 #include "engine/options/ffmpeg_exception.h"
 
 namespace mirelk {
@@ -100,6 +102,10 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
                     !m_options.audioCodecName.empty();
     bool useSubtitle = format->subtitle_codec != AV_CODEC_ID_NONE || m_options.subtitleStreamCopy ||
                        !m_options.subtitleCodecName.empty();
+    const bool askedForVideo = m_options.videoStreamCopy || !m_options.videoCodecName.empty();
+    const bool subtitleByDefault =
+        !m_options.subtitleStreamCopy && m_options.subtitleCodecName.empty() && !m_options.subtitleDisable;
+    TSubtitleChoice keptSubtitle;
     if (InputCount() > 0) {
         bool inputVideo = false;
         bool inputCover = false;
@@ -123,10 +129,25 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
             }
         // A format that takes pictures only as covers gets one only from an input's cover, unless
         // a video stream is asked for: the moving pictures of a video file are no cover.
-        const bool askedForVideo = m_options.videoStreamCopy || !m_options.videoCodecName.empty();
-        useVideo = useVideo && (CoverOnlyFormat(format) && !askedForVideo ? inputCover : inputVideo);
-        useAudio = useAudio && inputAudio;
+        const bool coverOnly = CoverOnlyFormat(format) && !askedForVideo;
+        useVideo = useVideo && (coverOnly ? inputCover : inputVideo) && !m_options.videoDisable;
+        useAudio = useAudio && inputAudio && !m_options.audioDisable;
         useSubtitle = useSubtitle && inputSubtitle;
+
+        TOutputWants wants;
+        wants.video = useVideo;
+        wants.audio = useAudio;
+        wants.coverOnly = coverOnly;
+        wants.videoCopied = m_options.videoStreamCopy;
+        wants.audioCopied = m_options.audioStreamCopy;
+        wants.mapped = !m_options.streamMaps.empty();
+        wants.subtitleByDefault = subtitleByDefault;
+        const TDefaultStreams defaults = ChooseDefaultStreams(format, m_inputs, wants);
+        for (const std::string& note : defaults.notes) Log(kLevelInfo, note);
+        useVideo = useVideo && !defaults.leaveOutVideo;
+        useAudio = useAudio && !defaults.leaveOutAudio;
+        keptSubtitle = defaults.subtitle;
+        if (subtitleByDefault) useSubtitle = keptSubtitle.source.Valid();
     }
     useVideo = useVideo && !m_options.videoDisable;
     useAudio = useAudio && !m_options.audioDisable;
@@ -134,7 +155,18 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
 
     if (useVideo) AddVideoStream(output);
     if (useAudio) AddAudioStream(output);
-    if (useSubtitle) AddSubtitleStream(output);
+    if (useSubtitle) {
+        if (keptSubtitle.source.Valid()) {
+            // Made as if asked for: a copy, or the text codec the format stores.
+            m_options.subtitleStreamCopy = keptSubtitle.copy;
+            if (!keptSubtitle.copy) m_options.subtitleCodecName = av::avcodec_find_encoder(keptSubtitle.encodeTo)->name;
+        }
+        AddSubtitleStream(output);
+        if (keptSubtitle.source.Valid()) {
+            output.streams.back().optional = true;
+            output.streams.back().source = keptSubtitle.source;
+        }
+    }
 
     if (m_options.recordingTimestamp != 0)
         av::av_dict_set(&raw->metadata, "creation_time", IsoDate(m_options.recordingTimestamp).c_str(), 0);
@@ -148,8 +180,9 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
         return false;
     }
     if (!(format->flags & AVFMT_NOFILE)) {
-        if (av::avio_open(&raw->pb, fileName.c_str(), AVIO_FLAG_WRITE) < 0) {
-            LastErrMsg = Format("Could not open '%s'", fileName.c_str());
+        const int opened = av::avio_open(&raw->pb, fileName.c_str(), AVIO_FLAG_WRITE);
+        if (opened < 0) {
+            LastErrMsg = Format("Could not open '%s': %s", fileName.c_str(), LibraryErrorText(opened).c_str());
             return false;
         }
         output.fileOpened = true;

@@ -23,6 +23,9 @@ struct TInputStreamFacts {
     AVDiscard discard = AVDISCARD_DEFAULT;
     // A still picture that stands for the file (a cover), not a moving picture.
     bool attachedPicture = false;
+    // The picture size the stream information found; 0 when no picture could be decoded.
+    int width = 0;
+    int height = 0;
 };
 
 // What it takes to open an input again exactly as it was first opened, and what that opening
@@ -52,6 +55,13 @@ struct TOpenInput {
     TInputRecipe recipe;
 };
 
+// A stream of the inputs: input number and stream number within it.
+struct TStreamRef {
+    int input = -1;
+    int stream = -1;
+    bool Valid() const { return input >= 0 && stream >= 0; }
+};
+
 // One stream of an input, in input order and stream order across all inputs.
 struct TInputStreamChoice {
     int inputIndex = 0;
@@ -69,6 +79,10 @@ struct TOpenOutputStream {
     bool streamCopy = false;
     // Made to carry an input's attached picture (a cover): fed by one when there is one.
     bool attachedPicture = false;
+    // Kept because the input had it, not asked for: a fault of its own is told, never fatal.
+    bool optional = false;
+    // The input stream it was made for; without stream maps the run feeds it from there.
+    TStreamRef source;
     std::vector<TBitstreamFilterSpec> bitstreamFilters;
 };
 

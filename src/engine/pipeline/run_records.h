@@ -58,6 +58,8 @@ struct TOutputStream {
     const AVCodec* encoder = nullptr;
     bool encodingNeeded = false;
     bool encoderOpen = false;
+    // Kept because the input had it: its faults are told and skipped, never fatal.
+    bool optional = false;
     int frameNumber = 0;
     // Output position in encoder time-base units (video: pictures, audio: samples).
     std::int64_t syncOpts = 0;

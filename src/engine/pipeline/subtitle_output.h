@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "binding/av_headers.h"
@@ -20,6 +21,10 @@ public:
     void ProcessSubtitle(const AVSubtitle& subtitle, std::int64_t packetPts) override;
 
 private:
+    // A subtitle that cannot be encoded fails the run, unless the output only keeps what the
+    // input had: then it is told and left out.
+    void Refuse(const std::string& message, std::int64_t packetPts);
+
     TTranscodeRun& m_run;
     TOutputStream& m_output;
     TInputStream& m_source;
