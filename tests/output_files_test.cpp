@@ -52,7 +52,7 @@ TEST_F(OutputFiles, FormatsAndFolders)
 
     const std::string nowhere = folder.Path("missing folder/result.mkv");
     EXPECT_FALSE(task.OpenOutputFile(nowhere));
-    EXPECT_EQ(task.LastErrMsg, "Could not open '" + nowhere + "'");
+    EXPECT_EQ(task.LastErrMsg, "Could not open '" + nowhere + "': No such file or directory");
     EXPECT_FALSE(fs::exists(folder.Path("missing folder")));
     EXPECT_EQ(task.OutputCount(), 0);
 

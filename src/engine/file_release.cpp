@@ -2,6 +2,7 @@
 // run opens it again the same way, refusing an input that is no longer what was added.
 #include "binding/entry_points.h"
 #include "binding/loader.h"
+#include "binding/system_functions.h"
 #include "binding/text_format.h"
 #include "engine/custom_ffmpeg.h"
 #include "engine/options/ffmpeg_exception.h"
@@ -69,8 +70,10 @@ void TCustomFFmpeg::ReopenFiles()
     }
     for (TOpenOutput& output : m_outputs) {
         if (!output.fileReleased) continue;
-        if (av::avio_open(&output.context->pb, output.fileName.c_str(), AVIO_FLAG_WRITE) < 0)
-            throw FFmpegException(Format("Could not open '%s'", output.fileName.c_str()));
+        const int opened = av::avio_open(&output.context->pb, output.fileName.c_str(), AVIO_FLAG_WRITE);
+        if (opened < 0)
+            throw FFmpegException(
+                Format("Could not open '%s': %s", output.fileName.c_str(), LibraryErrorText(opened).c_str()));
         output.fileReleased = false;
     }
 }

@@ -99,6 +99,19 @@ TEST_F(CliStatus, OutputsAreReplacedOnlyWhenAskedAndFailureLinesNameTheInputOnce
         EXPECT_EQ(run.err, "mirelk-cli: " + line + "\n");
     }
     EXPECT_FALSE(fs::exists(q));
+
+    // An encoder that will not open: its own line reaches the log, its reason ends the failure.
+    const std::string refused = folder.Path("refused.mp3");
+    run = RunCli("--log-level error --output-options ar=12345 -O " + ShellQuoted(refused) + " " + ShellQuoted(clip));
+    EXPECT_EQ(run.status, 1);
+    const std::vector<std::string> lines = Lines(run.err);
+    ASSERT_EQ(lines.size(), 2u) << run.err;
+    EXPECT_EQ(lines[0].rfind("[1] [libmp3lame @ ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[0].substr(lines[0].find("]Specified")), "]Specified sample rate 12345 is not supported");
+    EXPECT_EQ(lines[1], "mirelk-cli: " + clip + " -> " + refused +
+                            ": failed: Error while opening codec for output stream #0.0 - maybe incorrect parameters "
+                            "such as bit_rate, rate, width or height: Invalid argument");
+    EXPECT_FALSE(fs::exists(refused));
 }
 
 TEST_F(CliStatus, AStoppedRunFailsAndRunsAgainWithSkipDone)

@@ -95,7 +95,7 @@ TEST_F(Batch, InputsAndFoldersThatChangeAfterAddingOrFailMidRunFailOnlyTheirTask
         {clip, folder.Path("a.wav"), "", 0.5},
         {deleted, folder.Path("b.wav"), deleted + ": no such file or directory", 0},
         {changed, folder.Path("c.wav"), changed + ": the file has changed since it was added", 0},
-        {clip, lost, "Could not open '" + lost + "'", 0},
+        {clip, lost, "Could not open '" + lost + "': No such file or directory", 0},
         // The same input twice is two tasks like any others.
         {clip, folder.Path("d.wav"), "", 0.5},
         // It writes four seconds before the error: none of it may stay.

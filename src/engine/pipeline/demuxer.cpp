@@ -69,8 +69,11 @@ TDemuxer::TRead TDemuxer::Read(int fileIndex, std::vector<TInputStream>& streams
 
 void TDemuxer::ReleasePacket() { av::av_packet_unref(m_packet.get()); }
 
-void TDemuxer::FailOnReadError(int fileIndex, int readResult) const
+void TDemuxer::FailOnReadError(int fileIndex, int readResult)
 {
+    if (readResult != AVERROR_EOF)
+        m_lastReadError = Format("Error while reading %s: %s", m_request.inputs[fileIndex].fileName.c_str(),
+                                 LibraryErrorText(readResult).c_str());
     // The end of the file, or data the demuxer cannot read on (a damaged tail), ends the input;
     // a failing device or a folder gone away is no end: the output would be cut short.
     const AVIOContext* io = m_files[fileIndex].context->pb;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "binding/av_owners.h"
@@ -39,15 +40,18 @@ public:
     AVPacket* Packet() { return m_packet.get(); }
     // Done with the packet of the last read.
     void ReleasePacket();
+    // Why the last input that ended on data it could not read ended; "" when none did.
+    const std::string& LastReadError() const { return m_lastReadError; }
 
 private:
-    void FailOnReadError(int fileIndex, int readResult) const;
+    void FailOnReadError(int fileIndex, int readResult);
     void CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacket* packet);
 
     const TRunRequest& m_request;
     IRunHost& m_host;
     std::vector<TInputFile> m_files;
     TPacketPtr m_packet;
+    std::string m_lastReadError;
 };
 
 }  // namespace mirelk

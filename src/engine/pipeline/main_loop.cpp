@@ -74,13 +74,13 @@ void TTranscodeRun::MainLoop()
         }
         if (read.status == TDemuxer::rsPacket) {
             TInputStream& stream = m_inputStreams[read.streamIndex];
-            const bool decoded = m_decoder.OutputPacket(stream, read.streamIndex, m_demuxer.Packet());
+            const int decoded = m_decoder.OutputPacket(stream, read.streamIndex, m_demuxer.Packet());
             m_demuxer.ReleasePacket();
-            if (!decoded) {
-                const std::string message =
-                    Format("Error while decoding stream #%d.%d", stream.fileIndex, stream.streamIndex);
-                if (options.exitOnError) throw FFmpegException(message);
-                if (options.verbosity >= 0) Log(kLevelInfo, message);
+            if (decoded < 0) {
+                m_lastDecodeError = Format("Error while decoding stream #%d.%d: %s", stream.fileIndex,
+                                           stream.streamIndex, LibraryErrorText(decoded).c_str());
+                if (options.exitOnError) throw FFmpegException(m_lastDecodeError);
+                if (options.verbosity >= 0) Log(kLevelInfo, m_lastDecodeError);
                 continue;
             }
         }
@@ -92,6 +92,17 @@ bool TTranscodeRun::Finish()
 {
     for (std::size_t i = 0; i < m_inputStreams.size(); ++i)
         if (m_inputStreams[i].decodingNeeded) m_decoder.OutputPacket(m_inputStreams[i], static_cast<int>(i), nullptr);
+    std::int64_t packetsWritten = 0;
+    for (TOutputStream& output : m_outputStreams) {
+        FlushBitstreamFilters(output);
+        packetsWritten += output.writer.WrittenPackets();
+    }
+    // A file with a header and nothing else opens nowhere: a run that made nothing failed.
+    if (packetsWritten == 0 && !m_host.StopAsked() && !m_outputStreams.empty())
+        throw FFmpegException("Nothing was converted: " +
+                              (!m_lastDecodeError.empty()                 ? m_lastDecodeError
+                               : !m_demuxer.LastReadError().empty() ? m_demuxer.LastReadError()
+                                                                     : std::string("the inputs ended before giving any data")));
     for (int file = 0; file < OutputFileCount(); ++file) {
         AVFormatContext* context = m_request.outputs[file].context.get();
         const int written = av::av_write_trailer(context);
@@ -107,9 +118,20 @@ bool TTranscodeRun::Finish()
 void TTranscodeRun::WriteFrame(TOutputStream& output, AVPacket* packet)
 {
     AVFormatContext* file = m_request.outputs[output.fileIndex].context.get();
-    const char* codecName = output.encodingNeeded && output.encoder != nullptr ? output.encoder->name : "copy";
-    output.writer.Write(file, packet, codecName, Options().exitOnError,
+    output.writer.Write(file, packet, WriterCodecName(output), Options().exitOnError,
                         [this](int level, const std::string& text) { Log(level, text); });
+}
+
+void TTranscodeRun::FlushBitstreamFilters(TOutputStream& output)
+{
+    AVFormatContext* file = m_request.outputs[output.fileIndex].context.get();
+    output.writer.Flush(file, WriterCodecName(output), Options().exitOnError,
+                        [this](int level, const std::string& text) { Log(level, text); });
+}
+
+const char* TTranscodeRun::WriterCodecName(const TOutputStream& output)
+{
+    return output.encodingNeeded && output.encoder != nullptr ? output.encoder->name : "copy";
 }
 
 }  // namespace mirelk

@@ -41,14 +41,14 @@ TPacketDecoder::TPacketDecoder(TTranscodeRun& run, std::vector<TOutputStream>& o
 
 const TOptionState& TPacketDecoder::Options() const { return m_run.Options(); }
 
-bool TPacketDecoder::OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet)
+int TPacketDecoder::OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet)
 {
     if (stream.nextPts == AV_NOPTS_VALUE) stream.nextPts = stream.pts;
     if (packet != nullptr && packet->dts != AV_NOPTS_VALUE)
         stream.pts = stream.nextPts = av::av_rescale_q(packet->dts, stream.stream->time_base, AV_TIME_BASE_Q);
 
     if (!stream.decodingNeeded) {
-        if (packet == nullptr) return true;
+        if (packet == nullptr) return 0;
         stream.pts = stream.nextPts;
         stream.nextPts += CopiedPacketDuration(stream, *packet);
         EmulateRate(stream);
@@ -56,26 +56,50 @@ bool TPacketDecoder::OutputPacket(TInputStream& stream, int streamIndex, const A
         if (start == 0 || stream.pts >= start)
             for (TOutputStream& output : m_outputs)
                 if (output.sourceIndex == streamIndex && !output.encodingNeeded) CopyPacket(stream, output, *packet);
-        return true;
+        return 0;
     }
-    const bool decoded = stream.stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE
+    const int decoded = stream.stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE
                              ? DecodeSubtitle(stream, streamIndex, packet)
                              : DecodeAndDispatch(stream, streamIndex, packet);
     if (packet == nullptr) DrainEncoders(streamIndex);
     return decoded;
 }
 
-bool TPacketDecoder::DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet)
+int TPacketDecoder::DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet)
 {
     AVCodecContext* decoder = stream.decoder.get();
-    const int sent = av::avcodec_send_packet(decoder, packet);
+    int sent = av::avcodec_send_packet(decoder, packet);
+    int failure = 0;
+    // A decoder that still holds pictures (a frame-threaded one after a damaged packet) takes
+    // the next packet once they are taken.
+    for (int tries = 0; sent == AVERROR(EAGAIN) && tries < 2; ++tries) {
+        const int received = ReceiveFrames(stream, streamIndex);
+        if (received < 0) failure = received;
+        sent = av::avcodec_send_packet(decoder, packet);
+    }
     // A decoder already drained has nothing more to give.
-    if (sent < 0 && sent != AVERROR_EOF) return false;
+    if (sent < 0 && sent != AVERROR_EOF) return failure < 0 ? failure : sent;
+    const int received = ReceiveFrames(stream, streamIndex);
+    return received < 0 ? received : failure;
+}
+
+int TPacketDecoder::ReceiveFrames(TInputStream& stream, int streamIndex)
+{
+    // A damaged picture is one error among the pictures the decoder gives: the others still
+    // come, up to a bound for a decoder that repeats its error.
+    constexpr int kMostErrorsInARow = 64;
+    AVCodecContext* decoder = stream.decoder.get();
     AVFrame* frame = stream.frame.get();
-    for (;;) {
+    int failure = 0;
+    for (int errors = 0;;) {
         const int received = av::avcodec_receive_frame(decoder, frame);
-        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return true;
-        if (received < 0) return false;
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return failure;
+        if (received < 0) {
+            failure = received;
+            if (++errors >= kMostErrorsInARow) return failure;
+            continue;
+        }
+        errors = 0;
         const AVRational timeBase = stream.stream->time_base;
         if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
             stream.pts = av::av_rescale_q(frame->best_effort_timestamp, timeBase, AV_TIME_BASE_Q);
@@ -117,23 +141,24 @@ bool TTranscodeRun::BeforeStart(std::int64_t pts) const
     return start != 0 && pts < start;
 }
 
-bool TPacketDecoder::DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet)
+int TPacketDecoder::DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet)
 {
-    if (packet == nullptr) return true;
+    if (packet == nullptr) return 0;
     TSubtitle subtitle;
     int gotSubtitle = 0;
     AVPacket* copy = m_copyPacket.get();
-    if (av::av_packet_ref(copy, packet) < 0) return false;
+    const int referenced = av::av_packet_ref(copy, packet);
+    if (referenced < 0) return referenced;
     const int result = av::avcodec_decode_subtitle2(stream.decoder.get(), subtitle.Get(), &gotSubtitle, copy);
     av::av_packet_unref(copy);
-    if (result < 0) return false;
-    if (!gotSubtitle) return true;
+    if (result < 0) return result;
+    if (!gotSubtitle) return 0;
     const std::int64_t start = Options().startTime;
     if (start == 0 || stream.pts >= start)
         for (TOutputStream& output : m_outputs)
             if (output.sourceIndex == streamIndex && output.encodingNeeded)
                 output.stage->ProcessSubtitle(*subtitle, packet->pts);
-    return true;
+    return 0;
 }
 
 void TPacketDecoder::DrainEncoders(int streamIndex)

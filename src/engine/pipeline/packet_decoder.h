@@ -18,15 +18,18 @@ class TPacketDecoder {
 public:
     TPacketDecoder(TTranscodeRun& run, std::vector<TOutputStream>& outputs);
 
-    // False when decoding failed.
-    bool OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    // 0, or the library's error code when decoding failed.
+    int OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet);
     // Pictures decoded so far, as the hook modules count them.
     int HookFrameNumber() const { return m_preprocessor.HookFrameNumber(); }
 
 private:
     const TOptionState& Options() const;
-    bool DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet);
-    bool DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    int DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    // Takes every picture or block the decoder has ready and hands each on; 0, or the last
+    // decoding error met on the way.
+    int ReceiveFrames(TInputStream& stream, int streamIndex);
+    int DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet);
     void DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame);
     void CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet);
     void DrainEncoders(int streamIndex);

@@ -40,6 +40,11 @@ void TPacketWriter::Write(AVFormatContext* file, AVPacket* packet, const char* c
     Push(0, packet, file, codecName, exitOnError, log);
 }
 
+void TPacketWriter::Flush(AVFormatContext* file, const char* codecName, bool exitOnError, const TLog& log)
+{
+    if (!m_chain.empty()) Push(0, nullptr, file, codecName, exitOnError, log);
+}
+
 void TPacketWriter::Push(std::size_t filterIndex, AVPacket* packet, AVFormatContext* file, const char* codecName,
                          bool exitOnError, const TLog& log)
 {
@@ -48,8 +53,10 @@ void TPacketWriter::Push(std::size_t filterIndex, AVPacket* packet, AVFormatCont
         AVPacket* filtered = m_filtered[filterIndex].get();
         const int sent = av::av_bsf_send_packet(filter, packet);
         if (sent < 0) {
-            const std::string message = Format("%s failed for stream %d, codec %s: %s", filter->filter->name,
-                                               packet->stream_index, codecName, LibraryErrorText(sent).c_str());
+            const std::string message =
+                Format("%s failed for stream %d, codec %s: %s", filter->filter->name,
+                       packet != nullptr ? packet->stream_index : m_stream->index, codecName,
+                       LibraryErrorText(sent).c_str());
             if (exitOnError) throw FFmpegException(message);
             if (log) log(kLevelError, message);
             Push(filterIndex + 1, packet, file, codecName, exitOnError, log);
@@ -59,14 +66,18 @@ void TPacketWriter::Push(std::size_t filterIndex, AVPacket* packet, AVFormatCont
             filtered->stream_index = m_stream->index;
             Push(filterIndex + 1, filtered, file, codecName, exitOnError, log);
         }
+        // The end goes on to the next filter once this one has given all it held.
+        if (packet == nullptr) Push(filterIndex + 1, nullptr, file, codecName, exitOnError, log);
         return;
     }
+    if (packet == nullptr) return;
     const std::int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     if (stamp != AV_NOPTS_VALUE) {
         const double end = static_cast<double>(stamp + packet->duration) * av_q2d(m_stream->time_base);
         if (end > m_writtenTime) m_writtenTime = end;
     }
     m_writtenBytes += packet->size;
+    ++m_writtenPackets;
     packet->stream_index = m_stream->index;
     const int written = av::av_interleaved_write_frame(file, packet);
     if (written < 0)

@@ -23,12 +23,16 @@ public:
     // empty. A filter failure is logged and the packet goes on unfiltered, or with exitOnError
     // raises; a write failure always raises.
     void Write(AVFormatContext* file, AVPacket* packet, const char* codecName, bool exitOnError, const TLog& log);
+    // At the end of the stream: what the filters still hold goes to the muxer.
+    void Flush(AVFormatContext* file, const char* codecName, bool exitOnError, const TLog& log);
     // End of what was written so far, in seconds of the stream.
     double WrittenTime() const { return m_writtenTime; }
-    // Bytes handed to the muxer so far.
+    // Bytes and packets handed to the muxer so far.
     std::int64_t WrittenBytes() const { return m_writtenBytes; }
+    std::int64_t WrittenPackets() const { return m_writtenPackets; }
 
 private:
+    // A null packet is the end of the stream.
     void Push(std::size_t filterIndex, AVPacket* packet, AVFormatContext* file, const char* codecName,
               bool exitOnError, const TLog& log);
 
@@ -37,6 +41,7 @@ private:
     AVStream* m_stream = nullptr;
     double m_writtenTime = 0.0;
     std::int64_t m_writtenBytes = 0;
+    std::int64_t m_writtenPackets = 0;
 };
 
 }  // namespace mirelk

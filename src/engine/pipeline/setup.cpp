@@ -5,6 +5,7 @@
 #include "binding/entry_points.h"
 #include "binding/loader.h"
 #include "binding/log_levels.h"
+#include "binding/system_functions.h"
 #include "binding/text_format.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/audio_output.h"
@@ -104,6 +105,8 @@ void TTranscodeRun::ChooseSources()
                     FailWithDescription(file, Format("Codec type mismatch for mapping #%d.%d -> #%d.%d", map.fileIndex,
                                                      map.streamIndex, file, index));
                 output.syncIndex = m_demuxer.StreamIndex(map.syncFileIndex, map.syncStreamIndex);
+            } else if (spec.source.Valid() && m_demuxer.HasStream(spec.source.input, spec.source.stream)) {
+                source = m_demuxer.StreamIndex(spec.source.input, spec.source.stream);
             } else if (programId != 0) {
                 for (int f = 0; f < m_demuxer.FileCount() && source < 0; ++f) {
                     const AVFormatContext* context = m_demuxer.File(f).context;
@@ -138,6 +141,7 @@ void TTranscodeRun::ChooseSources()
             if (maps.empty()) output.syncIndex = source;
             m_inputStreams[source].discard = false;
             output.encodingNeeded = !spec.streamCopy;
+            output.optional = spec.optional;
             m_outputStreams.push_back(std::move(output));
         }
     }
@@ -231,6 +235,7 @@ void TTranscodeRun::OpenEncoders()
             throw FFmpegException(
                 Format("Unsupported codec for output stream #%d.%d", output.fileIndex, output.streamIndex));
         output.stage->BeforeEncoderOpens();
+        if (codec->codec_type == AVMEDIA_TYPE_VIDEO) FitPictureSizeToEncoder(output);
         const AVCodecContext* decoder = m_inputStreams[output.sourceIndex].decoder.get();
         if (codec->codec_type == AVMEDIA_TYPE_SUBTITLE && decoder != nullptr && decoder->subtitle_header != nullptr &&
             codec->subtitle_header == nullptr) {
@@ -251,8 +256,8 @@ void TTranscodeRun::OpenEncoders()
         }
         if (opened < 0)
             throw FFmpegException(Format("Error while opening codec for output stream #%d.%d - maybe incorrect "
-                                         "parameters such as bit_rate, rate, width or height",
-                                         output.fileIndex, output.streamIndex));
+                                         "parameters such as bit_rate, rate, width or height: %s",
+                                         output.fileIndex, output.streamIndex, LibraryErrorText(opened).c_str()));
         output.encoderOpen = true;
         if (av::avcodec_parameters_from_context(output.stream->codecpar, codec) < 0)
             throw FFmpegException("av_mallocz fail");
@@ -260,6 +265,49 @@ void TTranscodeRun::OpenEncoders()
         m_counters.extraSize += codec->extradata_size;
         output.stage->Open();
     }
+}
+
+namespace {
+
+// Whether the encoder opens with a picture of the given size and the context's other settings.
+bool EncoderTakesSize(const AVCodec* encoder, const AVCodecContext* settings, int width, int height)
+{
+    TCodecContextPtr trial(av::avcodec_alloc_context3(encoder));
+    if (!trial) return false;
+    trial->width = width;
+    trial->height = height;
+    trial->pix_fmt = settings->pix_fmt;
+    trial->time_base = settings->time_base;
+    trial->framerate = settings->framerate;
+    trial->sample_aspect_ratio = settings->sample_aspect_ratio;
+    trial->thread_count = 1;
+    std::lock_guard<std::mutex> lock(CodecLock());
+    return av::avcodec_open2(trial.get(), encoder, nullptr) >= 0;
+}
+
+}  // namespace
+
+void TTranscodeRun::FitPictureSizeToEncoder(TOutputStream& output)
+{
+    // A size that was asked for is even already; one taken from the source may not suit an
+    // encoder of subsampled colour, which is then given the size rounded down.
+    AVCodecContext* codec = output.codec;
+    const AVPixFmtDescriptor* format = av::av_pix_fmt_desc_get(codec->pix_fmt);
+    if (format == nullptr || codec->width <= 0 || codec->height <= 0) return;
+    const int widthStep = 1 << format->log2_chroma_w;
+    const int heightStep = 1 << format->log2_chroma_h;
+    const int width = codec->width / widthStep * widthStep;
+    const int height = codec->height / heightStep * heightStep;
+    if ((width == codec->width && height == codec->height) || width == 0 || height == 0) return;
+    if (EncoderTakesSize(output.encoder, codec, codec->width, codec->height) ||
+        !EncoderTakesSize(output.encoder, codec, width, height))
+        return;
+    Log(kLevelInfo, Format("Picture size %dx%d rounded down to %dx%d for output stream #%d.%d: %s takes no odd "
+                           "sizes in %s",
+                           codec->width, codec->height, width, height, output.fileIndex, output.streamIndex,
+                           output.encoder->name, format->name));
+    codec->width = width;
+    codec->height = height;
 }
 
 void TTranscodeRun::OpenDecoders()
@@ -289,8 +337,8 @@ void TTranscodeRun::OpenDecoders()
             opened = av::avcodec_open2(stream.decoder.get(), decoder, options.Address());
         }
         if (opened < 0)
-            throw FFmpegException(
-                Format("Error while opening codec for input stream #%d.%d", stream.fileIndex, stream.streamIndex));
+            throw FFmpegException(Format("Error while opening codec for input stream #%d.%d: %s", stream.fileIndex,
+                                         stream.streamIndex, LibraryErrorText(opened).c_str()));
         stream.frame = NewFrame();
     }
     for (TInputStream& stream : m_inputStreams) {
@@ -327,9 +375,10 @@ void TTranscodeRun::WriteHeaders()
     for (int file = 0; file < OutputFileCount(); ++file) {
         const TOpenOutput& output = m_request.outputs[file];
         TAVDictionary options = output.muxerOptions;
-        if (av::avformat_write_header(output.context.get(), options.Address()) < 0)
-            throw FFmpegException(
-                Format("Could not write header for output file #%d (incorrect codec parameters ?)", file));
+        const int written = av::avformat_write_header(output.context.get(), options.Address());
+        if (written < 0)
+            throw FFmpegException(Format("Could not write header for output file #%d (incorrect codec parameters ?): %s",
+                                         file, LibraryErrorText(written).c_str()));
         allRtp = allRtp && std::string(output.context->oformat->name) == "rtp";
     }
     if (allRtp && m_host.Logging() && OutputFileCount() > 0) {

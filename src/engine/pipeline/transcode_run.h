@@ -52,6 +52,7 @@ private:
     void PrepareStreamCopy(TOutputStream& output, const TInputStream& source);
     void ReportStreamMapping();
     void OpenEncoders();
+    void FitPictureSizeToEncoder(TOutputStream& output);
     void OpenDecoders();
     void CopyMetadataMaps();
     void WriteHeaders();
@@ -61,6 +62,9 @@ private:
     void MainLoop();
     int ChooseInputFile() const;
     bool Finish();
+    void FlushBitstreamFilters(TOutputStream& output);
+    // What the packet writer names a stream's codec by in its messages.
+    static const char* WriterCodecName(const TOutputStream& output);
 
     int InputFileCount() const { return static_cast<int>(m_request.inputs.size()); }
     int OutputFileCount() const { return static_cast<int>(m_request.outputs.size()); }
@@ -74,6 +78,8 @@ private:
     TProgressReport m_progress{*this};
     TPacketDecoder m_decoder{*this, m_outputStreams};
     std::unique_ptr<TVideoStatistics> m_statistics;
+    // The last decoding failure the loop went on after, with the library's reason.
+    std::string m_lastDecodeError;
 };
 
 }  // namespace mirelk
