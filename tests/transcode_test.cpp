@@ -371,3 +371,19 @@ TEST_F(Transcode, SizeAndRateUnknownToTheOptionsComeFromTheSources)
     EXPECT_EQ(Probe(out, "a:0", "stream=sample_rate"), "22050");
     EXPECT_NEAR(ProbeDuration(out), 1.0, 0.1);
 }
+
+// A bitstream filter that holds data back (sound cut into blocks of 1024 samples) gives the last,
+// short block when the stream ends.
+TEST_F(Transcode, BitstreamFiltersGiveWhatTheyHoldAtTheEnd)
+{
+    const std::string second = MakeMedia(folder.Path("second.wav"), "-f lavfi -i sine=duration=1:sample_rate=44100");
+    ASSERT_FALSE(second.empty());
+    CapturingTask task;
+    const std::string out = folder.Path("blocks.mkv");
+    ASSERT_EQ(Convert(task, second, out, "acodec=copy\nabsf=pcm_rechunk"), "");
+    // 43 whole blocks and the 72 samples left, padded to a block.
+    EXPECT_EQ(RunCommand("ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of csv=p=0 " +
+                         ShellQuoted(out)),
+              "44\n");
+    EXPECT_EQ(DecodeSamples(out, 44100, 1).size(), 44u * 1024u);
+}

@@ -28,6 +28,8 @@ void TPacketWriter::Configure(const std::vector<TBitstreamFilterSpec>& filters, 
                                          LibraryErrorText(result).c_str()));
         parameters = filter->par_out;
         timeBase = filter->time_base_out;
+        if (m_chain.empty()) m_chainTimeBaseIn = filter->time_base_in;
+        m_chainTimeBaseOut = filter->time_base_out;
         m_chain.push_back(std::move(filter));
         m_filtered.push_back(NewPacket());
     }
@@ -37,6 +39,9 @@ void TPacketWriter::Configure(const std::vector<TBitstreamFilterSpec>& filters, 
 void TPacketWriter::Write(AVFormatContext* file, AVPacket* packet, const char* codecName, bool exitOnError,
                           const TLog& log)
 {
+    // The muxer may have changed the stream's clock when it wrote the header; the filters keep
+    // the one they were made with.
+    if (!m_chain.empty()) av::av_packet_rescale_ts(packet, m_stream->time_base, m_chainTimeBaseIn);
     Push(0, packet, file, codecName, exitOnError, log);
 }
 
@@ -71,6 +76,7 @@ void TPacketWriter::Push(std::size_t filterIndex, AVPacket* packet, AVFormatCont
         return;
     }
     if (packet == nullptr) return;
+    if (!m_chain.empty()) av::av_packet_rescale_ts(packet, m_chainTimeBaseOut, m_stream->time_base);
     const std::int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     if (stamp != AV_NOPTS_VALUE) {
         const double end = static_cast<double>(stamp + packet->duration) * av_q2d(m_stream->time_base);

@@ -39,6 +39,9 @@ private:
     std::vector<TBitstreamFilterPtr> m_chain;
     std::vector<TPacketPtr> m_filtered;  // one per filter, reused
     AVStream* m_stream = nullptr;
+    // The clocks of what enters the first filter and leaves the last.
+    AVRational m_chainTimeBaseIn{0, 1};
+    AVRational m_chainTimeBaseOut{0, 1};
     double m_writtenTime = 0.0;
     std::int64_t m_writtenBytes = 0;
     std::int64_t m_writtenPackets = 0;
