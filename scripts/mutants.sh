@@ -23,7 +23,7 @@ wanted=("$@")
 # Which test executables (ctest labels) check an area. Only this map changes when tests move
 # between executables.
 declare -A AREA=(
-  [engine]="utilities_test loader_test option_table_test picture_options_test input_files_test output_files_test transcode_test video_transcode_test video_hooks_test cover_pictures_test filter_graph_test filter_transcode_test"
+  [engine]="utilities_test loader_test option_table_test picture_options_test input_files_test output_files_test transcode_test video_transcode_test video_hooks_test cover_pictures_test filter_graph_test filter_transcode_test subtitle_streams_test unmakeable_streams_test"
   [component]="component_test batch_test conversion_component_test"
   [form]="option_form_test main_window_test"
   [probe]="prober_test previewer_test"
@@ -50,6 +50,14 @@ E12^engine^src/engine/pipeline/setup.cpp^    if (maps.size() != outputStreamCoun
 E13^engine^src/engine/pipeline/audio_output.cpp^    if (m_encoder->sample_rate <= 0) m_encoder->sample_rate = m_source.stream->codecpar->sample_rate;^    if (m_encoder->sample_rate < 0) m_encoder->sample_rate = m_source.stream->codecpar->sample_rate;^no sample rate taken from the source
 E14^engine^src/engine/output_streams.cpp^    if (next.codecTag != 0) created.codec->codec_tag = next.codecTag;^    if (next.codecTag == 0) created.codec->codec_tag = next.codecTag;^codec tag never set
 E15^engine^src/engine/pipeline/video_output.cpp^        m_encoder->width = m_cropWidth + m_bands.left + m_bands.right;^        m_encoder->width = m_cropWidth + m_bands.left;^right pad band lost
+E20^engine^src/engine/files/default_streams.cpp^    const bool picturesShown = textCodec != AV_CODEC_ID_MOV_TEXT;^    const bool picturesShown = true;^pictures of text copied into MP4
+E21^engine^src/engine/files/default_streams.cpp^    if (stream.type == AVMEDIA_TYPE_VIDEO && (stream.width <= 0 || stream.height <= 0)) return "it cannot be decoded";^    if (false) return "it cannot be decoded";^an undecodable cover is made
+E22^engine^src/engine/pipeline/main_loop.cpp^    if (packetsWritten == 0 && !m_host.StopAsked()^    if (packetsWritten < 0 && !m_host.StopAsked()^a run that wrote nothing finishes
+E23^engine^src/engine/pipeline/main_loop.cpp^        FlushBitstreamFilters(output);^        (void)output;^bitstream filters not flushed
+E24^engine^src/engine/pipeline/setup.cpp^    if (EncoderTakesSize(output.encoder, codec, codec->width, codec->height) ||^    if (false ||^odd sizes rounded for every encoder
+E25^engine^src/engine/pipeline/subtitle_output.cpp^    if (!m_output.optional) throw FFmpegException(message);^    throw FFmpegException(message);^a kept subtitle's bad cue fails the run
+E26^engine^src/engine/pipeline/packet_decoder.cpp^sent == AVERROR(EAGAIN) && tries < 2;^false && tries < 2;^a busy decoder's packet taken as an error
+E27^engine^src/engine/pipeline/setup.cpp^            } else if (spec.source.Valid() && m_demuxer.HasStream(spec.source.input, spec.source.stream)) {^            } else if (false) {^the chosen subtitle stream not the one fed
 E16^engine^src/binding/av_owners.cpp^    if (av::avcodec_free_context == nullptr) return;\n    std::lock_guard^    std::lock_guard^unbound free called
 C01^component^src/component/vantrel.cpp^    return std::max(1, processors / std::max(1, tasksAtOnce));^    return std::max(1, processors);^codec threads not shared
 C02^component^src/component/hook_periods.cpp^            if (from <= to && to >= 0) periods.push_back({from * 1000, to * 1000});^            if (from <= to && to >= 0) periods.push_back({from * 1000, to * 100});^hook period end in wrong unit

@@ -145,14 +145,18 @@ TEST_F(SubtitleStreams, KeptCopiedConvertedOrLeftOutByTheContainer)
     const std::string assMkv = withSubtitles("ass.mkv", srt, "ass");
     const std::string vttMkv = withSubtitles("webvtt.mkv", srt, "webvtt");
     const std::string dvdMkv = withSubtitles("vobsub.mkv", dvd, "copy");
-    ASSERT_FALSE(srtMkv.empty() || assMkv.empty() || vttMkv.empty() || dvdMkv.empty());
+    // Pictures of text first, text second.
+    const std::string bothMkv = MakeMedia(folder.Path("both.mkv"), "-i " + ShellQuoted(pictures) + " -i " +
+                                                                       ShellQuoted(dvd) + " -i " + ShellQuoted(srt) +
+                                                                       " -map 0 -map 1 -map 2 -c copy -c:s:1 srt");
+    ASSERT_FALSE(srtMkv.empty() || assMkv.empty() || vttMkv.empty() || dvdMkv.empty() || bothMkv.empty());
     ASSERT_EQ(Probe(dvdMkv, "s", "stream=codec_name"), "dvd_subtitle");
 
     struct Case {
         std::string input;
         const char* output;
         const char* subtitle;  // the codec written, "" when left out
-        const char* leftOut;   // the info line then
+        const char* leftOut;   // the info line of the stream left out, "" for none
     };
     const Case cases[] = {
         {srtMkv, "srt to mkv.mkv", "subrip", ""},
@@ -165,6 +169,11 @@ TEST_F(SubtitleStreams, KeptCopiedConvertedOrLeftOutByTheContainer)
         {dvdMkv, "vobsub to mkv.mkv", "dvd_subtitle", ""},
         {dvdMkv, "vobsub to mp4.mp4", "", "Subtitle stream #0.2 (dvd_subtitle) left out: mp4 takes only text subtitles"},
         {dvdMkv, "vobsub to avi.avi", "", "Subtitle stream #0.2 (dvd_subtitle) left out: avi takes no subtitles"},
+        // One subtitle stream is kept: the first that the container can have.
+        {bothMkv, "both to mkv.mkv", "dvd_subtitle",
+         "Subtitle stream #0.3 (subrip) left out: the output keeps one subtitle stream, #0.2"},
+        {bothMkv, "both to mp4.mp4", "mov_text",
+         "Subtitle stream #0.2 (dvd_subtitle) left out: mp4 takes only text subtitles"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output);
@@ -176,9 +185,8 @@ TEST_F(SubtitleStreams, KeptCopiedConvertedOrLeftOutByTheContainer)
         EXPECT_EQ(task.MessageCount("Subtitle stream #"), *c.leftOut != '\0' ? 1 : 0);
         if (*c.leftOut != '\0') {
             EXPECT_EQ(task.MessageCount(c.leftOut), 1);
-        } else {
-            ExpectCues(out, {std::begin(kCues), std::end(kCues)});
         }
+        if (*c.subtitle != '\0') ExpectCues(out, {std::begin(kCues), std::end(kCues)});
         EXPECT_FALSE(Probe(out, "v", "stream=codec_name").empty());
         EXPECT_FALSE(Probe(out, "a", "stream=codec_name").empty());
         EXPECT_NEAR(ProbeDuration(out), 5.0, 0.2);
