@@ -23,7 +23,7 @@ wanted=("$@")
 # Which test executables (ctest labels) check an area. Only this map changes when tests move
 # between executables.
 declare -A AREA=(
-  [engine]="utilities_test loader_test option_table_test picture_options_test input_files_test output_files_test transcode_test video_transcode_test video_hooks_test cover_pictures_test filter_graph_test filter_transcode_test subtitle_streams_test unmakeable_streams_test"
+  [engine]="utilities_test loader_test option_table_test picture_options_test input_files_test output_files_test transcode_test video_transcode_test video_hooks_test cover_pictures_test filter_graph_test filter_transcode_test subtitle_streams_test unmakeable_streams_test packet_writer_test"
   [component]="component_test batch_test conversion_component_test"
   [form]="option_form_test main_window_test"
   [probe]="prober_test previewer_test"

@@ -82,12 +82,22 @@ void TPacketWriter::Push(std::size_t filterIndex, AVPacket* packet, AVFormatCont
         const double end = static_cast<double>(stamp + packet->duration) * av_q2d(m_stream->time_base);
         if (end > m_writtenTime) m_writtenTime = end;
     }
-    m_writtenBytes += packet->size;
-    ++m_writtenPackets;
+    const int size = packet->size;
     packet->stream_index = m_stream->index;
     const int written = av::av_interleaved_write_frame(file, packet);
+    // The muxer refuses a packet it cannot place (a time that goes back) before it takes any of
+    // it: a stream kept only because the input had it loses that packet, not the file.
+    if (written == AVERROR(EINVAL) && m_dropsRefusedPackets) {
+        if (log)
+            log(kLevelInfo, Format("A packet of output stream #%d was refused by the muxer and is left out: %s",
+                                   m_stream->index, LibraryErrorText(written).c_str()));
+        av::av_packet_unref(packet);
+        return;
+    }
     if (written < 0)
         throw FFmpegException(Format("av_interleaved_write_frame(): %s", LibraryErrorText(written).c_str()));
+    m_writtenBytes += size;
+    ++m_writtenPackets;
 }
 
 }  // namespace mirelk

@@ -23,6 +23,9 @@ public:
     // empty. A filter failure is logged and the packet goes on unfiltered, or with exitOnError
     // raises; a write failure always raises.
     void Write(AVFormatContext* file, AVPacket* packet, const char* codecName, bool exitOnError, const TLog& log);
+    // For a stream kept only because the input had it: a packet the muxer refuses is told and
+    // left out instead of failing the run.
+    void DropRefusedPackets() { m_dropsRefusedPackets = true; }
     // At the end of the stream: what the filters still hold goes to the muxer.
     void Flush(AVFormatContext* file, const char* codecName, bool exitOnError, const TLog& log);
     // End of what was written so far, in seconds of the stream.
@@ -45,6 +48,7 @@ private:
     double m_writtenTime = 0.0;
     std::int64_t m_writtenBytes = 0;
     std::int64_t m_writtenPackets = 0;
+    bool m_dropsRefusedPackets = false;
 };
 
 }  // namespace mirelk

@@ -370,6 +370,7 @@ void TTranscodeRun::WriteHeaders()
     for (TOutputStream& output : m_outputStreams) {
         const TOpenOutputStream& spec = m_request.outputs[output.fileIndex].streams[output.streamIndex];
         output.writer.Configure(spec.bitstreamFilters, output.stream);
+        if (output.optional) output.writer.DropRefusedPackets();
     }
     bool allRtp = true;
     for (int file = 0; file < OutputFileCount(); ++file) {
