@@ -161,6 +161,18 @@ TEST_F(UnmakeableStreams, ARunThatWritesNothingFails)
             EXPECT_FALSE(fs::exists(out));
         }
     }
+    // An audio book cut short after its index: the index promises packets the file does not hold.
+    const std::string book = MakeMedia(folder.Path("book.m4b"), "-f lavfi -i sine=duration=3 -c:a aac "
+                                                                "-movflags +faststart");
+    ASSERT_FALSE(book.empty());
+    const std::string whole = ReadFile(book);
+    const std::string cut = folder.Path("cut book.m4b");
+    std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.find("mdat") + 8);
+    CapturingTask shortened;
+    EXPECT_EQ(Convert(shortened, cut, folder.Path("book.mp3"), ""),
+              "Nothing was converted: Error while decoding stream #0.0: Invalid data found when processing input");
+    EXPECT_FALSE(fs::exists(folder.Path("book.mp3")));
+
     // Inputs that end before their data: a start beyond the end.
     const std::string clip = MakeMedia(folder.Path("one second.mkv"), "-f lavfi -i sine=duration=1 -c:a flac");
     CapturingTask beyond;
