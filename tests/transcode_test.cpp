@@ -9,6 +9,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "engine/options/ffmpeg_exception.h"
 #include "test_support.h"
@@ -238,6 +239,34 @@ TEST_F(Transcode, StartTimeInATransportStreamKeepsEveryPictureAfterIt)
     CapturingTask task;
     ASSERT_EQ(Convert(task, late, folder.Path("late.mkv"), "vcodec=mpeg4\nacodec=flac", "ss=1"), "");
     EXPECT_NEAR(CountFrames(folder.Path("late.mkv")), 75, 2);
+}
+
+// Subtitles of a clip: one wholly before its start or after its end is left out, one across its
+// start or its end is kept for the part inside, at the same times with the start as a seek of
+// the input or as an output option.
+TEST_F(Transcode, SubtitlesAreCutToTheClip)
+{
+    const std::string srt = folder.Path("words.srt");
+    std::ofstream(srt) << "1\n00:00:00,200 --> 00:00:00,800\nBefore\n\n"
+                          "2\n00:00:01,000 --> 00:00:02,500\nAcross the start\n\n"
+                          "3\n00:00:03,000 --> 00:00:04,000\nInside\n\n"
+                          "4\n00:00:05,500 --> 00:00:07,000\nAcross the end\n\n"
+                          "5\n00:00:08,000 --> 00:00:09,000\nAfter\n";
+    const std::string clip = MakeMedia(folder.Path("talk.mkv"), "-f lavfi -i sine=duration=10 -i " + ShellQuoted(srt) +
+                                                                    " -c:a flac -c:s subrip");
+    ASSERT_FALSE(clip.empty());
+    for (const auto& [name, input, output] : {std::tuple<std::string, std::string, std::string>{"seek", "ss=2", ""},
+                                              {"dropped", "", "ss=2\n"}}) {
+        CapturingTask task;
+        const std::string out = folder.Path(name + ".mkv");
+        ASSERT_EQ(Convert(task, clip, out, output + "t=4\nacodec=flac\nscodec=ass", input), "") << name;
+        const std::string text = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(out) + " -f srt -");
+        EXPECT_EQ(text, "1\n00:00:00,000 --> 00:00:00,500\nAcross the start\n\n"
+                        "2\n00:00:01,000 --> 00:00:02,000\nInside\n\n"
+                        "3\n00:00:03,500 --> 00:00:04,000\nAcross the end\n\n")
+            << name;
+        EXPECT_NEAR(ProbeDuration(out), 4.0, 0.05) << name;
+    }
 }
 
 TEST_F(Transcode, SetupFailuresLeaveNothingOpen)

@@ -41,6 +41,7 @@ public:
     void ReleasePacket();
 
 private:
+    TTimeGate Gate(const TOpenInput& input) const;
     void FailOnReadError(int fileIndex, int readResult) const;
     void CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacket* packet);
 

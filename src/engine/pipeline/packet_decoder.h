@@ -27,6 +27,10 @@ private:
     const TOptionState& Options() const;
     bool DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet);
     bool DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    // Cuts a subtitle (at packetPts, in the stream's time base) to the stream's clip, moving its
+    // time when it began before the start, and gives its time in output time; false when nothing
+    // of it is in the clip, with ended set when it begins at or after the end.
+    bool ClipSubtitle(const TInputStream& stream, AVSubtitle& subtitle, std::int64_t& packetPts, bool& ended) const;
     void DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame);
     void CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet);
     void DrainEncoders(int streamIndex);
