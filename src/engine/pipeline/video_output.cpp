@@ -202,6 +202,12 @@ bool TVideoOutput::PrepareFrame(const AVFrame& picture)
 
 void TVideoOutput::Process(const AVFrame& picture)
 {
+    // A cover stands for the whole file, not for a moment of it: it belongs to any clip, at its
+    // start, and nothing follows it.
+    if (m_source.stream->disposition & AV_DISPOSITION_ATTACHED_PIC) {
+        if (m_run.BeforeStart(m_source, m_source.pts)) m_source.pts = m_run.Gate(m_source).start;
+        m_output.reachedEnd = true;
+    }
     if (!m_filters) {
         if (!m_run.BeforeStart(m_source, m_source.pts)) Encode(picture);
         return;
