@@ -9,6 +9,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <tuple>
 
 #include "engine/options/ffmpeg_exception.h"
@@ -37,6 +38,20 @@ std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The first and the last packet time (seconds) of a stream, as ffprobe reads them.
+std::pair<double, double> PacketTimes(const std::string& path, const std::string& stream)
+{
+    std::istringstream times(RunCommand("ffprobe -v error -select_streams " + stream +
+                                        " -show_entries packet=pts_time -of csv=p=0 " + ShellQuoted(path)));
+    std::pair<double, double> span{1e9, -1e9};
+    for (std::string line; std::getline(times, line);) {
+        if (line.empty() || line == "N/A") continue;
+        span.first = std::min(span.first, std::atof(line.c_str()));
+        span.second = std::max(span.second, std::atof(line.c_str()));
+    }
+    return span;
 }
 
 }  // namespace
@@ -249,6 +264,26 @@ TEST_F(Transcode, StartTimeInATransportStreamKeepsEveryPictureAfterIt)
     waiting.Transcode();
     waiting.CleanUp();
     EXPECT_NEAR(CountFrames(folder.Path("reopened.mkv")), 75, 1);
+}
+
+// A copied stream of a clip starts at a key picture (the one before a seek's start, the first
+// after a start given as an output option; they come every half second) and ends with the clip,
+// in step with the encoded sound.
+TEST_F(Transcode, ACopiedStreamEndsWithTheClip)
+{
+    const std::string clip = MakeMedia(folder.Path("four.mkv"), "-f lavfi -i testsrc=duration=4:size=64x48:rate=25 "
+                                                                "-f lavfi -i sine=duration=4 -c:v mpeg4 -g 12 -c:a flac");
+    ASSERT_FALSE(clip.empty());
+    for (const auto& [name, input, output] : {std::tuple<std::string, std::string, std::string>{"seek", "ss=1", ""},
+                                              {"dropped", "", "ss=1\n"}}) {
+        CapturingTask task;
+        const std::string out = folder.Path(name + ".mkv");
+        ASSERT_EQ(Convert(task, clip, out, output + "t=2\nvcodec=copy\nacodec=flac", input), "") << name;
+        const auto [firstPicture, lastPicture] = PacketTimes(out, "v:0");
+        const double sound = PacketTimes(out, "a:0").first;
+        EXPECT_NEAR(firstPicture, sound, 0.5) << name;
+        EXPECT_NEAR(lastPicture - sound, 1.96, 0.05) << name;
+    }
 }
 
 // Subtitles of a clip: one wholly before its start or after its end is left out, one across its

@@ -215,6 +215,10 @@ void TPacketDecoder::CopyPacket(TInputStream& stream, TOutputStream& output, con
     copy->dts = packet.dts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.dts, from, to)
                                              : av::av_rescale_q(stream.pts, AV_TIME_BASE_Q, to);
     copy->pts = packet.pts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.pts, from, to) : AV_NOPTS_VALUE;
+    // Into output time, which begins at a start given as an output option, as the encoded ones do.
+    const std::int64_t start = av::av_rescale_q(Options().startTime, AV_TIME_BASE_Q, to);
+    copy->dts -= start;
+    if (copy->pts != AV_NOPTS_VALUE) copy->pts -= start;
     copy->duration = av::av_rescale_q(packet.duration, from, to);
     copy->pos = -1;
     m_run.WriteFrame(output, copy);
