@@ -1,10 +1,11 @@
 // Pictures that are not moving pictures: a cover (an attached picture) converts as one picture
-// and stays the cover where the container has covers, an odd picture size gets a pixel format
-// the encoder can hold it in, and a container that takes pictures only as covers gets no
-// picture from a video.
+// and stays the cover where the container has covers, also in a clip of the sound; an odd
+// picture size gets a pixel format the encoder can hold it in, and a container that takes
+// pictures only as covers gets no picture from a video.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "test_support.h"
 
@@ -60,6 +61,26 @@ TEST_F(CoverPictures, AnOddSizedCoverConvertsAsOnePictureInAFormatThatHoldsIt)
     EXPECT_EQ(asked.MessageCount("Picture size 120x63 rounded down to 120x62 for output stream #0.0: libx264 takes no "
                                  "odd sizes in yuv420p"),
               1);
+}
+
+// A cover is no moment of the sound: a clip keeps it, whether its start seeks the input or is an
+// output option.
+TEST_F(CoverPictures, AClipKeepsTheCover)
+{
+    const std::string cover = MakeMedia(folder.Path("cover.png"), "-f lavfi -i testsrc=size=120x64 -frames:v 1");
+    ASSERT_FALSE(cover.empty());
+    const std::string song = MakeMedia(folder.Path("song.mp3"), "-f lavfi -i sine=duration=4 -i " + ShellQuoted(cover) +
+                                                                    " -map 0 -map 1 -c:a libmp3lame -c:v png "
+                                                                    "-disposition:v attached_pic");
+    ASSERT_FALSE(song.empty());
+    for (const auto& [name, input, output] : {std::tuple<std::string, std::string, std::string>{"seek", "ss=1", "t=2"},
+                                              {"dropped", "", "ss=1\nt=2"}}) {
+        const std::string clip = folder.Path(name + ".mp3");
+        CapturingTask task;
+        ASSERT_EQ(Convert(task, song, clip, output, input), "") << name;
+        EXPECT_EQ(PictureOf(clip), "png,120,64,1,1\n") << name;
+        EXPECT_NEAR(ProbeDuration(clip), 2.0, 0.1) << name;
+    }
 }
 
 TEST_F(CoverPictures, AVideoToAnAudioFileGivesTheSoundOnlyUnlessAPictureIsAsked)

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <tuple>
 
 #include "engine/options/ffmpeg_exception.h"
 #include "test_support.h"
@@ -36,6 +38,20 @@ std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The first and the last packet time (seconds) of a stream, as ffprobe reads them.
+std::pair<double, double> PacketTimes(const std::string& path, const std::string& stream)
+{
+    std::istringstream times(RunCommand("ffprobe -v error -select_streams " + stream +
+                                        " -show_entries packet=pts_time -of csv=p=0 " + ShellQuoted(path)));
+    std::pair<double, double> span{1e9, -1e9};
+    for (std::string line; std::getline(times, line);) {
+        if (line.empty() || line == "N/A") continue;
+        span.first = std::min(span.first, std::atof(line.c_str()));
+        span.second = std::max(span.second, std::atof(line.c_str()));
+    }
+    return span;
 }
 
 }  // namespace
@@ -226,18 +242,76 @@ TEST_F(Transcode, StartTimeBeforeOrAfterTheInputOpens)
     }
 }
 
-// A start time in a transport stream keeps the pictures from the key picture before it.
+// A start time in a transport stream whose key pictures are half a second apart keeps every
+// picture after it, also when the task let go of its files while it waited and opens them again.
 TEST_F(Transcode, StartTimeInATransportStreamKeepsEveryPictureAfterIt)
 {
-    // The transport stream's seek finds a byte position by time, not a key picture: it lands on
-    // the picture after the key one before the start, and the decoder waits for the next key.
-    GTEST_SKIP() << "the seek lands past the key picture before the start: the first 0.44 s of pictures are lost";
     const std::string late = MakeMedia(folder.Path("late.ts"), "-f lavfi -i testsrc=duration=4:size=64x48:rate=25 "
                                                                "-f lavfi -i sine=duration=4 -c:v mpeg2video -c:a mp2 "
                                                                "-output_ts_offset 10");
+    ASSERT_FALSE(late.empty());
     CapturingTask task;
     ASSERT_EQ(Convert(task, late, folder.Path("late.mkv"), "vcodec=mpeg4\nacodec=flac", "ss=1"), "");
-    EXPECT_NEAR(CountFrames(folder.Path("late.mkv")), 75, 2);
+    EXPECT_NEAR(CountFrames(folder.Path("late.mkv")), 75, 1);
+
+    CapturingTask waiting;
+    waiting.ParseOptionText("ss=1", false);
+    ASSERT_TRUE(waiting.OpenInputFile(late)) << waiting.LastErrMsg;
+    waiting.ParseOptionText("vcodec=mpeg4\nacodec=flac", false);
+    ASSERT_TRUE(waiting.OpenOutputFile(folder.Path("reopened.mkv"))) << waiting.LastErrMsg;
+    waiting.ReleaseFiles();
+    ASSERT_TRUE(waiting.FilesReleased());
+    waiting.Transcode();
+    waiting.CleanUp();
+    EXPECT_NEAR(CountFrames(folder.Path("reopened.mkv")), 75, 1);
+}
+
+// A copied stream of a clip starts at a key picture (the one before a seek's start, the first
+// after a start given as an output option; they come every half second) and ends with the clip,
+// in step with the encoded sound.
+TEST_F(Transcode, ACopiedStreamEndsWithTheClip)
+{
+    const std::string clip = MakeMedia(folder.Path("four.mkv"), "-f lavfi -i testsrc=duration=4:size=64x48:rate=25 "
+                                                                "-f lavfi -i sine=duration=4 -c:v mpeg4 -g 12 -c:a flac");
+    ASSERT_FALSE(clip.empty());
+    for (const auto& [name, input, output] : {std::tuple<std::string, std::string, std::string>{"seek", "ss=1", ""},
+                                              {"dropped", "", "ss=1\n"}}) {
+        CapturingTask task;
+        const std::string out = folder.Path(name + ".mkv");
+        ASSERT_EQ(Convert(task, clip, out, output + "t=2\nvcodec=copy\nacodec=flac", input), "") << name;
+        const auto [firstPicture, lastPicture] = PacketTimes(out, "v:0");
+        const double sound = PacketTimes(out, "a:0").first;
+        EXPECT_NEAR(firstPicture, sound, 0.5) << name;
+        EXPECT_NEAR(lastPicture - sound, 1.96, 0.05) << name;
+    }
+}
+
+// Subtitles of a clip: one wholly before its start or after its end is left out, one across its
+// start or its end is kept for the part inside, at the same times with the start as a seek of
+// the input or as an output option.
+TEST_F(Transcode, SubtitlesAreCutToTheClip)
+{
+    const std::string srt = folder.Path("words.srt");
+    std::ofstream(srt) << "1\n00:00:00,200 --> 00:00:00,800\nBefore\n\n"
+                          "2\n00:00:01,000 --> 00:00:02,500\nAcross the start\n\n"
+                          "3\n00:00:03,000 --> 00:00:04,000\nInside\n\n"
+                          "4\n00:00:05,500 --> 00:00:07,000\nAcross the end\n\n"
+                          "5\n00:00:08,000 --> 00:00:09,000\nAfter\n";
+    const std::string clip = MakeMedia(folder.Path("talk.mkv"), "-f lavfi -i sine=duration=10 -i " + ShellQuoted(srt) +
+                                                                    " -c:a flac -c:s subrip");
+    ASSERT_FALSE(clip.empty());
+    for (const auto& [name, input, output] : {std::tuple<std::string, std::string, std::string>{"seek", "ss=2", ""},
+                                              {"dropped", "", "ss=2\n"}}) {
+        CapturingTask task;
+        const std::string out = folder.Path(name + ".mkv");
+        ASSERT_EQ(Convert(task, clip, out, output + "t=4\nacodec=flac\nscodec=ass", input), "") << name;
+        const std::string text = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(out) + " -f srt -");
+        EXPECT_EQ(text, "1\n00:00:00,000 --> 00:00:00,500\nAcross the start\n\n"
+                        "2\n00:00:01,000 --> 00:00:02,000\nInside\n\n"
+                        "3\n00:00:03,500 --> 00:00:04,000\nAcross the end\n\n")
+            << name;
+        EXPECT_NEAR(ProbeDuration(out), 4.0, 0.05) << name;
+    }
 }
 
 TEST_F(Transcode, SetupFailuresLeaveNothingOpen)

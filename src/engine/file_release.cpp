@@ -64,8 +64,7 @@ void TCustomFFmpeg::ReopenFiles()
         if (!SameStreams(context.get(), recipe.streams))
             throw FFmpegException(Format("%s: the file has changed since it was added", input.fileName.c_str()));
         for (unsigned i = 0; i < context->nb_streams; ++i) context->streams[i]->discard = recipe.streams[i].discard;
-        // A failed seek leaves the input at its start; the run then skips to the start time.
-        if (recipe.seek) av::av_seek_frame(context.get(), -1, recipe.seekPosition, AVSEEK_FLAG_BACKWARD);
+        if (recipe.seek) SeekBeforeStart(context.get(), recipe.seekPosition);
         input.context = std::move(context);
     }
     for (TOpenOutput& output : m_outputs) {

@@ -1,5 +1,6 @@
 // Opening an input file: the demuxer's parameters come from the options given so far, and the
 // input's properties go back into the options so that an output opened later inherits them.
+#include <algorithm>
 #include <cmath>
 
 #include <sys/stat.h>
@@ -54,7 +55,66 @@ const AVCodec* DecoderByName(const std::string& name, AVMediaType type)
     return name.empty() ? nullptr : FindCodecByName(name, type, false, nullptr);
 }
 
+// Whether a packet starts a picture from which a read video stream can be decoded.
+bool IsKeyPicture(const AVFormatContext* context, const AVPacket& packet)
+{
+    if (packet.stream_index < 0 || static_cast<unsigned>(packet.stream_index) >= context->nb_streams) return false;
+    const AVStream* stream = context->streams[packet.stream_index];
+    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && stream->discard < AVDISCARD_ALL &&
+           !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC) && (packet.flags & AV_PKT_FLAG_KEY);
+}
+
+bool ReadsVideo(const AVFormatContext* context)
+{
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && stream->discard < AVDISCARD_ALL &&
+            !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            return true;
+    }
+    return false;
+}
+
+// Whether the first key picture read from where the input stands lies at or before position
+// (the file's own time, microseconds). Reads on, so the input must be sought again afterwards.
+bool KeyPictureBefore(AVFormatContext* context, AVPacket* packet, std::int64_t position)
+{
+    // Enough for key pictures many seconds apart; a file with none that often counts as none.
+    constexpr int kMostPackets = 20000;
+    for (int read = 0; read < kMostPackets && av::av_read_frame(context, packet) >= 0; ++read) {
+        const bool key = IsKeyPicture(context, *packet);
+        const std::int64_t time = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        const AVRational timeBase =
+            key ? context->streams[packet->stream_index]->time_base : AVRational{1, AV_TIME_BASE};
+        av::av_packet_unref(packet);
+        if (key && time != AV_NOPTS_VALUE) return av::av_rescale_q(time, timeBase, AV_TIME_BASE_Q) <= position;
+    }
+    return false;
+}
+
 }  // namespace
+
+void SeekBeforeStart(AVFormatContext* context, std::int64_t position)
+{
+    // A failed seek leaves the input where it is; the run then skips to the start time.
+    if (av::av_seek_frame(context, -1, position, AVSEEK_FLAG_BACKWARD) < 0 || !ReadsVideo(context)) return;
+    TPacketPtr packet(av::av_packet_alloc());
+    if (!packet) return;
+    // Some demuxers (a transport stream's) seek by time alone and may land past the key picture
+    // before the start: the pictures up to the next key one could not be decoded. Step back
+    // until a key picture comes first, each step twice as far, but not before the file's start.
+    const std::int64_t fileStart = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
+    constexpr int kMostSteps = 8;
+    std::int64_t found = position;
+    std::int64_t margin = 500000;
+    for (int step = 0; step < kMostSteps && !KeyPictureBefore(context, packet.get(), position) && found > fileStart;
+         ++step, margin *= 2) {
+        const std::int64_t target = std::max(position - margin, fileStart);
+        if (av::av_seek_frame(context, -1, target, AVSEEK_FLAG_BACKWARD) < 0) break;
+        found = target;
+    }
+    av::av_seek_frame(context, -1, found, AVSEEK_FLAG_BACKWARD);
+}
 
 void RecordFileFacts(const std::string& fileName, TInputRecipe& recipe)
 {
@@ -161,17 +221,16 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     input.fileName = fileName;
     AVFormatContext* context = input.context.get();
 
+    ReadInputStreams(input);
     std::int64_t seekPosition = m_options.startTime;
     if (context->start_time != AV_NOPTS_VALUE) seekPosition += context->start_time;
     if (m_options.startTime != 0) {
-        // A failed seek leaves the input at its start; the run then skips to the start time.
-        av::av_seek_frame(context, -1, seekPosition, AVSEEK_FLAG_BACKWARD);
+        // After the streams' discard marks: only the pictures that are read need a key one.
+        SeekBeforeStart(context, seekPosition);
         m_options.startTime = 0;
         recipe.seek = true;
         recipe.seekPosition = seekPosition;
     }
-
-    ReadInputStreams(input);
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         const AVStream* stream = context->streams[i];
         recipe.streams.push_back({stream->codecpar->codec_type, stream->codecpar->codec_id, stream->r_frame_rate,

@@ -1,4 +1,4 @@
-# mirelk-cli through the real program: usage, statuses and failure lines, --json, progress,
+# mirelk-cli through the real program: usage, statuses and failure lines, --json, progress, clips,
 # shards on GNU parallel and Slurm, and the installed package.
 find_package(nlohmann_json 3 REQUIRED)
 function(mirelk_cli_test name)
@@ -13,6 +13,7 @@ mirelk_cli_test(cli_usage_test cli/cli_usage_test.cpp)
 mirelk_cli_test(cli_json_test cli/cli_json_test.cpp)
 mirelk_cli_test(cli_progress_test cli/cli_progress_test.cpp)
 mirelk_cli_test(cli_batch_test cli/cli_batch_test.cpp)
+mirelk_cli_test(cli_clip_test cli/cli_clip_test.cpp)
 mirelk_cli_test(cli_package_test cli/cli_package_test.cpp)
 target_compile_definitions(cli_package_test PRIVATE MIRELK_BUILD_DIR="${CMAKE_BINARY_DIR}")
 # The component's own tests; they convert every format of the option form through mirelk-cli.

@@ -99,9 +99,14 @@ TEST_F(MainWindowTest, ConvertsOnThe3GPAndDVDPagesWithRowClipsThroughTheToolBarS
     EXPECT_EQ(Cell(0, colOutput), "second clip_(new).3gp");
     EXPECT_GT(Cell(0, colOutputSize).toLongLong(), 0);
     EXPECT_EQ(ToolBar(), "45") << "the end of a run leaves the tool bar as it is";
-    // The tool bar's conversion cuts each row's clip.
-    for (const auto& [name, seconds] : {std::pair{"second clip_(new).3gp", 3.0}, {"第一 clip_(new).3gp", 2.0}})
+    // The tool bar's conversion cuts each row's clip: the pictures and the sound alike.
+    for (const auto& [name, seconds] : {std::pair{"second clip_(new).3gp", 3.0}, {"第一 clip_(new).3gp", 2.0}}) {
         EXPECT_NEAR(ProbeDuration(out + name), seconds, 0.3) << name;
+        for (const char* stream : {"v:0", "a:0"}) {
+            EXPECT_NEAR(std::stod(Probe(out + name, stream, "stream=duration")), seconds, 0.1) << name << stream;
+            EXPECT_NEAR(std::stod(Probe(out + name, stream, "stream=start_time")), 0.0, 0.07) << name << stream;
+        }
+    }
 
     Click("ToolButton4");
     EXPECT_EQ(ToolBar(), "2");

@@ -104,6 +104,9 @@ bool CoverOnlyFormat(const AVOutputFormat* format);
 // the stream information (holding the codec lock). Null with the message in error when it
 // cannot; the messages are those of a first opening.
 TInputContextPtr OpenInputByRecipe(const std::string& fileName, const TInputRecipe& recipe, std::string& error);
+// Seeks an input to its start time (the file's own time, microseconds) so that every picture
+// from there on can be decoded: reading begins at a key picture at or before it.
+void SeekBeforeStart(AVFormatContext* context, std::int64_t position);
 // The size and modification time of a file on disk into the recipe (-1 when it is none).
 void RecordFileFacts(const std::string& fileName, TInputRecipe& recipe);
 

@@ -97,14 +97,14 @@ void TAudioOutput::ConfigureConverter(const AVFrame& decoded)
                                      m_encoder->sample_rate));
 }
 
-void TAudioOutput::Synchronise(int blockSamples, int& skip, int& silence)
+void TAudioOutput::Synchronise(int blockSamples, double shift, int& skip, int& silence)
 {
     skip = 0;
     silence = 0;
     const TOptionState& options = m_run.Options();
     const TInputStream& sync = m_run.InputStream(m_output.syncIndex);
     const double outRate = m_encoder->sample_rate;
-    const double seconds = static_cast<double>(sync.pts - options.startTime) / 1000000.0;
+    const double seconds = static_cast<double>(sync.pts - options.startTime) / 1000000.0 + shift;
     const int queued = av::av_audio_fifo_size(m_fifo.get());
     if (options.audioSyncMethod == 0) {
         m_output.syncOpts = std::llround(seconds * outRate) - queued;
@@ -138,14 +138,42 @@ void TAudioOutput::Synchronise(int blockSamples, int& skip, int& silence)
     }
 }
 
+bool TAudioOutput::ClipBlock(const AVFrame& decoded, int& first, int& last)
+{
+    first = 0;
+    last = decoded.nb_samples;
+    const TTimeGate& gate = m_run.Gate(m_source);
+    const std::int64_t pts = m_source.pts;
+    if (pts >= gate.end) {
+        m_output.reachedEnd = true;
+        return false;
+    }
+    if (decoded.sample_rate <= 0) return !m_run.BeforeStart(m_source, pts);
+    const std::int64_t length = av::av_rescale(decoded.nb_samples, 1000000, decoded.sample_rate);
+    if (pts < gate.start) {
+        if (gate.start - pts >= length) return false;
+        first = static_cast<int>(av::av_rescale(gate.start - pts, decoded.sample_rate, 1000000));
+    }
+    if (gate.end != INT64_MAX && gate.end - pts <= length) {
+        const std::int64_t kept = av::av_rescale(gate.end - pts, decoded.sample_rate, 1000000);
+        last = static_cast<int>(std::min<std::int64_t>(kept, last));
+        m_output.reachedEnd = true;
+    }
+    return first < last;
+}
+
 void TAudioOutput::Process(const AVFrame& decoded)
 {
-    if (m_run.BeforeStart(m_source.pts)) return;
+    int first = 0;
+    int last = 0;
+    if (!ClipBlock(decoded, first, last)) return;
     ConfigureConverter(decoded);
     int skip = 0;
     int silence = 0;
-    Synchronise(decoded.nb_samples, skip, silence);
-    if (skip >= decoded.nb_samples) return;
+    // The block's time is that of its first sample in the clip.
+    Synchronise(last - first, m_inRate > 0 ? static_cast<double>(first) / m_inRate : 0.0, skip, silence);
+    if (skip >= last - first) return;
+    skip += first;
     if (silence > 0) FeedSilence(silence);
 
     const std::uint8_t* planes[AV_NUM_DATA_POINTERS] = {};
@@ -156,7 +184,7 @@ void TAudioOutput::Process(const AVFrame& decoded)
     const int stride = planar ? bytesPerSample : bytesPerSample * channels;
     for (int plane = 0; plane < planeCount && plane < AV_NUM_DATA_POINTERS; ++plane)
         planes[plane] = decoded.extended_data[plane] + static_cast<std::ptrdiff_t>(skip) * stride;
-    Feed(planes, decoded.nb_samples - skip);
+    Feed(planes, last - skip);
     EncodeAvailable();
 }
 

@@ -32,9 +32,12 @@ public:
 
 private:
     void ConfigureConverter(const AVFrame& decoded);
+    // The samples of a block inside the clip, [first, last); false when none are.
+    bool ClipBlock(const AVFrame& decoded, int& first, int& last);
     // Keeps the output in step with the input: returns the input samples to skip at the front
-    // of the block, and the silence to put before it.
-    void Synchronise(int blockSamples, int& skip, int& silence);
+    // of the block (whose first sample lies shift seconds after the stream's time), and the
+    // silence to put before it.
+    void Synchronise(int blockSamples, double shift, int& skip, int& silence);
     void Feed(const std::uint8_t* const* planes, int samples);
     void FeedSilence(int samples);
     void EncodeAvailable();

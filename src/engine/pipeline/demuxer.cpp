@@ -1,5 +1,6 @@
 #include "engine/pipeline/demuxer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "binding/entry_points.h"
@@ -25,6 +26,7 @@ void TDemuxer::Open(std::vector<TInputStream>& streams)
         record.firstStreamIndex = static_cast<int>(streams.size());
         record.fileStreamCount = static_cast<int>(input.context->nb_streams);
         record.timestampOffset = input.timestampOffset;
+        record.gate = Gate(input);
         m_files.push_back(record);
         for (int index = 0; index < record.fileStreamCount; ++index) {
             TInputStream stream;
@@ -37,6 +39,23 @@ void TDemuxer::Open(std::vector<TInputStream>& streams)
             streams.push_back(std::move(stream));
         }
     }
+}
+
+TTimeGate TDemuxer::Gate(const TOpenInput& input) const
+{
+    const TOptionState& options = m_request.options;
+    TTimeGate gate;
+    // A start given after the input opened (an output option) is in run time already.
+    if (options.startTime != 0) gate.start = options.startTime;
+    // A seeked input reads from the key picture before its start: the start itself lies where
+    // the seek position falls once the input's offset is added.
+    if (input.recipe.seek) gate.start = std::max(gate.start, input.recipe.seekPosition + input.timestampOffset);
+    if (options.recordingTime != INT64_MAX) {
+        const std::int64_t from = gate.start == INT64_MIN ? 0 : gate.start;
+        gate.end = options.recordingTime > INT64_MAX - std::max<std::int64_t>(from, 0) ? INT64_MAX
+                                                                                        : from + options.recordingTime;
+    }
+    return gate;
 }
 
 bool TDemuxer::HasStream(int file, int stream) const

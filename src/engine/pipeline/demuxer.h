@@ -44,6 +44,7 @@ public:
     const std::string& LastReadError() const { return m_lastReadError; }
 
 private:
+    TTimeGate Gate(const TOpenInput& input) const;
     void FailOnReadError(int fileIndex, int readResult);
     void CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacket* packet);
 

@@ -1,5 +1,6 @@
 // The main loop of a run: choose the input whose data is needed next, have the demuxer read a
 // packet of it, decode and dispatch it; at the end drain, write trailers and close.
+#include <algorithm>
 #include <climits>
 
 #include "binding/entry_points.h"
@@ -22,17 +23,28 @@ bool TTranscodeRun::Execute()
 int TTranscodeRun::ChooseInputFile() const
 {
     const TOptionState& options = Options();
+    // Subtitles come seldom: their output time lags, and they must not keep the loop reading
+    // after the pictures and the sound are done, unless they are all there is.
+    const bool onlySubtitles =
+        std::all_of(m_outputStreams.begin(), m_outputStreams.end(),
+                    [](const TOutputStream& output) { return output.codec->codec_type == AVMEDIA_TYPE_SUBTITLE; });
     double smallestInput = 1e100;
     double smallestOutput = 1e100;
     int chosen = -1;
+    bool allEnded = true;
     for (const TOutputStream& output : m_outputStreams) {
         const TInputStream& source = m_inputStreams[output.sourceIndex];
         const double inputTime = static_cast<double>(source.pts);
         const double outputTime = output.codec->codec_type == AVMEDIA_TYPE_VIDEO && output.encodingNeeded
                                       ? static_cast<double>(output.syncOpts) * av_q2d(output.codec->time_base)
                                       : output.writer.WrittenTime();
+        const std::int64_t end = OutputEnd(source);
+        // A stream past the end of its clip wants nothing more of its file.
+        const bool ended =
+            output.reachedEnd || (end != INT64_MAX && static_cast<double>(end) / 1000000.0 <= outputTime);
+        if (!ended && (onlySubtitles || output.codec->codec_type != AVMEDIA_TYPE_SUBTITLE)) allEnded = false;
         const TInputFile& file = m_demuxer.File(source.fileIndex);
-        if (!file.eofReached) {
+        if (!file.eofReached && !ended) {
             if (inputTime < smallestInput) {
                 smallestInput = inputTime;
                 if (options.inputSync) chosen = source.fileIndex;
@@ -49,9 +61,7 @@ int TTranscodeRun::ChooseInputFile() const
                                                        : INT_MAX;
         if (output.frameNumber >= limit) return -1;
     }
-    if (chosen >= 0 && options.recordingTime != INT64_MAX &&
-        static_cast<double>(options.recordingTime) / 1000000.0 <= smallestOutput)
-        return -1;
+    if (allEnded && !m_outputStreams.empty()) return -1;
     return chosen;
 }
 

@@ -52,10 +52,18 @@ int TPacketDecoder::OutputPacket(TInputStream& stream, int streamIndex, const AV
         stream.pts = stream.nextPts;
         stream.nextPts += CopiedPacketDuration(stream, *packet);
         EmulateRate(stream);
+        // A copy starts as it always did (at the key frame before the start), but ends with the
+        // clip like the encoded streams.
         const std::int64_t start = Options().startTime;
-        if (start == 0 || stream.pts >= start)
-            for (TOutputStream& output : m_outputs)
-                if (output.sourceIndex == streamIndex && !output.encodingNeeded) CopyPacket(stream, output, *packet);
+        const bool started = start == 0 || stream.pts >= start;
+        const bool ended = stream.pts >= m_run.Gate(stream).end;
+        for (TOutputStream& output : m_outputs) {
+            if (output.sourceIndex != streamIndex || output.encodingNeeded) continue;
+            if (ended)
+                output.reachedEnd = true;
+            else if (started)
+                CopyPacket(stream, output, *packet);
+        }
         return 0;
     }
     const int decoded = stream.stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE
@@ -135,10 +143,12 @@ void TPacketDecoder::DispatchFrame(TInputStream& stream, int streamIndex, const 
     }
 }
 
-bool TTranscodeRun::BeforeStart(std::int64_t pts) const
+std::int64_t TTranscodeRun::OutputEnd(const TInputStream& stream) const
 {
+    const std::int64_t end = Gate(stream).end;
     const std::int64_t start = Options().startTime;
-    return start != 0 && pts < start;
+    if (end == INT64_MAX || (start < 0 && end > INT64_MAX + start)) return INT64_MAX;
+    return end - start;
 }
 
 int TPacketDecoder::DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet)
@@ -153,12 +163,49 @@ int TPacketDecoder::DecodeSubtitle(TInputStream& stream, int streamIndex, const 
     av::av_packet_unref(copy);
     if (result < 0) return result;
     if (!gotSubtitle) return 0;
-    const std::int64_t start = Options().startTime;
-    if (start == 0 || stream.pts >= start)
-        for (TOutputStream& output : m_outputs)
-            if (output.sourceIndex == streamIndex && output.encodingNeeded)
-                output.stage->ProcessSubtitle(*subtitle, packet->pts);
+    AVSubtitle clipped = *subtitle;  // shares the subtitle's pictures and texts
+    std::int64_t packetPts = packet->pts;
+    bool ended = false;
+    if (packetPts != AV_NOPTS_VALUE && !ClipSubtitle(stream, clipped, packetPts, ended)) {
+        if (ended)
+            for (TOutputStream& output : m_outputs)
+                if (output.sourceIndex == streamIndex && output.encodingNeeded) output.reachedEnd = true;
+        return 0;
+    }
+    for (TOutputStream& output : m_outputs)
+        if (output.sourceIndex == streamIndex && output.encodingNeeded)
+            output.stage->ProcessSubtitle(clipped, packetPts);
     return 0;
+}
+
+bool TPacketDecoder::ClipSubtitle(const TInputStream& stream, AVSubtitle& subtitle, std::int64_t& packetPts,
+                                  bool& ended) const
+{
+    const TTimeGate& gate = m_run.Gate(stream);
+    const AVRational timeBase = stream.stream->time_base;
+    const std::int64_t at = av::av_rescale_q(packetPts, timeBase, AV_TIME_BASE_Q);
+    const std::int64_t from = at + 1000 * static_cast<std::int64_t>(subtitle.start_display_time);
+    // A subtitle of no known length stays up until the next one.
+    const bool lengthKnown =
+        subtitle.end_display_time > subtitle.start_display_time && subtitle.end_display_time != UINT32_MAX;
+    const std::int64_t to = lengthKnown ? at + 1000 * static_cast<std::int64_t>(subtitle.end_display_time) : from;
+    ended = from >= gate.end;
+    if (ended || (lengthKnown ? to <= gate.start : from < gate.start)) return false;
+    if (from < gate.start) {
+        // Shown from the start of the clip on, for the rest of its time.
+        packetPts = av::av_rescale_q_rnd(gate.start, AV_TIME_BASE_Q, timeBase, AV_ROUND_UP);
+        const std::int64_t base = av::av_rescale_q(packetPts, timeBase, AV_TIME_BASE_Q);
+        subtitle.start_display_time = 0;
+        subtitle.end_display_time = static_cast<std::uint32_t>(std::max<std::int64_t>(to - base, 0) / 1000);
+        subtitle.pts = base;
+    }
+    if (lengthKnown && to > gate.end) {
+        const std::int64_t base = av::av_rescale_q(packetPts, timeBase, AV_TIME_BASE_Q);
+        subtitle.end_display_time = static_cast<std::uint32_t>(std::max<std::int64_t>(gate.end - base, 0) / 1000);
+    }
+    // Into output time, which begins at a start given as an output option, as the pictures' does.
+    packetPts -= av::av_rescale_q(Options().startTime, AV_TIME_BASE_Q, timeBase);
+    return true;
 }
 
 void TPacketDecoder::DrainEncoders(int streamIndex)
@@ -193,6 +240,10 @@ void TPacketDecoder::CopyPacket(TInputStream& stream, TOutputStream& output, con
     copy->dts = packet.dts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.dts, from, to)
                                              : av::av_rescale_q(stream.pts, AV_TIME_BASE_Q, to);
     copy->pts = packet.pts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.pts, from, to) : AV_NOPTS_VALUE;
+    // Into output time, which begins at a start given as an output option, as the encoded ones do.
+    const std::int64_t start = av::av_rescale_q(Options().startTime, AV_TIME_BASE_Q, to);
+    copy->dts -= start;
+    if (copy->pts != AV_NOPTS_VALUE) copy->pts -= start;
     copy->duration = av::av_rescale_q(packet.duration, from, to);
     copy->pos = -1;
     m_run.WriteFrame(output, copy);

@@ -30,6 +30,10 @@ private:
     // decoding error met on the way.
     int ReceiveFrames(TInputStream& stream, int streamIndex);
     int DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet);
+    // Cuts a subtitle (at packetPts, in the stream's time base) to the stream's clip, moving its
+    // time when it began before the start, and gives its time in output time; false when nothing
+    // of it is in the clip, with ended set when it begins at or after the end.
+    bool ClipSubtitle(const TInputStream& stream, AVSubtitle& subtitle, std::int64_t& packetPts, bool& ended) const;
     void DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame);
     void CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet);
     void DrainEncoders(int streamIndex);

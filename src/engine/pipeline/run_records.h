@@ -15,6 +15,14 @@ namespace mirelk {
 
 class TOutputStage;
 
+// The run times (microseconds) between which a file's decoded data goes to the outputs: from
+// the start the task asked for (an input seek or an output "ss") to "t" after it. Data before
+// the start or at and after the end is cut away; every stream of the file is cut alike.
+struct TTimeGate {
+    std::int64_t start = INT64_MIN;
+    std::int64_t end = INT64_MAX;
+};
+
 struct TInputFile {
     AVFormatContext* context = nullptr;  // borrowed from the task
     bool eofReached = false;
@@ -22,6 +30,7 @@ struct TInputFile {
     int fileStreamCount = 0;
     // Added to every time stamp read from the file, in microseconds; changed by discontinuities.
     std::int64_t timestampOffset = 0;
+    TTimeGate gate;
 };
 
 struct TInputStream {
@@ -61,6 +70,8 @@ struct TOutputStream {
     // Kept because the input had it: its faults are told and skipped, never fatal.
     bool optional = false;
     int frameNumber = 0;
+    // Its source reached the end of the clip: nothing more of it is wanted.
+    bool reachedEnd = false;
     // Output position in encoder time-base units (video: pictures, audio: samples).
     std::int64_t syncOpts = 0;
     // Quantiser of the last coded picture, -1 while unknown.

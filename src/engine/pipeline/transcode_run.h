@@ -33,8 +33,12 @@ public:
     // Writes a packet of an output stream (times in the stream's time base).
     void WriteFrame(TOutputStream& output, AVPacket* packet);
     TRunCounters& Counters() { return m_counters; }
-    // Whether a decoded time (microseconds) lies before the start the options ask for.
-    bool BeforeStart(std::int64_t pts) const;
+    // The clip of an input stream's file, in run time.
+    const TTimeGate& Gate(const TInputStream& stream) const { return m_demuxer.File(stream.fileIndex).gate; }
+    // Whether a decoded time (microseconds) of a stream lies before the start of its clip.
+    bool BeforeStart(const TInputStream& stream, std::int64_t pts) const { return pts < Gate(stream).start; }
+    // The end of a stream's clip in output time (microseconds; INT64_MAX when it has none).
+    std::int64_t OutputEnd(const TInputStream& stream) const;
     TInputStream& InputStream(int index) { return m_inputStreams.at(index); }
     const std::vector<TOutputStream>& OutputStreams() const { return m_outputStreams; }
     const TRunRequest& Request() const { return m_request; }

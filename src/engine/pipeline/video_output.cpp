@@ -202,8 +202,14 @@ bool TVideoOutput::PrepareFrame(const AVFrame& picture)
 
 void TVideoOutput::Process(const AVFrame& picture)
 {
+    // A cover stands for the whole file, not for a moment of it: it belongs to any clip, at its
+    // start, and nothing follows it.
+    if (m_source.stream->disposition & AV_DISPOSITION_ATTACHED_PIC) {
+        if (m_run.BeforeStart(m_source, m_source.pts)) m_source.pts = m_run.Gate(m_source).start;
+        m_output.reachedEnd = true;
+    }
     if (!m_filters) {
-        if (!m_run.BeforeStart(m_source.pts)) Encode(picture);
+        if (!m_run.BeforeStart(m_source, m_source.pts)) Encode(picture);
         return;
     }
     if (m_filters->Push(picture, m_source.pts)) EncodeFiltered();
@@ -215,14 +221,26 @@ void TVideoOutput::EncodeFiltered()
     std::int64_t pts = 0;
     while (m_filters->Pull(filtered, pts)) {
         m_source.pts = pts;
-        if (!m_run.BeforeStart(pts)) Encode(*filtered);
+        if (!m_run.BeforeStart(m_source, pts)) Encode(*filtered);
         av::av_frame_unref(filtered);
     }
 }
 
 void TVideoOutput::Encode(const AVFrame& picture)
 {
-    const int copies = CopiesForRate();
+    if (m_source.pts >= m_run.Gate(m_source).end) {
+        m_output.reachedEnd = true;
+        return;
+    }
+    int copies = CopiesForRate();
+    // No copy for the rate lands at or after the end of the clip.
+    const std::int64_t end = m_run.OutputEnd(m_source);
+    if (end != INT64_MAX) {
+        const std::int64_t endSlot = av::av_rescale_q_rnd(end, AV_TIME_BASE_Q, m_encoder->time_base, AV_ROUND_UP);
+        if (m_output.syncOpts >= endSlot) m_output.reachedEnd = true;
+        const std::int64_t slotsLeft = std::max<std::int64_t>(endSlot - m_output.syncOpts, 0);
+        copies = static_cast<int>(std::min<std::int64_t>(copies, slotsLeft));
+    }
     if (copies <= 0) return;
     if (!PrepareFrame(picture)) return;
     const TOptionState& o = m_run.Options();
