@@ -193,6 +193,20 @@ TEST_F(SubtitleStreams, KeptCopiedConvertedOrLeftOutByTheContainer)
         EXPECT_EQ(DecodeErrors(out), "");
     }
 
+    // A clip from 1 s to 3 s, as a seek and as a start the run skips to: the cue across the start
+    // is shown from it, the one inside keeps its times, the one after is gone.
+    for (const std::string& input : {srtMkv, assMkv, dvdMkv}) {
+        for (const auto& [ending, startOption] : {std::pair{"mkv", true}, {"mp4", true}, {"mkv", false}}) {
+            SCOPED_TRACE(input + " clipped to " + ending + (startOption ? " seeking" : " skipping"));
+            CapturingTask task;
+            const std::string out = folder.Path(std::string("clip.") + ending);
+            ASSERT_EQ(Convert(task, input, out, startOption ? "t=2" : "t=2\nss=1", startOption ? "ss=1" : ""), "");
+            if (input == dvdMkv && std::string(ending) == "mp4") continue;
+            ExpectCues(out, {{0.0, 0.5}, {1.0, 2.0}});
+            EXPECT_NEAR(std::stod(Probe(out, "v:0", "stream=start_time")), 0.0, 0.04);
+        }
+    }
+
     // Subtitles and nothing else.
     const std::string only = MakeMedia(folder.Path("only subtitles.mkv"), "-i " + ShellQuoted(srt) + " -c:s srt");
     CapturingTask task;

@@ -64,11 +64,11 @@ bool IsKeyPicture(const AVFormatContext* context, const AVPacket& packet)
            !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC) && (packet.flags & AV_PKT_FLAG_KEY);
 }
 
-bool ReadsVideo(const AVFormatContext* context)
+bool ReadsStreamOf(const AVFormatContext* context, AVMediaType type)
 {
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         const AVStream* stream = context->streams[i];
-        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && stream->discard < AVDISCARD_ALL &&
+        if (stream->codecpar->codec_type == type && stream->discard < AVDISCARD_ALL &&
             !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
             return true;
     }
@@ -97,9 +97,10 @@ bool KeyPictureBefore(AVFormatContext* context, AVPacket* packet, std::int64_t p
 void SeekBeforeStart(AVFormatContext* context, std::int64_t position)
 {
     // A failed seek leaves the input where it is; the run then skips to the start time.
-    if (av::av_seek_frame(context, -1, position, AVSEEK_FLAG_BACKWARD) < 0 || !ReadsVideo(context)) return;
+    if (av::av_seek_frame(context, -1, position, AVSEEK_FLAG_BACKWARD) < 0) return;
     TPacketPtr packet(av::av_packet_alloc());
     if (!packet) return;
+    const bool readsVideo = ReadsStreamOf(context, AVMEDIA_TYPE_VIDEO);
     // Some demuxers (a transport stream's) seek by time alone and may land past the key picture
     // before the start: the pictures up to the next key one could not be decoded. Step back
     // until a key picture comes first, each step twice as far, but not before the file's start.
@@ -107,12 +108,17 @@ void SeekBeforeStart(AVFormatContext* context, std::int64_t position)
     constexpr int kMostSteps = 8;
     std::int64_t found = position;
     std::int64_t margin = 500000;
-    for (int step = 0; step < kMostSteps && !KeyPictureBefore(context, packet.get(), position) && found > fileStart;
+    for (int step = 0;
+         readsVideo && step < kMostSteps && !KeyPictureBefore(context, packet.get(), position) && found > fileStart;
          ++step, margin *= 2) {
         const std::int64_t target = std::max(position - margin, fileStart);
         if (av::av_seek_frame(context, -1, target, AVSEEK_FLAG_BACKWARD) < 0) break;
         found = target;
     }
+    // A subtitle shown across the start is stored before it, and a seek to the picture before
+    // the start passes it by: reading begins a little earlier, the run cuts it to the clip.
+    constexpr std::int64_t kSubtitleLead = 5000000;
+    if (ReadsStreamOf(context, AVMEDIA_TYPE_SUBTITLE)) found = std::max(found - kSubtitleLead, fileStart);
     av::av_seek_frame(context, -1, found, AVSEEK_FLAG_BACKWARD);
 }
 

@@ -35,7 +35,7 @@ std::int64_t CopiedPacketDuration(const TInputStream& stream, const AVPacket& pa
 }  // namespace
 
 TPacketDecoder::TPacketDecoder(TTranscodeRun& run, std::vector<TOutputStream>& outputs)
-    : m_run(run), m_outputs(outputs), m_copyPacket(NewPacket()), m_preprocessor(run)
+    : m_run(run), m_outputs(outputs), m_copyPacket(NewPacket()), m_clippedPacket(NewPacket()), m_preprocessor(run)
 {
 }
 
@@ -52,6 +52,10 @@ int TPacketDecoder::OutputPacket(TInputStream& stream, int streamIndex, const AV
         stream.pts = stream.nextPts;
         stream.nextPts += CopiedPacketDuration(stream, *packet);
         EmulateRate(stream);
+        if (stream.stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) {
+            CopySubtitle(stream, streamIndex, *packet);
+            return 0;
+        }
         // A copy starts as it always did (at the key frame before the start), but ends with the
         // clip like the encoded streams.
         const std::int64_t start = Options().startTime;
@@ -220,6 +224,36 @@ void TPacketDecoder::EmulateRate(const TInputStream& stream) const
     if (!Options().rateEmulation) return;
     const std::int64_t elapsed = av::av_gettime_relative() - stream.readStart;
     if (stream.pts > elapsed + 1000) av::av_usleep(static_cast<unsigned>((stream.pts - elapsed) / 1000 * 1000));
+}
+
+void TPacketDecoder::CopySubtitle(TInputStream& stream, int streamIndex, const AVPacket& packet)
+{
+    // Cut to the clip as decoded subtitles are: a subtitle shown across the start is shown from
+    // it, one across the end until it.
+    const TTimeGate& gate = m_run.Gate(stream);
+    const AVRational timeBase = stream.stream->time_base;
+    const std::int64_t from = packet.pts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.pts, timeBase, AV_TIME_BASE_Q)
+                                                          : stream.pts;
+    const std::int64_t length = packet.duration > 0 ? av::av_rescale_q(packet.duration, timeBase, AV_TIME_BASE_Q) : 0;
+    const std::int64_t to = from + length;
+    const bool ended = from >= gate.end;
+    if (ended || (length > 0 ? to <= gate.start : from < gate.start)) {
+        for (TOutputStream& output : m_outputs)
+            if (output.sourceIndex == streamIndex && !output.encodingNeeded && ended) output.reachedEnd = true;
+        return;
+    }
+    AVPacket* clipped = m_clippedPacket.get();
+    if (av::av_packet_ref(clipped, &packet) < 0) throw FFmpegException("av_mallocz fail");
+    const std::int64_t shownFrom = std::max(from, gate.start);
+    if (shownFrom != from) {
+        clipped->pts = clipped->dts = av::av_rescale_q_rnd(shownFrom, AV_TIME_BASE_Q, timeBase, AV_ROUND_UP);
+        stream.pts = shownFrom;
+    }
+    if (length > 0)
+        clipped->duration = av::av_rescale_q(std::min(to, gate.end) - shownFrom, AV_TIME_BASE_Q, timeBase);
+    for (TOutputStream& output : m_outputs)
+        if (output.sourceIndex == streamIndex && !output.encodingNeeded) CopyPacket(stream, output, *clipped);
+    av::av_packet_unref(clipped);
 }
 
 void TPacketDecoder::CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet)

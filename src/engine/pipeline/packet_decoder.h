@@ -36,12 +36,15 @@ private:
     bool ClipSubtitle(const TInputStream& stream, AVSubtitle& subtitle, std::int64_t& packetPts, bool& ended) const;
     void DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame);
     void CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet);
+    // A copied subtitle packet, cut to the clip, to every output that copies the stream.
+    void CopySubtitle(TInputStream& stream, int streamIndex, const AVPacket& packet);
     void DrainEncoders(int streamIndex);
     void EmulateRate(const TInputStream& stream) const;
 
     TTranscodeRun& m_run;
     std::vector<TOutputStream>& m_outputs;
     TPacketPtr m_copyPacket;  // reused for every copied packet
+    TPacketPtr m_clippedPacket;  // a copied subtitle cut to the clip, reused
     TVideoPreprocessor m_preprocessor;
 };
 
