@@ -55,23 +55,25 @@ const AVCodec* DecoderByName(const std::string& name, AVMediaType type)
     return name.empty() ? nullptr : FindCodecByName(name, type, false, nullptr);
 }
 
+// Whether a stream of the kind is read (not discarded) and moves (no cover).
+bool IsReadStreamOf(const AVStream* stream, AVMediaType type)
+{
+    return stream->codecpar->codec_type == type && stream->discard < AVDISCARD_ALL &&
+           !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+}
+
 // Whether a packet starts a picture from which a read video stream can be decoded.
 bool IsKeyPicture(const AVFormatContext* context, const AVPacket& packet)
 {
     if (packet.stream_index < 0 || static_cast<unsigned>(packet.stream_index) >= context->nb_streams) return false;
-    const AVStream* stream = context->streams[packet.stream_index];
-    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && stream->discard < AVDISCARD_ALL &&
-           !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC) && (packet.flags & AV_PKT_FLAG_KEY);
+    return IsReadStreamOf(context->streams[packet.stream_index], AVMEDIA_TYPE_VIDEO) &&
+           (packet.flags & AV_PKT_FLAG_KEY);
 }
 
 bool ReadsStreamOf(const AVFormatContext* context, AVMediaType type)
 {
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-        const AVStream* stream = context->streams[i];
-        if (stream->codecpar->codec_type == type && stream->discard < AVDISCARD_ALL &&
-            !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
-            return true;
-    }
+    for (unsigned i = 0; i < context->nb_streams; ++i)
+        if (IsReadStreamOf(context->streams[i], type)) return true;
     return false;
 }
 

@@ -96,12 +96,16 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
     output.fileName = fileName;
     const AVOutputFormat* format = raw->oformat;
 
-    bool useVideo = format->video_codec != AV_CODEC_ID_NONE || m_options.videoStreamCopy ||
-                    !m_options.videoCodecName.empty();
-    bool useAudio = format->audio_codec != AV_CODEC_ID_NONE || m_options.audioStreamCopy ||
-                    !m_options.audioCodecName.empty();
-    bool useSubtitle = format->subtitle_codec != AV_CODEC_ID_NONE || m_options.subtitleStreamCopy ||
-                       !m_options.subtitleCodecName.empty();
+    // A disabled type ("vn", "an", "sn") is never made.
+    bool useVideo = (format->video_codec != AV_CODEC_ID_NONE || m_options.videoStreamCopy ||
+                     !m_options.videoCodecName.empty()) &&
+                    !m_options.videoDisable;
+    bool useAudio = (format->audio_codec != AV_CODEC_ID_NONE || m_options.audioStreamCopy ||
+                     !m_options.audioCodecName.empty()) &&
+                    !m_options.audioDisable;
+    bool useSubtitle = (format->subtitle_codec != AV_CODEC_ID_NONE || m_options.subtitleStreamCopy ||
+                        !m_options.subtitleCodecName.empty()) &&
+                       !m_options.subtitleDisable;
     const bool askedForVideo = m_options.videoStreamCopy || !m_options.videoCodecName.empty();
     const bool subtitleByDefault =
         !m_options.subtitleStreamCopy && m_options.subtitleCodecName.empty() && !m_options.subtitleDisable;
@@ -130,8 +134,8 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
         // A format that takes pictures only as covers gets one only from an input's cover, unless
         // a video stream is asked for: the moving pictures of a video file are no cover.
         const bool coverOnly = CoverOnlyFormat(format) && !askedForVideo;
-        useVideo = useVideo && (coverOnly ? inputCover : inputVideo) && !m_options.videoDisable;
-        useAudio = useAudio && inputAudio && !m_options.audioDisable;
+        useVideo = useVideo && (coverOnly ? inputCover : inputVideo);
+        useAudio = useAudio && inputAudio;
         useSubtitle = useSubtitle && inputSubtitle;
 
         TOutputWants wants;
@@ -149,9 +153,6 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
         keptSubtitle = defaults.subtitle;
         if (subtitleByDefault) useSubtitle = keptSubtitle.source.Valid();
     }
-    useVideo = useVideo && !m_options.videoDisable;
-    useAudio = useAudio && !m_options.audioDisable;
-    useSubtitle = useSubtitle && !m_options.subtitleDisable;
 
     if (useVideo) AddVideoStream(output);
     if (useAudio) AddAudioStream(output);

@@ -97,6 +97,25 @@ void ExpectStreamsOnClip(const std::string& path, double length, bool withPictur
     }
 }
 
+// The two ways a clip from the second second to the sixth is asked for: as the input's seek
+// (--clip, as the desktop program's marked clip) and as an output start that drops what comes
+// before it.
+const std::pair<std::string, std::string> kClipWays[] = {{"seek", "--clip 2-6"},
+                                                         {"dropped", "--output-options ss=2 --output-options t=4"}};
+
+// Converts source to format with the clip asked the given way, into a folder named after the
+// way; the path of the output, named by the format's rules.
+std::string ConvertClip(const TempFolder& folder, const std::string& source, const std::string& format,
+                        const std::pair<std::string, std::string>& way)
+{
+    const std::string out = folder.Path(way.first);
+    const CliRun run =
+        RunCli("-q -f " + format + " " + way.second + " -o " + ShellQuoted(out) + " " + ShellQuoted(source));
+    EXPECT_EQ(run.status, 0) << format << " " << way.first << "\n" << run.err;
+    const std::string name = source.substr(source.rfind('/') + 1);
+    return out + "/" + name.substr(0, name.rfind('.')) + "_(new)." + format;
+}
+
 }  // namespace
 
 // Pictures and sound of a clip of four seconds from the second one: its key pictures are ten
@@ -108,16 +127,9 @@ TEST(CliClip, EveryStreamOfAVideoIsCutAtTheSameTimes)
                                          "-f lavfi -i testsrc=duration=10:size=160x120:rate=25 -f lavfi -i "
                                          "sine=duration=10:sample_rate=44100 -ac 2 -c:v libx264 -g 250 -c:a aac");
     ASSERT_FALSE(source.empty());
-    for (const char* format : {"mp4", "3gp", "wmv", "avi"}) {
-        for (const auto& [mode, options] : {std::pair<std::string, std::string>{"seek", "--clip 2-6"},
-                                            {"dropped", "--output-options ss=2 --output-options t=4"}}) {
-            const std::string out = folder.Path(mode);
-            const CliRun run = RunCli("-q -f " + std::string(format) + " " + options + " -o " + ShellQuoted(out) +
-                                      " " + ShellQuoted(source));
-            ASSERT_EQ(run.status, 0) << format << " " << mode << "\n" << run.err;
-            ExpectStreamsOnClip(out + "/ten_(new)." + std::string(format), 4.0, true, std::string(format) != "avi");
-        }
-    }
+    for (const std::string format : {"mp4", "3gp", "wmv", "avi"})
+        for (const auto& way : kClipWays)
+            ExpectStreamsOnClip(ConvertClip(folder, source, format, way), 4.0, true, format != "avi");
 }
 
 // Sound alone, cut at the exact sample: a tone that begins at three seconds begins one second into
@@ -128,14 +140,9 @@ TEST(CliClip, SoundIsCutAtTheExactSample)
     const std::string source =
         MakeMedia(folder.Path("tone.flac"), "-f lavfi -i \"aevalsrc='if(gte(t,3),0.5*sin(2*PI*440*t),0)':d=10:s=44100\"");
     ASSERT_FALSE(source.empty());
-    for (const char* format : {"mp3", "wav"}) {
-        for (const auto& [mode, options] : {std::pair<std::string, std::string>{"seek", "--clip 2-6"},
-                                            {"dropped", "--output-options ss=2 --output-options t=4"}}) {
-            const std::string out = folder.Path(mode);
-            const CliRun run = RunCli("-q -f " + std::string(format) + " " + options + " -o " + ShellQuoted(out) +
-                                      " " + ShellQuoted(source));
-            ASSERT_EQ(run.status, 0) << format << " " << mode << "\n" << run.err;
-            const std::string path = out + "/tone_(new)." + format;
+    for (const std::string format : {"mp3", "wav"}) {
+        for (const auto& way : kClipWays) {
+            const std::string path = ConvertClip(folder, source, format, way);
             ExpectStreamsOnClip(path, 4.0, false);
             const std::vector<std::int16_t> samples = DecodeSamples(path, 44100, 1);
             const auto loud = std::find_if(samples.begin(), samples.end(), [](std::int16_t s) { return std::abs(s) > 1000; });

@@ -1,6 +1,5 @@
 // The main loop of a run: choose the input whose data is needed next, have the demuxer read a
 // packet of it, decode and dispatch it; at the end drain, write trailers and close.
-#include <algorithm>
 #include <climits>
 
 #include "binding/entry_points.h"
@@ -23,11 +22,6 @@ bool TTranscodeRun::Execute()
 int TTranscodeRun::ChooseInputFile() const
 {
     const TOptionState& options = Options();
-    // Subtitles come seldom: their output time lags, and they must not keep the loop reading
-    // after the pictures and the sound are done, unless they are all there is.
-    const bool onlySubtitles =
-        std::all_of(m_outputStreams.begin(), m_outputStreams.end(),
-                    [](const TOutputStream& output) { return output.codec->codec_type == AVMEDIA_TYPE_SUBTITLE; });
     double smallestInput = 1e100;
     double smallestOutput = 1e100;
     int chosen = -1;
@@ -42,7 +36,9 @@ int TTranscodeRun::ChooseInputFile() const
         // A stream past the end of its clip wants nothing more of its file.
         const bool ended =
             output.reachedEnd || (end != INT64_MAX && static_cast<double>(end) / 1000000.0 <= outputTime);
-        if (!ended && (onlySubtitles || output.codec->codec_type != AVMEDIA_TYPE_SUBTITLE)) allEnded = false;
+        // Subtitles come seldom: their output time lags, and they must not keep the loop reading
+        // after the pictures and the sound are done, unless they are all there is.
+        if (!ended && (m_onlySubtitles || output.codec->codec_type != AVMEDIA_TYPE_SUBTITLE)) allEnded = false;
         const TInputFile& file = m_demuxer.File(source.fileIndex);
         if (!file.eofReached && !ended) {
             if (inputTime < smallestInput) {

@@ -185,27 +185,25 @@ int TPacketDecoder::DecodeSubtitle(TInputStream& stream, int streamIndex, const 
 bool TPacketDecoder::ClipSubtitle(const TInputStream& stream, AVSubtitle& subtitle, std::int64_t& packetPts,
                                   bool& ended) const
 {
-    const TTimeGate& gate = m_run.Gate(stream);
     const AVRational timeBase = stream.stream->time_base;
     const std::int64_t at = av::av_rescale_q(packetPts, timeBase, AV_TIME_BASE_Q);
-    const std::int64_t from = at + 1000 * static_cast<std::int64_t>(subtitle.start_display_time);
+    const std::int64_t shown = at + 1000 * static_cast<std::int64_t>(subtitle.start_display_time);
     // A subtitle of no known length stays up until the next one.
     const bool lengthKnown =
         subtitle.end_display_time > subtitle.start_display_time && subtitle.end_display_time != UINT32_MAX;
-    const std::int64_t to = lengthKnown ? at + 1000 * static_cast<std::int64_t>(subtitle.end_display_time) : from;
-    ended = from >= gate.end;
-    if (ended || (lengthKnown ? to <= gate.start : from < gate.start)) return false;
-    if (from < gate.start) {
+    const std::int64_t hidden = lengthKnown ? at + 1000 * static_cast<std::int64_t>(subtitle.end_display_time) : shown;
+    std::int64_t from = shown;
+    std::int64_t to = hidden;
+    if (!m_run.Gate(stream).Cut(from, to, lengthKnown, ended)) return false;
+    if (from != shown) {
         // Shown from the start of the clip on, for the rest of its time.
-        packetPts = av::av_rescale_q_rnd(gate.start, AV_TIME_BASE_Q, timeBase, AV_ROUND_UP);
-        const std::int64_t base = av::av_rescale_q(packetPts, timeBase, AV_TIME_BASE_Q);
+        packetPts = av::av_rescale_q_rnd(from, AV_TIME_BASE_Q, timeBase, AV_ROUND_UP);
         subtitle.start_display_time = 0;
-        subtitle.end_display_time = static_cast<std::uint32_t>(std::max<std::int64_t>(to - base, 0) / 1000);
-        subtitle.pts = base;
+        subtitle.pts = av::av_rescale_q(packetPts, timeBase, AV_TIME_BASE_Q);
     }
-    if (lengthKnown && to > gate.end) {
+    if (from != shown || to != hidden) {
         const std::int64_t base = av::av_rescale_q(packetPts, timeBase, AV_TIME_BASE_Q);
-        subtitle.end_display_time = static_cast<std::uint32_t>(std::max<std::int64_t>(gate.end - base, 0) / 1000);
+        subtitle.end_display_time = static_cast<std::uint32_t>(std::max<std::int64_t>(to - base, 0) / 1000);
     }
     // Into output time, which begins at a start given as an output option, as the pictures' does.
     packetPts -= av::av_rescale_q(Options().startTime, AV_TIME_BASE_Q, timeBase);
@@ -230,27 +228,25 @@ void TPacketDecoder::CopySubtitle(TInputStream& stream, int streamIndex, const A
 {
     // Cut to the clip as decoded subtitles are: a subtitle shown across the start is shown from
     // it, one across the end until it.
-    const TTimeGate& gate = m_run.Gate(stream);
     const AVRational timeBase = stream.stream->time_base;
-    const std::int64_t from = packet.pts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.pts, timeBase, AV_TIME_BASE_Q)
-                                                          : stream.pts;
-    const std::int64_t length = packet.duration > 0 ? av::av_rescale_q(packet.duration, timeBase, AV_TIME_BASE_Q) : 0;
-    const std::int64_t to = from + length;
-    const bool ended = from >= gate.end;
-    if (ended || (length > 0 ? to <= gate.start : from < gate.start)) {
+    const std::int64_t shown = packet.pts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.pts, timeBase, AV_TIME_BASE_Q)
+                                                           : stream.pts;
+    const bool lengthKnown = packet.duration > 0;
+    std::int64_t from = shown;
+    std::int64_t to = shown + (lengthKnown ? av::av_rescale_q(packet.duration, timeBase, AV_TIME_BASE_Q) : 0);
+    bool ended = false;
+    if (!m_run.Gate(stream).Cut(from, to, lengthKnown, ended)) {
         for (TOutputStream& output : m_outputs)
             if (output.sourceIndex == streamIndex && !output.encodingNeeded && ended) output.reachedEnd = true;
         return;
     }
     AVPacket* clipped = m_clippedPacket.get();
     if (av::av_packet_ref(clipped, &packet) < 0) throw FFmpegException("av_mallocz fail");
-    const std::int64_t shownFrom = std::max(from, gate.start);
-    if (shownFrom != from) {
-        clipped->pts = clipped->dts = av::av_rescale_q_rnd(shownFrom, AV_TIME_BASE_Q, timeBase, AV_ROUND_UP);
-        stream.pts = shownFrom;
+    if (from != shown) {
+        clipped->pts = clipped->dts = av::av_rescale_q_rnd(from, AV_TIME_BASE_Q, timeBase, AV_ROUND_UP);
+        stream.pts = from;
     }
-    if (length > 0)
-        clipped->duration = av::av_rescale_q(std::min(to, gate.end) - shownFrom, AV_TIME_BASE_Q, timeBase);
+    if (lengthKnown) clipped->duration = av::av_rescale_q(to - from, AV_TIME_BASE_Q, timeBase);
     for (TOutputStream& output : m_outputs)
         if (output.sourceIndex == streamIndex && !output.encodingNeeded) CopyPacket(stream, output, *clipped);
     av::av_packet_unref(clipped);

@@ -2,6 +2,7 @@
 // output stream. The run creates them at set-up and frees them when it ends.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -21,6 +22,18 @@ class TOutputStage;
 struct TTimeGate {
     std::int64_t start = INT64_MIN;
     std::int64_t end = INT64_MAX;
+
+    // Cuts something shown from `from` to `to` (to unknown when lengthKnown is false: it stays
+    // up until what follows) to the clip; false when none of it is inside, with ended set when
+    // it begins at or after the end.
+    bool Cut(std::int64_t& from, std::int64_t& to, bool lengthKnown, bool& ended) const
+    {
+        ended = from >= end;
+        if (ended || (lengthKnown ? to <= start : from < start)) return false;
+        from = std::max(from, start);
+        if (lengthKnown) to = std::min(to, end);
+        return true;
+    }
 };
 
 struct TInputFile {

@@ -1,5 +1,6 @@
 // Set-up of a run: which input stream feeds which output stream, copy or encode, codecs
 // opened, headers written.
+#include <algorithm>
 #include <cstring>
 
 #include "binding/entry_points.h"
@@ -145,6 +146,9 @@ void TTranscodeRun::ChooseSources()
             m_outputStreams.push_back(std::move(output));
         }
     }
+    m_onlySubtitles =
+        std::all_of(m_outputStreams.begin(), m_outputStreams.end(),
+                    [](const TOutputStream& output) { return output.codec->codec_type == AVMEDIA_TYPE_SUBTITLE; });
 }
 
 void TTranscodeRun::PrepareOutputStream(TOutputStream& output)

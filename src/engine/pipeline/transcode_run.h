@@ -82,6 +82,8 @@ private:
     TProgressReport m_progress{*this};
     TPacketDecoder m_decoder{*this, m_outputStreams};
     std::unique_ptr<TVideoStatistics> m_statistics;
+    // Every output stream is a subtitle: then they alone decide when the clip is over.
+    bool m_onlySubtitles = false;
     // The last decoding failure the loop went on after, with the library's reason.
     std::string m_lastDecodeError;
 };
