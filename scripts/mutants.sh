@@ -62,7 +62,7 @@ E27^engine^src/engine/pipeline/setup.cpp^            } else if (spec.source.Vali
 I01^form package^src/binding/program_folders.cpp^    if (support.filename() == "mirelk" && support.parent_path().filename() == "lib") {^    if (false) {^installed hook pictures looked for beside the modules
 I02^ui^src/ui/config_file.cpp^    if (IsBuildTreeFolder(programFolder.toStdString()) && CanWriteIn(programFolder, besideProgram)) {^    if (CanWriteIn(programFolder, besideProgram)) {^settings written into an installed program's folder
 I03^package^src/ui/launch_options.cpp^    if (!needsServer || !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))^    if (true)^no display found only by the platform plug-in's abort
-I04^package^src/ui/launch_options.cpp^        g_platformWarning = message.section('\n', 0, 0);^        (void)message;^an unreachable display told by Qt's words, not its own
+I04^package^src/ui/launch_options.cpp^        std::_Exit(1);^        (void)0;^an unreachable display ends in Qt's abort
 E16^engine^src/binding/av_owners.cpp^    if (av::avcodec_free_context == nullptr) return;\n    std::lock_guard^    std::lock_guard^unbound free called
 C01^component^src/component/vantrel.cpp^    return std::max(1, processors / std::max(1, tasksAtOnce));^    return std::max(1, processors);^codec threads not shared
 C02^component^src/component/hook_periods.cpp^            if (from <= to && to >= 0) periods.push_back({from * 1000, to * 1000});^            if (from <= to && to >= 0) periods.push_back({from * 1000, to * 100});^hook period end in wrong unit
