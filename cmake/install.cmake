@@ -4,7 +4,7 @@
 #   lib/mirelk/LibAV/libmyutil.so       the support library (the codec libraries come from the
 #                                       system unless a LibAV folder beside the programs has them)
 #   lib/mirelk/vhook/                   the hook modules, their companion library and pictures
-#   lib/mirelk/help.html                the desktop program's help page
+#   lib/mirelk/help_*.html              the desktop program's help pages, one a language
 #   share/man/man1/mirelk-cli.1.gz      the manual page
 #   share/bash-completion/completions/mirelk-cli
 #   share/applications/mirelk.desktop, share/icons/hicolor/scalable/apps/mirelk.svg
@@ -41,7 +41,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/scripts/completion/mirelk-cli.bash
 # The desktop program, when this tree builds it.
 if(TARGET mirelk)
   install(TARGETS mirelk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_BINARY_DIR}/bin/help.html DESTINATION ${MIRELK_INSTALL_SUPPORT_DIR} OPTIONAL)
+  install(FILES ${CMAKE_BINARY_DIR}/bin/help_en.html ${CMAKE_BINARY_DIR}/bin/help_zh_CN.html DESTINATION ${MIRELK_INSTALL_SUPPORT_DIR} OPTIONAL)
   install(FILES ${PROJECT_SOURCE_DIR}/data/mirelk.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/data/mirelk.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -19,7 +19,9 @@ class QAction;
 class QButtonGroup;
 class QComboBox;
 class QDialog;
+class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -63,17 +65,44 @@ public:
     int TasksAtOnce() const;
     const TConfigFile& Config() const { return m_config; }
 
+    // The windows' language ("zh_CN" or "en"): switched at once and kept in "Config.ini".
+    void SetLanguage(const QString& language);
+    // The status bar's text.
+    QString StatusText() const;
+    // Per-row commands, also on the rows' context menu. Stop stops the row's file while the others
+    // go on; retry converts a failed or stopped row again; convert again does so for finished ones.
+    void StopRow(int row);
+    void RetryRow(int row);
+    void ConvertRowsAgain(const std::vector<int>& rows);
+    void RemoveRow(int row);
+    bool OpenRowFolder(int row);
+    bool PlayRowOutput(int row);
+    // The row's output file as Convert writes it, with its folder.
+    std::string OutputFile(int row) const;
+
+signals:
+    // A desktop notification was sent (the window was not active when a run ended).
+    void Notified(const QString& title, const QString& text);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // What the window keeps of one row, besides its cells.
+    enum TRowState { rsReady, rsFinished, rsFailed, rsStopped };
     struct TRowEntry {
         std::string InputFile;
+        std::string OutputFile;
+        TRowState State = rsReady;
+        // Why the row failed, as the engine said it.
+        QString Failure;
+        // Part of the run that goes on or ended last.
+        bool InRun = false;
         // Seconds as TimeText, "0" when unset.
         std::string ClipStart = "0";
         std::string ClipEnd = "0";
@@ -100,7 +129,20 @@ private:
     // Adds the task for the form's current file; true when a row was added.
     // A row whose task fails stays (saying why) when keepFailedRow, else it is not added.
     bool AddToList(const TOutputOptions& output, const TInputOptions& input, bool keepFailedRow);
-    void Convert(bool fromToolBar);
+    // Converts the rows that are not finished, or only the rows marked in `only` when given.
+    void Convert(bool fromToolBar, const std::vector<bool>* only = nullptr);
+    void RunEnded();
+    void Notify(const QString& title, const QString& text);
+    void ShowStatus(const QString& text);
+    void ShowRowState(int row);
+    void RetranslateUi();
+    void ShowRowMenu(const QPoint& position);
+    void BuildRowMenu();
+    void UpdateRowActions();
+    void ConvertRowAgain(int row);
+    void OpenRowFolderCommand(int row);
+    void PlayRowCommand(int row);
+    QString FolderText() const;
     void PauseClicked();
     void ResumeClicked();
     void StopClicked();
@@ -168,6 +210,15 @@ private:
     QAction* m_showLog = nullptr;
     QAction* m_previewRun = nullptr;
     QTimer* m_saveOptions = nullptr;
+    QLabel* m_status = nullptr;
+    QMenu* m_rowMenu = nullptr;
+    QAction* m_stopRow = nullptr;
+    QAction* m_retryRow = nullptr;
+    QAction* m_againRows = nullptr;
+    QAction* m_openRowFolder = nullptr;
+    QAction* m_playRow = nullptr;
+    QAction* m_removeRow = nullptr;
+    QMenu* m_languageMenu = nullptr;
     // Declared after the form it shows, and reset before the component, so that it lets go of
     // both while they exist.
     std::unique_ptr<TfrmOption> m_optionWindow;

@@ -14,9 +14,12 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "binding/utilities.h"
+#include "form/option_form_settings.h"
 #include "form/time_text.h"
 #include "ui/about_box.h"
 #include "ui/application.h"
+#include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/option_window.h"
 #include "ui/playback_panel.h"
@@ -28,11 +31,17 @@ namespace {
 enum TColumn { colName, colDuration, colSize, colOutput, colProgress, colConverted, colOutputSize };
 
 // Every ending the program reads, for the first filter of the add dialog.
-const char kOpenFilter[] =
-    "所有支持的格式 (*.avi *.asf *.wmv *.wma *.mp4 *.m4v *.m4a *.mov *.3gp *.3g2 *.mkv *.mka *.webm *.flv *.f4v "
-    "*.rm *.rmvb *.ra *.mpg *.mpeg *.m1v *.m2v *.vob *.dat *.ts *.m2ts *.mts *.ogg *.ogv *.oga *.mp3 *.mp2 *.wav "
-    "*.aac *.ac3 *.flac *.amr *.swf *.dv *.nut *.y4m);;"
-    "Media Player Files (*.wmv *.asf);;DVD Files (*.vob);;MP4 Files (*.mp4 *.3gp);;所有文件 (*)";
+QString OpenFilter()
+{
+    return Tr("TfrmMain", "All supported formats") +
+           " (*.avi *.asf *.wmv *.wma *.mp4 *.m4v *.m4a *.mov *.3gp *.3g2 *.mkv *.mka *.webm *.flv *.f4v "
+           "*.rm *.rmvb *.ra *.mpg *.mpeg *.m1v *.m2v *.vob *.dat *.ts *.m2ts *.mts *.ogg *.ogv *.oga *.mp3 *.mp2 *.wav "
+           "*.aac *.ac3 *.flac *.amr *.swf *.dv *.nut *.y4m);;" +
+           Tr("TfrmMain", "Media Player Files") + " (*.wmv *.asf);;" + Tr("TfrmMain", "DVD Files") + " (*.vob);;" +
+           Tr("TfrmMain", "MP4 Files") + " (*.mp4 *.3gp);;" + Tr("TfrmMain", "All files") + " (*)";
+}
+
+QString SizeText(std::int64_t bytes) { return QString::fromStdString(FormatFileSize(bytes)); }
 
 QString FileNameOnly(const std::string& path) { return QFileInfo(QString::fromStdString(path)).fileName(); }
 
@@ -59,10 +68,10 @@ void TfrmMain::AddClicked()
     if (!m_add->isEnabled()) return;
     if (!LoadLibraries()) return;
     m_qelvan->SetLogLevel(llInfo);
-    QFileDialog dialog(this, "添加文件");
+    QFileDialog dialog(this, Tr("TfrmMain", "Add Files"));
     dialog.setObjectName("dlgOpen");
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilter(kOpenFilter);
+    dialog.setNameFilter(OpenFilter());
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (dialog.exec() != QDialog::Accepted) return;
     AddFiles(dialog.selectedFiles());
@@ -73,15 +82,16 @@ void TfrmMain::AddFiles(const QStringList& files)
     if (!LoadLibraries()) return;
     m_qelvan->SetLogLevel(llInfo);
     TOptionForm& form = OptionForm();
-    // An output folder the user chose holds the outputs from the start (beside a read-only input
-    // no output could be made).
-    if (!m_folder->text().isEmpty()) form.Settings.OutputFolder = m_folder->text().toStdString();
+    // The row's output name is the one Convert writes: in the chosen folder, or beside the input.
+    form.Settings.OutputFolder = FolderText().toStdString();
     TAVProbe& probe = m_qelvan->AVProbe();
     m_formInUse = true;
+    int skipped = 0;
     for (const QString& file : files) {
         const std::string name = file.toStdString();
         if (!probe.Open(name, "")) {
             LogBlock("***File load error: " + QString::fromStdString(probe.LastErrMsg()));
+            ++skipped;
             continue;
         }
         form.SetProber(&probe);
@@ -94,16 +104,27 @@ void TfrmMain::AddFiles(const QStringList& files)
             form.SetProber(nullptr);
             probe.Close();
             LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
+            ++skipped;
             continue;
         }
         const std::int64_t duration = probe.GetFileInfo().Duration;
         form.SetProber(nullptr);
         probe.Close();
-        m_rows.push_back({.InputFile = name, .DurationSeconds = duration > 0 ? duration / 1000000 : 0});
+        TRowEntry entry;
+        entry.InputFile = name;
+        entry.DurationSeconds = duration > 0 ? duration / 1000000 : 0;
+        m_rows.push_back(std::move(entry));
         // A file whose task cannot be made keeps no entry, so that the lists stay row by row.
-        if (!AddToList(output, input, false)) m_rows.pop_back();
+        if (!AddToList(output, input, false)) {
+            m_rows.pop_back();
+            ++skipped;
+        }
     }
     m_formInUse = false;
+    if (skipped > 0)
+        ShowStatus(Tr("TfrmMain", "%1 of %2 files could not be added; the log says why.").arg(skipped).arg(files.size()));
+    else
+        ShowStatus(Tr("TfrmMain", "%1 files in the list.").arg(m_rows.size()));
     if (m_files->topLevelItemCount() > 0) m_files->setCurrentItem(m_files->topLevelItem(0));
     HandRowToOptionWindow();
 }
@@ -123,10 +144,11 @@ bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& inpu
     }
     if (!failure.isEmpty() && !keepFailedRow) return false;
 
+    row.OutputFile = output.FileName;
     auto* item = new QTreeWidgetItem;
     item->setText(colName, FileNameOnly(row.InputFile));
     item->setText(colDuration, QString::number(row.DurationSeconds));
-    item->setText(colSize, QString::number(QFileInfo(QString::fromStdString(row.InputFile)).size()));
+    item->setText(colSize, SizeText(QFileInfo(QString::fromStdString(row.InputFile)).size()));
     item->setText(colOutput, FileNameOnly(output.FileName));
     item->setToolTip(colName, QString::fromStdString(row.InputFile));
     item->setToolTip(colOutput, QString::fromStdString(output.FileName));
@@ -135,8 +157,9 @@ bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& inpu
     m_files->addTopLevelItem(item);
     if (!failure.isEmpty()) {
         // Kept in the list at Convert time, so that the user sees which file failed and why.
-        item->setText(colProgress, "失败");
-        item->setToolTip(colProgress, failure);
+        row.State = rsFailed;
+        row.Failure = failure;
+        ShowRowState(m_files->topLevelItemCount() - 1);
         return true;
     }
     row.Task = index;
@@ -162,13 +185,25 @@ std::vector<std::string> TfrmMain::ClipEnds() const { return Column(&TRowEntry::
 void TfrmMain::ConvertFromToolBar() { Convert(true); }
 void TfrmMain::ConvertFromMenu() { Convert(false); }
 
-void TfrmMain::Convert(bool fromToolBar)
+void TfrmMain::Convert(bool fromToolBar, const std::vector<bool>* only)
 {
     if (m_rows.empty() || m_converting) return;
-    // The rows are made anew from the files, each with the settings of now.
+    // The rows are made anew from the files, each with the settings of now; finished rows (and
+    // those left out) stay as they are.
+    // The menu command converts every row with the option window's settings, as it always did.
+    const auto keep = [only, fromToolBar](const TRowEntry& entry, std::size_t row) {
+        if (only != nullptr) return row >= only->size() || !(*only)[row];
+        return fromToolBar && entry.State == rsFinished;
+    };
+    bool any = false;
+    for (std::size_t row = 0; row < m_rows.size(); ++row) any = any || !keep(m_rows[row], row);
+    if (!any) {
+        ShowStatus(Tr("TfrmMain", "Every file is converted; choose \"Convert Again\" on the rows to convert them again."));
+        return;
+    }
     m_playback->Close();
     m_qelvan->ClearTasks();
-    m_files->clear();
+    const QList<QTreeWidgetItem*> items = m_files->invisibleRootItem()->takeChildren();
     if (fromToolBar) SetToolStates(true, false, false, m_pause->isEnabled(), m_resume->isEnabled(), m_stop->isEnabled());
     m_delete->setEnabled(false);
 
@@ -179,16 +214,27 @@ void TfrmMain::Convert(bool fromToolBar)
     form.ForgetOutputNames();
     TAVProbe& probe = m_qelvan->AVProbe();
     m_formInUse = true;
-    for (TRowEntry& entry : before) {
+    bool loaded = true;
+    for (std::size_t index = 0; index < before.size(); ++index) {
+        TRowEntry& entry = before[index];
+        QTreeWidgetItem* item = index < static_cast<std::size_t>(items.size()) ? items[static_cast<int>(index)] : nullptr;
+        if (!loaded || keep(entry, index)) {
+            entry.Task = -1;
+            entry.InRun = false;
+            m_rows.push_back(std::move(entry));
+            if (item != nullptr) m_files->addTopLevelItem(item);
+            continue;
+        }
+        delete item;
         if (!LoadLibraries()) {
-            m_formInUse = false;
-            return;
+            loaded = false;
+            continue;
         }
         m_qelvan->SetLogLevel(llInfo);
         // A file that cannot be read any more drops out of the list.
         if (!probe.Open(entry.InputFile, "")) continue;
         if (fromToolBar) {
-            form.Settings.OutputFolder = m_folder->text().toStdString();
+            form.Settings.OutputFolder = FolderText().toStdString();
             ApplyPageChoices(form.Settings, ActivePage(), PageChoices());
         }
         form.SetProber(&probe);
@@ -196,6 +242,9 @@ void TfrmMain::Convert(bool fromToolBar)
         // window.
         if (fromToolBar || entry.CutClip) ApplyRowClip(form, entry.ClipStart, entry.ClipEnd);
         entry.Task = -1;
+        entry.State = rsReady;
+        entry.Failure.clear();
+        entry.InRun = true;
         m_rows.push_back(std::move(entry));
         try {
             const TOutputOptions output = form.GetOutputOptions();
@@ -213,11 +262,18 @@ void TfrmMain::Convert(bool fromToolBar)
     m_qelvan->ThreadPriority = tpLower;
     if (fromToolBar) SetToolStates(false, false, false, true, false, true);
     m_delete->setEnabled(!fromToolBar && m_files->topLevelItemCount() > 0);
-    if (m_files->topLevelItemCount() > 0) m_files->setCurrentItem(m_files->topLevelItem(0));
+    if (m_files->topLevelItemCount() > 0 && m_files->currentItem() == nullptr)
+        m_files->setCurrentItem(m_files->topLevelItem(0));
     m_converting = m_qelvan->TaskCount() > 0;
     // Building the records wrote the hook texts back into the form.
     HandRowToOptionWindow();
-    m_qelvan->StartConvert(TasksAtOnce());
+    if (m_converting) {
+        ShowStatus(Tr("TfrmMain", "Converting %1 files...").arg(m_qelvan->TaskCount()));
+        m_qelvan->StartConvert(TasksAtOnce());
+    } else {
+        // Nothing could be started: the run is over before it began.
+        RunEnded();
+    }
 }
 
 void TfrmMain::PauseClicked()
@@ -293,7 +349,7 @@ void TfrmMain::MoveRow(int delta)
 
 void TfrmMain::ChooseFolder()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, "Select Output Folder", m_folder->text(),
+    const QString folder = QFileDialog::getExistingDirectory(this, Tr("TfrmMain", "Select Output Folder"), m_folder->text(),
                                                              QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) return;
     m_folder->setText(folder.endsWith('/') ? folder : folder + '/');
@@ -301,7 +357,12 @@ void TfrmMain::ChooseFolder()
 
 void TfrmMain::OpenFolder()
 {
-    if (!m_folder->text().isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder->text()));
+    if (m_folder->text().isEmpty()) {
+        ShowStatus(Tr("TfrmMain", "No output folder is chosen: outputs go beside each input file."));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder->text())))
+        ShowStatus(Tr("TfrmMain", "The desktop has no program to open %1.").arg(m_folder->text()));
 }
 
 void TfrmMain::PlayClicked(bool play)
@@ -345,9 +406,13 @@ void TfrmMain::ShowAbout()
 
 void TfrmMain::ShowHelp()
 {
-    const QString page = QDir(m_programFolder).filePath("help.html");
-    if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+    // One page a language; English when a language has none.
+    QString page = QDir(m_programFolder).filePath("help_" + CurrentLanguage() + ".html");
+    if (!QFileInfo::exists(page)) page = QDir(m_programFolder).filePath("help_en.html");
+    if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
         LogBlock("***Cannot open the help page: " + page);
+        ShowStatus(Tr("TfrmMain", "The desktop has no program to open %1.").arg(page));
+    }
 }
 
 int TfrmMain::RowOfTask(int taskIndex) const
@@ -367,7 +432,7 @@ void TfrmMain::OnProgress(int index, int currentDuration, std::int64_t currentSi
         item->setText(colProgress, QString("%1%").arg(qBound(0LL, percent, 99LL)));
     }
     item->setText(colConverted, QString::number(currentDuration / 1000));
-    item->setText(colOutputSize, QString::number(currentSize));
+    item->setText(colOutputSize, SizeText(currentSize));
 }
 
 void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QString& message)
@@ -377,26 +442,16 @@ void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QStri
         m_qelvan->ClearTasks();
         // The rows stay; their tasks are gone.
         for (TRowEntry& row : m_rows) row.Task = -1;
+        RunEnded();
         return;
     }
     const int row = RowOfTask(index);
-    if (row >= 0) {
-        QTreeWidgetItem* item = m_files->topLevelItem(row);
-        if (finished) {
-            item->setText(colProgress, "100%");
-        } else if (exception) {
-            item->setText(colProgress, "失败");
-            item->setToolTip(colProgress, message);
-        }
-    }
-    if (exception) {
-        // Not modal to the program's loop: the other rows go on updating while it is shown.
-        auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), message, QMessageBox::Ok, this);
-        box->setObjectName("TaskErrorBox");
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::NonModal);
-        box->show();
-    }
+    if (row < 0) return;
+    TRowEntry& entry = m_rows[static_cast<std::size_t>(row)];
+    // A failure shows in its row; the run's end sums them up in one box.
+    entry.State = finished ? rsFinished : exception ? rsFailed : rsStopped;
+    entry.Failure = exception ? message : QString();
+    ShowRowState(row);
 }
 
 void TfrmMain::OnLog(int index, int level, const QString& message)

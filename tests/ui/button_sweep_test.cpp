@@ -14,7 +14,11 @@ namespace mirelk::test {
 namespace {
 
 // Pressing these hands control to the desktop (a browser, a file manager) or ends the window.
-bool LeavesTheProgram(const QString& name) { return name == "Button2" || name == "mnuHelpFile" || name == "mnuExit"; }
+bool LeavesTheProgram(const QString& name)
+{
+    return name == "Button2" || name == "mnuHelpFile" || name == "mnuExit" || name == "mnuOpenOutputFolder" ||
+           name == "mnuPlayOutput";
+}
 
 // Our own controls, not the toolkit's inner ones (a menu bar's overflow button opens a menu).
 bool Ours(const QString& name) { return !name.isEmpty() && !name.startsWith("qt_") && !LeavesTheProgram(name); }

@@ -25,6 +25,12 @@ namespace {
 
 class OptionWindowTest : public MainWindowTest {
 protected:
+    // The option window's texts as the design has them, in English.
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        std::ofstream(std::filesystem::path(programFolder) / "Config.ini") << "[FormConfig]\nlanguage=en\n";
+    }
     ui::TfrmOption& Options()
     {
         ui::TfrmOption* shown = Window().OptionWindow();

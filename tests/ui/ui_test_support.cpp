@@ -46,6 +46,8 @@ void MainWindowTest::SetUp()
     const std::filesystem::path bin = std::filesystem::path(MIRELK_LIBAV_DIR).parent_path();
     std::filesystem::create_directory_symlink(bin / "LibAV", std::filesystem::path(programFolder) / "LibAV");
     std::filesystem::create_directory_symlink(bin / "vhook", std::filesystem::path(programFolder) / "vhook");
+    // The design's own texts, whatever the test machine's locale.
+    std::ofstream(std::filesystem::path(programFolder) / "Config.ini") << "[FormConfig]\nlanguage=zh_CN\n";
 }
 
 void MainWindowTest::TearDown()
