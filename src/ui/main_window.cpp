@@ -25,12 +25,13 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "form/option_choices.h"
 #include "binding/utilities.h"
 #include "ui/app_icon.h"
+#include "ui/file_list_model.h"
 #include "ui/host/event_relay.h"
 #include "ui/host/frame_drawing.h"
 #include "ui/host/preview_window.h"
@@ -145,7 +146,7 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
     }
     if (const QByteArray columns = QByteArray::fromBase64(m_config.Value(TConfigFile::kFormSection, kColumnsKey).toLatin1());
         !columns.isEmpty())
-        m_files->header()->restoreState(columns);
+        m_files->horizontalHeader()->restoreState(columns);
     Retranslate(this);
     RetranslateUi();
 
@@ -271,18 +272,21 @@ QWidget* TfrmMain::BuildFileList()
     auto* box = new QWidget(this);
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_files = new QTreeWidget(box);
+    m_files = new QTableView(box);
     m_files->setObjectName("lvFiles");
-    m_files->setRootIsDecorated(false);
-    m_files->setUniformRowHeights(true);
+    m_model = new TFileListModel(m_files);
+    m_files->setModel(m_model);
+    m_files->verticalHeader()->hide();
+    m_files->verticalHeader()->setDefaultSectionSize(m_files->fontMetrics().height() + 6);
+    m_files->setShowGrid(false);
+    m_files->setWordWrap(false);
     m_files->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_files->setSelectionMode(QAbstractItemView::SingleSelection);
     m_files->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_files->setAllColumnsShowFocus(true);
-    m_files->setColumnCount(7);
     const int widths[] = {100, 65, 65, 120, 80, 80, 65};
-    for (int column = 0; column < 7; ++column) m_files->setColumnWidth(column, widths[column]);
-    m_files->header()->setStretchLastSection(false);
+    for (int column = 0; column < TFileListModel::kColumns; ++column) m_files->setColumnWidth(column, widths[column]);
+    m_files->horizontalHeader()->setStretchLastSection(false);
+    m_files->horizontalHeader()->setHighlightSections(false);
     m_files->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_files, &QWidget::customContextMenuRequested, this, &TfrmMain::ShowRowMenu);
     // The selection stays visible when the list loses the focus.
@@ -293,10 +297,10 @@ QWidget* TfrmMain::BuildFileList()
     m_files->setPalette(palette);
     m_files->installEventFilter(this);
     m_files->setAcceptDrops(false);
-    connect(m_files, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
-        const int row = current != nullptr ? m_files->indexOfTopLevelItem(current) : -1;
+    connect(m_files->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+        const int row = current.isValid() ? current.row() : -1;
         // The panel shows the file of the selected row only, so that a clip is marked on it.
-        const TRowEntry* entry = row >= 0 ? &m_rows[static_cast<std::size_t>(row)] : nullptr;
+        const TRowEntry* entry = row >= 0 && row < static_cast<int>(m_rows.size()) ? &m_rows[static_cast<std::size_t>(row)] : nullptr;
         if (m_playback->IsOpen() && (entry == nullptr || QString::fromStdString(entry->InputFile) != m_playback->OpenFile()))
             m_playback->Close();
         if (entry != nullptr)
@@ -324,7 +328,7 @@ QWidget* TfrmMain::BuildFileList()
     connect(down, &QPushButton::clicked, this, [this] { MoveRow(1); });
     connect(m_delete, &QPushButton::clicked, this, [this] {
         DeleteRow();
-        const bool rows = m_files->topLevelItemCount() > 0;
+        const bool rows = m_model->rowCount() > 0;
         m_delete->setEnabled(rows);
         m_clear->setEnabled(rows);
         m_convert->setEnabled(rows);
@@ -477,10 +481,9 @@ void TfrmMain::changeEvent(QEvent* event)
 
 void TfrmMain::RetranslateUi()
 {
-    m_files->setHeaderLabels({Tr("TfrmMain", "File Name"), Tr("TfrmMain", "Duration"), Tr("TfrmMain", "Size"), Tr("TfrmMain", "Output Name"), Tr("TfrmMain", "Progress"),
-                              Tr("TfrmMain", "Converted"), Tr("TfrmMain", "Output Size")});
+    m_model->Retranslate();
     for (QAction* choice : m_languageMenu->actions()) choice->setChecked(choice->data().toString() == CurrentLanguage());
-    for (int row = 0; row < static_cast<int>(m_rows.size()) && row < m_files->topLevelItemCount(); ++row) ShowRowState(row);
+    for (int row = 0; row < static_cast<int>(m_rows.size()) && row < m_model->rowCount(); ++row) ShowRowState(row);
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -495,7 +498,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     DetachComponent();
     m_qelvan->StopConvert();
     m_config.SetOutputFolder(m_folder->text());
-    m_config.SetValue(TConfigFile::kFormSection, kColumnsKey, QString::fromLatin1(m_files->header()->saveState().toBase64()));
+    m_config.SetValue(TConfigFile::kFormSection, kColumnsKey, QString::fromLatin1(m_files->horizontalHeader()->saveState().toBase64()));
     if (m_saveOptions->isActive()) SaveOptionSettings();
     if (m_optionWindow) m_optionWindow->close();
     QMainWindow::closeEvent(event);

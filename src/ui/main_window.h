@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "component/vantrel.h"
@@ -27,10 +28,11 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class QTimer;
-class QTreeWidget;
+class QTableView;
 
 namespace mirelk::ui {
 
+class TFileListModel;
 class TPlaybackPanel;
 class TEventRelay;
 class TfrmOption;
@@ -165,6 +167,10 @@ private:
     void OnLog(int index, int level, const QString& message);
     void LogBlock(const QString& line);
     int RowOfTask(int taskIndex) const;
+    void MapTaskRows();
+    // The selected row, -1 when none.
+    int CurrentRow() const;
+    void SelectRow(int row);
     template <typename Field>
     std::vector<std::string> Column(Field field) const;
     void SetToolStates(bool add, bool clear, bool convert, bool pause, bool resume, bool stop);
@@ -192,7 +198,12 @@ private:
     QToolButton* m_pause = nullptr;
     QToolButton* m_resume = nullptr;
     QToolButton* m_stop = nullptr;
-    QTreeWidget* m_files = nullptr;
+    QTableView* m_files = nullptr;
+    TFileListModel* m_model = nullptr;
+    // Which row shows each task; made again whenever tasks or rows are added, removed or moved.
+    std::unordered_map<int, int> m_taskRows;
+    // The running row the list keeps in sight, -1 before the first report of a run.
+    int m_followRow = -1;
     QPushButton* m_delete = nullptr;
     QLineEdit* m_folder = nullptr;
     TPlaybackPanel* m_playback = nullptr;

@@ -16,10 +16,11 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTableView>
 #include <QUrl>
 
 #include "form/option_form_settings.h"
+#include "ui/file_list_model.h"
 #include "ui/language.h"
 #include "ui/main_window.h"
 
@@ -27,7 +28,7 @@ namespace mirelk::ui {
 
 namespace {
 
-constexpr int kProgressColumn = 4;
+constexpr int kProgressColumn = TFileListModel::colProgress;
 constexpr char kContext[] = "TfrmMain";
 
 }  // namespace
@@ -49,25 +50,24 @@ std::string TfrmMain::OutputFile(int row) const
 
 void TfrmMain::ShowRowState(int row)
 {
-    QTreeWidgetItem* item = m_files->topLevelItem(row);
-    if (item == nullptr || row >= static_cast<int>(m_rows.size())) return;
+    if (row < 0 || row >= m_model->rowCount() || row >= static_cast<int>(m_rows.size())) return;
     const TRowEntry& entry = m_rows[static_cast<std::size_t>(row)];
     switch (entry.State) {
     case rsReady:
         return;
     case rsFinished:
-        item->setText(kProgressColumn, "100%");
+        m_model->SetCell(row, kProgressColumn, "100%");
         break;
     case rsFailed:
-        item->setText(kProgressColumn, Tr("TfrmMain", "Failed"));
+        m_model->SetCell(row, kProgressColumn, Tr("TfrmMain", "Failed"));
         break;
     case rsStopped:
-        item->setText(kProgressColumn, Tr("TfrmMain", "Stopped"));
+        m_model->SetCell(row, kProgressColumn, Tr("TfrmMain", "Stopped"));
         break;
     }
     const QString tip = entry.Failure.isEmpty() ? QString() : entry.Failure;
-    for (int column = 0; column < m_files->columnCount(); ++column)
-        if (column != 0 && column != 3) item->setToolTip(column, tip);
+    for (int column = 0; column < TFileListModel::kColumns; ++column)
+        if (column != TFileListModel::colName && column != TFileListModel::colOutput) m_model->SetToolTip(row, column, tip);
     UpdateRowActions();
 }
 
@@ -158,8 +158,8 @@ void TfrmMain::ConvertRowsAgain(const std::vector<int>& rows)
 
 void TfrmMain::RemoveRow(int row)
 {
-    if (m_converting || row < 0 || row >= m_files->topLevelItemCount()) return;
-    m_files->setCurrentItem(m_files->topLevelItem(row));
+    if (m_converting || row < 0 || row >= m_model->rowCount()) return;
+    SelectRow(row);
     m_delete->click();
 }
 
@@ -188,7 +188,7 @@ bool TfrmMain::PlayRowOutput(int row)
 void TfrmMain::ShowRowMenu(const QPoint& position)
 {
     if (m_rowMenu == nullptr) return;
-    if (QTreeWidgetItem* item = m_files->itemAt(position)) m_files->setCurrentItem(item);
+    if (const QModelIndex at = m_files->indexAt(position); at.isValid()) SelectRow(at.row());
     m_rowMenu->popup(m_files->viewport()->mapToGlobal(position));
 }
 
@@ -206,8 +206,7 @@ void TfrmMain::BuildRowMenu()
         m_files->addAction(action);
         m_rowMenu->addAction(action);
         connect(action, &QAction::triggered, this, [this, handler] {
-            QTreeWidgetItem* current = m_files->currentItem();
-            if (current != nullptr) (this->*handler)(m_files->indexOfTopLevelItem(current));
+            if (const int current = CurrentRow(); current >= 0) (this->*handler)(current);
         });
         return action;
     };
@@ -229,8 +228,7 @@ void TfrmMain::BuildRowMenu()
 void TfrmMain::UpdateRowActions()
 {
     if (m_stopRow == nullptr) return;
-    QTreeWidgetItem* current = m_files->currentItem();
-    const int row = current != nullptr ? m_files->indexOfTopLevelItem(current) : -1;
+    const int row = CurrentRow();
     const TRowEntry* entry = row >= 0 && row < static_cast<int>(m_rows.size()) ? &m_rows[static_cast<std::size_t>(row)] : nullptr;
     const bool idle = !m_converting;
     m_stopRow->setEnabled(entry != nullptr && m_converting && entry->Task >= 0 && entry->State == rsReady);

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTableView>
 #include <QUrl>
 #include <algorithm>
 
@@ -19,6 +19,7 @@
 #include "form/time_text.h"
 #include "ui/about_box.h"
 #include "ui/application.h"
+#include "ui/file_list_model.h"
 #include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/option_window.h"
@@ -28,7 +29,7 @@ namespace mirelk::ui {
 
 namespace {
 
-enum TColumn { colName, colDuration, colSize, colOutput, colProgress, colConverted, colOutputSize };
+using enum TFileListModel::TColumn;
 
 // Every ending the program reads, for the first filter of the add dialog.
 QString OpenFilter()
@@ -125,7 +126,8 @@ void TfrmMain::AddFiles(const QStringList& files)
         ShowStatus(Tr("TfrmMain", "%1 of %2 files could not be added; the log says why.").arg(skipped).arg(files.size()));
     else
         ShowStatus(Tr("TfrmMain", "%1 files in the list.").arg(m_rows.size()));
-    if (m_files->topLevelItemCount() > 0) m_files->setCurrentItem(m_files->topLevelItem(0));
+    MapTaskRows();
+    if (m_model->rowCount() > 0) SelectRow(0);
     HandRowToOptionWindow();
 }
 
@@ -145,21 +147,19 @@ bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& inpu
     if (!failure.isEmpty() && !keepFailedRow) return false;
 
     row.OutputFile = output.FileName;
-    auto* item = new QTreeWidgetItem;
-    item->setText(colName, FileNameOnly(row.InputFile));
-    item->setText(colDuration, QString::number(row.DurationSeconds));
-    item->setText(colSize, SizeText(QFileInfo(QString::fromStdString(row.InputFile)).size()));
-    item->setText(colOutput, FileNameOnly(output.FileName));
-    item->setToolTip(colName, QString::fromStdString(row.InputFile));
-    item->setToolTip(colOutput, QString::fromStdString(output.FileName));
-    for (int column = colDuration; column <= colOutputSize; ++column)
-        if (column != colOutput) item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-    m_files->addTopLevelItem(item);
+    TFileListModel::TRow cells;
+    cells.Cells[colName] = FileNameOnly(row.InputFile);
+    cells.Cells[colDuration] = QString::number(row.DurationSeconds);
+    cells.Cells[colSize] = SizeText(QFileInfo(QString::fromStdString(row.InputFile)).size());
+    cells.Cells[colOutput] = FileNameOnly(output.FileName);
+    cells.ToolTips[colName] = QString::fromStdString(row.InputFile);
+    cells.ToolTips[colOutput] = QString::fromStdString(output.FileName);
+    m_model->AppendRow(std::move(cells));
     if (!failure.isEmpty()) {
         // Kept in the list at Convert time, so that the user sees which file failed and why.
         row.State = rsFailed;
         row.Failure = failure;
-        ShowRowState(m_files->topLevelItemCount() - 1);
+        ShowRowState(m_model->rowCount() - 1);
         return true;
     }
     row.Task = index;
@@ -203,7 +203,10 @@ void TfrmMain::Convert(bool fromToolBar, const std::vector<bool>* only)
     }
     m_playback->Close();
     m_qelvan->ClearTasks();
-    const QList<QTreeWidgetItem*> items = m_files->invisibleRootItem()->takeChildren();
+    std::vector<TFileListModel::TRow> cells;
+    for (int row = 0; row < m_model->rowCount(); ++row) cells.push_back(m_model->Row(row));
+    const int selected = CurrentRow();
+    m_model->Clear();
     if (fromToolBar) SetToolStates(true, false, false, m_pause->isEnabled(), m_resume->isEnabled(), m_stop->isEnabled());
     m_delete->setEnabled(false);
 
@@ -217,15 +220,13 @@ void TfrmMain::Convert(bool fromToolBar, const std::vector<bool>* only)
     bool loaded = true;
     for (std::size_t index = 0; index < before.size(); ++index) {
         TRowEntry& entry = before[index];
-        QTreeWidgetItem* item = index < static_cast<std::size_t>(items.size()) ? items[static_cast<int>(index)] : nullptr;
         if (!loaded || keep(entry, index)) {
             entry.Task = -1;
             entry.InRun = false;
             m_rows.push_back(std::move(entry));
-            if (item != nullptr) m_files->addTopLevelItem(item);
+            m_model->AppendRow(index < cells.size() ? cells[index] : TFileListModel::TRow());
             continue;
         }
-        delete item;
         if (!LoadLibraries()) {
             loaded = false;
             continue;
@@ -261,9 +262,10 @@ void TfrmMain::Convert(bool fromToolBar, const std::vector<bool>* only)
     m_qelvan->SetLogLevel(llInfo);
     m_qelvan->ThreadPriority = tpLower;
     if (fromToolBar) SetToolStates(false, false, false, true, false, true);
-    m_delete->setEnabled(!fromToolBar && m_files->topLevelItemCount() > 0);
-    if (m_files->topLevelItemCount() > 0 && m_files->currentItem() == nullptr)
-        m_files->setCurrentItem(m_files->topLevelItem(0));
+    MapTaskRows();
+    m_followRow = -1;
+    m_delete->setEnabled(!fromToolBar && m_model->rowCount() > 0);
+    if (m_model->rowCount() > 0) SelectRow(selected >= 0 && selected < m_model->rowCount() ? selected : 0);
     m_converting = m_qelvan->TaskCount() > 0;
     // Building the records wrote the hook texts back into the form.
     HandRowToOptionWindow();
@@ -301,9 +303,8 @@ void TfrmMain::StopClicked()
 
 void TfrmMain::DeleteRow()
 {
-    QTreeWidgetItem* current = m_files->currentItem();
-    if (current == nullptr || m_converting) return;
-    const int row = m_files->indexOfTopLevelItem(current);
+    const int row = CurrentRow();
+    if (row < 0 || m_converting) return;
     const int task = m_rows[static_cast<std::size_t>(row)].Task;
     if (task >= 0) {
         m_qelvan->RemoveTask(task);
@@ -313,7 +314,8 @@ void TfrmMain::DeleteRow()
     if (m_playback->IsOpen() && QString::fromStdString(m_rows[static_cast<std::size_t>(row)].InputFile) == m_playback->OpenFile())
         m_playback->Close();
     m_rows.erase(m_rows.begin() + row);
-    delete m_files->takeTopLevelItem(row);
+    m_model->RemoveRow(row);
+    MapTaskRows();
 }
 
 void TfrmMain::ClearAll()
@@ -323,28 +325,21 @@ void TfrmMain::ClearAll()
     m_qelvan->ClearTasks();
     m_converting = false;
     m_rows.clear();
-    m_files->clear();
+    m_model->Clear();
+    MapTaskRows();
     m_delete->setEnabled(false);
 }
 
 void TfrmMain::MoveRow(int delta)
 {
-    QTreeWidgetItem* current = m_files->currentItem();
-    if (current == nullptr) return;
-    const int row = m_files->indexOfTopLevelItem(current);
+    const int row = CurrentRow();
+    if (row < 0) return;
     const int other = row + delta;
-    if (other < 0 || other >= m_files->topLevelItemCount()) return;
-    QTreeWidgetItem* neighbour = m_files->topLevelItem(other);
-    for (int column = colName; column <= colProgress; ++column) {
-        const QString text = current->text(column);
-        const QString tip = current->toolTip(column);
-        current->setText(column, neighbour->text(column));
-        current->setToolTip(column, neighbour->toolTip(column));
-        neighbour->setText(column, text);
-        neighbour->setToolTip(column, tip);
-    }
+    if (other < 0 || other >= m_model->rowCount()) return;
+    m_model->SwapCells(row, other, colProgress + 1);
     std::swap(m_rows[static_cast<std::size_t>(row)], m_rows[static_cast<std::size_t>(other)]);
-    m_files->setCurrentItem(neighbour);
+    MapTaskRows();
+    SelectRow(other);
 }
 
 void TfrmMain::ChooseFolder()
@@ -367,9 +362,9 @@ void TfrmMain::OpenFolder()
 
 void TfrmMain::PlayClicked(bool play)
 {
-    QTreeWidgetItem* current = m_files->currentItem();
-    if (current == nullptr) return;
-    const TRowEntry& row = m_rows[static_cast<std::size_t>(m_files->indexOfTopLevelItem(current))];
+    const int current = CurrentRow();
+    if (current < 0) return;
+    const TRowEntry& row = m_rows[static_cast<std::size_t>(current)];
     const QString file = QString::fromStdString(row.InputFile);
     if (play)
         m_playback->OpenAndPlay(file, row.DurationSeconds);
@@ -379,9 +374,9 @@ void TfrmMain::PlayClicked(bool play)
 
 void TfrmMain::SetClipMark(bool start)
 {
-    QTreeWidgetItem* current = m_files->currentItem();
-    if (!m_playback->IsOpen() || current == nullptr) return;
-    TRowEntry& row = m_rows[static_cast<std::size_t>(m_files->indexOfTopLevelItem(current))];
+    const int current = CurrentRow();
+    if (!m_playback->IsOpen() || current < 0) return;
+    TRowEntry& row = m_rows[static_cast<std::size_t>(current)];
     const int seconds = m_playback->PositionSeconds();
     const std::string clock = ClockText(seconds);
     const std::string time = TimeText(static_cast<std::int64_t>(seconds) * 1000000);
@@ -417,22 +412,44 @@ void TfrmMain::ShowHelp()
 
 int TfrmMain::RowOfTask(int taskIndex) const
 {
+    const auto found = m_taskRows.find(taskIndex);
+    return found != m_taskRows.end() ? found->second : -1;
+}
+
+void TfrmMain::MapTaskRows()
+{
+    m_taskRows.clear();
     for (std::size_t row = 0; row < m_rows.size(); ++row)
-        if (m_rows[row].Task == taskIndex) return static_cast<int>(row);
-    return -1;
+        if (m_rows[row].Task >= 0) m_taskRows[m_rows[row].Task] = static_cast<int>(row);
+}
+
+int TfrmMain::CurrentRow() const
+{
+    const QModelIndex current = m_files->currentIndex();
+    return current.isValid() && current.row() < static_cast<int>(m_rows.size()) ? current.row() : -1;
+}
+
+void TfrmMain::SelectRow(int row)
+{
+    if (row >= 0 && row < m_model->rowCount()) m_files->setCurrentIndex(m_model->index(row, 0));
 }
 
 void TfrmMain::OnProgress(int index, int currentDuration, std::int64_t currentSize, int totalDuration)
 {
     const int row = RowOfTask(index);
     if (row < 0) return;
-    QTreeWidgetItem* item = m_files->topLevelItem(row);
+    // The list keeps a running row in sight until it ends, then the next one that reports.
+    if (m_followRow < 0 || m_followRow >= static_cast<int>(m_rows.size()) ||
+        m_rows[static_cast<std::size_t>(m_followRow)].State != rsReady) {
+        m_followRow = row;
+        m_files->scrollTo(m_model->index(row, 0));
+    }
     if (totalDuration > 0) {
         const long long percent = static_cast<long long>(currentDuration) * 100 / totalDuration;
-        item->setText(colProgress, QString("%1%").arg(qBound(0LL, percent, 99LL)));
+        m_model->SetCell(row, colProgress, QString("%1%").arg(qBound(0LL, percent, 99LL)));
     }
-    item->setText(colConverted, QString::number(currentDuration / 1000));
-    item->setText(colOutputSize, SizeText(currentSize));
+    m_model->SetCell(row, colConverted, QString::number(currentDuration / 1000));
+    m_model->SetCell(row, colOutputSize, SizeText(currentSize));
 }
 
 void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QString& message)
@@ -442,6 +459,7 @@ void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QStri
         m_qelvan->ClearTasks();
         // The rows stay; their tasks are gone.
         for (TRowEntry& row : m_rows) row.Task = -1;
+        MapTaskRows();
         RunEnded();
         return;
     }

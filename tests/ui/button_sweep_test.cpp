@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTableView>
 
 #include "ui_test_support.h"
 
@@ -52,7 +52,7 @@ TEST_F(MainWindowTest, EveryCommandInEveryStateTwice)
     };
     pressAll();
     AddFiles({source});
-    ASSERT_EQ(Files()->topLevelItemCount(), 1);
+    ASSERT_EQ(Rows(), 1);
     Click("ToolButton7");
     pressAll();
     EXPECT_TRUE(WaitForRunEnd()) << "a run stopped by the commands ends all the same";

@@ -14,7 +14,7 @@
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTableView>
 #include <QXmlStreamReader>
 #include <filesystem>
 #include <fstream>
@@ -62,8 +62,9 @@ std::vector<std::pair<QString, QString>> VisibleTexts(QWidget* window)
             add(object, QString(action->text()).remove('&'));
         if (auto* tabs = qobject_cast<QTabWidget*>(object))
             for (int index = 0; index < tabs->count(); ++index) add(object, tabs->tabText(index));
-        if (auto* list = qobject_cast<QTreeWidget*>(object))
-            for (int column = 0; column < list->columnCount(); ++column) add(object, list->headerItem()->text(column));
+        if (auto* list = qobject_cast<QTableView*>(object))
+            for (int column = 0; column < list->model()->columnCount(); ++column)
+                add(object, list->model()->headerData(column, Qt::Horizontal).toString());
     }
     return texts;
 }
@@ -114,7 +115,7 @@ TEST_F(MainWindowTest, BothWindowsInEitherLanguageSwitchedAtOnceAndKeptAcrossARe
 
     // The design's texts, the 3GP page saying "encoding" as the WMV page does.
     EXPECT_EQ(Child<QAbstractButton>("ToolButton1")->text(), "添  加");
-    EXPECT_EQ(Child<QTreeWidget>("lvFiles")->headerItem()->text(4), "进程");
+    EXPECT_EQ(Files()->model()->headerData(4, Qt::Horizontal).toString(), "进程");
     std::vector<QString> pageLabels;
     for (QLabel* label : Child<QWidget>("tab3GP")->findChildren<QLabel*>()) pageLabels.push_back(label->text());
     EXPECT_EQ(pageLabels, (std::vector<QString>{"视频编码方式：", "音频编码方式：", "视频大小：", "帧率/秒："}));
@@ -161,18 +162,18 @@ TEST_F(MainWindowTest, TheWindowResizesFromItsFirstSizeAndKeepsItsColumnWidths)
     EXPECT_EQ(window.minimumSize(), first);
     EXPECT_GE(first.width(), 624);
     EXPECT_GE(first.height(), 473);
-    auto* list = Child<QTreeWidget>("lvFiles");
+    auto* list = Files();
     const int listHeight = list->height();
     window.resize(first + QSize(300, 200));
     QCoreApplication::processEvents();
     EXPECT_EQ(window.size(), first + QSize(300, 200));
     EXPECT_GT(list->height(), listHeight + 100) << "the list takes what the window grows";
 
-    list->header()->resizeSection(0, 230);
+    list->horizontalHeader()->resizeSection(0, 230);
     EXPECT_EQ(Child<QAction>("mnuExit")->shortcut(), QKeySequence("Ctrl+Q"));
     EXPECT_EQ(Child<QAction>("mnuHelpFile")->shortcut(), QKeySequence(Qt::Key_F1));
     OpenWindow();
-    EXPECT_EQ(Child<QTreeWidget>("lvFiles")->header()->sectionSize(0), 230);
+    EXPECT_EQ(Files()->horizontalHeader()->sectionSize(0), 230);
 }
 
 }  // namespace mirelk::test

@@ -6,7 +6,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QThread>
-#include <QTreeWidget>
+#include <QTableView>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -56,7 +56,7 @@ TEST_F(MainWindowTest, ConvertsOnThe3GPAndDVDPagesWithRowClipsThroughTheToolBarS
     EXPECT_EQ(ToolBar(), "1");
     SetOutputFolder(out);
     AddFiles({goes, first, second});
-    ASSERT_EQ(Files()->topLevelItemCount(), 3) << LogText().toStdString();
+    ASSERT_EQ(Rows(), 3) << LogText().toStdString();
     EXPECT_EQ(Cell(1, colName), "第一 clip.avi");
     EXPECT_EQ(Cell(1, colDuration), "5");
     EXPECT_EQ(Cell(1, colSize).toStdString(), FormatFileSize(static_cast<std::int64_t>(std::filesystem::file_size(first))));
@@ -64,7 +64,7 @@ TEST_F(MainWindowTest, ConvertsOnThe3GPAndDVDPagesWithRowClipsThroughTheToolBarS
     EXPECT_EQ(ToolBar(), "1237");
 
     // The clip marks belong to the selected row, and only once its file is open on the panel.
-    Files()->setCurrentItem(Files()->topLevelItem(1));
+    SelectRow(1);
     Click("btnStartTime");
     EXPECT_EQ(window.ClipStarts()[1], "0");
     Click("SpeedButton2");
@@ -80,7 +80,7 @@ TEST_F(MainWindowTest, ConvertsOnThe3GPAndDVDPagesWithRowClipsThroughTheToolBarS
     EXPECT_EQ(Child<QLineEdit>("edtEndTime")->text(), "00:00:03");
     // Moving the row down takes its clip along.
     Click("BitBtn2");
-    EXPECT_EQ(Files()->indexOfTopLevelItem(Files()->currentItem()), 2);
+    EXPECT_EQ(Files()->currentIndex().row(), 2);
     EXPECT_EQ(window.ClipStarts()[2], "1.000");
     EXPECT_EQ(window.ClipStarts()[1], "0");
     EXPECT_EQ(Cell(2, colName), "第一 clip.avi");
@@ -91,7 +91,7 @@ TEST_F(MainWindowTest, ConvertsOnThe3GPAndDVDPagesWithRowClipsThroughTheToolBarS
     const QString logBefore = LogText();
     Child<QTabWidget>("PageControl1")->setCurrentIndex(0);
     Click("ToolButton7");
-    ASSERT_EQ(Files()->topLevelItemCount(), 2);
+    ASSERT_EQ(Rows(), 2);
     EXPECT_EQ(Cell(0, colName), "second clip.mkv");
     EXPECT_EQ(ToolBar(), "45");
     ASSERT_TRUE(WaitForRunEnd());
@@ -110,7 +110,7 @@ TEST_F(MainWindowTest, ConvertsOnThe3GPAndDVDPagesWithRowClipsThroughTheToolBarS
     }
 
     Click("ToolButton2");
-    EXPECT_EQ(Files()->topLevelItemCount(), 0);
+    EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(ToolBar(), "1");
     // After Clear a new file starts without a clip.
     AddFiles({first});
@@ -136,7 +136,7 @@ TEST_F(MainWindowTest, DeletedRowsTakeTheirOwnTasksAlong)
     ui::TfrmMain& window = OpenWindow();
     AddFiles({a, folder.Path("b.avi"), folder.Path("c.avi")});
     for (int deleted = 0; deleted < 2; ++deleted) {
-        Files()->setCurrentItem(Files()->topLevelItem(0));
+        SelectRow(0);
         Click("ToolButton3");
     }
     EXPECT_EQ(window.InputFiles(), std::vector<std::string>{folder.Path("c.avi")});
@@ -189,7 +189,7 @@ TEST_F(MainWindowTest, RefusesFilesThatCannotBeReadOrWritten)
     ::chmod(locked.c_str(), 0);
     OpenWindow();
     AddFiles({folder.Path("text.mp4"), folder.Path("empty.avi"), folder.Path("missing.avi")});
-    EXPECT_EQ(Files()->topLevelItemCount(), 0);
+    EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(LogText().count("***File load error: "), 3) << LogText().toStdString();
     if (::geteuid() != 0) {
         AddFiles({locked});
@@ -198,7 +198,7 @@ TEST_F(MainWindowTest, RefusesFilesThatCannotBeReadOrWritten)
     // A folder that cannot be written: the file is not added, and the log says why.
     SetOutputFolder("/proc/mirelk-nowhere/");
     AddFiles({readable});
-    EXPECT_EQ(Files()->topLevelItemCount(), 0);
+    EXPECT_EQ(Rows(), 0);
     EXPECT_TRUE(LogText().contains("***Cannot do convert, error: ")) << LogText().toStdString();
     EXPECT_EQ(ToolBar(), "1");
 }
@@ -210,16 +210,16 @@ TEST_F(MainWindowTest, FailedTasksShowInTheirRowsWithoutBlockingTheWindow)
     ui::TfrmMain& window = OpenWindow();
     SetOutputFolder(folder.Path() + "/");
     AddFiles({first, folder.Path("f2.avi")});
-    ASSERT_EQ(Files()->topLevelItemCount(), 2);
+    ASSERT_EQ(Rows(), 2);
 
     // A folder that cannot be written at Convert time: the rows stay, each saying why.
     SetOutputFolder("/proc/mirelk-nowhere/");
     Click("ToolButton7");
-    ASSERT_EQ(Files()->topLevelItemCount(), 2);
+    ASSERT_EQ(Rows(), 2);
     for (int row = 0; row < 2; ++row) {
         EXPECT_EQ(Cell(row, colProgress), "失败");
-        EXPECT_TRUE(Files()->topLevelItem(row)->toolTip(colProgress).contains("/proc/mirelk-nowhere/"))
-            << Files()->topLevelItem(row)->toolTip(colProgress).toStdString();
+        EXPECT_TRUE(ToolTip(row, colProgress).contains("/proc/mirelk-nowhere/"))
+            << ToolTip(row, colProgress).toStdString();
     }
     EXPECT_TRUE(std::filesystem::exists(first));
     EXPECT_EQ(ToolBar(), "1237") << "a run of which nothing could start is over at once";
@@ -239,7 +239,7 @@ TEST_F(MainWindowTest, FailedTasksShowInTheirRowsWithoutBlockingTheWindow)
     TriggerMenu("mnuConvert");
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(Cell(0, colProgress), "失败");
-    EXPECT_FALSE(Files()->topLevelItem(0)->toolTip(colProgress).isEmpty());
+    EXPECT_FALSE(ToolTip(0, colProgress).isEmpty());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     int boxes = 0;
     for (QWidget* top : QApplication::topLevelWidgets())
@@ -279,7 +279,7 @@ TEST_F(MainWindowTest, ThePositionBarFollowsPlayback)
     const std::string clip = Clip(folder.Path("play.mkv"), 4);
     OpenWindow();
     AddFiles({clip});
-    ASSERT_EQ(Files()->topLevelItemCount(), 1);
+    ASSERT_EQ(Rows(), 1);
     Click("SpeedButton1");
     auto* bar = Child<QSlider>("DSTrackBar1");
     EXPECT_EQ(bar->maximum(), 4);

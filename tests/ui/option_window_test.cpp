@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTreeWidget>
+#include <QTableView>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -88,7 +88,7 @@ protected:
         ui::TfrmMain& window = OpenWindow();
         SetOutputFolder(folder.Path() + "/");
         AddFiles(files);
-        EXPECT_EQ(Files()->topLevelItemCount(), static_cast<int>(files.size())) << LogText().toStdString();
+        EXPECT_EQ(Rows(), static_cast<int>(files.size())) << LogText().toStdString();
         return window;
     }
 };

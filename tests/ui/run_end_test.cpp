@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTableView>
 #include <filesystem>
 #include <fstream>
 
@@ -42,7 +42,7 @@ TEST_F(MainWindowTest, ARunEndsWithOneSummaryAndConvertThenTakesOnlyWhatIsNotFin
     });
     SetOutputFolder(folder.Path() + "/");
     AddFiles({video, sound});
-    ASSERT_EQ(Files()->topLevelItemCount(), 2) << LogText().toStdString();
+    ASSERT_EQ(Rows(), 2) << LogText().toStdString();
     // A scale the filter cannot read fails the file with pictures; the sound has none to scale.
     TOptionForm& form = window.OptionForm();
     form.Settings.Scale = true;
@@ -58,7 +58,7 @@ TEST_F(MainWindowTest, ARunEndsWithOneSummaryAndConvertThenTakesOnlyWhatIsNotFin
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(ToolBar(), "1237");
     EXPECT_EQ(Cell(0, kProgress), "失败");
-    EXPECT_FALSE(Files()->topLevelItem(0)->toolTip(kProgress).isEmpty());
+    EXPECT_FALSE(ToolTip(0, kProgress).isEmpty());
     EXPECT_EQ(Cell(1, kProgress), "100%");
     EXPECT_EQ(window.StatusText(),
               QString("转换结束：完成 1 个，失败 1 个，停止 0 个。输出文件在 %1/。").arg(QString::fromStdString(folder.Path())));
@@ -106,7 +106,7 @@ TEST_F(MainWindowTest, OneFileStopsWhileTheOthersFinishAndIsThenRetried)
     ui::TfrmMain& window = OpenWindow();
     SetOutputFolder(folder.Path() + "/");
     AddFiles({longer, waiting, last});
-    ASSERT_EQ(Files()->topLevelItemCount(), 3);
+    ASSERT_EQ(Rows(), 3);
     // Page "DVD": the long file takes a while to encode.
     Child<QTabWidget>("PageControl1")->setCurrentIndex(3);
     Click("ToolButton7");
@@ -142,7 +142,7 @@ TEST_F(MainWindowTest, WithNoOutputFolderTheOutputsGoBesideTheirInputs)
     SetOutputFolder("");
     EXPECT_EQ(Child<QLineEdit>("Edit1")->placeholderText(), "与各输入文件在同一目录");
     AddFiles({clip});
-    ASSERT_EQ(Files()->topLevelItemCount(), 1);
+    ASSERT_EQ(Rows(), 1);
     EXPECT_EQ(window.OutputFile(0), in + "/clip_(new).3gp");
     Click("ToolButton7");
     ASSERT_TRUE(WaitForRunEnd());

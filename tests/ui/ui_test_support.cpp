@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QThread>
-#include <QTreeWidget>
+#include <QTableView>
 #include <filesystem>
 #include <fstream>
 
@@ -87,9 +87,21 @@ void MainWindowTest::SetOutputFolder(const std::string& path)
     Child<QLineEdit>("Edit1")->setText(QString::fromStdString(path));
 }
 
-QTreeWidget* MainWindowTest::Files() { return Child<QTreeWidget>("lvFiles"); }
+QTableView* MainWindowTest::Files() { return Child<QTableView>("lvFiles"); }
 
-QString MainWindowTest::Cell(int row, int column) { return Files()->topLevelItem(row)->text(column); }
+int MainWindowTest::Rows() { return Files()->model()->rowCount(); }
+
+QString MainWindowTest::Cell(int row, int column)
+{
+    return Files()->model()->data(Files()->model()->index(row, column), Qt::DisplayRole).toString();
+}
+
+QString MainWindowTest::ToolTip(int row, int column)
+{
+    return Files()->model()->data(Files()->model()->index(row, column), Qt::ToolTipRole).toString();
+}
+
+void MainWindowTest::SelectRow(int row) { Files()->setCurrentIndex(Files()->model()->index(row, 0)); }
 
 QString MainWindowTest::LogText() { return Child<QPlainTextEdit>("mmoLog")->toPlainText(); }
 

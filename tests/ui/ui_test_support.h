@@ -11,7 +11,7 @@
 #include "../test_support.h"
 #include "ui/main_window.h"
 
-class QTreeWidget;
+class QTableView;
 
 namespace mirelk::test {
 
@@ -36,8 +36,11 @@ protected:
     // The Add command's steps for files already chosen.
     void AddFiles(const std::vector<std::string>& files);
     void SetOutputFolder(const std::string& path);
-    QTreeWidget* Files();
+    QTableView* Files();
+    int Rows();
     QString Cell(int row, int column);
+    QString ToolTip(int row, int column);
+    void SelectRow(int row);
     QString LogText();
     void Click(const char* name);
     void TriggerMenu(const char* name);
