@@ -283,7 +283,9 @@ QWidget* TfrmMain::BuildFileList()
     m_files->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_files->setSelectionMode(QAbstractItemView::SingleSelection);
     m_files->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    const int widths[] = {100, 65, 65, 120, 80, 80, 65};
+    // The design's widths, the size columns widened to hold a size as FormatFileSize writes it.
+    const int sizeWidth = m_files->fontMetrics().horizontalAdvance("999.99 MB") + 12;
+    const int widths[] = {100, 65, qMax(65, sizeWidth), 120, 80, 80, qMax(65, sizeWidth)};
     for (int column = 0; column < TFileListModel::kColumns; ++column) m_files->setColumnWidth(column, widths[column]);
     m_files->horizontalHeader()->setStretchLastSection(false);
     m_files->horizontalHeader()->setHighlightSections(false);
@@ -482,6 +484,7 @@ void TfrmMain::changeEvent(QEvent* event)
 void TfrmMain::RetranslateUi()
 {
     m_model->Retranslate();
+    if (m_statusText) m_status->setText(m_statusText());
     for (QAction* choice : m_languageMenu->actions()) choice->setChecked(choice->data().toString() == CurrentLanguage());
     for (int row = 0; row < static_cast<int>(m_rows.size()) && row < m_model->rowCount(); ++row) ShowRowState(row);
 }

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -135,7 +136,8 @@ private:
     void Convert(bool fromToolBar, const std::vector<bool>* only = nullptr);
     void RunEnded();
     void Notify(const QString& title, const QString& text);
-    void ShowStatus(const QString& text);
+    // The status bar's text, made again in the new language when the language changes.
+    void ShowStatus(std::function<QString()> text);
     void ShowRowState(int row);
     void RetranslateUi();
     void ShowRowMenu(const QPoint& position);
@@ -222,6 +224,7 @@ private:
     QAction* m_previewRun = nullptr;
     QTimer* m_saveOptions = nullptr;
     QLabel* m_status = nullptr;
+    std::function<QString()> m_statusText;
     QMenu* m_rowMenu = nullptr;
     QAction* m_stopRow = nullptr;
     QAction* m_retryRow = nullptr;

@@ -38,7 +38,11 @@ QString TfrmMain::FolderText() const
     return m_folder->text().isEmpty() ? QString(kSameAsInput) : m_folder->text();
 }
 
-void TfrmMain::ShowStatus(const QString& text) { m_status->setText(text); }
+void TfrmMain::ShowStatus(std::function<QString()> text)
+{
+    m_statusText = std::move(text);
+    m_status->setText(m_statusText());
+}
 
 QString TfrmMain::StatusText() const { return m_status->text(); }
 
@@ -90,18 +94,21 @@ void TfrmMain::RunEnded()
     SetToolStates(true, rows, rows, false, false, false);
     m_delete->setEnabled(rows);
     UpdateRowActions();
-    const QString where = m_folder->text().isEmpty() ? Tr("TfrmMain", "beside each input file") : m_folder->text();
-    const QString summary = Tr("TfrmMain", "Done: %1 finished, %2 failed, %3 stopped. Outputs are %4.")
-                                .arg(finished)
-                                .arg(failed)
-                                .arg(stopped)
-                                .arg(m_folder->text().isEmpty() ? where : Tr("TfrmMain", "in %1").arg(where));
+    const QString folder = m_folder->text();
+    const auto summary = [finished, failed, stopped, folder] {
+        return Tr("TfrmMain", "Done: %1 finished, %2 failed, %3 stopped. Outputs are %4.")
+            .arg(finished)
+            .arg(failed)
+            .arg(stopped)
+            .arg(folder.isEmpty() ? Tr("TfrmMain", "beside each input file") : Tr("TfrmMain", "in %1").arg(folder));
+    };
     ShowStatus(summary);
-    if (!isActiveWindow()) Notify(Tr("TfrmMain", "Conversion finished"), summary);
+    if (!isActiveWindow()) Notify(Tr("TfrmMain", "Conversion finished"), summary());
     if (failed > 0) {
         // One box for the whole run, never one a file; the rows keep the reasons.
         auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(),
-                                    Tr("TfrmMain", "%1 files could not be converted:").arg(failed), QMessageBox::Ok, this);
+                                    Tr("TfrmMain", "Files that could not be converted: %1").arg(failed), QMessageBox::Ok,
+                                    this);
         box->setObjectName("RunSummaryBox");
         box->setInformativeText(failures.mid(0, 10).join('\n') + (failures.size() > 10 ? "\n..." : ""));
         box->setDetailedText(failures.join('\n'));
@@ -169,7 +176,7 @@ bool TfrmMain::OpenRowFolder(int row)
     if (file.isEmpty()) return false;
     const QString folder = QFileInfo(file).absolutePath();
     if (QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) return true;
-    ShowStatus(Tr("TfrmMain", "The desktop has no program to open %1.").arg(folder));
+    ShowStatus([=] { return Tr("TfrmMain", "The desktop has no program to open %1.").arg(folder); });
     return false;
 }
 
@@ -177,11 +184,11 @@ bool TfrmMain::PlayRowOutput(int row)
 {
     const QString file = QString::fromStdString(OutputFile(row));
     if (file.isEmpty() || !QFileInfo::exists(file)) {
-        ShowStatus(Tr("TfrmMain", "%1 is not there yet.").arg(file));
+        ShowStatus([=] { return Tr("TfrmMain", "%1 is not there yet.").arg(file); });
         return false;
     }
     if (QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return true;
-    ShowStatus(Tr("TfrmMain", "The desktop has no program to open %1.").arg(file));
+    ShowStatus([=] { return Tr("TfrmMain", "The desktop has no program to open %1.").arg(file); });
     return false;
 }
 

@@ -122,10 +122,12 @@ void TfrmMain::AddFiles(const QStringList& files)
         }
     }
     m_formInUse = false;
+    const qsizetype given = files.size();
+    const std::size_t rows = m_rows.size();
     if (skipped > 0)
-        ShowStatus(Tr("TfrmMain", "%1 of %2 files could not be added; the log says why.").arg(skipped).arg(files.size()));
+        ShowStatus([skipped, given] { return Tr("TfrmMain", "Files not added: %1 of %2; the log says why.").arg(skipped).arg(given); });
     else
-        ShowStatus(Tr("TfrmMain", "%1 files in the list.").arg(m_rows.size()));
+        ShowStatus([rows] { return Tr("TfrmMain", "Files in the list: %1.").arg(rows); });
     MapTaskRows();
     if (m_model->rowCount() > 0) SelectRow(0);
     HandRowToOptionWindow();
@@ -198,7 +200,7 @@ void TfrmMain::Convert(bool fromToolBar, const std::vector<bool>* only)
     bool any = false;
     for (std::size_t row = 0; row < m_rows.size(); ++row) any = any || !keep(m_rows[row], row);
     if (!any) {
-        ShowStatus(Tr("TfrmMain", "Every file is converted; choose \"Convert Again\" on the rows to convert them again."));
+        ShowStatus([=] { return Tr("TfrmMain", "Every file is converted; choose \"Convert Again\" on the rows to convert them again."); });
         return;
     }
     m_playback->Close();
@@ -270,7 +272,8 @@ void TfrmMain::Convert(bool fromToolBar, const std::vector<bool>* only)
     // Building the records wrote the hook texts back into the form.
     HandRowToOptionWindow();
     if (m_converting) {
-        ShowStatus(Tr("TfrmMain", "Converting %1 files...").arg(m_qelvan->TaskCount()));
+        const int tasks = m_qelvan->TaskCount();
+        ShowStatus([tasks] { return Tr("TfrmMain", "Converting files: %1...").arg(tasks); });
         m_qelvan->StartConvert(TasksAtOnce());
     } else {
         // Nothing could be started: the run is over before it began.
@@ -353,11 +356,12 @@ void TfrmMain::ChooseFolder()
 void TfrmMain::OpenFolder()
 {
     if (m_folder->text().isEmpty()) {
-        ShowStatus(Tr("TfrmMain", "No output folder is chosen: outputs go beside each input file."));
+        ShowStatus([=] { return Tr("TfrmMain", "No output folder is chosen: outputs go beside each input file."); });
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder->text())))
-        ShowStatus(Tr("TfrmMain", "The desktop has no program to open %1.").arg(m_folder->text()));
+    const QString folder = m_folder->text();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        ShowStatus([folder] { return Tr("TfrmMain", "The desktop has no program to open %1.").arg(folder); });
 }
 
 void TfrmMain::PlayClicked(bool play)
@@ -406,7 +410,7 @@ void TfrmMain::ShowHelp()
     if (!QFileInfo::exists(page)) page = QDir(m_programFolder).filePath("help_en.html");
     if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
         LogBlock("***Cannot open the help page: " + page);
-        ShowStatus(Tr("TfrmMain", "The desktop has no program to open %1.").arg(page));
+        ShowStatus([=] { return Tr("TfrmMain", "The desktop has no program to open %1.").arg(page); });
     }
 }
 

@@ -126,7 +126,10 @@ int main(int argc, char** argv)
         if (!Save(options, out + "/option-window.png")) status = 1;
         pages->setCurrentIndex(3);
         if (!Save(options, out + "/option-window-hooks.png")) status = 1;
+        window.SetLanguage("zh_CN");
         pages->setCurrentIndex(0);
+        if (!Save(options, out + "/option-window-zh_CN.png")) status = 1;
+        window.SetLanguage("en");
         options.close();
 
         // A longer file, converted from the menu with its pictures shown.

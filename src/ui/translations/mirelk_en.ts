@@ -257,10 +257,6 @@
         <translation>Conversion finished</translation>
     </message>
     <message>
-        <source>%1 files could not be converted:</source>
-        <translation>%1 files could not be converted:</translation>
-    </message>
-    <message>
         <source>The desktop has no program to open %1.</source>
         <translation>The desktop has no program to open %1.</translation>
     </message>
@@ -317,20 +313,8 @@
         <translation>Add Files</translation>
     </message>
     <message>
-        <source>%1 of %2 files could not be added; the log says why.</source>
-        <translation>%1 of %2 files could not be added; the log says why.</translation>
-    </message>
-    <message>
-        <source>%1 files in the list.</source>
-        <translation>%1 files in the list.</translation>
-    </message>
-    <message>
         <source>Every file is converted; choose &quot;Convert Again&quot; on the rows to convert them again.</source>
         <translation>Every file is converted; choose &quot;Convert Again&quot; on the rows to convert them again.</translation>
-    </message>
-    <message>
-        <source>Converting %1 files...</source>
-        <translation>Converting %1 files...</translation>
     </message>
     <message>
         <source>Select Output Folder</source>
@@ -339,6 +323,22 @@
     <message>
         <source>No output folder is chosen: outputs go beside each input file.</source>
         <translation>No output folder is chosen: outputs go beside each input file.</translation>
+    </message>
+    <message>
+        <source>Files that could not be converted: %1</source>
+        <translation>Files that could not be converted: %1</translation>
+    </message>
+    <message>
+        <source>Files not added: %1 of %2; the log says why.</source>
+        <translation>Files not added: %1 of %2; the log says why.</translation>
+    </message>
+    <message>
+        <source>Files in the list: %1.</source>
+        <translation>Files in the list: %1.</translation>
+    </message>
+    <message>
+        <source>Converting files: %1...</source>
+        <translation>Converting files: %1...</translation>
     </message>
 </context>
 <context>

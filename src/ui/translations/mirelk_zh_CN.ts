@@ -257,10 +257,6 @@
         <translation>转换结束</translation>
     </message>
     <message>
-        <source>%1 files could not be converted:</source>
-        <translation>%1 个文件转换失败：</translation>
-    </message>
-    <message>
         <source>The desktop has no program to open %1.</source>
         <translation>桌面没有可以打开 %1 的程序。</translation>
     </message>
@@ -317,20 +313,8 @@
         <translation>添加文件</translation>
     </message>
     <message>
-        <source>%1 of %2 files could not be added; the log says why.</source>
-        <translation>%2 个文件中有 %1 个无法添加，原因见日志。</translation>
-    </message>
-    <message>
-        <source>%1 files in the list.</source>
-        <translation>列表中有 %1 个文件。</translation>
-    </message>
-    <message>
         <source>Every file is converted; choose &quot;Convert Again&quot; on the rows to convert them again.</source>
         <translation>所有文件都已转换；要重新转换，请在行上选择“再次转换”。</translation>
-    </message>
-    <message>
-        <source>Converting %1 files...</source>
-        <translation>正在转换 %1 个文件……</translation>
     </message>
     <message>
         <source>Select Output Folder</source>
@@ -339,6 +323,22 @@
     <message>
         <source>No output folder is chosen: outputs go beside each input file.</source>
         <translation>未选择输出目录：输出文件与各输入文件在同一目录。</translation>
+    </message>
+    <message>
+        <source>Files that could not be converted: %1</source>
+        <translation>转换失败的文件：%1 个</translation>
+    </message>
+    <message>
+        <source>Files not added: %1 of %2; the log says why.</source>
+        <translation>%2 个文件中有 %1 个无法添加，原因见日志。</translation>
+    </message>
+    <message>
+        <source>Files in the list: %1.</source>
+        <translation>列表中有 %1 个文件。</translation>
+    </message>
+    <message>
+        <source>Converting files: %1...</source>
+        <translation>正在转换 %1 个文件……</translation>
     </message>
 </context>
 <context>
