@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,6 +19,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -128,6 +131,9 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
     m_status->setObjectName("lblStatus");
     statusBar()->setObjectName("StatusBar1");
     statusBar()->addWidget(m_status, 1);
+    BuildSliceWidgets();
+    statusBar()->addPermanentWidget(m_sliceProgress);
+    statusBar()->addPermanentWidget(m_sliceCancel);
 
     // The design's size is the first and the smallest, unless the screen is smaller (a large
     // scale factor on a small screen): then the screen's.
@@ -149,6 +155,11 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
         m_files->horizontalHeader()->restoreState(columns);
     Retranslate(this);
     RetranslateUi();
+
+    m_logFlush = new QTimer(this);
+    m_logFlush->setSingleShot(true);
+    m_logFlush->setInterval(50);
+    connect(m_logFlush, &QTimer::timeout, this, &TfrmMain::FlushLog);
 
     m_saveOptions = new QTimer(this);
     m_saveOptions->setSingleShot(true);
@@ -213,6 +224,13 @@ void TfrmMain::BuildMenus()
     QAction* add = item(file, "mnuAddFile", QT_TRANSLATE_NOOP("TfrmMain", "&Add File..."));
     add->setShortcut(QKeySequence::Open);
     connect(add, &QAction::triggered, this, &TfrmMain::AddClicked);
+    QAction* addFolder = item(file, "mnuAddFolder", QT_TRANSLATE_NOOP("TfrmMain", "Add F&older..."));
+    addFolder->setShortcut(QKeySequence("Ctrl+Shift+A"));
+    connect(addFolder, &QAction::triggered, this, [this] {
+        if (!m_add->isEnabled() || !LoadLibraries()) return;
+        const QString folder = QFileDialog::getExistingDirectory(this, Tr("TfrmMain", "Add Folder"), m_folder->text());
+        if (!folder.isEmpty()) AddFolder(folder);
+    });
     connect(item(file, "mnuDelete", QT_TRANSLATE_NOOP("TfrmMain", "&Delete")), &QAction::triggered, this,
             &TfrmMain::DeleteRow);
     connect(item(file, "mnuClear", QT_TRANSLATE_NOOP("TfrmMain", "C&lear")), &QAction::triggered, this,
@@ -497,8 +515,13 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    // No event may reach a window that closes; closing is never refused.
+    // No event may reach a window that closes; closing is never refused. Files still waiting to be
+    // added or made into tasks are let go.
+    m_sliceTimer->stop();
+    m_pending.clear();
+    m_build.reset();
     DetachComponent();
+    FlushLog();
     m_qelvan->StopConvert();
     m_config.SetOutputFolder(m_folder->text());
     m_config.SetValue(TConfigFile::kFormSection, kColumnsKey, QString::fromLatin1(m_files->horizontalHeader()->saveState().toBase64()));
@@ -515,10 +538,13 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
 void TfrmMain::dropEvent(QDropEvent* event)
 {
     QStringList files;
+    QStringList folders;
     for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) files << url.toLocalFile();
+        if (url.isLocalFile()) (QFileInfo(url.toLocalFile()).isDir() ? folders : files) << url.toLocalFile();
     event->acceptProposedAction();
-    if (!files.isEmpty() && m_add->isEnabled()) AddFiles(files);
+    if (!m_add->isEnabled()) return;
+    if (!files.isEmpty()) AddFiles(files);
+    for (const QString& folder : folders) AddFolder(folder);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,11 +17,14 @@
 #include "form/main_window_pages.h"
 #include "form/option_form.h"
 #include "ui/config_file.h"
+#include "ui/file_list_model.h"
 
 class QAction;
 class QButtonGroup;
 class QComboBox;
 class QDialog;
+class QElapsedTimer;
+class QProgressBar;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -33,7 +37,6 @@ class QTableView;
 
 namespace mirelk::ui {
 
-class TFileListModel;
 class TPlaybackPanel;
 class TEventRelay;
 class TfrmOption;
@@ -46,8 +49,16 @@ public:
     TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFolder);
     ~TfrmMain() override;
 
-    // The steps of the Add command for files already chosen (the dialog's, or dropped ones).
+    // The steps of the Add command for files already chosen (the dialog's, or dropped ones),
+    // in slices on the main loop: the first files are in the list on return, the rest follow.
     void AddFiles(const QStringList& files);
+    // Every file in the folder and its subfolders (links not followed); the outputs keep the
+    // subfolders' layout below the output folder.
+    void AddFolder(const QString& folder);
+    bool Adding() const { return !m_pending.empty(); }
+    void CancelAdding();
+    // True while Convert makes the tasks, before the run starts.
+    bool Building() const { return m_build != nullptr; }
     // The Convert tool button, and the menu command "转换".
     void ConvertFromToolBar();
     void ConvertFromMenu();
@@ -115,6 +126,8 @@ private:
         // "Cut Clip" checked for this row in the option window: the menu command converts the
         // clip only then.
         bool CutClip = false;
+        // The input's folder below the folder it was added with ("a/b/"), empty for a file.
+        std::string SubFolder;
         std::int64_t DurationSeconds = 0;
         // The row's task, -1 while it has none.
         int Task = -1;
@@ -135,6 +148,31 @@ private:
     // Converts the rows that are not finished, or only the rows marked in `only` when given.
     void Convert(bool fromToolBar, const std::vector<bool>* only = nullptr);
     void RunEnded();
+    struct TPendingFile {
+        QString Path;
+        QString SubFolder;
+    };
+    // What Convert keeps between its slices.
+    struct TConvertBuild {
+        bool FromToolBar = true;
+        bool Cancelled = false;
+        bool Loaded = true;
+        int Selected = -1;
+        std::size_t Next = 0;
+        std::vector<bool> Keep;
+        std::vector<TRowEntry> Before;
+        std::vector<TFileListModel::TRow> Cells;
+    };
+    void BuildSliceWidgets();
+    void ShowSliceProgress(int done, int total);
+    void StartAdding(int count);
+    void RunSlice();
+    void FinishAdding();
+    bool AddOneFile(const TPendingFile& file);
+    QString OutputFolderOf(const std::string& subFolder) const;
+    void BuildSlice(const QElapsedTimer& slice);
+    void FinishBuild();
+    void DropBuild();
     void Notify(const QString& title, const QString& text);
     // The status bar's text, made again in the new language when the language changes.
     void ShowStatus(std::function<QString()> text);
@@ -168,6 +206,7 @@ private:
     void OnTerminate(int index, bool finished, bool exception, const QString& message);
     void OnLog(int index, int level, const QString& message);
     void LogBlock(const QString& line);
+    void FlushLog();
     int RowOfTask(int taskIndex) const;
     void MapTaskRows();
     // The selected row, -1 when none.
@@ -224,6 +263,16 @@ private:
     QAction* m_previewRun = nullptr;
     QTimer* m_saveOptions = nullptr;
     QLabel* m_status = nullptr;
+    QStringList m_logBuffer;
+    QTimer* m_logFlush = nullptr;
+    QTimer* m_sliceTimer = nullptr;
+    QProgressBar* m_sliceProgress = nullptr;
+    QPushButton* m_sliceCancel = nullptr;
+    std::deque<TPendingFile> m_pending;
+    int m_addTotal = 0;
+    int m_addDone = 0;
+    int m_addSkipped = 0;
+    std::unique_ptr<TConvertBuild> m_build;
     std::function<QString()> m_statusText;
     QMenu* m_rowMenu = nullptr;
     QAction* m_stopRow = nullptr;

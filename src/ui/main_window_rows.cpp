@@ -77,6 +77,7 @@ void TfrmMain::ShowRowState(int row)
 
 void TfrmMain::RunEnded()
 {
+    FlushLog();
     int finished = 0;
     int failed = 0;
     int stopped = 0;

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 
@@ -52,6 +53,7 @@ int TfrmMain::TasksAtOnce() const { return m_config.TasksAtOnce(); }
 
 void TfrmMain::LogBlock(const QString& line)
 {
+    FlushLog();
     m_log->appendPlainText("");
     m_log->appendPlainText(line);
     m_log->appendPlainText("");
@@ -60,6 +62,7 @@ void TfrmMain::LogBlock(const QString& line)
 bool TfrmMain::LoadLibraries()
 {
     if (m_qelvan->LoadAVLib(QDir(m_programFolder).filePath("LibAV").toStdString())) return true;
+    FlushLog();
     m_log->appendPlainText(QString::fromStdString(m_qelvan->LastErrMsg()));
     return false;
 }
@@ -76,61 +79,6 @@ void TfrmMain::AddClicked()
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (dialog.exec() != QDialog::Accepted) return;
     AddFiles(dialog.selectedFiles());
-}
-
-void TfrmMain::AddFiles(const QStringList& files)
-{
-    if (!LoadLibraries()) return;
-    m_qelvan->SetLogLevel(llInfo);
-    TOptionForm& form = OptionForm();
-    // The row's output name is the one Convert writes: in the chosen folder, or beside the input.
-    form.Settings.OutputFolder = FolderText().toStdString();
-    TAVProbe& probe = m_qelvan->AVProbe();
-    m_formInUse = true;
-    int skipped = 0;
-    for (const QString& file : files) {
-        const std::string name = file.toStdString();
-        if (!probe.Open(name, "")) {
-            LogBlock("***File load error: " + QString::fromStdString(probe.LastErrMsg()));
-            ++skipped;
-            continue;
-        }
-        form.SetProber(&probe);
-        TOutputOptions output;
-        TInputOptions input;
-        try {
-            output = form.GetOutputOptions();
-            input = form.GetInputOptions();
-        } catch (const std::exception& error) {
-            form.SetProber(nullptr);
-            probe.Close();
-            LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
-            ++skipped;
-            continue;
-        }
-        const std::int64_t duration = probe.GetFileInfo().Duration;
-        form.SetProber(nullptr);
-        probe.Close();
-        TRowEntry entry;
-        entry.InputFile = name;
-        entry.DurationSeconds = duration > 0 ? duration / 1000000 : 0;
-        m_rows.push_back(std::move(entry));
-        // A file whose task cannot be made keeps no entry, so that the lists stay row by row.
-        if (!AddToList(output, input, false)) {
-            m_rows.pop_back();
-            ++skipped;
-        }
-    }
-    m_formInUse = false;
-    const qsizetype given = files.size();
-    const std::size_t rows = m_rows.size();
-    if (skipped > 0)
-        ShowStatus([skipped, given] { return Tr("TfrmMain", "Files not added: %1 of %2; the log says why.").arg(skipped).arg(given); });
-    else
-        ShowStatus([rows] { return Tr("TfrmMain", "Files in the list: %1.").arg(rows); });
-    MapTaskRows();
-    if (m_model->rowCount() > 0) SelectRow(0);
-    HandRowToOptionWindow();
 }
 
 bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& input, bool keepFailedRow)
@@ -187,100 +135,6 @@ std::vector<std::string> TfrmMain::ClipEnds() const { return Column(&TRowEntry::
 void TfrmMain::ConvertFromToolBar() { Convert(true); }
 void TfrmMain::ConvertFromMenu() { Convert(false); }
 
-void TfrmMain::Convert(bool fromToolBar, const std::vector<bool>* only)
-{
-    if (m_rows.empty() || m_converting) return;
-    // The rows are made anew from the files, each with the settings of now; finished rows (and
-    // those left out) stay as they are.
-    // The menu command converts every row with the option window's settings, as it always did.
-    const auto keep = [only, fromToolBar](const TRowEntry& entry, std::size_t row) {
-        if (only != nullptr) return row >= only->size() || !(*only)[row];
-        return fromToolBar && entry.State == rsFinished;
-    };
-    bool any = false;
-    for (std::size_t row = 0; row < m_rows.size(); ++row) any = any || !keep(m_rows[row], row);
-    if (!any) {
-        ShowStatus([=] { return Tr("TfrmMain", "Every file is converted; choose \"Convert Again\" on the rows to convert them again."); });
-        return;
-    }
-    m_playback->Close();
-    m_qelvan->ClearTasks();
-    std::vector<TFileListModel::TRow> cells;
-    for (int row = 0; row < m_model->rowCount(); ++row) cells.push_back(m_model->Row(row));
-    const int selected = CurrentRow();
-    m_model->Clear();
-    if (fromToolBar) SetToolStates(true, false, false, m_pause->isEnabled(), m_resume->isEnabled(), m_stop->isEnabled());
-    m_delete->setEnabled(false);
-
-    std::vector<TRowEntry> before;
-    std::swap(before, m_rows);
-
-    TOptionForm& form = OptionForm();
-    form.ForgetOutputNames();
-    TAVProbe& probe = m_qelvan->AVProbe();
-    m_formInUse = true;
-    bool loaded = true;
-    for (std::size_t index = 0; index < before.size(); ++index) {
-        TRowEntry& entry = before[index];
-        if (!loaded || keep(entry, index)) {
-            entry.Task = -1;
-            entry.InRun = false;
-            m_rows.push_back(std::move(entry));
-            m_model->AppendRow(index < cells.size() ? cells[index] : TFileListModel::TRow());
-            continue;
-        }
-        if (!LoadLibraries()) {
-            loaded = false;
-            continue;
-        }
-        m_qelvan->SetLogLevel(llInfo);
-        // A file that cannot be read any more drops out of the list.
-        if (!probe.Open(entry.InputFile, "")) continue;
-        if (fromToolBar) {
-            form.Settings.OutputFolder = FolderText().toStdString();
-            ApplyPageChoices(form.Settings, ActivePage(), PageChoices());
-        }
-        form.SetProber(&probe);
-        // The menu command converts a row's clip when "Cut Clip" was checked for it in the option
-        // window.
-        if (fromToolBar || entry.CutClip) ApplyRowClip(form, entry.ClipStart, entry.ClipEnd);
-        entry.Task = -1;
-        entry.State = rsReady;
-        entry.Failure.clear();
-        entry.InRun = true;
-        m_rows.push_back(std::move(entry));
-        try {
-            const TOutputOptions output = form.GetOutputOptions();
-            const TInputOptions input = form.GetInputOptions();
-            AddToList(output, input, true);
-        } catch (const std::exception& error) {
-            LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
-            m_rows.pop_back();
-        }
-        form.SetProber(nullptr);
-        probe.Close();
-    }
-    m_formInUse = false;
-    m_qelvan->SetLogLevel(llInfo);
-    m_qelvan->ThreadPriority = tpLower;
-    if (fromToolBar) SetToolStates(false, false, false, true, false, true);
-    MapTaskRows();
-    m_followRow = -1;
-    m_delete->setEnabled(!fromToolBar && m_model->rowCount() > 0);
-    if (m_model->rowCount() > 0) SelectRow(selected >= 0 && selected < m_model->rowCount() ? selected : 0);
-    m_converting = m_qelvan->TaskCount() > 0;
-    // Building the records wrote the hook texts back into the form.
-    HandRowToOptionWindow();
-    if (m_converting) {
-        const int tasks = m_qelvan->TaskCount();
-        ShowStatus([tasks] { return Tr("TfrmMain", "Converting files: %1...").arg(tasks); });
-        m_qelvan->StartConvert(TasksAtOnce());
-    } else {
-        // Nothing could be started: the run is over before it began.
-        RunEnded();
-    }
-}
-
 void TfrmMain::PauseClicked()
 {
     m_pause->setEnabled(false);
@@ -297,6 +151,8 @@ void TfrmMain::ResumeClicked()
 
 void TfrmMain::StopClicked()
 {
+    // Tasks still being made are not started.
+    if (m_build) m_build->Cancelled = true;
     m_stop->setEnabled(false);
     m_pause->setEnabled(false);
     m_resume->setEnabled(false);
@@ -323,6 +179,8 @@ void TfrmMain::DeleteRow()
 
 void TfrmMain::ClearAll()
 {
+    CancelAdding();
+    DropBuild();
     if (m_converting) m_qelvan->StopConvert();
     m_playback->Close();
     m_qelvan->ClearTasks();
@@ -478,7 +336,16 @@ void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QStri
 
 void TfrmMain::OnLog(int index, int level, const QString& message)
 {
-    m_log->appendPlainText(QString("#%1.%2: %3").arg(index).arg(level).arg(message));
+    // Thousands of tasks log tens of thousands of lines: they go into the memo together.
+    m_logBuffer << QString("#%1.%2: %3").arg(index).arg(level).arg(message);
+    if (!m_logFlush->isActive()) m_logFlush->start();
+}
+
+void TfrmMain::FlushLog()
+{
+    if (m_logBuffer.isEmpty()) return;
+    m_log->appendPlainText(m_logBuffer.join('\n'));
+    m_logBuffer.clear();
 }
 
 }  // namespace mirelk::ui

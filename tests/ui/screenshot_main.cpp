@@ -80,6 +80,7 @@ int main(int argc, char** argv)
         window.SetLanguage("en");
         window.findChild<QLineEdit*>("Edit1")->setText(clips + "/");
         window.AddFiles({clips + "/演示 片段.mp4", clips + "/holiday clip.mkv"});
+        while (window.Adding()) Pump(50);
         window.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(0);
         window.ConvertFromToolBar();
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -96,6 +97,7 @@ int main(int argc, char** argv)
             failing.Settings.Scale = true;
             failing.Settings.ScaleText = "not:a size";
             window.AddFiles({clips + "/holiday clip.mkv"});
+            while (window.Adding()) Pump(50);
             window.ConvertFromToolBar();
             const auto failed = std::chrono::steady_clock::now() + std::chrono::seconds(60);
             while (window.Converting() && std::chrono::steady_clock::now() < failed) Pump(100);
@@ -134,6 +136,7 @@ int main(int argc, char** argv)
 
         // A longer file, converted from the menu with its pictures shown.
         window.AddFiles({clips + "/long take.avi"});
+        while (window.Adding()) Pump(50);
         window.findChild<QAction*>("mnuPreview")->setChecked(true);
         window.ConvertFromMenu();
         QWidget* preview = nullptr;

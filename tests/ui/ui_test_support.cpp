@@ -80,6 +80,12 @@ void MainWindowTest::AddFiles(const std::vector<std::string>& files)
     QStringList list;
     for (const std::string& file : files) list << QString::fromStdString(file);
     m_window->AddFiles(list);
+    WaitUntilIdle();
+}
+
+void MainWindowTest::WaitUntilIdle()
+{
+    EXPECT_TRUE(PumpUntil([this] { return !m_window->Adding() && !m_window->Building(); }, 600000));
 }
 
 void MainWindowTest::SetOutputFolder(const std::string& path)
@@ -111,6 +117,7 @@ void MainWindowTest::Click(const char* name)
     ASSERT_NE(button, nullptr) << name;
     button->click();
     QCoreApplication::processEvents();
+    WaitUntilIdle();
 }
 
 void MainWindowTest::TriggerMenu(const char* name)
@@ -119,6 +126,7 @@ void MainWindowTest::TriggerMenu(const char* name)
     ASSERT_NE(action, nullptr) << name;
     action->trigger();
     QCoreApplication::processEvents();
+    WaitUntilIdle();
 }
 
 std::string MainWindowTest::ToolBar()

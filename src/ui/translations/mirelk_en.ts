@@ -340,6 +340,38 @@
         <source>Converting files: %1...</source>
         <translation>Converting files: %1...</translation>
     </message>
+    <message>
+        <source>Add F&amp;older...</source>
+        <translation>Add F&amp;older...</translation>
+    </message>
+    <message>
+        <source>Add Folder</source>
+        <translation>Add Folder</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>No files in %1.</source>
+        <translation>No files in %1.</translation>
+    </message>
+    <message>
+        <source>Files are added once the run is over.</source>
+        <translation>Files are added once the run is over.</translation>
+    </message>
+    <message>
+        <source>Adding cancelled: %1 of %2 files added.</source>
+        <translation>Adding cancelled: %1 of %2 files added.</translation>
+    </message>
+    <message>
+        <source>Adding files: %1 of %2...</source>
+        <translation>Adding files: %1 of %2...</translation>
+    </message>
+    <message>
+        <source>Preparing files: %1 of %2...</source>
+        <translation>Preparing files: %1 of %2...</translation>
+    </message>
 </context>
 <context>
     <name>TfrmOption</name>

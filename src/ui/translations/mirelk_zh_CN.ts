@@ -340,6 +340,38 @@
         <source>Converting files: %1...</source>
         <translation>正在转换 %1 个文件……</translation>
     </message>
+    <message>
+        <source>Add F&amp;older...</source>
+        <translation>添加目录</translation>
+    </message>
+    <message>
+        <source>Add Folder</source>
+        <translation>添加目录</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>No files in %1.</source>
+        <translation>%1 中没有文件。</translation>
+    </message>
+    <message>
+        <source>Files are added once the run is over.</source>
+        <translation>转换结束后才能添加文件。</translation>
+    </message>
+    <message>
+        <source>Adding cancelled: %1 of %2 files added.</source>
+        <translation>已取消添加：%2 个文件中添加了 %1 个。</translation>
+    </message>
+    <message>
+        <source>Adding files: %1 of %2...</source>
+        <translation>正在添加文件：%1 / %2……</translation>
+    </message>
+    <message>
+        <source>Preparing files: %1 of %2...</source>
+        <translation>正在准备文件：%1 / %2……</translation>
+    </message>
 </context>
 <context>
     <name>TfrmOption</name>
