@@ -32,6 +32,11 @@ public:
         m_timer.start(5);
     }
     qint64 Longest() const { return m_longest; }
+    void Restart()
+    {
+        m_longest = 0;
+        m_last = m_clock.elapsed();
+    }
 
 private:
     QTimer m_timer;
@@ -106,6 +111,7 @@ TEST_F(MainWindowTest, AThousandFilesAreAddedAndConvertedWithoutHoldingTheLoop)
     const qint64 adding = clock.restart();
     ASSERT_EQ(Rows(), kFiles) << LogText().toStdString();
     const qint64 addingGap = gaps.Longest();
+    gaps.Restart();
 
     Click("ToolButton7");
     ASSERT_TRUE(WaitForRunEnd(1200000));
@@ -117,11 +123,13 @@ TEST_F(MainWindowTest, AThousandFilesAreAddedAndConvertedWithoutHoldingTheLoop)
     std::printf("[ figures  ] %d files: adding %lld ms (longest gap %lld ms), converting %lld ms (longest gap %lld ms)\n",
                 kFiles, static_cast<long long>(adding), static_cast<long long>(addingGap),
                 static_cast<long long>(converting), static_cast<long long>(gaps.Longest()));
-    RecordProperty("longest_gap_ms", static_cast<int>(gaps.Longest()));
-    // The slices keep each hold near 40 ms on a quiet machine (the figure above); the bound is
-    // ten times the 100 ms aim so that a loaded machine or a sanitizer build does not fail it,
-    // while a list added or prepared in one go (seconds for a thousand files) still does.
-    EXPECT_LT(gaps.Longest(), 1000);
+    RecordProperty("longest_gap_ms", static_cast<int>(std::max(addingGap, gaps.Longest())));
+    // The slices keep each hold near 40 ms on a quiet machine (the figures above: the aim is
+    // 100 ms). Times depend on the machine and on sanitizer builds, ten times slower, so the test
+    // bounds the share of the work one hold may take instead: adding or preparing in one go
+    // would hold the loop for most of that work, the slices for a few hundredths of it.
+    EXPECT_LT(addingGap, adding / 10);
+    EXPECT_LT(gaps.Longest(), converting / 10);
 }
 
 TEST_F(MainWindowTest, AddingIsCancelledAndClosingWhileAddingOrPreparingLosesNothing)
