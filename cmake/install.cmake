@@ -4,7 +4,7 @@
 #   lib/mirelk/LibAV/libmyutil.so       the support library (the codec libraries come from the
 #                                       system unless a LibAV folder beside the programs has them)
 #   lib/mirelk/vhook/                   the hook modules and their companion library
-#   share/mirelk/help.html              the desktop program's help page
+#   share/mirelk/help_*.html            the desktop program's help pages, one a language
 #   share/mirelk/vhook/                 the hook modules' pictures
 #   share/man/man1/mirelk.1.gz, mirelk-cli.1.gz
 #   share/bash-completion/completions/mirelk-cli
@@ -56,7 +56,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/scripts/completion/mirelk-cli.bash
 if(TARGET mirelk)
   install(TARGETS mirelk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${MIRELK_COMPRESSED_DIR}/mirelk.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${CMAKE_BINARY_DIR}/bin/help.html DESTINATION ${MIRELK_INSTALL_DATA_DIR})
+  install(FILES ${CMAKE_BINARY_DIR}/bin/help_en.html ${CMAKE_BINARY_DIR}/bin/help_zh_CN.html
+          DESTINATION ${MIRELK_INSTALL_DATA_DIR})
   install(FILES ${PROJECT_SOURCE_DIR}/data/mirelk.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/data/mirelk.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -96,9 +97,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${MIRELK_BUILT_VHOOK_DIR})
 # - the GStreamer plug-ins the playback panel's media back end needs for the usual containers
 #   and codecs;
 # - a font with Chinese characters for the window's captions, and the Latin font the text
-#   hooks draw with.
+#   hooks draw with;
+# - Qt's own translations, for the texts of its dialogs in the Chinese window.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libavcodec-extra59, libavformat59, libavutil57, libswscale6, libswresample4, libavfilter8, \
 gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, \
-fonts-wqy-microhei | fonts-noto-cjk, fonts-dejavu-core")
+fonts-wqy-microhei | fonts-noto-cjk, fonts-dejavu-core, qt6-translations-l10n")
 include(CPack)

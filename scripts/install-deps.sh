@@ -11,7 +11,7 @@ packages=(
   ffmpeg
   time
   libimlib2-dev fonts-dejavu-core
-  qt6-base-dev qt6-multimedia-dev
+  qt6-base-dev qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   fonts-wqy-microhei xvfb xauth
   libcli11-dev nlohmann-json3-dev

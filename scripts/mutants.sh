@@ -102,6 +102,12 @@ K03^cli^src/cli/status_display.cpp^        if (progress.lineWritten && now - pro
 U01^ui^src/ui/main_window_run.cpp^            if (other.Task > task) --other.Task;^            if (other.Task > task + 1) --other.Task;^rows lose their task after a deletion
 U02^ui^src/ui/main_window_run.cpp^        if (fromToolBar || entry.CutClip) ApplyRowClip^        if (fromToolBar) ApplyRowClip^menu conversion ignores Cut Clip
 U03^ui^src/ui/config_file.cpp^    if (number && tasks >= 1) return tasks;^    if (number && tasks > 1) return tasks;^one task at a time cannot be chosen
+U04^ui^src/ui/language.cpp^    return locale.language() == QLocale::Chinese ? QString("zh_CN") : QString("en");^    return QString("en");^a Chinese desktop gets the English window
+U05^ui^src/ui/main_window_rows.cpp^    SetToolStates(true, rows, rows, false, false, false);^    SetToolStates(false, false, false, true, false, true);^the tool bar stays in the running state after a run
+U06^ui^src/ui/main_window_rows.cpp^    if (!isActiveWindow()) Notify(^    if (false) Notify(^no notification at the end of a run
+U07^ui^src/ui/main_window_run.cpp^        return fromToolBar && entry.State == rsFinished;^        return false;^Convert after a run converts finished rows again
+U08^ui^src/ui/language.cpp^    object->setProperty(property, QStringList{QString::fromUtf8(context), QString::fromUtf8(source)});^    (void)property;^a language switch leaves the old texts
+C20^component^src/component/vantrel.cpp^    if (task.StopBeforeStart) {^    if (false) {^a waiting task that was stopped runs all the same
 TABLE
 )
 

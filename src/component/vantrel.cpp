@@ -305,6 +305,7 @@ void TCustomVantrel::StartConvert(int threadCount)
         m_threadCount = threadCount;
         m_remainingCount = m_tasks.Count();
         m_codecThreadShare = CodecThreadShare(threadCount < 1 ? 1 : std::min(threadCount, m_tasks.Count()));
+        for (int i = 0; i < m_tasks.Count(); ++i) m_tasks.Item(i).StopBeforeStart = false;
         do {
             const int index = ClaimNextIndex();
             if (index >= 0) toStart.push_back(index);
@@ -352,6 +353,11 @@ void TCustomVantrel::StartTask(int index)
         FinishTermination(next, endOfRun);
         return;
     }
+    if (task.StopBeforeStart) {
+        // Reported as a task stopped before it ran; that report counts it and starts the next.
+        task.Stop();
+        return;
+    }
     task.ProgressInterval = static_cast<std::int64_t>(m_progressInterval) * 1000;
     task.SetLogLevel(EngineLevel());
     task.DefaultCodecThreads = m_codecThreadShare;
@@ -370,6 +376,8 @@ void TCustomVantrel::StartTask(int index)
         task.ThreadID = thread->ThreadID();
         NoteStarted(task);
         thread->Resume();
+        // StopTask may have come between the test above and the start.
+        if (task.StopBeforeStart) task.Stop();
     } catch (const std::exception& error) {
         ReportStartFailure(task, error.what());
     }
@@ -424,6 +432,18 @@ void TCustomVantrel::StopConvert()
             tasks.push_back(std::static_pointer_cast<TVantrelTask>(m_tasks.Item(i).shared_from_this()));
     }
     for (auto& task : tasks) task->Stop();
+}
+
+void TCustomVantrel::StopTask(int index)
+{
+    std::shared_ptr<TVantrelTask> task;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (index < 0 || index >= m_tasks.Count()) return;
+        task = std::static_pointer_cast<TVantrelTask>(m_tasks.Item(index).shared_from_this());
+    }
+    task->StopBeforeStart = true;
+    if (task->Running) task->Stop();
 }
 
 void TCustomVantrel::Pause()

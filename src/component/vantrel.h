@@ -37,6 +37,9 @@ public:
 
     // Renumbered by the main thread while the task's thread reports with it.
     std::atomic<int> Index{-1};
+    // Set by StopTask while the task still waits for its turn: when its turn comes it reports a
+    // stop instead of starting. Cleared at the start of every run.
+    std::atomic<bool> StopBeforeStart{false};
     TInputOptions InputOptions;
     TOutputOptions OutputOptions;
     TAVProbe Probe;
@@ -146,6 +149,10 @@ public:
     // one after another on the main thread. The run ends with OnTerminate(-1, ...).
     void StartConvert(int threadCount);
     void StopConvert();
+    // Stops one task of the run; the others go on and the run still ends with OnTerminate(-1).
+    // A running task stops as with StopConvert; a waiting one reports its stop (not finished, no
+    // exception) when its turn comes. Unknown indexes are ignored.
+    void StopTask(int index);
     void Pause();
     void Resume();
 

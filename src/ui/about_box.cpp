@@ -7,23 +7,25 @@
 #include <QVBoxLayout>
 
 #include "ui/app_icon.h"
+#include "ui/language.h"
 
 namespace mirelk::ui {
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 {
     setObjectName("AboutBox");
-    setWindowTitle("关于我们");
+    setWindowTitle(Tr("TAboutBox", "About Us"));
     auto* icon = new QLabel(this);
     icon->setPixmap(QPixmap::fromImage(AppIconImage(64)));
     auto* text = new QLabel(this);
     text->setObjectName("lblProduct");
     text->setTextFormat(Qt::RichText);
-    text->setText(QString("<b>%1 %2</b><br>音频视频批量转换<br>Batch converter for audio and video files<br><br>"
-                          "基于 FFmpeg 与 Qt 构建<br>Built on the FFmpeg libraries and Qt %3<br><br>"
-                          "联系我们: mirelk@example.org")
-                      .arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion(), qVersion()));
-    auto* ok = new QPushButton("确定", this);
+    text->setText(QString("<b>%1 %2</b><br>%3<br><br>%4<br><br>%5 mirelk@example.org")
+                      .arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion(),
+                           Tr("TAboutBox", "Batch converter for audio and video files"),
+                           Tr("TAboutBox", "Built on the FFmpeg libraries and Qt %1").arg(qVersion()),
+                           Tr("TAboutBox", "Contact us:")));
+    auto* ok = new QPushButton(Tr("TAboutBox", "OK"), this);
     ok->setObjectName("OKButton");
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -1,5 +1,7 @@
 #include "ui/application.h"
 
+#include "ui/language.h"
+
 #include <QMessageBox>
 
 #include "engine/options/ffmpeg_exception.h"
@@ -29,7 +31,7 @@ QString ErrorBoxText(const QString& message)
 void ShowError(const std::exception* error)
 {
     const bool engine = dynamic_cast<const FFmpegException*>(error) != nullptr;
-    const QString text = ErrorBoxText(error != nullptr ? QString::fromUtf8(error->what()) : QString("Unknown error"));
+    const QString text = ErrorBoxText(error != nullptr ? QString::fromUtf8(error->what()) : Tr("TMirelkApplication", "Unknown error"));
     auto* box = new QMessageBox(engine ? QMessageBox::Warning : QMessageBox::Critical, QApplication::applicationName(),
                                 text, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,12 +1,15 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,21 +19,26 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "form/option_choices.h"
+#include "binding/utilities.h"
 #include "ui/app_icon.h"
+#include "ui/file_list_model.h"
 #include "ui/host/event_relay.h"
 #include "ui/host/frame_drawing.h"
 #include "ui/host/preview_window.h"
+#include "ui/language.h"
 #include "ui/option_window.h"
 #include "ui/playback_panel.h"
 
@@ -40,6 +48,9 @@ namespace {
 
 constexpr int kClientWidth = 624;
 constexpr int kClientHeight = 473;
+constexpr char kContext[] = "TfrmMain";
+constexpr char kLanguageKey[] = "language";
+constexpr char kColumnsKey[] = "columns";
 
 template <std::size_t N>
 QComboBox* ChoiceList(QWidget* parent, const char* name, const std::array<std::string_view, N>& items)
@@ -51,11 +62,11 @@ QComboBox* ChoiceList(QWidget* parent, const char* name, const std::array<std::s
     return list;
 }
 
-QToolButton* ToolButton(QToolBar* bar, const char* name, const QString& caption, TToolIcon icon)
+QToolButton* ToolButton(QToolBar* bar, const char* name, const char* caption, TToolIcon icon)
 {
     auto* button = new QToolButton(bar);
     button->setObjectName(name);
-    button->setText(caption);
+    SetTrText(button, kContext, caption);
     button->setIcon(ToolIcon(icon));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setIconSize(QSize(24, 24));
@@ -73,10 +84,9 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
       m_relay(std::make_shared<TEventRelay>(this)), m_hookIcon(AppIconImage(32).convertToFormat(QImage::Format_RGB888))
 {
     setObjectName("frmMain");
+    InstallLanguage(ChooseLanguage(m_config.Value(TConfigFile::kFormSection, kLanguageKey), QLocale::system()));
     setWindowTitle(QString("%1 %2").arg(QApplication::applicationName(), QApplication::applicationVersion()));
     setWindowIcon(AppIcon());
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setAcceptDrops(true);
 
     BuildToolBar();
@@ -100,7 +110,7 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
 
     m_logWindow = new QDialog(this, Qt::Tool);
     m_logWindow->setObjectName("frmLog");
-    m_logWindow->setWindowTitle("日志");
+    SetTrTitle(m_logWindow, kContext, QT_TRANSLATE_NOOP("TfrmMain", "Log"));
     m_log = new QPlainTextEdit(m_logWindow);
     m_log->setObjectName("mmoLog");
     m_log->setReadOnly(true);
@@ -116,12 +126,40 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
     connect(m_playback->StartButton(), &QPushButton::clicked, this, [this] { SetClipMark(true); });
     connect(m_playback->EndButton(), &QPushButton::clicked, this, [this] { SetClipMark(false); });
 
-    // The client area keeps its size; the menu and tool bars come on top of it.
-    central->setFixedSize(kClientWidth, kClientHeight - 60);
-    adjustSize();
-    setFixedSize(sizeHint());
-    if (const QScreen* screen = QApplication::primaryScreen())
+    BuildRowMenu();
+    m_status = new QLabel(this);
+    m_status->setObjectName("lblStatus");
+    statusBar()->setObjectName("StatusBar1");
+    statusBar()->addWidget(m_status, 1);
+    BuildSliceWidgets();
+    statusBar()->addPermanentWidget(m_sliceProgress);
+    statusBar()->addPermanentWidget(m_sliceCancel);
+
+    // The design's size is the first and the smallest, unless the screen is smaller (a large
+    // scale factor on a small screen): then the screen's.
+    central->setMinimumSize(kClientWidth, kClientHeight - 60);
+    QSize size = sizeHint().expandedTo(QSize(kClientWidth, kClientHeight));
+    central->setMinimumSize(0, 0);
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        const QSize room = screen->availableGeometry().size() - QSize(16, 40);
+        size = size.boundedTo(room);
+        setMinimumSize(size);
+        resize(size);
         move(screen->availableGeometry().center() - rect().center());
+    } else {
+        setMinimumSize(size);
+        resize(size);
+    }
+    if (const QByteArray columns = QByteArray::fromBase64(m_config.Value(TConfigFile::kFormSection, kColumnsKey).toLatin1());
+        !columns.isEmpty())
+        m_files->horizontalHeader()->restoreState(columns);
+    Retranslate(this);
+    RetranslateUi();
+
+    m_logFlush = new QTimer(this);
+    m_logFlush->setSingleShot(true);
+    m_logFlush->setInterval(50);
+    connect(m_logFlush, &QTimer::timeout, this, &TfrmMain::FlushLog);
 
     m_saveOptions = new QTimer(this);
     m_saveOptions->setSingleShot(true);
@@ -150,13 +188,13 @@ void TfrmMain::BuildToolBar()
     bar->setIconSize(QSize(24, 24));
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     addToolBar(Qt::TopToolBarArea, bar);
-    m_add = ToolButton(bar, "ToolButton1", "添  加", tiAdd);
-    m_clear = ToolButton(bar, "ToolButton2", "清  空", tiClear);
-    m_convert = ToolButton(bar, "ToolButton7", "转  换", tiConvert);
-    m_pause = ToolButton(bar, "ToolButton5", "暂  停", tiPause);
-    m_resume = ToolButton(bar, "ToolButton6", "继  续", tiResume);
-    m_stop = ToolButton(bar, "ToolButton4", "停  止", tiStop);
-    m_add->setToolTip("添加文件 (Ctrl+O)");
+    m_add = ToolButton(bar, "ToolButton1", QT_TRANSLATE_NOOP("TfrmMain", "Add"), tiAdd);
+    m_clear = ToolButton(bar, "ToolButton2", QT_TRANSLATE_NOOP("TfrmMain", "Clear"), tiClear);
+    m_convert = ToolButton(bar, "ToolButton7", QT_TRANSLATE_NOOP("TfrmMain", "Convert"), tiConvert);
+    m_pause = ToolButton(bar, "ToolButton5", QT_TRANSLATE_NOOP("TfrmMain", "Pause"), tiPause);
+    m_resume = ToolButton(bar, "ToolButton6", QT_TRANSLATE_NOOP("TfrmMain", "Resume"), tiResume);
+    m_stop = ToolButton(bar, "ToolButton4", QT_TRANSLATE_NOOP("TfrmMain", "Stop"), tiStop);
+    SetTrToolTip(m_add, kContext, QT_TRANSLATE_NOOP("TfrmMain", "Add files (Ctrl+O)"));
     connect(m_add, &QToolButton::clicked, this, &TfrmMain::AddClicked);
     connect(m_clear, &QToolButton::clicked, this, [this] {
         ClearAll();
@@ -170,45 +208,81 @@ void TfrmMain::BuildToolBar()
 
 void TfrmMain::BuildMenus()
 {
-    QMenu* file = menuBar()->addMenu("文件");
-    file->setObjectName("mnuFile");
-    QAction* add = file->addAction("添加文件", this, &TfrmMain::AddClicked);
-    add->setObjectName("mnuAddFile");
+    const auto menu = [this](const char* name, const char* title) {
+        QMenu* added = menuBar()->addMenu(QString());
+        added->setObjectName(name);
+        SetTrText(added, kContext, title);
+        return added;
+    };
+    const auto item = [](QMenu* owner, const char* name, const char* text) {
+        QAction* action = owner->addAction(QString());
+        action->setObjectName(name);
+        SetTrText(action, kContext, text);
+        return action;
+    };
+    QMenu* file = menu("mnuFile", QT_TRANSLATE_NOOP("TfrmMain", "&File"));
+    QAction* add = item(file, "mnuAddFile", QT_TRANSLATE_NOOP("TfrmMain", "&Add File..."));
     add->setShortcut(QKeySequence::Open);
-    file->addAction("删除", this, &TfrmMain::DeleteRow)->setObjectName("mnuDelete");
-    file->addAction("清空", this, &TfrmMain::ClearAll)->setObjectName("mnuClear");
+    connect(add, &QAction::triggered, this, &TfrmMain::AddClicked);
+    QAction* addFolder = item(file, "mnuAddFolder", QT_TRANSLATE_NOOP("TfrmMain", "Add F&older..."));
+    addFolder->setShortcut(QKeySequence("Ctrl+Shift+A"));
+    connect(addFolder, &QAction::triggered, this, [this] {
+        if (!m_add->isEnabled() || !LoadLibraries()) return;
+        const QString folder = QFileDialog::getExistingDirectory(this, Tr("TfrmMain", "Add Folder"), m_folder->text());
+        if (!folder.isEmpty()) AddFolder(folder);
+    });
+    connect(item(file, "mnuDelete", QT_TRANSLATE_NOOP("TfrmMain", "&Delete")), &QAction::triggered, this,
+            &TfrmMain::DeleteRow);
+    connect(item(file, "mnuClear", QT_TRANSLATE_NOOP("TfrmMain", "C&lear")), &QAction::triggered, this,
+            &TfrmMain::ClearAll);
     file->addSeparator();
-    QAction* quit = file->addAction("退出", this, [this] {
+    QAction* quit = item(file, "mnuExit", QT_TRANSLATE_NOOP("TfrmMain", "E&xit"));
+    quit->setShortcut(QKeySequence("Ctrl+Q"));
+    connect(quit, &QAction::triggered, this, [this] {
         m_qelvan->StopConvert();
         close();
     });
-    quit->setObjectName("mnuExit");
 
-    QMenu* action = menuBar()->addMenu("动作");
-    action->setObjectName("mnuAction");
-    action->addAction("转换", this, &TfrmMain::ConvertFromMenu)->setObjectName("mnuConvert");
-    action->addAction("暂停", this, [this] { m_qelvan->Pause(); })->setObjectName("mnuPause");
-    action->addAction("继续", this, [this] { m_qelvan->Resume(); })->setObjectName("mnuResume");
-    action->addAction("停止", this, [this] { m_qelvan->StopConvert(); })->setObjectName("mnuStop");
+    QMenu* action = menu("mnuAction", QT_TRANSLATE_NOOP("TfrmMain", "&Action"));
+    connect(item(action, "mnuConvert", QT_TRANSLATE_NOOP("TfrmMain", "&Convert")), &QAction::triggered, this,
+            &TfrmMain::ConvertFromMenu);
+    connect(item(action, "mnuPause", QT_TRANSLATE_NOOP("TfrmMain", "&Pause")), &QAction::triggered, this,
+            [this] { m_qelvan->Pause(); });
+    connect(item(action, "mnuResume", QT_TRANSLATE_NOOP("TfrmMain", "&Resume")), &QAction::triggered, this,
+            [this] { m_qelvan->Resume(); });
+    connect(item(action, "mnuStop", QT_TRANSLATE_NOOP("TfrmMain", "&Stop")), &QAction::triggered, this,
+            [this] { m_qelvan->StopConvert(); });
 
-    QMenu* view = menuBar()->addMenu("查看");
-    view->setObjectName("mnuView");
-    m_showLog = view->addAction("日志");
-    m_showLog->setObjectName("mnuShowLog");
+    QMenu* view = menu("mnuView", QT_TRANSLATE_NOOP("TfrmMain", "&View"));
+    m_showLog = item(view, "mnuShowLog", QT_TRANSLATE_NOOP("TfrmMain", "&Log"));
     m_showLog->setCheckable(true);
     connect(m_showLog, &QAction::toggled, this, [this](bool shown) { m_logWindow->setVisible(shown); });
-    QAction* options = view->addAction("输出选项...", this, [this] { ShowOptionWindow(); });
-    options->setObjectName("mnuOptions");
+    QAction* options = item(view, "mnuOptions", QT_TRANSLATE_NOOP("TfrmMain", "&Output Options..."));
     options->setShortcut(QKeySequence("Ctrl+E"));
-    m_previewRun = view->addAction("预览转换画面");
-    m_previewRun->setObjectName("mnuPreview");
+    connect(options, &QAction::triggered, this, [this] { ShowOptionWindow(); });
+    m_previewRun = item(view, "mnuPreview", QT_TRANSLATE_NOOP("TfrmMain", "&Preview Conversion"));
     m_previewRun->setCheckable(true);
     connect(m_previewRun, &QAction::toggled, this, [this](bool preview) { m_qelvan->SetPreview(preview); });
+    m_languageMenu = view->addMenu(QString());
+    m_languageMenu->setObjectName("mnuLanguage");
+    SetTrText(m_languageMenu, kContext, QT_TRANSLATE_NOOP("TfrmMain", "Lan&guage"));
+    auto* languages = new QActionGroup(m_languageMenu);
+    for (const QString& language : AvailableLanguages()) {
+        // Each language by its own name, so that a user who cannot read the other finds it.
+        QAction* choice = m_languageMenu->addAction(LanguageName(language));
+        choice->setObjectName("mnuLanguage_" + language);
+        choice->setCheckable(true);
+        choice->setData(language);
+        languages->addAction(choice);
+        connect(choice, &QAction::triggered, this, [this, language] { SetLanguage(language); });
+    }
 
-    QMenu* help = menuBar()->addMenu("帮助");
-    help->setObjectName("mnuHelp");
-    help->addAction("关于我们", this, &TfrmMain::ShowAbout)->setObjectName("mnuAbout");
-    help->addAction("帮助文件", this, &TfrmMain::ShowHelp)->setObjectName("mnuHelpFile");
+    QMenu* help = menu("mnuHelp", QT_TRANSLATE_NOOP("TfrmMain", "&Help"));
+    connect(item(help, "mnuAbout", QT_TRANSLATE_NOOP("TfrmMain", "&About Us")), &QAction::triggered, this,
+            &TfrmMain::ShowAbout);
+    QAction* helpFile = item(help, "mnuHelpFile", QT_TRANSLATE_NOOP("TfrmMain", "Help &File"));
+    helpFile->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(helpFile, &QAction::triggered, this, &TfrmMain::ShowHelp);
 }
 
 QWidget* TfrmMain::BuildFileList()
@@ -216,18 +290,25 @@ QWidget* TfrmMain::BuildFileList()
     auto* box = new QWidget(this);
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_files = new QTreeWidget(box);
+    m_files = new QTableView(box);
     m_files->setObjectName("lvFiles");
-    m_files->setRootIsDecorated(false);
-    m_files->setUniformRowHeights(true);
+    m_model = new TFileListModel(m_files);
+    m_files->setModel(m_model);
+    m_files->verticalHeader()->hide();
+    m_files->verticalHeader()->setDefaultSectionSize(m_files->fontMetrics().height() + 6);
+    m_files->setShowGrid(false);
+    m_files->setWordWrap(false);
     m_files->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_files->setSelectionMode(QAbstractItemView::SingleSelection);
     m_files->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_files->setAllColumnsShowFocus(true);
-    m_files->setHeaderLabels({"文件名称", "时间", "大小", "输出名称", "进程", "转换时间", "输出大小"});
-    const int widths[] = {100, 65, 65, 120, 80, 80, 65};
-    for (int column = 0; column < 7; ++column) m_files->setColumnWidth(column, widths[column]);
-    m_files->header()->setStretchLastSection(false);
+    // The design's widths, the size columns widened to hold a size as FormatFileSize writes it.
+    const int sizeWidth = m_files->fontMetrics().horizontalAdvance("999.99 MB") + 12;
+    const int widths[] = {100, 65, qMax(65, sizeWidth), 120, 80, 80, qMax(65, sizeWidth)};
+    for (int column = 0; column < TFileListModel::kColumns; ++column) m_files->setColumnWidth(column, widths[column]);
+    m_files->horizontalHeader()->setStretchLastSection(false);
+    m_files->horizontalHeader()->setHighlightSections(false);
+    m_files->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_files, &QWidget::customContextMenuRequested, this, &TfrmMain::ShowRowMenu);
     // The selection stays visible when the list loses the focus.
     QPalette palette = m_files->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
@@ -236,26 +317,30 @@ QWidget* TfrmMain::BuildFileList()
     m_files->setPalette(palette);
     m_files->installEventFilter(this);
     m_files->setAcceptDrops(false);
-    connect(m_files, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
-        const int row = current != nullptr ? m_files->indexOfTopLevelItem(current) : -1;
+    connect(m_files->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+        const int row = current.isValid() ? current.row() : -1;
         // The panel shows the file of the selected row only, so that a clip is marked on it.
-        const TRowEntry* entry = row >= 0 ? &m_rows[static_cast<std::size_t>(row)] : nullptr;
+        const TRowEntry* entry = row >= 0 && row < static_cast<int>(m_rows.size()) ? &m_rows[static_cast<std::size_t>(row)] : nullptr;
         if (m_playback->IsOpen() && (entry == nullptr || QString::fromStdString(entry->InputFile) != m_playback->OpenFile()))
             m_playback->Close();
         if (entry != nullptr)
             m_playback->ShowMarks(QString::fromStdString(entry->ClipStartText), QString::fromStdString(entry->ClipEndText));
         HandRowToOptionWindow();
+        UpdateRowActions();
     });
 
     auto* buttons = new QVBoxLayout;
-    auto* up = new QPushButton("上移", box);
+    auto* up = new QPushButton(box);
     up->setObjectName("BitBtn1");
-    auto* down = new QPushButton("下移", box);
+    SetTrText(up, kContext, QT_TRANSLATE_NOOP("TfrmMain", "Up"));
+    auto* down = new QPushButton(box);
     down->setObjectName("BitBtn2");
-    m_delete = new QPushButton("删除", box);
+    SetTrText(down, kContext, QT_TRANSLATE_NOOP("TfrmMain", "Down"));
+    m_delete = new QPushButton(box);
     m_delete->setObjectName("ToolButton3");
+    SetTrText(m_delete, kContext, QT_TRANSLATE_NOOP("TfrmMain", "Delete"));
     for (QPushButton* button : {up, down, m_delete}) {
-        button->setFixedWidth(52);
+        button->setMinimumWidth(52);
         buttons->addWidget(button);
     }
     buttons->addStretch(1);
@@ -263,7 +348,7 @@ QWidget* TfrmMain::BuildFileList()
     connect(down, &QPushButton::clicked, this, [this] { MoveRow(1); });
     connect(m_delete, &QPushButton::clicked, this, [this] {
         DeleteRow();
-        const bool rows = m_files->topLevelItemCount() > 0;
+        const bool rows = m_model->rowCount() > 0;
         m_delete->setEnabled(rows);
         m_clear->setEnabled(rows);
         m_convert->setEnabled(rows);
@@ -278,14 +363,18 @@ QWidget* TfrmMain::BuildOutputRow()
     auto* box = new QWidget(this);
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* label = new QLabel("输出目录：", box);
+    auto* label = new QLabel(box);
+    SetTrText(label, kContext, QT_TRANSLATE_NOOP("TfrmMain", "Output Folder:"));
     m_folder = new QLineEdit(box);
     m_folder->setObjectName("Edit1");
     m_folder->setReadOnly(true);
-    auto* choose = new QPushButton("选择目录", box);
+    SetTrPlaceholder(m_folder, kContext, QT_TRANSLATE_NOOP("TfrmMain", "Beside each input file"));
+    auto* choose = new QPushButton(box);
     choose->setObjectName("btnOutPath");
-    auto* open = new QPushButton("打开", box);
+    SetTrText(choose, kContext, QT_TRANSLATE_NOOP("TfrmMain", "Choose Folder"));
+    auto* open = new QPushButton(box);
     open->setObjectName("Button2");
+    SetTrText(open, kContext, QT_TRANSLATE_NOOP("TfrmMain", "Open"));
     connect(choose, &QPushButton::clicked, this, &TfrmMain::ChooseFolder);
     connect(open, &QPushButton::clicked, this, &TfrmMain::OpenFolder);
     layout->addWidget(label);
@@ -300,8 +389,10 @@ QWidget* TfrmMain::BuildFormatPages()
     m_pages = new QTabWidget(this);
     m_pages->setObjectName("PageControl1");
 
-    const auto addRow = [](QGridLayout* grid, int row, const QString& caption, QComboBox* list) {
-        grid->addWidget(new QLabel(caption), row, 0);
+    const auto addRow = [](QGridLayout* grid, int row, const char* caption, QComboBox* list) {
+        auto* label = new QLabel;
+        SetTrText(label, kContext, caption);
+        grid->addWidget(label, row, 0);
         grid->addWidget(list, row, 1);
     };
     auto* page3gp = new QWidget;
@@ -311,10 +402,10 @@ QWidget* TfrmMain::BuildFormatPages()
     m_3gpAudio = ChoiceList(page3gp, "AVI_AudioCode", kAudioEncoders);
     m_3gpSize = ChoiceList(page3gp, "AVI_FrameSize", kFrameSizes);
     m_3gpRate = ChoiceList(page3gp, "AVI_FPS", kFrameRates);
-    addRow(grid, 0, "视频解码方式：", m_3gpVideo);
-    addRow(grid, 1, "音频解码方式：", m_3gpAudio);
-    addRow(grid, 2, "视频大小：", m_3gpSize);
-    addRow(grid, 3, "帧率/秒：", m_3gpRate);
+    addRow(grid, 0, QT_TRANSLATE_NOOP("TfrmMain", "Video Encoder:"), m_3gpVideo);
+    addRow(grid, 1, QT_TRANSLATE_NOOP("TfrmMain", "Audio Encoder:"), m_3gpAudio);
+    addRow(grid, 2, QT_TRANSLATE_NOOP("TfrmMain", "Frame Size:"), m_3gpSize);
+    addRow(grid, 3, QT_TRANSLATE_NOOP("TfrmMain", "Frames/s:"), m_3gpRate);
     grid->setRowStretch(4, 1);
     m_pages->addTab(page3gp, "3GP");
 
@@ -322,7 +413,8 @@ QWidget* TfrmMain::BuildFormatPages()
     for (int disc = 0; disc < 3; ++disc) {
         auto* page = new QWidget;
         page->setObjectName(QString("tab%1").arg(kDiscPages[disc]));
-        auto* group = new QGroupBox("选择电视制试", page);
+        auto* group = new QGroupBox(page);
+        SetTrText(group, kContext, QT_TRANSLATE_NOOP("TfrmMain", "TV System"));
         group->setObjectName(QString("%1_grpNorm").arg(kDiscPages[disc]));
         auto* radios = new QVBoxLayout(group);
         m_norms[disc] = new QButtonGroup(group);
@@ -346,9 +438,9 @@ QWidget* TfrmMain::BuildFormatPages()
     m_wmvVideo = ChoiceList(pageWmv, "WMV_VideoEncoder", kVideoEncoders);
     m_wmvSize = ChoiceList(pageWmv, "WMV_FrameSize", kFrameSizes);
     m_wmvRate = ChoiceList(pageWmv, "WMV_FPS", kFrameRates);
-    addRow(wmvGrid, 0, "视频编码方式：", m_wmvVideo);
-    addRow(wmvGrid, 1, "视频大小：", m_wmvSize);
-    addRow(wmvGrid, 2, "帧率/秒：", m_wmvRate);
+    addRow(wmvGrid, 0, QT_TRANSLATE_NOOP("TfrmMain", "Video Encoder:"), m_wmvVideo);
+    addRow(wmvGrid, 1, QT_TRANSLATE_NOOP("TfrmMain", "Frame Size:"), m_wmvSize);
+    addRow(wmvGrid, 2, QT_TRANSLATE_NOOP("TfrmMain", "Frames/s:"), m_wmvRate);
     wmvGrid->setRowStretch(3, 1);
     m_pages->addTab(pageWmv, "WMV");
     return m_pages;
@@ -390,6 +482,31 @@ void TfrmMain::SetToolStates(bool add, bool clear, bool convert, bool pause, boo
     m_stop->setEnabled(stop);
 }
 
+void TfrmMain::SetLanguage(const QString& language)
+{
+    InstallLanguage(language);
+    if (!m_config.SetValue(TConfigFile::kFormSection, kLanguageKey, CurrentLanguage()))
+        LogBlock("***Cannot write the settings to " + m_config.Path());
+}
+
+void TfrmMain::changeEvent(QEvent* event)
+{
+    // The first language is chosen before the window has children.
+    if (event->type() == QEvent::LanguageChange && m_files != nullptr) {
+        Retranslate(this);
+        RetranslateUi();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void TfrmMain::RetranslateUi()
+{
+    m_model->Retranslate();
+    if (m_statusText) m_status->setText(m_statusText());
+    for (QAction* choice : m_languageMenu->actions()) choice->setChecked(choice->data().toString() == CurrentLanguage());
+    for (int row = 0; row < static_cast<int>(m_rows.size()) && row < m_model->rowCount(); ++row) ShowRowState(row);
+}
+
 void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -398,10 +515,16 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    // No event may reach a window that closes; closing is never refused.
+    // No event may reach a window that closes; closing is never refused. Files still waiting to be
+    // added or made into tasks are let go.
+    m_sliceTimer->stop();
+    m_pending.clear();
+    m_build.reset();
     DetachComponent();
+    FlushLog();
     m_qelvan->StopConvert();
     m_config.SetOutputFolder(m_folder->text());
+    m_config.SetValue(TConfigFile::kFormSection, kColumnsKey, QString::fromLatin1(m_files->horizontalHeader()->saveState().toBase64()));
     if (m_saveOptions->isActive()) SaveOptionSettings();
     if (m_optionWindow) m_optionWindow->close();
     QMainWindow::closeEvent(event);
@@ -415,10 +538,13 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
 void TfrmMain::dropEvent(QDropEvent* event)
 {
     QStringList files;
+    QStringList folders;
     for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) files << url.toLocalFile();
+        if (url.isLocalFile()) (QFileInfo(url.toLocalFile()).isDir() ? folders : files) << url.toLocalFile();
     event->acceptProposedAction();
-    if (!files.isEmpty() && m_add->isEnabled()) AddFiles(files);
+    if (!m_add->isEnabled()) return;
+    if (!files.isEmpty()) AddFiles(files);
+    for (const QString& folder : folders) AddFolder(folder);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)

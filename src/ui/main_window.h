@@ -6,26 +6,34 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "component/vantrel.h"
 #include "form/main_window_pages.h"
 #include "form/option_form.h"
 #include "ui/config_file.h"
+#include "ui/file_list_model.h"
 
 class QAction;
 class QButtonGroup;
 class QComboBox;
 class QDialog;
+class QElapsedTimer;
+class QProgressBar;
+class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
 class QTimer;
-class QTreeWidget;
+class QTableView;
 
 namespace mirelk::ui {
 
@@ -42,8 +50,16 @@ public:
     TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFolder);
     ~TfrmMain() override;
 
-    // The steps of the Add command for files already chosen (the dialog's, or dropped ones).
+    // The steps of the Add command for files already chosen (the dialog's, or dropped ones),
+    // in slices on the main loop: the first files are in the list on return, the rest follow.
     void AddFiles(const QStringList& files);
+    // Every file in the folder and its subfolders (links not followed); the outputs keep the
+    // subfolders' layout below the output folder.
+    void AddFolder(const QString& folder);
+    bool Adding() const { return !m_pending.empty(); }
+    void CancelAdding();
+    // True while Convert makes the tasks, before the run starts.
+    bool Building() const { return m_build != nullptr; }
     // The Convert tool button, and the menu command "转换".
     void ConvertFromToolBar();
     void ConvertFromMenu();
@@ -64,17 +80,44 @@ public:
     int TasksAtOnce() const;
     const TConfigFile& Config() const { return m_config; }
 
+    // The windows' language ("zh_CN" or "en"): switched at once and kept in "Config.ini".
+    void SetLanguage(const QString& language);
+    // The status bar's text.
+    QString StatusText() const;
+    // Per-row commands, also on the rows' context menu. Stop stops the row's file while the others
+    // go on; retry converts a failed or stopped row again; convert again does so for finished ones.
+    void StopRow(int row);
+    void RetryRow(int row);
+    void ConvertRowsAgain(const std::vector<int>& rows);
+    void RemoveRow(int row);
+    bool OpenRowFolder(int row);
+    bool PlayRowOutput(int row);
+    // The row's output file as Convert writes it, with its folder.
+    std::string OutputFile(int row) const;
+
+signals:
+    // A desktop notification was sent (the window was not active when a run ended).
+    void Notified(const QString& title, const QString& text);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // What the window keeps of one row, besides its cells.
+    enum TRowState { rsReady, rsFinished, rsFailed, rsStopped };
     struct TRowEntry {
         std::string InputFile;
+        std::string OutputFile;
+        TRowState State = rsReady;
+        // Why the row failed, as the engine said it.
+        QString Failure;
+        // Part of the run that goes on or ended last.
+        bool InRun = false;
         // Seconds as TimeText, "0" when unset.
         std::string ClipStart = "0";
         std::string ClipEnd = "0";
@@ -84,6 +127,8 @@ private:
         // "Cut Clip" checked for this row in the option window: the menu command converts the
         // clip only then.
         bool CutClip = false;
+        // The input's folder below the folder it was added with ("a/b/"), empty for a file.
+        std::string SubFolder;
         std::int64_t DurationSeconds = 0;
         // The row's task, -1 while it has none.
         int Task = -1;
@@ -101,7 +146,46 @@ private:
     // Adds the task for the form's current file; true when a row was added.
     // A row whose task fails stays (saying why) when keepFailedRow, else it is not added.
     bool AddToList(const TOutputOptions& output, const TInputOptions& input, bool keepFailedRow);
-    void Convert(bool fromToolBar);
+    // Converts the rows that are not finished, or only the rows marked in `only` when given.
+    void Convert(bool fromToolBar, const std::vector<bool>* only = nullptr);
+    void RunEnded();
+    struct TPendingFile {
+        QString Path;
+        QString SubFolder;
+    };
+    // What Convert keeps between its slices.
+    struct TConvertBuild {
+        bool FromToolBar = true;
+        bool Cancelled = false;
+        bool Loaded = true;
+        int Selected = -1;
+        std::size_t Next = 0;
+        std::vector<bool> Keep;
+        std::vector<TRowEntry> Before;
+        std::vector<TFileListModel::TRow> Cells;
+    };
+    void BuildSliceWidgets();
+    void ShowSliceProgress(int done, int total);
+    void StartAdding(int count);
+    void RunSlice();
+    void FinishAdding();
+    bool AddOneFile(const TPendingFile& file);
+    QString OutputFolderOf(const std::string& subFolder) const;
+    void BuildSlice(const QElapsedTimer& slice);
+    void FinishBuild();
+    void DropBuild();
+    void Notify(const QString& title, const QString& text);
+    // The status bar's text, made again in the new language when the language changes.
+    void ShowStatus(std::function<QString()> text);
+    void ShowRowState(int row);
+    void RetranslateUi();
+    void ShowRowMenu(const QPoint& position);
+    void BuildRowMenu();
+    void UpdateRowActions();
+    void ConvertRowAgain(int row);
+    void OpenRowFolderCommand(int row);
+    void PlayRowCommand(int row);
+    QString FolderText() const;
     void PauseClicked();
     void ResumeClicked();
     void StopClicked();
@@ -123,7 +207,12 @@ private:
     void OnTerminate(int index, bool finished, bool exception, const QString& message);
     void OnLog(int index, int level, const QString& message);
     void LogBlock(const QString& line);
+    void FlushLog();
     int RowOfTask(int taskIndex) const;
+    void MapTaskRows();
+    // The selected row, -1 when none.
+    int CurrentRow() const;
+    void SelectRow(int row);
     template <typename Field>
     std::vector<std::string> Column(Field field) const;
     void SetToolStates(bool add, bool clear, bool convert, bool pause, bool resume, bool stop);
@@ -151,7 +240,12 @@ private:
     QToolButton* m_pause = nullptr;
     QToolButton* m_resume = nullptr;
     QToolButton* m_stop = nullptr;
-    QTreeWidget* m_files = nullptr;
+    QTableView* m_files = nullptr;
+    TFileListModel* m_model = nullptr;
+    // Which row shows each task; made again whenever tasks or rows are added, removed or moved.
+    std::unordered_map<int, int> m_taskRows;
+    // The running row the list keeps in sight, -1 before the first report of a run.
+    int m_followRow = -1;
     QPushButton* m_delete = nullptr;
     QLineEdit* m_folder = nullptr;
     TPlaybackPanel* m_playback = nullptr;
@@ -169,6 +263,26 @@ private:
     QAction* m_showLog = nullptr;
     QAction* m_previewRun = nullptr;
     QTimer* m_saveOptions = nullptr;
+    QLabel* m_status = nullptr;
+    QStringList m_logBuffer;
+    QTimer* m_logFlush = nullptr;
+    QTimer* m_sliceTimer = nullptr;
+    QProgressBar* m_sliceProgress = nullptr;
+    QPushButton* m_sliceCancel = nullptr;
+    std::deque<TPendingFile> m_pending;
+    int m_addTotal = 0;
+    int m_addDone = 0;
+    int m_addSkipped = 0;
+    std::unique_ptr<TConvertBuild> m_build;
+    std::function<QString()> m_statusText;
+    QMenu* m_rowMenu = nullptr;
+    QAction* m_stopRow = nullptr;
+    QAction* m_retryRow = nullptr;
+    QAction* m_againRows = nullptr;
+    QAction* m_openRowFolder = nullptr;
+    QAction* m_playRow = nullptr;
+    QAction* m_removeRow = nullptr;
+    QMenu* m_languageMenu = nullptr;
     // Declared after the form it shows, and reset before the component, so that it lets go of
     // both while they exist.
     std::unique_ptr<TfrmOption> m_optionWindow;

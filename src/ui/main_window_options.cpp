@@ -1,7 +1,6 @@
 // The main window with the option window: the form's settings kept in "Config.ini", the selected
 // row's file and clip shown in the option window, and clips marked there kept with the row.
 #include <QTimer>
-#include <QTreeWidget>
 
 #include "form/main_window_pages.h"
 #include "form/settings_entries.h"
@@ -59,10 +58,8 @@ TfrmOption& TfrmMain::ShowOptionWindow()
 
 TfrmMain::TRowEntry* TfrmMain::SelectedRow()
 {
-    QTreeWidgetItem* current = m_files->currentItem();
-    if (current == nullptr) return nullptr;
-    const int row = m_files->indexOfTopLevelItem(current);
-    if (row < 0 || static_cast<std::size_t>(row) >= m_rows.size()) return nullptr;
+    const int row = CurrentRow();
+    if (row < 0) return nullptr;
     return &m_rows[static_cast<std::size_t>(row)];
 }
 

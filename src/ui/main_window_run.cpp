@@ -10,13 +10,18 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTableView>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 
+#include "binding/utilities.h"
+#include "form/option_form_settings.h"
 #include "form/time_text.h"
 #include "ui/about_box.h"
 #include "ui/application.h"
+#include "ui/file_list_model.h"
+#include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/option_window.h"
 #include "ui/playback_panel.h"
@@ -25,14 +30,20 @@ namespace mirelk::ui {
 
 namespace {
 
-enum TColumn { colName, colDuration, colSize, colOutput, colProgress, colConverted, colOutputSize };
+using enum TFileListModel::TColumn;
 
 // Every ending the program reads, for the first filter of the add dialog.
-const char kOpenFilter[] =
-    "所有支持的格式 (*.avi *.asf *.wmv *.wma *.mp4 *.m4v *.m4a *.mov *.3gp *.3g2 *.mkv *.mka *.webm *.flv *.f4v "
-    "*.rm *.rmvb *.ra *.mpg *.mpeg *.m1v *.m2v *.vob *.dat *.ts *.m2ts *.mts *.ogg *.ogv *.oga *.mp3 *.mp2 *.wav "
-    "*.aac *.ac3 *.flac *.amr *.swf *.dv *.nut *.y4m);;"
-    "Media Player Files (*.wmv *.asf);;DVD Files (*.vob);;MP4 Files (*.mp4 *.3gp);;所有文件 (*)";
+QString OpenFilter()
+{
+    return Tr("TfrmMain", "All supported formats") +
+           " (*.avi *.asf *.wmv *.wma *.mp4 *.m4v *.m4a *.mov *.3gp *.3g2 *.mkv *.mka *.webm *.flv *.f4v "
+           "*.rm *.rmvb *.ra *.mpg *.mpeg *.m1v *.m2v *.vob *.dat *.ts *.m2ts *.mts *.ogg *.ogv *.oga *.mp3 *.mp2 *.wav "
+           "*.aac *.ac3 *.flac *.amr *.swf *.dv *.nut *.y4m);;" +
+           Tr("TfrmMain", "Media Player Files") + " (*.wmv *.asf);;" + Tr("TfrmMain", "DVD Files") + " (*.vob);;" +
+           Tr("TfrmMain", "MP4 Files") + " (*.mp4 *.3gp);;" + Tr("TfrmMain", "All files") + " (*)";
+}
+
+QString SizeText(std::int64_t bytes) { return QString::fromStdString(FormatFileSize(bytes)); }
 
 QString FileNameOnly(const std::string& path) { return QFileInfo(QString::fromStdString(path)).fileName(); }
 
@@ -42,6 +53,7 @@ int TfrmMain::TasksAtOnce() const { return m_config.TasksAtOnce(); }
 
 void TfrmMain::LogBlock(const QString& line)
 {
+    FlushLog();
     m_log->appendPlainText("");
     m_log->appendPlainText(line);
     m_log->appendPlainText("");
@@ -50,6 +62,7 @@ void TfrmMain::LogBlock(const QString& line)
 bool TfrmMain::LoadLibraries()
 {
     if (m_qelvan->LoadAVLib(QDir(m_programFolder).filePath("LibAV").toStdString())) return true;
+    FlushLog();
     m_log->appendPlainText(QString::fromStdString(m_qelvan->LastErrMsg()));
     return false;
 }
@@ -59,53 +72,13 @@ void TfrmMain::AddClicked()
     if (!m_add->isEnabled()) return;
     if (!LoadLibraries()) return;
     m_qelvan->SetLogLevel(llInfo);
-    QFileDialog dialog(this, "添加文件");
+    QFileDialog dialog(this, Tr("TfrmMain", "Add Files"));
     dialog.setObjectName("dlgOpen");
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilter(kOpenFilter);
+    dialog.setNameFilter(OpenFilter());
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (dialog.exec() != QDialog::Accepted) return;
     AddFiles(dialog.selectedFiles());
-}
-
-void TfrmMain::AddFiles(const QStringList& files)
-{
-    if (!LoadLibraries()) return;
-    m_qelvan->SetLogLevel(llInfo);
-    TOptionForm& form = OptionForm();
-    // An output folder the user chose holds the outputs from the start (beside a read-only input
-    // no output could be made).
-    if (!m_folder->text().isEmpty()) form.Settings.OutputFolder = m_folder->text().toStdString();
-    TAVProbe& probe = m_qelvan->AVProbe();
-    m_formInUse = true;
-    for (const QString& file : files) {
-        const std::string name = file.toStdString();
-        if (!probe.Open(name, "")) {
-            LogBlock("***File load error: " + QString::fromStdString(probe.LastErrMsg()));
-            continue;
-        }
-        form.SetProber(&probe);
-        TOutputOptions output;
-        TInputOptions input;
-        try {
-            output = form.GetOutputOptions();
-            input = form.GetInputOptions();
-        } catch (const std::exception& error) {
-            form.SetProber(nullptr);
-            probe.Close();
-            LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
-            continue;
-        }
-        const std::int64_t duration = probe.GetFileInfo().Duration;
-        form.SetProber(nullptr);
-        probe.Close();
-        m_rows.push_back({.InputFile = name, .DurationSeconds = duration > 0 ? duration / 1000000 : 0});
-        // A file whose task cannot be made keeps no entry, so that the lists stay row by row.
-        if (!AddToList(output, input, false)) m_rows.pop_back();
-    }
-    m_formInUse = false;
-    if (m_files->topLevelItemCount() > 0) m_files->setCurrentItem(m_files->topLevelItem(0));
-    HandRowToOptionWindow();
 }
 
 bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& input, bool keepFailedRow)
@@ -123,20 +96,20 @@ bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& inpu
     }
     if (!failure.isEmpty() && !keepFailedRow) return false;
 
-    auto* item = new QTreeWidgetItem;
-    item->setText(colName, FileNameOnly(row.InputFile));
-    item->setText(colDuration, QString::number(row.DurationSeconds));
-    item->setText(colSize, QString::number(QFileInfo(QString::fromStdString(row.InputFile)).size()));
-    item->setText(colOutput, FileNameOnly(output.FileName));
-    item->setToolTip(colName, QString::fromStdString(row.InputFile));
-    item->setToolTip(colOutput, QString::fromStdString(output.FileName));
-    for (int column = colDuration; column <= colOutputSize; ++column)
-        if (column != colOutput) item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-    m_files->addTopLevelItem(item);
+    row.OutputFile = output.FileName;
+    TFileListModel::TRow cells;
+    cells.Cells[colName] = FileNameOnly(row.InputFile);
+    cells.Cells[colDuration] = QString::number(row.DurationSeconds);
+    cells.Cells[colSize] = SizeText(QFileInfo(QString::fromStdString(row.InputFile)).size());
+    cells.Cells[colOutput] = FileNameOnly(output.FileName);
+    cells.ToolTips[colName] = QString::fromStdString(row.InputFile);
+    cells.ToolTips[colOutput] = QString::fromStdString(output.FileName);
+    m_model->AppendRow(std::move(cells));
     if (!failure.isEmpty()) {
         // Kept in the list at Convert time, so that the user sees which file failed and why.
-        item->setText(colProgress, "失败");
-        item->setToolTip(colProgress, failure);
+        row.State = rsFailed;
+        row.Failure = failure;
+        ShowRowState(m_model->rowCount() - 1);
         return true;
     }
     row.Task = index;
@@ -162,64 +135,6 @@ std::vector<std::string> TfrmMain::ClipEnds() const { return Column(&TRowEntry::
 void TfrmMain::ConvertFromToolBar() { Convert(true); }
 void TfrmMain::ConvertFromMenu() { Convert(false); }
 
-void TfrmMain::Convert(bool fromToolBar)
-{
-    if (m_rows.empty() || m_converting) return;
-    // The rows are made anew from the files, each with the settings of now.
-    m_playback->Close();
-    m_qelvan->ClearTasks();
-    m_files->clear();
-    if (fromToolBar) SetToolStates(true, false, false, m_pause->isEnabled(), m_resume->isEnabled(), m_stop->isEnabled());
-    m_delete->setEnabled(false);
-
-    std::vector<TRowEntry> before;
-    std::swap(before, m_rows);
-
-    TOptionForm& form = OptionForm();
-    form.ForgetOutputNames();
-    TAVProbe& probe = m_qelvan->AVProbe();
-    m_formInUse = true;
-    for (TRowEntry& entry : before) {
-        if (!LoadLibraries()) {
-            m_formInUse = false;
-            return;
-        }
-        m_qelvan->SetLogLevel(llInfo);
-        // A file that cannot be read any more drops out of the list.
-        if (!probe.Open(entry.InputFile, "")) continue;
-        if (fromToolBar) {
-            form.Settings.OutputFolder = m_folder->text().toStdString();
-            ApplyPageChoices(form.Settings, ActivePage(), PageChoices());
-        }
-        form.SetProber(&probe);
-        // The menu command converts a row's clip when "Cut Clip" was checked for it in the option
-        // window.
-        if (fromToolBar || entry.CutClip) ApplyRowClip(form, entry.ClipStart, entry.ClipEnd);
-        entry.Task = -1;
-        m_rows.push_back(std::move(entry));
-        try {
-            const TOutputOptions output = form.GetOutputOptions();
-            const TInputOptions input = form.GetInputOptions();
-            AddToList(output, input, true);
-        } catch (const std::exception& error) {
-            LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
-            m_rows.pop_back();
-        }
-        form.SetProber(nullptr);
-        probe.Close();
-    }
-    m_formInUse = false;
-    m_qelvan->SetLogLevel(llInfo);
-    m_qelvan->ThreadPriority = tpLower;
-    if (fromToolBar) SetToolStates(false, false, false, true, false, true);
-    m_delete->setEnabled(!fromToolBar && m_files->topLevelItemCount() > 0);
-    if (m_files->topLevelItemCount() > 0) m_files->setCurrentItem(m_files->topLevelItem(0));
-    m_converting = m_qelvan->TaskCount() > 0;
-    // Building the records wrote the hook texts back into the form.
-    HandRowToOptionWindow();
-    m_qelvan->StartConvert(TasksAtOnce());
-}
-
 void TfrmMain::PauseClicked()
 {
     m_pause->setEnabled(false);
@@ -236,6 +151,8 @@ void TfrmMain::ResumeClicked()
 
 void TfrmMain::StopClicked()
 {
+    // Tasks still being made are not started.
+    if (m_build) m_build->Cancelled = true;
     m_stop->setEnabled(false);
     m_pause->setEnabled(false);
     m_resume->setEnabled(false);
@@ -245,9 +162,8 @@ void TfrmMain::StopClicked()
 
 void TfrmMain::DeleteRow()
 {
-    QTreeWidgetItem* current = m_files->currentItem();
-    if (current == nullptr || m_converting) return;
-    const int row = m_files->indexOfTopLevelItem(current);
+    const int row = CurrentRow();
+    if (row < 0 || m_converting) return;
     const int task = m_rows[static_cast<std::size_t>(row)].Task;
     if (task >= 0) {
         m_qelvan->RemoveTask(task);
@@ -257,43 +173,39 @@ void TfrmMain::DeleteRow()
     if (m_playback->IsOpen() && QString::fromStdString(m_rows[static_cast<std::size_t>(row)].InputFile) == m_playback->OpenFile())
         m_playback->Close();
     m_rows.erase(m_rows.begin() + row);
-    delete m_files->takeTopLevelItem(row);
+    m_model->RemoveRow(row);
+    MapTaskRows();
 }
 
 void TfrmMain::ClearAll()
 {
+    CancelAdding();
+    DropBuild();
     if (m_converting) m_qelvan->StopConvert();
     m_playback->Close();
     m_qelvan->ClearTasks();
     m_converting = false;
     m_rows.clear();
-    m_files->clear();
+    m_model->Clear();
+    MapTaskRows();
     m_delete->setEnabled(false);
 }
 
 void TfrmMain::MoveRow(int delta)
 {
-    QTreeWidgetItem* current = m_files->currentItem();
-    if (current == nullptr) return;
-    const int row = m_files->indexOfTopLevelItem(current);
+    const int row = CurrentRow();
+    if (row < 0) return;
     const int other = row + delta;
-    if (other < 0 || other >= m_files->topLevelItemCount()) return;
-    QTreeWidgetItem* neighbour = m_files->topLevelItem(other);
-    for (int column = colName; column <= colProgress; ++column) {
-        const QString text = current->text(column);
-        const QString tip = current->toolTip(column);
-        current->setText(column, neighbour->text(column));
-        current->setToolTip(column, neighbour->toolTip(column));
-        neighbour->setText(column, text);
-        neighbour->setToolTip(column, tip);
-    }
+    if (other < 0 || other >= m_model->rowCount()) return;
+    m_model->SwapCells(row, other, colProgress + 1);
     std::swap(m_rows[static_cast<std::size_t>(row)], m_rows[static_cast<std::size_t>(other)]);
-    m_files->setCurrentItem(neighbour);
+    MapTaskRows();
+    SelectRow(other);
 }
 
 void TfrmMain::ChooseFolder()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, "Select Output Folder", m_folder->text(),
+    const QString folder = QFileDialog::getExistingDirectory(this, Tr("TfrmMain", "Select Output Folder"), m_folder->text(),
                                                              QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) return;
     m_folder->setText(folder.endsWith('/') ? folder : folder + '/');
@@ -301,14 +213,20 @@ void TfrmMain::ChooseFolder()
 
 void TfrmMain::OpenFolder()
 {
-    if (!m_folder->text().isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder->text()));
+    if (m_folder->text().isEmpty()) {
+        ShowStatus([=] { return Tr("TfrmMain", "No output folder is chosen: outputs go beside each input file."); });
+        return;
+    }
+    const QString folder = m_folder->text();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        ShowStatus([folder] { return Tr("TfrmMain", "The desktop has no program to open %1.").arg(folder); });
 }
 
 void TfrmMain::PlayClicked(bool play)
 {
-    QTreeWidgetItem* current = m_files->currentItem();
-    if (current == nullptr) return;
-    const TRowEntry& row = m_rows[static_cast<std::size_t>(m_files->indexOfTopLevelItem(current))];
+    const int current = CurrentRow();
+    if (current < 0) return;
+    const TRowEntry& row = m_rows[static_cast<std::size_t>(current)];
     const QString file = QString::fromStdString(row.InputFile);
     if (play)
         m_playback->OpenAndPlay(file, row.DurationSeconds);
@@ -318,9 +236,9 @@ void TfrmMain::PlayClicked(bool play)
 
 void TfrmMain::SetClipMark(bool start)
 {
-    QTreeWidgetItem* current = m_files->currentItem();
-    if (!m_playback->IsOpen() || current == nullptr) return;
-    TRowEntry& row = m_rows[static_cast<std::size_t>(m_files->indexOfTopLevelItem(current))];
+    const int current = CurrentRow();
+    if (!m_playback->IsOpen() || current < 0) return;
+    TRowEntry& row = m_rows[static_cast<std::size_t>(current)];
     const int seconds = m_playback->PositionSeconds();
     const std::string clock = ClockText(seconds);
     const std::string time = TimeText(static_cast<std::int64_t>(seconds) * 1000000);
@@ -345,29 +263,56 @@ void TfrmMain::ShowAbout()
 
 void TfrmMain::ShowHelp()
 {
-    const QString page = QDir(QString::fromStdString(DataFolderFor(m_programFolder.toStdString()))).filePath("help.html");
-    if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+    // One page a language; English when a language has none.
+    const QDir pages(QString::fromStdString(DataFolderFor(m_programFolder.toStdString())));
+    QString page = pages.filePath("help_" + CurrentLanguage() + ".html");
+    if (!QFileInfo::exists(page)) page = pages.filePath("help_en.html");
+    if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
         LogBlock("***Cannot open the help page: " + page);
+        ShowStatus([=] { return Tr("TfrmMain", "The desktop has no program to open %1.").arg(page); });
+    }
 }
 
 int TfrmMain::RowOfTask(int taskIndex) const
 {
+    const auto found = m_taskRows.find(taskIndex);
+    return found != m_taskRows.end() ? found->second : -1;
+}
+
+void TfrmMain::MapTaskRows()
+{
+    m_taskRows.clear();
     for (std::size_t row = 0; row < m_rows.size(); ++row)
-        if (m_rows[row].Task == taskIndex) return static_cast<int>(row);
-    return -1;
+        if (m_rows[row].Task >= 0) m_taskRows[m_rows[row].Task] = static_cast<int>(row);
+}
+
+int TfrmMain::CurrentRow() const
+{
+    const QModelIndex current = m_files->currentIndex();
+    return current.isValid() && current.row() < static_cast<int>(m_rows.size()) ? current.row() : -1;
+}
+
+void TfrmMain::SelectRow(int row)
+{
+    if (row >= 0 && row < m_model->rowCount()) m_files->setCurrentIndex(m_model->index(row, 0));
 }
 
 void TfrmMain::OnProgress(int index, int currentDuration, std::int64_t currentSize, int totalDuration)
 {
     const int row = RowOfTask(index);
     if (row < 0) return;
-    QTreeWidgetItem* item = m_files->topLevelItem(row);
+    // The list keeps a running row in sight until it ends, then the next one that reports.
+    if (m_followRow < 0 || m_followRow >= static_cast<int>(m_rows.size()) ||
+        m_rows[static_cast<std::size_t>(m_followRow)].State != rsReady) {
+        m_followRow = row;
+        m_files->scrollTo(m_model->index(row, 0));
+    }
     if (totalDuration > 0) {
         const long long percent = static_cast<long long>(currentDuration) * 100 / totalDuration;
-        item->setText(colProgress, QString("%1%").arg(qBound(0LL, percent, 99LL)));
+        m_model->SetCell(row, colProgress, QString("%1%").arg(qBound(0LL, percent, 99LL)));
     }
-    item->setText(colConverted, QString::number(currentDuration / 1000));
-    item->setText(colOutputSize, QString::number(currentSize));
+    m_model->SetCell(row, colConverted, QString::number(currentDuration / 1000));
+    m_model->SetCell(row, colOutputSize, SizeText(currentSize));
 }
 
 void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QString& message)
@@ -377,31 +322,31 @@ void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QStri
         m_qelvan->ClearTasks();
         // The rows stay; their tasks are gone.
         for (TRowEntry& row : m_rows) row.Task = -1;
+        MapTaskRows();
+        RunEnded();
         return;
     }
     const int row = RowOfTask(index);
-    if (row >= 0) {
-        QTreeWidgetItem* item = m_files->topLevelItem(row);
-        if (finished) {
-            item->setText(colProgress, "100%");
-        } else if (exception) {
-            item->setText(colProgress, "失败");
-            item->setToolTip(colProgress, message);
-        }
-    }
-    if (exception) {
-        // Not modal to the program's loop: the other rows go on updating while it is shown.
-        auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), message, QMessageBox::Ok, this);
-        box->setObjectName("TaskErrorBox");
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::NonModal);
-        box->show();
-    }
+    if (row < 0) return;
+    TRowEntry& entry = m_rows[static_cast<std::size_t>(row)];
+    // A failure shows in its row; the run's end sums them up in one box.
+    entry.State = finished ? rsFinished : exception ? rsFailed : rsStopped;
+    entry.Failure = exception ? message : QString();
+    ShowRowState(row);
 }
 
 void TfrmMain::OnLog(int index, int level, const QString& message)
 {
-    m_log->appendPlainText(QString("#%1.%2: %3").arg(index).arg(level).arg(message));
+    // Thousands of tasks log tens of thousands of lines: they go into the memo together.
+    m_logBuffer << QString("#%1.%2: %3").arg(index).arg(level).arg(message);
+    if (!m_logFlush->isActive()) m_logFlush->start();
+}
+
+void TfrmMain::FlushLog()
+{
+    if (m_logBuffer.isEmpty()) return;
+    m_log->appendPlainText(m_logBuffer.join('\n'));
+    m_logBuffer.clear();
 }
 
 }  // namespace mirelk::ui

@@ -18,11 +18,14 @@
 #include "form/main_window_pages.h"
 #include "form/option_choices.h"
 #include "form/widget_states.h"
+#include "ui/language.h"
 #include "ui/selection_slider.h"
 
 namespace mirelk::ui {
 
 namespace {
+
+constexpr char kContext[] = "TfrmOption";
 
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
@@ -31,6 +34,20 @@ QImage ImageOf(const TBitmap24& bitmap)
     if (bitmap.Empty()) return {};
     return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), bitmap.BytesPerLine(), QImage::Format_BGR888)
         .copy();
+}
+
+// The form writes the label as "PTS: " and the time.
+QString PTSLabel(const std::string& text)
+{
+    const QString label = QString::fromStdString(text);
+    return label.startsWith("PTS: ") ? Tr("TfrmOption", "PTS: ") + label.mid(5) : label;
+}
+
+QLabel* EdgeLabel(QWidget* parent, const char* caption)
+{
+    auto* label = new QLabel(parent);
+    SetTrText(label, kContext, caption);
+    return label;
 }
 
 QHBoxLayout* Row(std::initializer_list<QWidget*> widgets)
@@ -47,23 +64,29 @@ TfrmOption::TfrmOption(TOptionForm& form, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_form(form)
 {
     setObjectName("frmOption");
-    setWindowTitle("Output Options");
+    SetTrTitle(this, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Output Options"));
     setModal(false);
 
     auto* pages = new QTabWidget(this);
     pages->setObjectName("pgcOptions");
-    pages->addTab(BuildFormatPage(), "Format");
-    pages->addTab(BuildAudioPage(), "Audio");
-    pages->addTab(BuildVideoPage(), "Video");
-    pages->addTab(BuildHookPage(), "Hooks");
-    pages->addTab(BuildFilterPage(), "Filters");
+    const std::pair<QWidget*, const char*> tabs[] = {{BuildFormatPage(), QT_TRANSLATE_NOOP("TfrmOption", "Format")},
+                                                     {BuildAudioPage(), QT_TRANSLATE_NOOP("TfrmOption", "Audio")},
+                                                     {BuildVideoPage(), QT_TRANSLATE_NOOP("TfrmOption", "Video")},
+                                                     {BuildHookPage(), QT_TRANSLATE_NOOP("TfrmOption", "Hooks")},
+                                                     {BuildFilterPage(), QT_TRANSLATE_NOOP("TfrmOption", "Filters")}};
+    for (const auto& [page, caption] : tabs) {
+        SetTrTab(page, kContext, caption);
+        pages->addTab(page, QString());
+    }
 
-    auto* defaults = new QPushButton("Defaults", this);
+    auto* defaults = new QPushButton(this);
     defaults->setObjectName("btnDefaults");
-    defaults->setToolTip("Every setting as it was at the first start");
+    SetTrText(defaults, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Defaults"));
+    SetTrToolTip(defaults, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Every setting as it was at the first start"));
     connect(defaults, &QPushButton::clicked, this, &TfrmOption::RestoreDefaults);
-    auto* close = new QPushButton("Close", this);
+    auto* close = new QPushButton(this);
     close->setObjectName("btnClose");
+    SetTrText(close, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Close"));
     connect(close, &QPushButton::clicked, this, &QDialog::close);
 
     auto* buttons = new QHBoxLayout;
@@ -77,8 +100,20 @@ TfrmOption::TfrmOption(TOptionForm& form, QWidget* parent)
     layout->addLayout(left, 1);
     layout->addWidget(BuildPreviewColumn());
 
+    Retranslate(this);
     ShowSettings();
     ShowFileState();
+}
+
+void TfrmOption::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        Retranslate(this);
+        // The folder shown may be the words for "beside the input".
+        ShowSettings();
+        m_pts->setText(PTSLabel(m_form.PTSText()));
+    }
+    QDialog::changeEvent(event);
 }
 
 TfrmOption::~TfrmOption()
@@ -90,18 +125,25 @@ QWidget* TfrmOption::BuildFormatPage()
 {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(RadioGroup("grpFormats", "Output Format", kOutputFormats, &TOptionFormSettings::OutputFormat, 6));
-    layout->addWidget(RadioGroup("grpNorm", "Norm (VCD, SVCD, DVD)", kNorms, &TOptionFormSettings::Norm, 3));
-    layout->addWidget(Check("chkOverwrite", "Overwrite Existing File", &TOptionFormSettings::Overwrite));
-    layout->addWidget(Check("chkCopyTimestamp", "Copy Timestamp (decoding rm/rmvb maybe need this)",
+    layout->addWidget(RadioGroup("grpFormats", QT_TRANSLATE_NOOP("TfrmOption", "Output Format"), kOutputFormats, &TOptionFormSettings::OutputFormat, 6));
+    layout->addWidget(RadioGroup("grpNorm", QT_TRANSLATE_NOOP("TfrmOption", "Norm (VCD, SVCD, DVD)"), kNorms, &TOptionFormSettings::Norm, 3));
+    layout->addWidget(Check("chkOverwrite", QT_TRANSLATE_NOOP("TfrmOption", "Overwrite Existing File"), &TOptionFormSettings::Overwrite));
+    layout->addWidget(Check("chkCopyTimestamp", QT_TRANSLATE_NOOP("TfrmOption", "Copy Timestamp (decoding rm/rmvb maybe need this)"),
                             &TOptionFormSettings::CopyTimestamp));
     m_outPath = new QLineEdit(page);
     m_outPath->setObjectName("edtOutPath");
     m_outPath->setReadOnly(true);
-    m_outPath->setToolTip("The output folder of the main window");
-    m_bindings.push_back({[this] { m_outPath->setText(QString::fromStdString(m_form.Settings.OutputFolder)); }, [] {}});
+    SetTrToolTip(m_outPath, kContext, QT_TRANSLATE_NOOP("TfrmOption", "The output folder of the main window"));
+    m_bindings.push_back({[this] {
+                              const std::string& folder = m_form.Settings.OutputFolder;
+                              m_outPath->setText(folder == kSameAsInput ? Tr("TfrmOption", "<same as input>")
+                                                                        : QString::fromStdString(folder));
+                          },
+                          [] {}});
     auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(new QLabel("Output Folder:", page));
+    auto* folderLabel = new QLabel(page);
+    SetTrText(folderLabel, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Output Folder:"));
+    folderRow->addWidget(folderLabel);
     folderRow->addWidget(m_outPath, 1);
     layout->addLayout(folderRow);
     layout->addStretch(1);
@@ -112,16 +154,16 @@ QWidget* TfrmOption::BuildAudioPage()
 {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(RadioGroup("grpAudioCodec", "Audio Encoder", kAudioEncoders, &TOptionFormSettings::AudioEncoder, 5));
+    layout->addWidget(RadioGroup("grpAudioCodec", QT_TRANSLATE_NOOP("TfrmOption", "Audio Encoder"), kAudioEncoders, &TOptionFormSettings::AudioEncoder, 5));
     layout->addWidget(
-        RadioGroup("grpAudioChannels", "Audio Channels", kAudioChannelChoices, &TOptionFormSettings::AudioChannels, 3));
-    layout->addWidget(RadioGroup("grpAudioSampleRate", "Audio Sample Rate (Hz)", kAudioSampleRates,
+        RadioGroup("grpAudioChannels", QT_TRANSLATE_NOOP("TfrmOption", "Audio Channels"), kAudioChannelChoices, &TOptionFormSettings::AudioChannels, 3));
+    layout->addWidget(RadioGroup("grpAudioSampleRate", QT_TRANSLATE_NOOP("TfrmOption", "Audio Sample Rate (Hz)"), kAudioSampleRates,
                                  &TOptionFormSettings::AudioSampleRate, 5));
     QLineEdit* volume = Edit("edtAudioVolume", &TOptionFormSettings::AudioVolume);
-    volume->setToolTip("256=normal");
-    volume->setPlaceholderText("256=normal");
-    layout->addLayout(Row({Check("chkAudioVolume", "Adjust Volume", &TOptionFormSettings::AdjustVolume), volume}));
-    layout->addLayout(Row({Check("chkAudioBitRate", "Audio Bit Rate (kbit/s)", &TOptionFormSettings::SetAudioBitRate),
+    SetTrToolTip(volume, kContext, QT_TRANSLATE_NOOP("TfrmOption", "256=normal"));
+    SetTrPlaceholder(volume, kContext, QT_TRANSLATE_NOOP("TfrmOption", "256=normal"));
+    layout->addLayout(Row({Check("chkAudioVolume", QT_TRANSLATE_NOOP("TfrmOption", "Adjust Volume"), &TOptionFormSettings::AdjustVolume), volume}));
+    layout->addLayout(Row({Check("chkAudioBitRate", QT_TRANSLATE_NOOP("TfrmOption", "Audio Bit Rate (kbit/s)"), &TOptionFormSettings::SetAudioBitRate),
                            Edit("edtAudioBitRate", &TOptionFormSettings::AudioBitRate)}));
     layout->addStretch(1);
     return page;
@@ -131,25 +173,26 @@ QWidget* TfrmOption::BuildVideoPage()
 {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(RadioGroup("grpVideoCodec", "Video Encoder", kVideoEncoders, &TOptionFormSettings::VideoEncoder, 4));
+    layout->addWidget(RadioGroup("grpVideoCodec", QT_TRANSLATE_NOOP("TfrmOption", "Video Encoder"), kVideoEncoders, &TOptionFormSettings::VideoEncoder, 4));
     auto* frameSize = new QComboBox(page);
     frameSize->setObjectName("cboFrameSize");
     for (const std::string_view item : kFrameSizes) frameSize->addItem(Text(item));
     m_bindings.push_back({[this, frameSize] { frameSize->setCurrentIndex(m_form.Settings.FrameSize); },
                           [this, frameSize] { m_form.Settings.FrameSize = frameSize->currentIndex(); }});
     connect(frameSize, &QComboBox::currentIndexChanged, this, &TfrmOption::Changed);
-    auto* sizeLabel = new QLabel("Frame Size:", page);
+    auto* sizeLabel = new QLabel(page);
+    SetTrText(sizeLabel, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Frame Size:"));
     layout->addLayout(Row({sizeLabel, frameSize}));
-    layout->addWidget(RadioGroup("grpFrameRate", "Frame Rate (FPS)", kFrameRates, &TOptionFormSettings::FrameRate, 5));
-    layout->addWidget(RadioGroup("grpAspectRatio", "Aspect Ratio", kAspectRatios, &TOptionFormSettings::AspectRatio, 5));
-    layout->addLayout(Row({Check("chkVideoBitRate", "Video Bit Rate (kbit/s)", &TOptionFormSettings::SetVideoBitRate),
+    layout->addWidget(RadioGroup("grpFrameRate", QT_TRANSLATE_NOOP("TfrmOption", "Frame Rate (FPS)"), kFrameRates, &TOptionFormSettings::FrameRate, 5));
+    layout->addWidget(RadioGroup("grpAspectRatio", QT_TRANSLATE_NOOP("TfrmOption", "Aspect Ratio"), kAspectRatios, &TOptionFormSettings::AspectRatio, 5));
+    layout->addLayout(Row({Check("chkVideoBitRate", QT_TRANSLATE_NOOP("TfrmOption", "Video Bit Rate (kbit/s)"), &TOptionFormSettings::SetVideoBitRate),
                            Edit("edtVideoBitRate", &TOptionFormSettings::VideoBitRate)}));
 
     auto* edges = new QGridLayout;
-    edges->addWidget(new QLabel("Top", page), 0, 1);
-    edges->addWidget(new QLabel("Bottom", page), 0, 2);
-    edges->addWidget(new QLabel("Left", page), 0, 3);
-    edges->addWidget(new QLabel("Right", page), 0, 4);
+    edges->addWidget(EdgeLabel(page, QT_TRANSLATE_NOOP("TfrmOption", "Top")), 0, 1);
+    edges->addWidget(EdgeLabel(page, QT_TRANSLATE_NOOP("TfrmOption", "Bottom")), 0, 2);
+    edges->addWidget(EdgeLabel(page, QT_TRANSLATE_NOOP("TfrmOption", "Left")), 0, 3);
+    edges->addWidget(EdgeLabel(page, QT_TRANSLATE_NOOP("TfrmOption", "Right")), 0, 4);
     const auto edgeRow = [&](int row, const char* check, const char* caption, bool TOptionFormSettings::*enabled,
                              TEdgeTexts TOptionFormSettings::*texts, const char* prefix) {
         edges->addWidget(Check(check, caption, enabled), row, 0);
@@ -164,8 +207,8 @@ QWidget* TfrmOption::BuildVideoPage()
             edges->addWidget(edit, row, column++);
         }
     };
-    edgeRow(1, "chkCrop", "Crop (pixels)", &TOptionFormSettings::Crop, &TOptionFormSettings::CropEdges, "edtCrop");
-    edgeRow(2, "chkPad", "Pad (pixels)", &TOptionFormSettings::Pad, &TOptionFormSettings::PadEdges, "edtPad");
+    edgeRow(1, "chkCrop", QT_TRANSLATE_NOOP("TfrmOption", "Crop (pixels)"), &TOptionFormSettings::Crop, &TOptionFormSettings::CropEdges, "edtCrop");
+    edgeRow(2, "chkPad", QT_TRANSLATE_NOOP("TfrmOption", "Pad (pixels)"), &TOptionFormSettings::Pad, &TOptionFormSettings::PadEdges, "edtPad");
     edges->setColumnStretch(5, 1);
     layout->addLayout(edges);
     layout->addStretch(1);
@@ -177,9 +220,11 @@ QWidget* TfrmOption::BuildHookPage()
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     auto* source = new QButtonGroup(page);
-    auto* external = new QRadioButton("External Standard Hook (please read code of option unit)", page);
+    auto* external = new QRadioButton(page);
+    SetTrText(external, kContext, QT_TRANSLATE_NOOP("TfrmOption", "External Standard Hook (please read code of option unit)"));
     external->setObjectName("rdoExternalHook");
-    auto* custom = new QRadioButton("Internal Custom Hook (please read code of main unit)", page);
+    auto* custom = new QRadioButton(page);
+    SetTrText(custom, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Internal Custom Hook (please read code of main unit)"));
     custom->setObjectName("rdoCustomHook");
     source->addButton(external, hsExternal);
     source->addButton(custom, hsCustom);
@@ -191,45 +236,49 @@ QWidget* TfrmOption::BuildHookPage()
     layout->addWidget(external);
     layout->addWidget(custom);
 
-    auto* hooks = new QGroupBox("Hooks", page);
+    auto* hooks = new QGroupBox(page);
+    SetTrText(hooks, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Hooks"));
     auto* grid = new QGridLayout(hooks);
     using S = TOptionFormSettings;
-    QCheckBox* image = HookCheck("chkImlib2Img", "Imlib2 - Image", &S::ImageHook);
-    QCheckBox* dancing = Check("chkImgDancing", "Dancing", &S::ImageDancing);
+    QCheckBox* image = HookCheck("chkImlib2Img", QT_TRANSLATE_NOOP("TfrmOption", "Imlib2 - Image"), &S::ImageHook);
+    QCheckBox* dancing = Check("chkImgDancing", QT_TRANSLATE_NOOP("TfrmOption", "Dancing"), &S::ImageDancing);
     BindEnabled(dancing, &S::ImageDancingEnabled);
     grid->addWidget(image, 0, 0);
     grid->addWidget(dancing, 0, 1);
-    QCheckBox* text = HookCheck("chkImlib2Txt", "Imlib2 - Text", &S::TextHook);
-    QCheckBox* scrolling = Check("chkTxtScrolling", "Scrolling", &S::TextScrolling);
+    QCheckBox* text = HookCheck("chkImlib2Txt", QT_TRANSLATE_NOOP("TfrmOption", "Imlib2 - Text"), &S::TextHook);
+    QCheckBox* scrolling = Check("chkTxtScrolling", QT_TRANSLATE_NOOP("TfrmOption", "Scrolling"), &S::TextScrolling);
     BindEnabled(scrolling, &S::TextScrollingEnabled);
     grid->addWidget(text, 1, 0);
     grid->addWidget(Edit("edtImlib2Txt", &S::TextHookText), 1, 1);
     grid->addWidget(scrolling, 1, 2);
-    QCheckBox* watermark = HookCheck("chkWaterMark", "WaterMark", &S::WatermarkHook);
-    QCheckBox* mode = Check("chkWaterMarkMode", "Mode 0/1", &S::WatermarkMode);
+    QCheckBox* watermark = HookCheck("chkWaterMark", QT_TRANSLATE_NOOP("TfrmOption", "WaterMark"), &S::WatermarkHook);
+    QCheckBox* mode = Check("chkWaterMarkMode", QT_TRANSLATE_NOOP("TfrmOption", "Mode 0/1"), &S::WatermarkMode);
     BindEnabled(mode, &S::WatermarkModeEnabled);
     grid->addWidget(watermark, 2, 0);
     grid->addWidget(mode, 2, 1);
-    grid->addWidget(HookCheck("chkZarnHookImg", "DemoHook - Image", &S::SampleImageHook), 3, 0);
+    grid->addWidget(HookCheck("chkZarnHookImg", QT_TRANSLATE_NOOP("TfrmOption", "DemoHook - Image"), &S::SampleImageHook), 3, 0);
     QLineEdit* sampleText = Edit("edtZarnHookTxt", &S::SampleHookText);
     BindEnabled(sampleText, &S::SampleHookTextEnabled);
-    grid->addWidget(HookCheck("chkZarnHookTxt", "DemoHook - Text", &S::SampleTextHook), 4, 0);
+    grid->addWidget(HookCheck("chkZarnHookTxt", QT_TRANSLATE_NOOP("TfrmOption", "DemoHook - Text"), &S::SampleTextHook), 4, 0);
     grid->addWidget(sampleText, 4, 1);
     layout->addWidget(hooks);
 
-    auto* behaviour = new QGroupBox("Hook Behavior", page);
+    auto* behaviour = new QGroupBox(page);
+    SetTrText(behaviour, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Hook Behavior"));
     auto* behaviourLayout = new QVBoxLayout(behaviour);
     auto* behaviours = new QButtonGroup(page);
-    const std::pair<const char*, const char*> choices[] = {{"rdoStandardHook", "Standard Hook Behavior"},
-                                                           {"rdoBeforeHook", "Enable BeforeHook Event"},
-                                                           {"rdoPTSs", "PTS Periods"}};
+    const std::pair<const char*, const char*> choices[] = {
+        {"rdoStandardHook", QT_TRANSLATE_NOOP("TfrmOption", "Standard Hook Behavior")},
+        {"rdoBeforeHook", QT_TRANSLATE_NOOP("TfrmOption", "Enable BeforeHook Event")},
+        {"rdoPTSs", QT_TRANSLATE_NOOP("TfrmOption", "PTS Periods")}};
     for (int id = 0; id < 3; ++id) {
-        auto* button = new QRadioButton(choices[id].second, behaviour);
+        auto* button = new QRadioButton(behaviour);
+        SetTrText(button, kContext, choices[id].second);
         button->setObjectName(choices[id].first);
         behaviours->addButton(button, id);
         if (id == hbPTSPeriods) {
             QLineEdit* periods = Edit("edtPTSs", &S::PTSPeriods);
-            periods->setToolTip("Periods in milliseconds: start-end,start-end");
+            SetTrToolTip(periods, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Periods in milliseconds: start-end,start-end"));
             periods->setMinimumWidth(200);
             BindEnabled(periods, &S::PTSPeriodsTextEnabled);
             behaviourLayout->addLayout(Row({button, periods}));
@@ -255,15 +304,15 @@ QWidget* TfrmOption::BuildFilterPage()
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     using S = TOptionFormSettings;
-    layout->addLayout(Row({Check("chkVertFlip", "Vertically Flip", &S::VertFlip),
-                           Check("chkHoriFlip", "Horizontally Flip", &S::HoriFlip),
-                           Check("chkNegate", "Negate", &S::Negate)}));
+    layout->addLayout(Row({Check("chkVertFlip", QT_TRANSLATE_NOOP("TfrmOption", "Vertically Flip"), &S::VertFlip),
+                           Check("chkHoriFlip", QT_TRANSLATE_NOOP("TfrmOption", "Horizontally Flip"), &S::HoriFlip),
+                           Check("chkNegate", QT_TRANSLATE_NOOP("TfrmOption", "Negate"), &S::Negate)}));
     auto* grid = new QGridLayout;
-    grid->addWidget(Check("chkScale", "Scale", &S::Scale), 0, 0);
+    grid->addWidget(Check("chkScale", QT_TRANSLATE_NOOP("TfrmOption", "Scale"), &S::Scale), 0, 0);
     grid->addWidget(Edit("edtScale", &S::ScaleText), 0, 1);
-    grid->addWidget(Check("chkRotate", "Rotate", &S::Rotate), 1, 0);
+    grid->addWidget(Check("chkRotate", QT_TRANSLATE_NOOP("TfrmOption", "Rotate"), &S::Rotate), 1, 0);
     grid->addWidget(Edit("edtRotate", &S::RotateDegrees), 1, 1);
-    grid->addWidget(Check("chkSetPTS", "SetPTS", &S::SetPTS), 2, 0);
+    grid->addWidget(Check("chkSetPTS", QT_TRANSLATE_NOOP("TfrmOption", "SetPTS"), &S::SetPTS), 2, 0);
     grid->addWidget(Edit("edtSetPTS", &S::SetPTSExpression), 2, 1);
     grid->setColumnStretch(2, 1);
     layout->addLayout(grid);
@@ -294,10 +343,12 @@ QWidget* TfrmOption::BuildPreviewColumn()
     layout->addWidget(m_pts);
 
     auto* clip = new QGridLayout;
-    auto* start = new QPushButton("Set Start", column);
+    auto* start = new QPushButton(column);
     start->setObjectName("btnStartTime");
-    auto* end = new QPushButton("Set End", column);
+    SetTrText(start, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Set Start"));
+    auto* end = new QPushButton(column);
     end->setObjectName("btnEndTime");
+    SetTrText(end, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Set End"));
     m_startTime = new QLineEdit(column);
     m_startTime->setObjectName("edtStartTime");
     m_startTime->setReadOnly(true);
@@ -311,7 +362,8 @@ QWidget* TfrmOption::BuildPreviewColumn()
     clip->addWidget(end, 1, 0);
     clip->addWidget(m_endTime, 1, 1);
     layout->addLayout(clip);
-    m_cutClip = new QCheckBox("Cut Clip", column);
+    m_cutClip = new QCheckBox(column);
+    SetTrText(m_cutClip, kContext, QT_TRANSLATE_NOOP("TfrmOption", "Cut Clip"));
     m_cutClip->setObjectName("chkCutClip");
     connect(m_cutClip, &QCheckBox::toggled, this, [this](bool checked) {
         if (m_showing) return;
@@ -328,10 +380,11 @@ QWidget* TfrmOption::BuildPreviewColumn()
     return column;
 }
 
-QGroupBox* TfrmOption::RadioGroup(const char* name, const QString& title, std::span<const std::string_view> items,
+QGroupBox* TfrmOption::RadioGroup(const char* name, const char* title, std::span<const std::string_view> items,
                                   int TOptionFormSettings::*field, int columns)
 {
-    auto* box = new QGroupBox(title);
+    auto* box = new QGroupBox;
+    SetTrText(box, kContext, title);
     box->setObjectName(name);
     auto* grid = new QGridLayout(box);
     auto* group = new QButtonGroup(box);
@@ -353,9 +406,10 @@ QGroupBox* TfrmOption::RadioGroup(const char* name, const QString& title, std::s
     return box;
 }
 
-QCheckBox* TfrmOption::Check(const char* name, const QString& caption, bool TOptionFormSettings::*field)
+QCheckBox* TfrmOption::Check(const char* name, const char* caption, bool TOptionFormSettings::*field)
 {
-    auto* box = new QCheckBox(caption);
+    auto* box = new QCheckBox;
+    SetTrText(box, kContext, caption);
     box->setObjectName(name);
     m_bindings.push_back({[this, box, field] { box->setChecked(m_form.Settings.*field); },
                           [this, box, field] { m_form.Settings.*field = box->isChecked(); }});
@@ -363,9 +417,10 @@ QCheckBox* TfrmOption::Check(const char* name, const QString& caption, bool TOpt
     return box;
 }
 
-QCheckBox* TfrmOption::HookCheck(const char* name, const QString& caption, THookCheck TOptionFormSettings::*field)
+QCheckBox* TfrmOption::HookCheck(const char* name, const char* caption, THookCheck TOptionFormSettings::*field)
 {
-    auto* box = new QCheckBox(caption);
+    auto* box = new QCheckBox;
+    SetTrText(box, kContext, caption);
     box->setObjectName(name);
     m_bindings.push_back({[this, box, field] { box->setChecked((m_form.Settings.*field).Checked); },
                           [this, box, field] { (m_form.Settings.*field).Checked = box->isChecked(); }});
@@ -510,7 +565,7 @@ void TfrmOption::SliderMoved(int position)
 void TfrmOption::ShowPreview()
 {
     m_preview->setPixmap(QPixmap::fromImage(ImageOf(m_form.PreviewImage())));
-    m_pts->setText(QString::fromStdString(m_form.PTSText()));
+    m_pts->setText(PTSLabel(m_form.PTSText()));
 }
 
 void TfrmOption::MarkClip(bool start)

@@ -56,6 +56,9 @@ signals:
     // A user checked or cleared "Cut Clip" for the shown file.
     void CutClipChanged(bool checked);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     struct TBinding {
         std::function<void()> Show;
@@ -70,10 +73,10 @@ private:
     QWidget* BuildPreviewColumn();
 
     // Widgets bound to a setting: each shows it and writes it back on every change.
-    QGroupBox* RadioGroup(const char* name, const QString& title, std::span<const std::string_view> items,
+    QGroupBox* RadioGroup(const char* name, const char* title, std::span<const std::string_view> items,
                           int TOptionFormSettings::*field, int columns);
-    QCheckBox* Check(const char* name, const QString& caption, bool TOptionFormSettings::*field);
-    QCheckBox* HookCheck(const char* name, const QString& caption, THookCheck TOptionFormSettings::*field);
+    QCheckBox* Check(const char* name, const char* caption, bool TOptionFormSettings::*field);
+    QCheckBox* HookCheck(const char* name, const char* caption, THookCheck TOptionFormSettings::*field);
     QLineEdit* Edit(const char* name, std::string TOptionFormSettings::*field);
     QLineEdit* EdgeEdit(const char* name, TEdgeTexts TOptionFormSettings::*edges, std::string TEdgeTexts::*field);
     // The widget is enabled exactly when the setting says so.

@@ -14,6 +14,7 @@
 #include <QVideoWidget>
 
 #include "ui/app_icon.h"
+#include "ui/language.h"
 
 namespace mirelk::ui {
 
@@ -36,11 +37,11 @@ TPlaybackPanel::TPlaybackPanel(QWidget* parent) : QWidget(parent)
     m_playButton = new QToolButton(this);
     m_playButton->setObjectName("SpeedButton1");
     m_playButton->setIcon(ToolIcon(tiResume));
-    m_playButton->setToolTip("播放");
+    SetTrToolTip(m_playButton, "TPlaybackPanel", QT_TRANSLATE_NOOP("TPlaybackPanel", "Play"));
     m_pauseButton = new QToolButton(this);
     m_pauseButton->setObjectName("SpeedButton2");
     m_pauseButton->setIcon(ToolIcon(tiPause));
-    m_pauseButton->setToolTip("暂停");
+    SetTrToolTip(m_pauseButton, "TPlaybackPanel", QT_TRANSLATE_NOOP("TPlaybackPanel", "Pause"));
     m_position = new QSlider(Qt::Horizontal, this);
     m_position->setObjectName("DSTrackBar1");
     m_position->setRange(0, 0);
@@ -52,9 +53,11 @@ TPlaybackPanel::TPlaybackPanel(QWidget* parent) : QWidget(parent)
     m_endEdit = new QLineEdit("0", this);
     m_endEdit->setObjectName("edtEndTime");
     m_endEdit->setReadOnly(true);
-    m_startButton = new QPushButton("设置开始", this);
+    m_startButton = new QPushButton(this);
+    SetTrText(m_startButton, "TPlaybackPanel", QT_TRANSLATE_NOOP("TPlaybackPanel", "Set Start"));
     m_startButton->setObjectName("btnStartTime");
-    m_endButton = new QPushButton("设置结束", this);
+    m_endButton = new QPushButton(this);
+    SetTrText(m_endButton, "TPlaybackPanel", QT_TRANSLATE_NOOP("TPlaybackPanel", "Set End"));
     m_endButton->setObjectName("btnEndTime");
 
     auto* bar = new QHBoxLayout;

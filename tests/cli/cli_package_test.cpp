@@ -47,7 +47,8 @@ TEST_F(CliPackage, UnpackedPackageConverts)
     for (const char* package :
          {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6multimedia6", "libqt6multimediawidgets6", "libimlib2",
           "libstdc++6", "libavcodec-extra59", "libavformat59", "libavfilter8", "libswscale6", "libswresample4",
-          "gstreamer1.0-plugins-good", "gstreamer1.0-libav", "fonts-wqy-microhei | fonts-noto-cjk", "fonts-dejavu-core"})
+          "gstreamer1.0-plugins-good", "gstreamer1.0-libav", "fonts-wqy-microhei | fonts-noto-cjk", "fonts-dejavu-core",
+          "qt6-translations-l10n", "libqt6dbus6"})
         EXPECT_NE(depends.find(package), std::string::npos) << package << " not in " << depends;
     EXPECT_EQ(depends.find("libavdevice"), std::string::npos) << depends;
     EXPECT_EQ(depends.find("libavcodec59"), std::string::npos) << depends;
@@ -60,12 +61,12 @@ TEST_F(CliPackage, UnpackedPackageConverts)
          {"usr/lib/mirelk/LibAV/libmyutil.so", "usr/lib/mirelk/vhook/imlib2.so", "usr/lib/mirelk/vhook/watermark.so",
           "usr/lib/mirelk/vhook/ZarnHook.so", "usr/lib/mirelk/vhook/libmirelk_hook_support.so",
           "usr/share/mirelk/vhook/imlib2.jpg", "usr/share/mirelk/vhook/watermark.gif",
-          "usr/share/mirelk/vhook/ZarnHook.bmp", "usr/share/mirelk/help.html", "usr/share/doc/mirelk/copyright",
+          "usr/share/mirelk/vhook/ZarnHook.bmp", "usr/share/mirelk/help_en.html", "usr/share/mirelk/help_zh_CN.html", "usr/share/doc/mirelk/copyright",
           "usr/share/doc/mirelk/changelog.gz", "usr/share/man/man1/mirelk.1.gz", "usr/share/man/man1/mirelk-cli.1.gz",
           "usr/share/metainfo/org.mirelk.Mirelk.metainfo.xml", "usr/share/applications/mirelk.desktop",
           "usr/share/bash-completion/completions/mirelk-cli"})
         EXPECT_TRUE(fs::exists(root + "/" + file)) << file;
-    for (const char* file : {"usr/lib/mirelk/help.html", "usr/lib/mirelk/vhook/imlib2.jpg"})
+    for (const char* file : {"usr/lib/mirelk/help_en.html", "usr/lib/mirelk/vhook/imlib2.jpg"})
         EXPECT_FALSE(fs::exists(root + "/" + file)) << file;
 
     // The installed program finds its library folder from where it is, not from the build.

@@ -5,6 +5,7 @@ mirelk_test(component_test
   component/task_control_test.cpp
   component/log_routing_test.cpp
   component/handlers_and_shutdown_test.cpp
+  component/stop_one_task_test.cpp
   component/task_test_support.cpp
   test_support.cpp)
 target_link_libraries(component_test PRIVATE mirelk_component)

@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTreeWidget>
+#include <QTableView>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -25,6 +25,12 @@ namespace {
 
 class OptionWindowTest : public MainWindowTest {
 protected:
+    // The option window's texts as the design has them, in English.
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        std::ofstream(std::filesystem::path(programFolder) / "Config.ini") << "[FormConfig]\nlanguage=en\n";
+    }
     ui::TfrmOption& Options()
     {
         ui::TfrmOption* shown = Window().OptionWindow();
@@ -82,7 +88,7 @@ protected:
         ui::TfrmMain& window = OpenWindow();
         SetOutputFolder(folder.Path() + "/");
         AddFiles(files);
-        EXPECT_EQ(Files()->topLevelItemCount(), static_cast<int>(files.size())) << LogText().toStdString();
+        EXPECT_EQ(Rows(), static_cast<int>(files.size())) << LogText().toStdString();
         return window;
     }
 };

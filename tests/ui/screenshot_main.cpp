@@ -1,7 +1,9 @@
 // Pictures of the desktop program for the README and for review: the main window after two
-// generated clips were converted on page "3GP", the about box, the option window with a file's
+// generated clips were converted on page "3GP" (in English and in Chinese), the end of a run
+// with a failed row and its summary box, the about box, the option window with a file's
 // preview and a marked clip (its format and hook pages), and a preview window during a run.
-// Run under a virtual display.
+// Run under a virtual display; a second argument is appended to every picture's name (for
+// the pictures at another scale factor).
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
@@ -20,6 +22,7 @@
 #include "ui/about_box.h"
 #include "ui/application.h"
 #include "ui/host/qt_main_thread.h"
+#include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/option_window.h"
 
@@ -34,9 +37,12 @@ void Pump(int milliseconds)
     }
 }
 
-bool Save(QWidget& window, const QString& path)
+QString g_suffix;
+
+bool Save(QWidget& window, QString path)
 {
     Pump(300);
+    path.replace(".png", g_suffix + ".png");
     const QRect frame = window.frameGeometry();
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     const bool saved = shot.save(path);
@@ -53,6 +59,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("Mirelk");
     QApplication::setApplicationVersion(MIRELK_VERSION);
     const QString out = argc > 1 ? QString(argv[1]) : QString("screenshots");
+    g_suffix = argc > 2 ? QString(argv[2]) : QString();
     QDir().mkpath(out + "/clips");
     const QString clips = QDir(out + "/clips").absolutePath();
     for (const auto& [name, seconds] : {std::pair{"演示 片段.mp4", "4"}, {"holiday clip.mkv", "4"}, {"long take.avi", "30"}}) {
@@ -68,14 +75,42 @@ int main(int argc, char** argv)
     int status = 0;
     {
         mirelk::ui::TfrmMain window(mainThread, QCoreApplication::applicationDirPath());
+        const QString language = mirelk::ui::CurrentLanguage();
         window.show();
+        window.SetLanguage("en");
         window.findChild<QLineEdit*>("Edit1")->setText(clips + "/");
         window.AddFiles({clips + "/演示 片段.mp4", clips + "/holiday clip.mkv"});
+        while (window.Adding()) Pump(50);
         window.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(0);
         window.ConvertFromToolBar();
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (window.Converting() && std::chrono::steady_clock::now() < until) Pump(100);
-        if (!Save(window, out + "/main-window.png")) status = 1;
+        if (!Save(window, out + "/main-window-en.png")) status = 1;
+        window.SetLanguage("zh_CN");
+        if (!Save(window, out + "/main-window-zh_CN.png")) status = 1;
+
+        // The same file once more with a scale the filter cannot read: its row fails, the others
+        // stay finished, and one box sums the run up.
+        for (const QString& lang : {QString("en"), QString("zh_CN")}) {
+            window.SetLanguage(lang);
+            mirelk::TOptionForm& failing = window.OptionForm();
+            failing.Settings.Scale = true;
+            failing.Settings.ScaleText = "not:a size";
+            window.AddFiles({clips + "/holiday clip.mkv"});
+            while (window.Adding()) Pump(50);
+            window.ConvertFromToolBar();
+            const auto failed = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (window.Converting() && std::chrono::steady_clock::now() < failed) Pump(100);
+            failing.Settings.Scale = false;
+            Pump(300);
+            const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+            const QString path = out + "/run-end-failed-" + lang + g_suffix + ".png";
+            std::printf("%s %s\n", shot.save(path) ? "wrote" : "could not write", qPrintable(path));
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == "RunSummaryBox") top->close();
+            window.RemoveRow(2);
+        }
+        window.SetLanguage("en");
         mirelk::ui::TAboutBox about(&window);
         about.show();
         if (!Save(about, out + "/about.png")) status = 1;
@@ -93,11 +128,15 @@ int main(int argc, char** argv)
         if (!Save(options, out + "/option-window.png")) status = 1;
         pages->setCurrentIndex(3);
         if (!Save(options, out + "/option-window-hooks.png")) status = 1;
+        window.SetLanguage("zh_CN");
         pages->setCurrentIndex(0);
+        if (!Save(options, out + "/option-window-zh_CN.png")) status = 1;
+        window.SetLanguage("en");
         options.close();
 
         // A longer file, converted from the menu with its pictures shown.
         window.AddFiles({clips + "/long take.avi"});
+        while (window.Adding()) Pump(50);
         window.findChild<QAction*>("mnuPreview")->setChecked(true);
         window.ConvertFromMenu();
         QWidget* preview = nullptr;
@@ -109,6 +148,7 @@ int main(int argc, char** argv)
                     preview = top;
         }
         if (preview == nullptr || !Save(*preview, out + "/preview-window.png")) status = 1;
+        window.SetLanguage(language);
         window.close();
     }
     mirelk::WaitForTaskThreads(std::chrono::seconds(10));

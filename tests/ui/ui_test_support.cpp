@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QThread>
-#include <QTreeWidget>
+#include <QTableView>
 #include <filesystem>
 #include <fstream>
 
@@ -48,6 +48,8 @@ void MainWindowTest::SetUp()
     std::filesystem::create_directory_symlink(bin / "vhook", std::filesystem::path(programFolder) / "vhook");
     // A build tree's layout, so that the window keeps "Config.ini" in its program folder.
     std::ofstream(folder.Path("CMakeCache.txt")) << "# CMake's cache\n";
+    // The design's own texts, whatever the test machine's locale.
+    std::ofstream(std::filesystem::path(programFolder) / "Config.ini") << "[FormConfig]\nlanguage=zh_CN\n";
 }
 
 void MainWindowTest::TearDown()
@@ -80,6 +82,12 @@ void MainWindowTest::AddFiles(const std::vector<std::string>& files)
     QStringList list;
     for (const std::string& file : files) list << QString::fromStdString(file);
     m_window->AddFiles(list);
+    WaitUntilIdle();
+}
+
+void MainWindowTest::WaitUntilIdle()
+{
+    EXPECT_TRUE(PumpUntil([this] { return !m_window->Adding() && !m_window->Building(); }, 600000));
 }
 
 void MainWindowTest::SetOutputFolder(const std::string& path)
@@ -87,9 +95,21 @@ void MainWindowTest::SetOutputFolder(const std::string& path)
     Child<QLineEdit>("Edit1")->setText(QString::fromStdString(path));
 }
 
-QTreeWidget* MainWindowTest::Files() { return Child<QTreeWidget>("lvFiles"); }
+QTableView* MainWindowTest::Files() { return Child<QTableView>("lvFiles"); }
 
-QString MainWindowTest::Cell(int row, int column) { return Files()->topLevelItem(row)->text(column); }
+int MainWindowTest::Rows() { return Files()->model()->rowCount(); }
+
+QString MainWindowTest::Cell(int row, int column)
+{
+    return Files()->model()->data(Files()->model()->index(row, column), Qt::DisplayRole).toString();
+}
+
+QString MainWindowTest::ToolTip(int row, int column)
+{
+    return Files()->model()->data(Files()->model()->index(row, column), Qt::ToolTipRole).toString();
+}
+
+void MainWindowTest::SelectRow(int row) { Files()->setCurrentIndex(Files()->model()->index(row, 0)); }
 
 QString MainWindowTest::LogText() { return Child<QPlainTextEdit>("mmoLog")->toPlainText(); }
 
@@ -99,6 +119,7 @@ void MainWindowTest::Click(const char* name)
     ASSERT_NE(button, nullptr) << name;
     button->click();
     QCoreApplication::processEvents();
+    WaitUntilIdle();
 }
 
 void MainWindowTest::TriggerMenu(const char* name)
@@ -107,6 +128,7 @@ void MainWindowTest::TriggerMenu(const char* name)
     ASSERT_NE(action, nullptr) << name;
     action->trigger();
     QCoreApplication::processEvents();
+    WaitUntilIdle();
 }
 
 std::string MainWindowTest::ToolBar()

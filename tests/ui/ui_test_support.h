@@ -11,7 +11,7 @@
 #include "../test_support.h"
 #include "ui/main_window.h"
 
-class QTreeWidget;
+class QTableView;
 
 namespace mirelk::test {
 
@@ -33,12 +33,18 @@ protected:
     {
         return m_window->findChild<T*>(name);
     }
-    // The Add command's steps for files already chosen.
+    // The Add command's steps for files already chosen, waited for.
     void AddFiles(const std::vector<std::string>& files);
+    // Pumps the loop until files are added and a run's tasks are made.
+    void WaitUntilIdle();
     void SetOutputFolder(const std::string& path);
-    QTreeWidget* Files();
+    QTableView* Files();
+    int Rows();
     QString Cell(int row, int column);
+    QString ToolTip(int row, int column);
+    void SelectRow(int row);
     QString LogText();
+    // Pressed, and waited for as WaitUntilIdle does.
     void Click(const char* name);
     void TriggerMenu(const char* name);
     // The numbers of the enabled tool buttons in order: "1" Add, "2" Clear, "3" Delete, "4" Stop,

@@ -1,0 +1,611 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>TAboutBox</name>
+    <message>
+        <source>About Us</source>
+        <translation>About Us</translation>
+    </message>
+    <message>
+        <source>Batch converter for audio and video files</source>
+        <translation>Batch converter for audio and video files</translation>
+    </message>
+    <message>
+        <source>Built on the FFmpeg libraries and Qt %1</source>
+        <translation>Built on the FFmpeg libraries and Qt %1</translation>
+    </message>
+    <message>
+        <source>Contact us:</source>
+        <translation>Contact us:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>TMirelkApplication</name>
+    <message>
+        <source>Unknown error</source>
+        <translation>Unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>TPlaybackPanel</name>
+    <message>
+        <source>Play</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Set Start</source>
+        <translation>Set Start</translation>
+    </message>
+    <message>
+        <source>Set End</source>
+        <translation>Set End</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmMain</name>
+    <message>
+        <source>Log</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Convert</source>
+        <translation>Convert</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Add files (Ctrl+O)</source>
+        <translation>Add files (Ctrl+O)</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Add File...</source>
+        <translation>&amp;Add File...</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>C&amp;lear</source>
+        <translation>C&amp;lear</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Action</source>
+        <translation>&amp;Action</translation>
+    </message>
+    <message>
+        <source>&amp;Convert</source>
+        <translation>&amp;Convert</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>&amp;Pause</translation>
+    </message>
+    <message>
+        <source>&amp;Resume</source>
+        <translation>&amp;Resume</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Stop</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>&amp;Log</source>
+        <translation>&amp;Log</translation>
+    </message>
+    <message>
+        <source>&amp;Output Options...</source>
+        <translation>&amp;Output Options...</translation>
+    </message>
+    <message>
+        <source>&amp;Preview Conversion</source>
+        <translation>&amp;Preview Conversion</translation>
+    </message>
+    <message>
+        <source>Lan&amp;guage</source>
+        <translation>Lan&amp;guage</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;About Us</source>
+        <translation>&amp;About Us</translation>
+    </message>
+    <message>
+        <source>Help &amp;File</source>
+        <translation>Help &amp;File</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Output Folder:</source>
+        <translation>Output Folder:</translation>
+    </message>
+    <message>
+        <source>Beside each input file</source>
+        <translation>Beside each input file</translation>
+    </message>
+    <message>
+        <source>Choose Folder</source>
+        <translation>Choose Folder</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Video Encoder:</source>
+        <translation>Video Encoder:</translation>
+    </message>
+    <message>
+        <source>Audio Encoder:</source>
+        <translation>Audio Encoder:</translation>
+    </message>
+    <message>
+        <source>Frame Size:</source>
+        <translation>Frame Size:</translation>
+    </message>
+    <message>
+        <source>Frames/s:</source>
+        <translation>Frames/s:</translation>
+    </message>
+    <message>
+        <source>TV System</source>
+        <translation>TV System</translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>File Name</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>Output Name</source>
+        <translation>Output Name</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Progress</translation>
+    </message>
+    <message>
+        <source>Converted</source>
+        <translation>Converted</translation>
+    </message>
+    <message>
+        <source>Output Size</source>
+        <translation>Output Size</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>beside each input file</source>
+        <translation>beside each input file</translation>
+    </message>
+    <message>
+        <source>Done: %1 finished, %2 failed, %3 stopped. Outputs are %4.</source>
+        <translation>Done: %1 finished, %2 failed, %3 stopped. Outputs are %4.</translation>
+    </message>
+    <message>
+        <source>in %1</source>
+        <translation>in %1</translation>
+    </message>
+    <message>
+        <source>Conversion finished</source>
+        <translation>Conversion finished</translation>
+    </message>
+    <message>
+        <source>The desktop has no program to open %1.</source>
+        <translation>The desktop has no program to open %1.</translation>
+    </message>
+    <message>
+        <source>%1 is not there yet.</source>
+        <translation>%1 is not there yet.</translation>
+    </message>
+    <message>
+        <source>Stop This File</source>
+        <translation>Stop This File</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Retry</translation>
+    </message>
+    <message>
+        <source>Convert Again</source>
+        <translation>Convert Again</translation>
+    </message>
+    <message>
+        <source>Open Output Folder</source>
+        <translation>Open Output Folder</translation>
+    </message>
+    <message>
+        <source>Play Output</source>
+        <translation>Play Output</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>All supported formats</source>
+        <translation>All supported formats</translation>
+    </message>
+    <message>
+        <source>Media Player Files</source>
+        <translation>Media Player Files</translation>
+    </message>
+    <message>
+        <source>DVD Files</source>
+        <translation>DVD Files</translation>
+    </message>
+    <message>
+        <source>MP4 Files</source>
+        <translation>MP4 Files</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>All files</translation>
+    </message>
+    <message>
+        <source>Add Files</source>
+        <translation>Add Files</translation>
+    </message>
+    <message>
+        <source>Every file is converted; choose &quot;Convert Again&quot; on the rows to convert them again.</source>
+        <translation>Every file is converted; choose &quot;Convert Again&quot; on the rows to convert them again.</translation>
+    </message>
+    <message>
+        <source>Select Output Folder</source>
+        <translation>Select Output Folder</translation>
+    </message>
+    <message>
+        <source>No output folder is chosen: outputs go beside each input file.</source>
+        <translation>No output folder is chosen: outputs go beside each input file.</translation>
+    </message>
+    <message>
+        <source>Files that could not be converted: %1</source>
+        <translation>Files that could not be converted: %1</translation>
+    </message>
+    <message>
+        <source>Files not added: %1 of %2; the log says why.</source>
+        <translation>Files not added: %1 of %2; the log says why.</translation>
+    </message>
+    <message>
+        <source>Files in the list: %1.</source>
+        <translation>Files in the list: %1.</translation>
+    </message>
+    <message>
+        <source>Converting files: %1...</source>
+        <translation>Converting files: %1...</translation>
+    </message>
+    <message>
+        <source>Add F&amp;older...</source>
+        <translation>Add F&amp;older...</translation>
+    </message>
+    <message>
+        <source>Add Folder</source>
+        <translation>Add Folder</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>No files in %1.</source>
+        <translation>No files in %1.</translation>
+    </message>
+    <message>
+        <source>Files are added once the run is over.</source>
+        <translation>Files are added once the run is over.</translation>
+    </message>
+    <message>
+        <source>Adding cancelled: %1 of %2 files added.</source>
+        <translation>Adding cancelled: %1 of %2 files added.</translation>
+    </message>
+    <message>
+        <source>Adding files: %1 of %2...</source>
+        <translation>Adding files: %1 of %2...</translation>
+    </message>
+    <message>
+        <source>Preparing files: %1 of %2...</source>
+        <translation>Preparing files: %1 of %2...</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmOption</name>
+    <message>
+        <source>Output Options</source>
+        <translation>Output Options</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>Hooks</source>
+        <translation>Hooks</translation>
+    </message>
+    <message>
+        <source>Filters</source>
+        <translation>Filters</translation>
+    </message>
+    <message>
+        <source>Defaults</source>
+        <translation>Defaults</translation>
+    </message>
+    <message>
+        <source>Every setting as it was at the first start</source>
+        <translation>Every setting as it was at the first start</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Output Format</source>
+        <translation>Output Format</translation>
+    </message>
+    <message>
+        <source>Norm (VCD, SVCD, DVD)</source>
+        <translation>Norm (VCD, SVCD, DVD)</translation>
+    </message>
+    <message>
+        <source>Overwrite Existing File</source>
+        <translation>Overwrite Existing File</translation>
+    </message>
+    <message>
+        <source>Copy Timestamp (decoding rm/rmvb maybe need this)</source>
+        <translation>Copy Timestamp (decoding rm/rmvb maybe need this)</translation>
+    </message>
+    <message>
+        <source>The output folder of the main window</source>
+        <translation>The output folder of the main window</translation>
+    </message>
+    <message>
+        <source>&lt;same as input&gt;</source>
+        <translation>&lt;same as input&gt;</translation>
+    </message>
+    <message>
+        <source>Output Folder:</source>
+        <translation>Output Folder:</translation>
+    </message>
+    <message>
+        <source>Audio Encoder</source>
+        <translation>Audio Encoder</translation>
+    </message>
+    <message>
+        <source>Audio Channels</source>
+        <translation>Audio Channels</translation>
+    </message>
+    <message>
+        <source>Audio Sample Rate (Hz)</source>
+        <translation>Audio Sample Rate (Hz)</translation>
+    </message>
+    <message>
+        <source>256=normal</source>
+        <translation>256=normal</translation>
+    </message>
+    <message>
+        <source>Adjust Volume</source>
+        <translation>Adjust Volume</translation>
+    </message>
+    <message>
+        <source>Audio Bit Rate (kbit/s)</source>
+        <translation>Audio Bit Rate (kbit/s)</translation>
+    </message>
+    <message>
+        <source>Video Encoder</source>
+        <translation>Video Encoder</translation>
+    </message>
+    <message>
+        <source>Frame Size:</source>
+        <translation>Frame Size:</translation>
+    </message>
+    <message>
+        <source>Frame Rate (FPS)</source>
+        <translation>Frame Rate (FPS)</translation>
+    </message>
+    <message>
+        <source>Aspect Ratio</source>
+        <translation>Aspect Ratio</translation>
+    </message>
+    <message>
+        <source>Video Bit Rate (kbit/s)</source>
+        <translation>Video Bit Rate (kbit/s)</translation>
+    </message>
+    <message>
+        <source>Top</source>
+        <translation>Top</translation>
+    </message>
+    <message>
+        <source>Bottom</source>
+        <translation>Bottom</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>Right</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>Crop (pixels)</source>
+        <translation>Crop (pixels)</translation>
+    </message>
+    <message>
+        <source>Pad (pixels)</source>
+        <translation>Pad (pixels)</translation>
+    </message>
+    <message>
+        <source>External Standard Hook (please read code of option unit)</source>
+        <translation>External Standard Hook (please read code of option unit)</translation>
+    </message>
+    <message>
+        <source>Internal Custom Hook (please read code of main unit)</source>
+        <translation>Internal Custom Hook (please read code of main unit)</translation>
+    </message>
+    <message>
+        <source>Imlib2 - Image</source>
+        <translation>Imlib2 - Image</translation>
+    </message>
+    <message>
+        <source>Dancing</source>
+        <translation>Dancing</translation>
+    </message>
+    <message>
+        <source>Imlib2 - Text</source>
+        <translation>Imlib2 - Text</translation>
+    </message>
+    <message>
+        <source>Scrolling</source>
+        <translation>Scrolling</translation>
+    </message>
+    <message>
+        <source>WaterMark</source>
+        <translation>WaterMark</translation>
+    </message>
+    <message>
+        <source>Mode 0/1</source>
+        <translation>Mode 0/1</translation>
+    </message>
+    <message>
+        <source>DemoHook - Image</source>
+        <translation>DemoHook - Image</translation>
+    </message>
+    <message>
+        <source>DemoHook - Text</source>
+        <translation>DemoHook - Text</translation>
+    </message>
+    <message>
+        <source>Hook Behavior</source>
+        <translation>Hook Behavior</translation>
+    </message>
+    <message>
+        <source>Standard Hook Behavior</source>
+        <translation>Standard Hook Behavior</translation>
+    </message>
+    <message>
+        <source>Enable BeforeHook Event</source>
+        <translation>Enable BeforeHook Event</translation>
+    </message>
+    <message>
+        <source>PTS Periods</source>
+        <translation>PTS Periods</translation>
+    </message>
+    <message>
+        <source>Periods in milliseconds: start-end,start-end</source>
+        <translation>Periods in milliseconds: start-end,start-end</translation>
+    </message>
+    <message>
+        <source>Vertically Flip</source>
+        <translation>Vertically Flip</translation>
+    </message>
+    <message>
+        <source>Horizontally Flip</source>
+        <translation>Horizontally Flip</translation>
+    </message>
+    <message>
+        <source>Negate</source>
+        <translation>Negate</translation>
+    </message>
+    <message>
+        <source>Scale</source>
+        <translation>Scale</translation>
+    </message>
+    <message>
+        <source>Rotate</source>
+        <translation>Rotate</translation>
+    </message>
+    <message>
+        <source>SetPTS</source>
+        <translation>SetPTS</translation>
+    </message>
+    <message>
+        <source>Set Start</source>
+        <translation>Set Start</translation>
+    </message>
+    <message>
+        <source>Set End</source>
+        <translation>Set End</translation>
+    </message>
+    <message>
+        <source>Cut Clip</source>
+        <translation>Cut Clip</translation>
+    </message>
+    <message>
+        <source>PTS: </source>
+        <translation>PTS: </translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,611 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>TAboutBox</name>
+    <message>
+        <source>About Us</source>
+        <translation>关于我们</translation>
+    </message>
+    <message>
+        <source>Batch converter for audio and video files</source>
+        <translation>音频视频批量转换</translation>
+    </message>
+    <message>
+        <source>Built on the FFmpeg libraries and Qt %1</source>
+        <translation>基于 FFmpeg 与 Qt %1 构建</translation>
+    </message>
+    <message>
+        <source>Contact us:</source>
+        <translation>联系我们：</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>TMirelkApplication</name>
+    <message>
+        <source>Unknown error</source>
+        <translation>未知错误</translation>
+    </message>
+</context>
+<context>
+    <name>TPlaybackPanel</name>
+    <message>
+        <source>Play</source>
+        <translation>播放</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>Set Start</source>
+        <translation>设置开始</translation>
+    </message>
+    <message>
+        <source>Set End</source>
+        <translation>设置结束</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmMain</name>
+    <message>
+        <source>Log</source>
+        <translation>日志</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>添  加</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清  空</translation>
+    </message>
+    <message>
+        <source>Convert</source>
+        <translation>转  换</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暂  停</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>继  续</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停  止</translation>
+    </message>
+    <message>
+        <source>Add files (Ctrl+O)</source>
+        <translation>添加文件 (Ctrl+O)</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>&amp;Add File...</source>
+        <translation>添加文件</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>C&amp;lear</source>
+        <translation>清空</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>&amp;Action</source>
+        <translation>动作</translation>
+    </message>
+    <message>
+        <source>&amp;Convert</source>
+        <translation>转换</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>&amp;Resume</source>
+        <translation>继续</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>查看</translation>
+    </message>
+    <message>
+        <source>&amp;Log</source>
+        <translation>日志</translation>
+    </message>
+    <message>
+        <source>&amp;Output Options...</source>
+        <translation>输出选项...</translation>
+    </message>
+    <message>
+        <source>&amp;Preview Conversion</source>
+        <translation>预览转换画面</translation>
+    </message>
+    <message>
+        <source>Lan&amp;guage</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>&amp;About Us</source>
+        <translation>关于我们</translation>
+    </message>
+    <message>
+        <source>Help &amp;File</source>
+        <translation>帮助文件</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>上移</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>下移</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Output Folder:</source>
+        <translation>输出目录：</translation>
+    </message>
+    <message>
+        <source>Beside each input file</source>
+        <translation>与各输入文件在同一目录</translation>
+    </message>
+    <message>
+        <source>Choose Folder</source>
+        <translation>选择目录</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Video Encoder:</source>
+        <translation>视频编码方式：</translation>
+    </message>
+    <message>
+        <source>Audio Encoder:</source>
+        <translation>音频编码方式：</translation>
+    </message>
+    <message>
+        <source>Frame Size:</source>
+        <translation>视频大小：</translation>
+    </message>
+    <message>
+        <source>Frames/s:</source>
+        <translation>帧率/秒：</translation>
+    </message>
+    <message>
+        <source>TV System</source>
+        <translation>选择电视制试</translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>文件名称</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>Output Name</source>
+        <translation>输出名称</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>进程</translation>
+    </message>
+    <message>
+        <source>Converted</source>
+        <translation>转换时间</translation>
+    </message>
+    <message>
+        <source>Output Size</source>
+        <translation>输出大小</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>beside each input file</source>
+        <translation>与各输入文件在同一目录</translation>
+    </message>
+    <message>
+        <source>Done: %1 finished, %2 failed, %3 stopped. Outputs are %4.</source>
+        <translation>转换结束：完成 %1 个，失败 %2 个，停止 %3 个。输出文件%4。</translation>
+    </message>
+    <message>
+        <source>in %1</source>
+        <translation>在 %1</translation>
+    </message>
+    <message>
+        <source>Conversion finished</source>
+        <translation>转换结束</translation>
+    </message>
+    <message>
+        <source>The desktop has no program to open %1.</source>
+        <translation>桌面没有可以打开 %1 的程序。</translation>
+    </message>
+    <message>
+        <source>%1 is not there yet.</source>
+        <translation>%1 尚不存在。</translation>
+    </message>
+    <message>
+        <source>Stop This File</source>
+        <translation>停止此文件</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>重试</translation>
+    </message>
+    <message>
+        <source>Convert Again</source>
+        <translation>再次转换</translation>
+    </message>
+    <message>
+        <source>Open Output Folder</source>
+        <translation>打开输出目录</translation>
+    </message>
+    <message>
+        <source>Play Output</source>
+        <translation>播放输出文件</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>移除</translation>
+    </message>
+    <message>
+        <source>All supported formats</source>
+        <translation>所有支持的格式</translation>
+    </message>
+    <message>
+        <source>Media Player Files</source>
+        <translation>媒体播放器文件</translation>
+    </message>
+    <message>
+        <source>DVD Files</source>
+        <translation>DVD 文件</translation>
+    </message>
+    <message>
+        <source>MP4 Files</source>
+        <translation>MP4 文件</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>所有文件</translation>
+    </message>
+    <message>
+        <source>Add Files</source>
+        <translation>添加文件</translation>
+    </message>
+    <message>
+        <source>Every file is converted; choose &quot;Convert Again&quot; on the rows to convert them again.</source>
+        <translation>所有文件都已转换；要重新转换，请在行上选择“再次转换”。</translation>
+    </message>
+    <message>
+        <source>Select Output Folder</source>
+        <translation>选择输出目录</translation>
+    </message>
+    <message>
+        <source>No output folder is chosen: outputs go beside each input file.</source>
+        <translation>未选择输出目录：输出文件与各输入文件在同一目录。</translation>
+    </message>
+    <message>
+        <source>Files that could not be converted: %1</source>
+        <translation>转换失败的文件：%1 个</translation>
+    </message>
+    <message>
+        <source>Files not added: %1 of %2; the log says why.</source>
+        <translation>%2 个文件中有 %1 个无法添加，原因见日志。</translation>
+    </message>
+    <message>
+        <source>Files in the list: %1.</source>
+        <translation>列表中有 %1 个文件。</translation>
+    </message>
+    <message>
+        <source>Converting files: %1...</source>
+        <translation>正在转换 %1 个文件……</translation>
+    </message>
+    <message>
+        <source>Add F&amp;older...</source>
+        <translation>添加目录</translation>
+    </message>
+    <message>
+        <source>Add Folder</source>
+        <translation>添加目录</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>No files in %1.</source>
+        <translation>%1 中没有文件。</translation>
+    </message>
+    <message>
+        <source>Files are added once the run is over.</source>
+        <translation>转换结束后才能添加文件。</translation>
+    </message>
+    <message>
+        <source>Adding cancelled: %1 of %2 files added.</source>
+        <translation>已取消添加：%2 个文件中添加了 %1 个。</translation>
+    </message>
+    <message>
+        <source>Adding files: %1 of %2...</source>
+        <translation>正在添加文件：%1 / %2……</translation>
+    </message>
+    <message>
+        <source>Preparing files: %1 of %2...</source>
+        <translation>正在准备文件：%1 / %2……</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmOption</name>
+    <message>
+        <source>Output Options</source>
+        <translation>输出选项</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>格式</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>音频</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>视频</translation>
+    </message>
+    <message>
+        <source>Hooks</source>
+        <translation>钩子</translation>
+    </message>
+    <message>
+        <source>Filters</source>
+        <translation>滤镜</translation>
+    </message>
+    <message>
+        <source>Defaults</source>
+        <translation>默认值</translation>
+    </message>
+    <message>
+        <source>Every setting as it was at the first start</source>
+        <translation>所有设置恢复为首次启动时的值</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Output Format</source>
+        <translation>输出格式</translation>
+    </message>
+    <message>
+        <source>Norm (VCD, SVCD, DVD)</source>
+        <translation>电视制式（VCD、SVCD、DVD）</translation>
+    </message>
+    <message>
+        <source>Overwrite Existing File</source>
+        <translation>覆盖已有文件</translation>
+    </message>
+    <message>
+        <source>Copy Timestamp (decoding rm/rmvb maybe need this)</source>
+        <translation>复制时间戳（解码 rm/rmvb 时可能需要）</translation>
+    </message>
+    <message>
+        <source>The output folder of the main window</source>
+        <translation>主窗口的输出目录</translation>
+    </message>
+    <message>
+        <source>&lt;same as input&gt;</source>
+        <translation>&lt;与输入文件相同&gt;</translation>
+    </message>
+    <message>
+        <source>Output Folder:</source>
+        <translation>输出目录：</translation>
+    </message>
+    <message>
+        <source>Audio Encoder</source>
+        <translation>音频编码器</translation>
+    </message>
+    <message>
+        <source>Audio Channels</source>
+        <translation>声道</translation>
+    </message>
+    <message>
+        <source>Audio Sample Rate (Hz)</source>
+        <translation>音频采样率（赫兹）</translation>
+    </message>
+    <message>
+        <source>256=normal</source>
+        <translation>256=正常</translation>
+    </message>
+    <message>
+        <source>Adjust Volume</source>
+        <translation>调整音量</translation>
+    </message>
+    <message>
+        <source>Audio Bit Rate (kbit/s)</source>
+        <translation>音频码率（千比特/秒）</translation>
+    </message>
+    <message>
+        <source>Video Encoder</source>
+        <translation>视频编码器</translation>
+    </message>
+    <message>
+        <source>Frame Size:</source>
+        <translation>视频大小：</translation>
+    </message>
+    <message>
+        <source>Frame Rate (FPS)</source>
+        <translation>帧率（帧/秒）</translation>
+    </message>
+    <message>
+        <source>Aspect Ratio</source>
+        <translation>宽高比</translation>
+    </message>
+    <message>
+        <source>Video Bit Rate (kbit/s)</source>
+        <translation>视频码率（千比特/秒）</translation>
+    </message>
+    <message>
+        <source>Top</source>
+        <translation>上</translation>
+    </message>
+    <message>
+        <source>Bottom</source>
+        <translation>下</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>左</translation>
+    </message>
+    <message>
+        <source>Right</source>
+        <translation>右</translation>
+    </message>
+    <message>
+        <source>Crop (pixels)</source>
+        <translation>裁剪（像素）</translation>
+    </message>
+    <message>
+        <source>Pad (pixels)</source>
+        <translation>填充（像素）</translation>
+    </message>
+    <message>
+        <source>External Standard Hook (please read code of option unit)</source>
+        <translation>外部标准钩子（请阅读选项单元的代码）</translation>
+    </message>
+    <message>
+        <source>Internal Custom Hook (please read code of main unit)</source>
+        <translation>内部自定义钩子（请阅读主单元的代码）</translation>
+    </message>
+    <message>
+        <source>Imlib2 - Image</source>
+        <translation>Imlib2 - 图片</translation>
+    </message>
+    <message>
+        <source>Dancing</source>
+        <translation>跳动</translation>
+    </message>
+    <message>
+        <source>Imlib2 - Text</source>
+        <translation>Imlib2 - 文字</translation>
+    </message>
+    <message>
+        <source>Scrolling</source>
+        <translation>滚动</translation>
+    </message>
+    <message>
+        <source>WaterMark</source>
+        <translation>水印</translation>
+    </message>
+    <message>
+        <source>Mode 0/1</source>
+        <translation>模式 0/1</translation>
+    </message>
+    <message>
+        <source>DemoHook - Image</source>
+        <translation>示例钩子 - 图片</translation>
+    </message>
+    <message>
+        <source>DemoHook - Text</source>
+        <translation>示例钩子 - 文字</translation>
+    </message>
+    <message>
+        <source>Hook Behavior</source>
+        <translation>钩子行为</translation>
+    </message>
+    <message>
+        <source>Standard Hook Behavior</source>
+        <translation>标准钩子行为</translation>
+    </message>
+    <message>
+        <source>Enable BeforeHook Event</source>
+        <translation>启用钩子前事件</translation>
+    </message>
+    <message>
+        <source>PTS Periods</source>
+        <translation>时间戳时段</translation>
+    </message>
+    <message>
+        <source>Periods in milliseconds: start-end,start-end</source>
+        <translation>以毫秒计的时段：开始-结束,开始-结束</translation>
+    </message>
+    <message>
+        <source>Vertically Flip</source>
+        <translation>垂直翻转</translation>
+    </message>
+    <message>
+        <source>Horizontally Flip</source>
+        <translation>水平翻转</translation>
+    </message>
+    <message>
+        <source>Negate</source>
+        <translation>反色</translation>
+    </message>
+    <message>
+        <source>Scale</source>
+        <translation>缩放</translation>
+    </message>
+    <message>
+        <source>Rotate</source>
+        <translation>旋转</translation>
+    </message>
+    <message>
+        <source>SetPTS</source>
+        <translation>设置时间戳</translation>
+    </message>
+    <message>
+        <source>Set Start</source>
+        <translation>设置开始</translation>
+    </message>
+    <message>
+        <source>Set End</source>
+        <translation>设置结束</translation>
+    </message>
+    <message>
+        <source>Cut Clip</source>
+        <translation>剪切片段</translation>
+    </message>
+    <message>
+        <source>PTS: </source>
+        <translation>时间戳：</translation>
+    </message>
+</context>
+</TS>
