@@ -14,6 +14,7 @@ mirelk_cli_test(cli_json_test cli/cli_json_test.cpp)
 mirelk_cli_test(cli_progress_test cli/cli_progress_test.cpp)
 mirelk_cli_test(cli_batch_test cli/cli_batch_test.cpp)
 mirelk_cli_test(cli_clip_test cli/cli_clip_test.cpp)
+mirelk_cli_test(cli_keep_test cli/cli_keep_test.cpp)
 mirelk_cli_test(cli_package_test cli/cli_package_test.cpp)
 target_compile_definitions(cli_package_test PRIVATE MIRELK_BUILD_DIR="${CMAKE_BINARY_DIR}")
 # The component's own tests; they convert every format of the option form through mirelk-cli.
