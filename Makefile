@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test demo screenshot package asan tsan clean
+.PHONY: all deps build test demo screenshot package package-test asan tsan clean
 
 all: build
 
@@ -26,6 +26,11 @@ screenshot: build
 # The Debian package, in the build folder.
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# The package installed in a clean Debian 12 root and used there; needs root and the network to
+# the Debian archive, so it is not part of `make test`.
+package-test: build
+	bash scripts/package-test.sh $(BUILD_DIR)
 
 asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMIRELK_SANITIZER=address

@@ -2,7 +2,9 @@
 # The cost of the output check against the conversion it checks: a batch of 100 generated
 # clips (4 s, 320x240 MPEG-4 + MP2) converted by mirelk-cli -j 2 to MP4 (index read) and to
 # MP3 (packets read), then the check alone on the 100 outputs, and a rerun of the batch with
-# --skip-done, which does the check (and probes each input for its length) per output.
+# --skip-done, which does the check (and probes each input for its length) per output. Last, a
+# batch killed with SIGKILL half-way and run again with --skip-done: what it skipped, what it
+# converted again and how long it took.
 #
 #   bench/output_check.sh [BUILD_DIR] [COUNT]
 set -euo pipefail
@@ -43,3 +45,19 @@ for format in mp4 mp3; do
         printf "  rerun with --skip-done: %.3f s for %d finished files (%.1f ms a file)\n", s, n, 1000 * s / n
     }'
 done
+
+# A crash half-way: the rerun skips what was finished and converts the rest.
+out=$work/out-crash
+"$cli" -q -j 2 -f mp4 -o "$out" "$work"/in/*.mkv & pid=$!
+while [ "$(find "$out" -name '*_(new).mp4' 2>/dev/null | wc -l)" -lt $((count / 2)) ] && kill -0 $pid 2>/dev/null; do
+    sleep 0.05
+done
+kill -KILL $pid 2>/dev/null || true
+wait $pid 2>/dev/null || true
+finished=$(find "$out" -name '*_(new).mp4' | wc -l)
+parts=$(find "$out" -name '.*.mirelk-part.mp4' | wc -l)
+start=$(now)
+summary=$("$cli" -q --json -j 2 --skip-done -f mp4 -o "$out" "$work"/in/*.mkv | grep '"summary"')
+rerun=$(since "$start")
+left=$(find "$out" -name '.*.mirelk-part.*' | wc -l)
+echo "crash: killed with $finished finished outputs and $parts part files; rerun with --skip-done $rerun s: $summary; part files left: $left"

@@ -3,16 +3,22 @@
 #   bin/mirelk-cli, bin/mirelk          the programs
 #   lib/mirelk/LibAV/libmyutil.so       the support library (the codec libraries come from the
 #                                       system unless a LibAV folder beside the programs has them)
-#   lib/mirelk/vhook/                   the hook modules, their companion library and pictures
-#   lib/mirelk/help.html                the desktop program's help page
-#   share/man/man1/mirelk-cli.1.gz      the manual page
+#   lib/mirelk/vhook/                   the hook modules and their companion library
+#   share/mirelk/help.html              the desktop program's help page
+#   share/mirelk/vhook/                 the hook modules' pictures
+#   share/man/man1/mirelk.1.gz, mirelk-cli.1.gz
 #   share/bash-completion/completions/mirelk-cli
 #   share/applications/mirelk.desktop, share/icons/hicolor/scalable/apps/mirelk.svg
+#   share/metainfo/org.mirelk.Mirelk.metainfo.xml
+#   share/doc/mirelk/copyright, changelog.gz
 #
-# The programs find lib/mirelk from their own place (SupportFolder), so the tree works under any
-# prefix, and unpacked anywhere.
+# The programs find lib/mirelk and share/mirelk from their own place (SupportFolder and
+# DataFolder), so the tree works under any prefix, and unpacked anywhere. Nothing installed is
+# ever written by the programs: settings and run files go to the user's folders.
 include(GNUInstallDirs)
 set(MIRELK_INSTALL_SUPPORT_DIR lib/mirelk)
+set(MIRELK_INSTALL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/mirelk)
+set(MIRELK_INSTALL_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/mirelk)
 
 install(TARGETS mirelk-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS myutil LIBRARY DESTINATION ${MIRELK_INSTALL_SUPPORT_DIR}/LibAV)
@@ -21,46 +27,78 @@ install(TARGETS mirelk_hook_support mirelk_vhook_imlib2 mirelk_vhook_watermark m
 set(MIRELK_BUILT_VHOOK_DIR ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/vhook)
 install(FILES ${MIRELK_BUILT_VHOOK_DIR}/imlib2.jpg ${MIRELK_BUILT_VHOOK_DIR}/watermark.gif
               ${MIRELK_BUILT_VHOOK_DIR}/ZarnHook.bmp
-        DESTINATION ${MIRELK_INSTALL_SUPPORT_DIR}/vhook)
+        DESTINATION ${MIRELK_INSTALL_DATA_DIR}/vhook)
 
-# Debian keeps manual pages compressed, without a time stamp in the archive.
+# Debian keeps manual pages and change logs compressed, without a time stamp in the archive.
 find_program(MIRELK_GZIP gzip REQUIRED)
-set(MIRELK_MAN_PAGE ${CMAKE_BINARY_DIR}/man/mirelk-cli.1.gz)
-add_custom_command(
-  OUTPUT ${MIRELK_MAN_PAGE}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-  COMMAND ${MIRELK_GZIP} -9 -n -c ${PROJECT_SOURCE_DIR}/docs/mirelk-cli.1 > ${MIRELK_MAN_PAGE}
-  DEPENDS ${PROJECT_SOURCE_DIR}/docs/mirelk-cli.1
-  COMMENT "Compressing the manual page of mirelk-cli"
-  VERBATIM)
-add_custom_target(mirelk_man_page ALL DEPENDS ${MIRELK_MAN_PAGE})
-install(FILES ${MIRELK_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+set(MIRELK_COMPRESSED_DIR ${CMAKE_BINARY_DIR}/compressed)
+function(mirelk_compressed source name)
+  set(compressed ${MIRELK_COMPRESSED_DIR}/${name}.gz)
+  add_custom_command(
+    OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${MIRELK_COMPRESSED_DIR}
+    COMMAND ${MIRELK_GZIP} -9 -n -c ${source} > ${compressed}
+    DEPENDS ${source}
+    COMMENT "Compressing ${name}"
+    VERBATIM)
+  add_custom_target(mirelk_compressed_${name} ALL DEPENDS ${compressed})
+endfunction()
+mirelk_compressed(${PROJECT_SOURCE_DIR}/docs/mirelk-cli.1 mirelk-cli.1)
+mirelk_compressed(${PROJECT_SOURCE_DIR}/docs/mirelk.1 mirelk.1)
+mirelk_compressed(${PROJECT_SOURCE_DIR}/data/debian/changelog changelog)
+install(FILES ${MIRELK_COMPRESSED_DIR}/mirelk-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${MIRELK_COMPRESSED_DIR}/changelog.gz ${PROJECT_SOURCE_DIR}/data/debian/copyright
+        DESTINATION ${MIRELK_INSTALL_DOC_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/scripts/completion/mirelk-cli.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME mirelk-cli)
 
 # The desktop program, when this tree builds it.
 if(TARGET mirelk)
   install(TARGETS mirelk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_BINARY_DIR}/bin/help.html DESTINATION ${MIRELK_INSTALL_SUPPORT_DIR} OPTIONAL)
+  install(FILES ${MIRELK_COMPRESSED_DIR}/mirelk.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${CMAKE_BINARY_DIR}/bin/help.html DESTINATION ${MIRELK_INSTALL_DATA_DIR})
   install(FILES ${PROJECT_SOURCE_DIR}/data/mirelk.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/data/mirelk.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/org.mirelk.Mirelk.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mirelk)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Mirelk developers <mirelk@localhost>")
+set(CPACK_PACKAGE_CONTACT "Mirelk developers <maintainers@users.noreply.c-seed-0df8545e.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch converter for audio and video files")
-set(CPACK_PACKAGE_DESCRIPTION "Mirelk converts lists of audio and video files to 24 formats, several at \
-once, with a desktop program and the command-line program mirelk-cli, on the FFmpeg libraries.")
+# The synopsis comes from the summary; the lines below it stay under 80 characters, as Debian's
+# control files want them.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Mirelk converts lists of audio and video files to 24 formats, several at
+once: VCD, SVCD, DVD, 3GP, AVI, FLV, iPod, MKV, MOV, MP4, OGG, PSP,
+RealMedia, SWF, WMV, MPEG video, and the sound formats AAC, AC3, MP2, MP3,
+WAV and WMA. A clip can be cut from any file.
+.
+The desktop program mirelk shows each file's progress and plays the files
+to mark clips; the command-line program mirelk-cli converts with the same
+settings without a window. Both run on the system's FFmpeg libraries.")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://mirelk.example.org/")
 # The build keeps its debugging information; the package does without it.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
-# The codec libraries are opened at run time, so no tool would find them: the package names
-# them, with what the hook modules link (imlib2) and the C++ runtime.
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# What the programs and modules link is found by dpkg-shlibdeps (Qt, imlib2, the C++ runtime);
+# the hook modules' companion library is the package's own.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${MIRELK_BUILT_VHOOK_DIR})
+# What is opened at run time, which no tool can see:
+# - the codec libraries the loader opens (libavdevice is never opened); the codec library with
+#   the extra encoders, as 3GP's AMR-NB sound is only there;
+# - the GStreamer plug-ins the playback panel's media back end needs for the usual containers
+#   and codecs;
+# - a font with Chinese characters for the window's captions, and the Latin font the text
+#   hooks draw with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libavcodec59, libavformat59, libavutil57, libswscale6, libswresample4, libavfilter8, libavdevice59, libimlib2, libstdc++6, libc6")
+    "libavcodec-extra59, libavformat59, libavutil57, libswscale6, libswresample4, libavfilter8, \
+gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, \
+fonts-wqy-microhei | fonts-noto-cjk, fonts-dejavu-core")
 include(CPack)

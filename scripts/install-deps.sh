@@ -16,6 +16,7 @@ packages=(
   fonts-wqy-microhei xvfb xauth
   libcli11-dev nlohmann-json3-dev
   parallel man-db jq python3
+  dpkg-dev file
 )
 
 missing=()

@@ -7,8 +7,6 @@
 #include <array>
 #include <atomic>
 #include <cfenv>
-#include <climits>
-#include <filesystem>
 
 #include "binding/entry_points.h"
 #include "binding/text_format.h"
@@ -243,28 +241,5 @@ std::string TFFmpegLoader::LoadedVersion(TAVLibrary library) const
 int TFFmpegLoader::BoundEntryCount(TAVLibrary library) { return kLibraryTable[library].countProc().bound; }
 
 int TFFmpegLoader::EntryCount(TAVLibrary library) { return kLibraryTable[library].countProc().total; }
-
-std::string ProgramFolder()
-{
-    std::string path(PATH_MAX, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0) return ".";
-    path.resize(static_cast<std::size_t>(length));
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-std::string SupportFolder()
-{
-    const std::string program = ProgramFolder();
-    std::error_code error;
-    if (std::filesystem::is_directory(program + "/LibAV", error)) return program;
-    // Installed: <prefix>/bin/program and <prefix>/lib/mirelk, wherever the prefix is.
-    const std::filesystem::path installed = std::filesystem::path(program).parent_path() / "lib" / "mirelk";
-    if (std::filesystem::is_directory(installed, error)) return installed.string();
-    return program;
-}
-
-std::string DefaultLibraryFolder() { return SupportFolder() + "/LibAV"; }
 
 }  // namespace mirelk

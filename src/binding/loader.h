@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "binding/program_folders.h"
+
 namespace mirelk {
 
 // The loadable libraries; the order of the members is the order of loading and unloading.
@@ -90,14 +92,5 @@ TFFmpegLoader& FFLoader();
 // Held around every reading of stream information and every opening and closing of a codec,
 // so that tasks in parallel threads never do these at the same time. Nothing else takes it.
 std::mutex& CodecLock();
-
-// The folder of the running program, with no trailing "/".
-std::string ProgramFolder();
-// The folder that holds the library folder "LibAV" and the hook modules' folder "vhook": the
-// program's own folder when "LibAV" is beside the program (the build tree), else the installed
-// "lib/mirelk" next to the program's "bin" folder when that exists, else the program's folder.
-std::string SupportFolder();
-// The library folder "LibAV" in the support folder.
-std::string DefaultLibraryFolder();
 
 }  // namespace mirelk

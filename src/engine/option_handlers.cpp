@@ -157,7 +157,9 @@ void TCustomFFmpeg::SetVideoStatsFile()
     localtime_r(&now, &local);
     char clock[16];
     std::strftime(clock, sizeof clock, "%H%M%S", &local);
-    m_options.videoStatsFileName = Format("%svstats_%s.log", (ProgramFolder() + "/").c_str(), clock);
+    // An installed program's folder belongs to the package, so the file goes to the user's.
+    const std::string folder = RunFilesFolder();
+    m_options.videoStatsFileName = Format("%svstats_%s.log", folder.empty() ? "" : (folder + "/").c_str(), clock);
 }
 
 void TCustomFFmpeg::SetFrameHook(const std::string& value)

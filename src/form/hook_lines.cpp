@@ -1,5 +1,6 @@
 #include "form/hook_lines.h"
 
+#include "binding/program_folders.h"
 #include "form/form_text.h"
 
 namespace mirelk::form {
@@ -25,11 +26,19 @@ bool AnyHookCounts(const TOptionFormSettings& settings)
 
 }  // namespace
 
-std::string HookFolder(const std::string& programFolder)
+namespace {
+
+std::string VhookFolderIn(std::string folder)
 {
-    std::string folder = programFolder;
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder + "vhook/";
+}
+
+}  // namespace
+
+THookFolders HookFolders(const std::string& supportFolder)
+{
+    return {VhookFolderIn(supportFolder), VhookFolderIn(DataFolderFor(supportFolder))};
 }
 
 std::string HookLine(const std::string& modulePath, const std::vector<std::string>& arguments)
@@ -45,16 +54,18 @@ std::string HookLine(const std::string& modulePath, const std::vector<std::strin
     return line + "\r\n";
 }
 
-std::string HookOptionLines(TOptionFormSettings& settings, const std::string& hookFolder,
+std::string HookOptionLines(TOptionFormSettings& settings, const THookFolders& folders,
                             const std::function<TPictureSize()>& inputVideoSize)
 {
     if (settings.HookSource != hsExternal) return {};
+    const std::string& hookFolder = folders.Modules;
+    const std::string& pictureFolder = folders.Pictures;
     const std::string imageTextModule = hookFolder + kImageTextModule;
     std::string lines;
     if (settings.ImageHook.Counts()) {
         const bool dancing = settings.ImageDancing;
         lines += HookLine(imageTextModule,
-                          {"-i", hookFolder + kImagePicture, "-x",
+                          {"-i", pictureFolder + kImagePicture, "-x",
                            dancing ? "(W-w)*(0.5+0.5*sin(N/47*PI))" : "W-w", "-y",
                            dancing ? "(H-h)*(0.5+0.5*cos(N/97*PI))" : "H-h"});
     }
@@ -66,11 +77,11 @@ std::string HookOptionLines(TOptionFormSettings& settings, const std::string& ho
     }
     if (settings.WatermarkHook.Counts()) {
         lines += HookLine(hookFolder + kWatermarkModule,
-                          {"-f", hookFolder + kWatermarkPicture, "-m", settings.WatermarkMode ? "1" : "0"});
+                          {"-f", pictureFolder + kWatermarkPicture, "-m", settings.WatermarkMode ? "1" : "0"});
     }
     if (settings.SampleImageHook.Counts()) {
         // The picture sits 10 pixels from the bottom-right corner of the source frame.
-        const std::string picturePath = hookFolder + kSamplePicture;
+        const std::string picturePath = pictureFolder + kSamplePicture;
         const TPictureSize picture = SamplePictureSize(picturePath);
         const TPictureSize video = inputVideoSize();
         lines += HookLine(hookFolder + kSampleModule,

@@ -12,7 +12,7 @@
 
 namespace mirelk::form {
 
-// Module and picture files, in the hook folder beside the program.
+// Module and picture files, in the hook folders.
 inline constexpr char kImageTextModule[] = "imlib2.so";
 inline constexpr char kImagePicture[] = "imlib2.jpg";
 inline constexpr char kWatermarkModule[] = "watermark.so";
@@ -20,8 +20,14 @@ inline constexpr char kWatermarkPicture[] = "watermark.gif";
 inline constexpr char kSampleModule[] = "ZarnHook.so";
 inline constexpr char kSamplePicture[] = "ZarnHook.bmp";
 
-// "<program folder>/vhook/".
-std::string HookFolder(const std::string& programFolder);
+// Where the hook modules and their pictures are, each ending in "/": "vhook" in the support
+// folder for the modules and in its data folder for the pictures (the same folder in a build
+// tree; lib and share once installed).
+struct THookFolders {
+    std::string Modules;
+    std::string Pictures;
+};
+THookFolders HookFolders(const std::string& supportFolder);
 
 // One option line: "vhook=", the module path and the arguments, each argument preceded by "|"
 // when any of the items holds a blank and by " " otherwise (the engine splits the value at "|"
@@ -32,7 +38,7 @@ std::string HookLine(const std::string& modulePath, const std::vector<std::strin
 // text; empty unless the external hooks are chosen. The text hooks' texts are trimmed, and an
 // empty one becomes the default text; both are written back into the settings. The input's
 // video size is asked for only when the sample image hook counts.
-std::string HookOptionLines(TOptionFormSettings& settings, const std::string& hookFolder,
+std::string HookOptionLines(TOptionFormSettings& settings, const THookFolders& folders,
                             const std::function<TPictureSize()>& inputVideoSize);
 
 struct THookModeFields {

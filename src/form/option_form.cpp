@@ -103,7 +103,7 @@ bool IsAudioOnlyFormat(std::string_view format)
 }  // namespace
 
 TOptionForm::TOptionForm(std::string programFolder)
-    : m_hookFolder(form::HookFolder(programFolder)), m_previewImage(kPreviewWidth, kPreviewHeight)
+    : m_hookFolders(form::HookFolders(programFolder)), m_previewImage(kPreviewWidth, kPreviewHeight)
 {
     Fill(m_previewImage, kPreviewBackground);
 }
@@ -232,7 +232,7 @@ TOutputOptions TOptionForm::GetOutputOptions()
         const TClipRange clip = Clip();
         record.RecordingTime = RecordMilliseconds(clip.EndMs - clip.StartMs);
     }
-    record.ExtOptions += HookOptionLines(Settings, m_hookFolder, [&prober] {
+    record.ExtOptions += HookOptionLines(Settings, m_hookFolders, [&prober] {
         const TAVVideoStreamInfo video = prober.GetVideoStreamInfo(-1);
         return TPictureSize{video.Width, video.Height};
     });

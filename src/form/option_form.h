@@ -16,6 +16,7 @@
 #include "binding/bitmap24.h"
 #include "binding/loader.h"
 #include "component/conversion_records.h"
+#include "form/hook_lines.h"
 #include "form/option_form_settings.h"
 #include "form/preview_picture.h"
 #include "form/preview_slider.h"
@@ -31,7 +32,8 @@ public:
     // What a clip time text shows from SetProber until that end of the clip is marked.
     static constexpr char kNoTime[] = "N/A";
 
-    // The hook modules are looked for in "vhook" under the program's support folder.
+    // The hook modules are looked for in "vhook" under the program's support folder, their
+    // pictures in "vhook" under its data folder.
     explicit TOptionForm(std::string programFolder = SupportFolder());
 
     TOptionFormSettings Settings;
@@ -85,7 +87,9 @@ public:
     const TBitmap24& FullSizeFrame() const { return m_fullSizeFrame; }
 
     // The folder of the hook modules, ending in "/".
-    const std::string& HookFolder() const { return m_hookFolder; }
+    const std::string& HookFolder() const { return m_hookFolders.Modules; }
+    // The folder of the hook modules' pictures, ending in "/".
+    const std::string& HookPictureFolder() const { return m_hookFolders.Pictures; }
 
     // The output record for the current file. Trims the text hooks' texts in the settings (an
     // empty one becomes the default). The output name is one that no file has unless Overwrite
@@ -106,7 +110,7 @@ private:
     std::int64_t FileDuration() const;
     std::string OutputFileName(const std::string& inputFile, const std::string& ending);
 
-    std::string m_hookFolder;
+    form::THookFolders m_hookFolders;
     TAVProbe* m_prober = nullptr;
     int m_firstVideoStream = -1;
     TPreviewSlider m_slider;

@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include "binding/program_folders.h"
+
 namespace mirelk::ui {
 
 namespace {
@@ -32,13 +34,15 @@ QString StoredSection(QSettings& settings, const QString& section)
 TConfigFile::TConfigFile(const QString& programFolder)
 {
     const QString besideProgram = QDir(programFolder).filePath(kFileName);
-    if (CanWriteIn(programFolder, besideProgram)) {
+    if (IsBuildTreeFolder(programFolder.toStdString()) && CanWriteIn(programFolder, besideProgram)) {
         m_path = besideProgram;
+        m_writable = true;
         return;
     }
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/mirelk";
     QDir().mkpath(userFolder);
     m_path = QDir(userFolder).filePath(kFileName);
+    m_writable = CanWriteIn(userFolder, m_path);
 }
 
 QString TConfigFile::Value(const QString& section, const QString& key, const QString& fallback) const

@@ -1,7 +1,7 @@
 // "Config.ini": the settings the desktop program keeps between starts. It lives beside the
-// program, or in the user's configuration folder when the program's folder cannot be written
-// (an installed program). Section names are matched regardless of case, as the file may have
-// been written with either spelling.
+// program in a build tree (when that folder can be written), else in the user's configuration
+// folder: an installed program never writes into its own folders, even when run by root. Section
+// names are matched regardless of case, as the file may have been written with either spelling.
 #pragma once
 
 #include <QString>
@@ -23,10 +23,11 @@ public:
 
     using TEntries = std::vector<std::pair<QString, QString>>;
 
-    // The file in the folder when that folder can be written, else in the user's folder.
     explicit TConfigFile(const QString& programFolder);
 
     const QString& Path() const { return m_path; }
+    // False when the file can be neither made nor written: settings then last only this run.
+    bool Writable() const { return m_writable; }
     QString Value(const QString& section, const QString& key, const QString& fallback = {}) const;
     // False when the file could not be written.
     bool SetValue(const QString& section, const QString& key, const QString& value);
@@ -42,6 +43,7 @@ public:
 
 private:
     QString m_path;
+    bool m_writable = false;
 };
 
 }  // namespace mirelk::ui

@@ -37,7 +37,8 @@ class TfrmMain final : public QMainWindow {
     Q_OBJECT
 public:
     // The component's timers and previews run on the given main thread; programFolder holds
-    // "LibAV", "vhook", the help page and (when it can be written) "Config.ini".
+    // "LibAV" and "vhook", its data folder the help page; "Config.ini" is beside the program in a
+    // build tree, else in the user's configuration folder.
     TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFolder);
     ~TfrmMain() override;
 

@@ -27,7 +27,8 @@ TOptionForm& TfrmMain::OptionForm()
 void TfrmMain::SaveOptionSettings()
 {
     m_saveOptions->stop();
-    if (!m_optionForm) return;
+    // A configuration folder that cannot be written was told once at start.
+    if (!m_optionForm || !m_config.Writable()) return;
     TConfigFile::TEntries entries;
     for (const auto& [key, value] : SettingsEntries(m_optionForm->Settings))
         entries.emplace_back(QString::fromStdString(key), QString::fromStdString(value));

@@ -345,7 +345,7 @@ void TfrmMain::ShowAbout()
 
 void TfrmMain::ShowHelp()
 {
-    const QString page = QDir(m_programFolder).filePath("help.html");
+    const QString page = QDir(QString::fromStdString(DataFolderFor(m_programFolder.toStdString()))).filePath("help.html");
     if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
         LogBlock("***Cannot open the help page: " + page);
 }

@@ -137,8 +137,29 @@ TEST_F(OptionFormHookLines, OnlyCountingExternalHooksMakeLinesAndModeFields)
 TEST_F(OptionFormHookLines, HookFolderLiesBesideTheProgram)
 {
     EXPECT_EQ(TOptionForm("/opt/mirelk").HookFolder(), "/opt/mirelk/vhook/");
+    EXPECT_EQ(TOptionForm("/opt/mirelk").HookPictureFolder(), "/opt/mirelk/vhook/");
     EXPECT_EQ(TOptionForm("/").HookFolder(), "/vhook/");
     EXPECT_EQ(TOptionForm().HookFolder(), ProgramFolder() + "/vhook/");
+    EXPECT_EQ(TOptionForm().HookPictureFolder(), ProgramFolder() + "/vhook/");
+}
+
+// Installed, the modules are in lib and their pictures in share, under the same prefix.
+TEST_F(OptionFormHookLines, InstalledPicturesComeFromTheDataFolder)
+{
+    UseClip();
+    const std::string prefix = folder.Path("usr");
+    std::filesystem::create_directories(prefix + "/lib/mirelk/vhook");
+    std::filesystem::create_directories(prefix + "/share/mirelk/vhook");
+    form = std::make_unique<TOptionForm>(prefix + "/lib/mirelk");
+    form->SetProber(&probe);
+    EXPECT_EQ(form->HookFolder(), prefix + "/lib/mirelk/vhook/");
+    EXPECT_EQ(form->HookPictureFolder(), prefix + "/share/mirelk/vhook/");
+    form->Settings.WatermarkHook.Checked = true;
+    EXPECT_EQ(Lines(), "vhook=" + prefix + "/lib/mirelk/vhook/watermark.so -f " + prefix +
+                           "/share/mirelk/vhook/watermark.gif -m 0\r\n");
+    // Without a share folder beside it, a lib folder keeps its pictures itself.
+    std::filesystem::remove_all(prefix + "/share");
+    EXPECT_EQ(TOptionForm(prefix + "/lib/mirelk").HookPictureFolder(), prefix + "/lib/mirelk/vhook/");
 }
 
 }  // namespace

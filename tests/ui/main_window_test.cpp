@@ -290,16 +290,39 @@ TEST_F(MainWindowTest, ThePositionBarFollowsPlayback)
     EXPECT_LE(bar->value(), paused + 1);
 }
 
-TEST(ConfigFile, LivesInTheUserFolderWhenTheProgramFolderCannotBeWritten)
+TEST(ConfigFile, LivesBesideTheProgramOnlyInABuildTree)
 {
     TempFolder folder;
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.Path("config")));
-    const ui::TConfigFile config(QString::fromStdString(folder.Path("no such program folder")));
-    EXPECT_EQ(config.Path().toStdString(), folder.Path("config") + "/mirelk/Config.ini");
-    ui::TConfigFile writable(QString::fromStdString(folder.Path()));
-    EXPECT_EQ(writable.Path().toStdString(), folder.Path("Config.ini"));
+    const std::string inUserFolder = folder.Path("config") + "/mirelk/Config.ini";
+    const auto pathFor = [&](const std::string& programFolder) {
+        return ui::TConfigFile(QString::fromStdString(programFolder)).Path().toStdString();
+    };
+    EXPECT_EQ(pathFor(folder.Path("no such program folder")), inUserFolder);
+    // An installed support folder can be written by root, and still holds nothing of the user's;
+    // nor does a copy of the programs' folder with no build around it.
+    std::filesystem::create_directories(folder.Path("usr/lib/mirelk/LibAV"));
+    EXPECT_EQ(pathFor(folder.Path("usr/lib/mirelk")), inUserFolder);
+    std::filesystem::create_directories(folder.Path("build/bin/LibAV"));
+    EXPECT_EQ(pathFor(folder.Path("build/bin")), inUserFolder);
+    std::ofstream(folder.Path("build/CMakeCache.txt")) << "# CMake's cache\n";
+    ui::TConfigFile writable(QString::fromStdString(folder.Path("build/bin")));
+    EXPECT_EQ(writable.Path().toStdString(), folder.Path("build/bin/Config.ini"));
+    EXPECT_TRUE(writable.Writable());
     EXPECT_TRUE(writable.SetOutputFolder("/媒体/out/"));
-    EXPECT_EQ(ui::TConfigFile(QString::fromStdString(folder.Path())).OutputFolder(), "/媒体/out/");
+    EXPECT_EQ(ui::TConfigFile(QString::fromStdString(folder.Path("build/bin"))).OutputFolder(), "/媒体/out/");
+    EXPECT_FALSE(std::filesystem::exists(inUserFolder));
+
+    // A configuration folder that cannot be made: the file says so, and keeps nothing.
+    qputenv("XDG_CONFIG_HOME", "/sys/mirelk-config");
+    ui::TConfigFile unwritable(QString::fromStdString(folder.Path("usr/lib/mirelk")));
+    EXPECT_FALSE(unwritable.Writable());
+    EXPECT_FALSE(unwritable.SetOutputFolder("/out/"));
+    EXPECT_EQ(unwritable.OutputFolder(), "");
+    EXPECT_EQ(unwritable.TasksAtOnce(), QThread::idealThreadCount());
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("usr/lib/mirelk/Config.ini")));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.Path("config")));
+
     // The number of tasks at once as written, down to one; bad or missing numbers fall back to
     // the processors.
     EXPECT_EQ(writable.TasksAtOnce(), QThread::idealThreadCount());

@@ -46,6 +46,8 @@ void MainWindowTest::SetUp()
     const std::filesystem::path bin = std::filesystem::path(MIRELK_LIBAV_DIR).parent_path();
     std::filesystem::create_directory_symlink(bin / "LibAV", std::filesystem::path(programFolder) / "LibAV");
     std::filesystem::create_directory_symlink(bin / "vhook", std::filesystem::path(programFolder) / "vhook");
+    // A build tree's layout, so that the window keeps "Config.ini" in its program folder.
+    std::ofstream(folder.Path("CMakeCache.txt")) << "# CMake's cache\n";
 }
 
 void MainWindowTest::TearDown()

@@ -12,22 +12,15 @@ namespace mirelk {
 
 namespace {
 
-// The run-time span (microseconds) of an input stream's data; false when the file does not say.
-bool SourceSpan(const AVFormatContext& file, const AVStream& stream, std::int64_t offset, std::int64_t& from,
-                std::int64_t& to)
+// The run-time span (microseconds) of an input stream's data; false when the stream does not
+// say. The file's length is no stand-in: it spans every stream, and one stream may rightly start
+// later or end sooner than the others (pictures that begin at 3 s, a subtitle after the end).
+bool SourceSpan(const AVStream& stream, std::int64_t offset, std::int64_t& from, std::int64_t& to)
 {
-    if (stream.duration != AV_NOPTS_VALUE && stream.duration > 0) {
-        const std::int64_t start = stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
-        from = av::av_rescale_q(start, stream.time_base, AV_TIME_BASE_Q);
-        to = from + av::av_rescale_q(stream.duration, stream.time_base, AV_TIME_BASE_Q);
-    } else if (file.duration != AV_NOPTS_VALUE && file.duration > 0) {
-        from = file.start_time != AV_NOPTS_VALUE ? file.start_time : 0;
-        to = from + file.duration;
-    } else {
-        return false;
-    }
-    from += offset;
-    to += offset;
+    if (stream.duration == AV_NOPTS_VALUE || stream.duration <= 0) return false;
+    const std::int64_t start = stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
+    from = av::av_rescale_q(start, stream.time_base, AV_TIME_BASE_Q) + offset;
+    to = from + av::av_rescale_q(stream.duration, stream.time_base, AV_TIME_BASE_Q);
     return true;
 }
 
@@ -55,7 +48,6 @@ std::vector<std::vector<TExpectedStream>> TTranscodeRun::OutputExpectations() co
         const bool cover = (source.stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
         // A kept subtitle may rightly have no cue in the clip.
         expected.needsPackets = expected.type != AVMEDIA_TYPE_SUBTITLE && !output.optional;
-        expected.onlyShorter = !output.encodingNeeded;
         const int limit = expected.type == AVMEDIA_TYPE_VIDEO   ? options.maxFrames[miVideo]
                           : expected.type == AVMEDIA_TYPE_AUDIO ? options.maxFrames[miAudio]
                                                                 : INT_MAX;
@@ -64,8 +56,8 @@ std::vector<std::vector<TExpectedStream>> TTranscodeRun::OutputExpectations() co
                              RetimesPictures(options.videoFilters);
         std::int64_t from = 0;
         std::int64_t to = 0;
-        if (lengthAsked && timed && !cover && limit == INT_MAX && !retimed && file.context != nullptr &&
-            SourceSpan(*file.context, *source.stream, file.timestampOffset, from, to)) {
+        if (lengthAsked && timed && !cover && limit == INT_MAX && !retimed &&
+            SourceSpan(*source.stream, file.timestampOffset, from, to)) {
             from = std::max(from, file.gate.start);
             to = std::min(to, file.gate.end);
             if (to > from) expected.duration = to - from;
