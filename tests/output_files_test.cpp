@@ -62,8 +62,9 @@ TEST_F(OutputFiles, FormatsAndFolders)
     ASSERT_TRUE(task.OpenOutputFile(forced)) << task.LastErrMsg;
     EXPECT_STREQ(task.Output(0).context->oformat->name, "matroska");
     EXPECT_EQ(task.Options().forcedOutputFormat, nullptr);
-    EXPECT_TRUE(fs::exists(forced));
-    // Nothing was written to it: cleaning up leaves no empty file behind.
+    // The file is made by a run: until then nothing is on the disk, under its name or beside it.
+    EXPECT_FALSE(fs::exists(forced));
+    EXPECT_FALSE(fs::exists(PartFileName(forced)));
     task.CleanUp();
     EXPECT_FALSE(fs::exists(forced));
 }

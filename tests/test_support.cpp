@@ -165,7 +165,7 @@ std::string Convert(CapturingTask& task, const std::vector<std::string>& inputs,
         task.ParseOptionText(outputOptions, true);
         task.Transcode();
     } catch (const FFmpegException& error) {
-        task.CleanUp(true);
+        task.CleanUp();
         return error.what();
     }
     task.CleanUp();

@@ -163,7 +163,8 @@ TEST_F(Transcode, StopLimitsAndShortest)
     const std::string tenSeconds = MakeMedia(folder.Path("ten.wav"), "-f lavfi -i sine=duration=10:sample_rate=44100");
     ASSERT_FALSE(tenSeconds.empty());
 
-    // A stop asked in the middle still gives a complete file.
+    // A stop asked in the middle still gives a complete file, under a name that says it was
+    // stopped.
     CapturingTask stopped;
     stopped.ProgressInterval = 0;
     int reports = 0;
@@ -175,9 +176,12 @@ TEST_F(Transcode, StopLimitsAndShortest)
     const std::string partial = folder.Path("partial.mp3");
     ASSERT_EQ(Convert(stopped, tenSeconds, partial, "ab=128000"), "");
     EXPECT_FALSE(stopped.Finished);
-    EXPECT_GT(ProbeDuration(partial), 0.1);
-    EXPECT_LT(ProbeDuration(partial), 9.0);
-    EXPECT_EQ(DecodeErrors(partial), "");
+    const std::string kept = folder.Path("partial (stopped).mp3");
+    EXPECT_EQ(stopped.KeptOutputNames, std::vector<std::string>{kept});
+    EXPECT_FALSE(fs::exists(partial));
+    EXPECT_GT(ProbeDuration(kept), 0.1);
+    EXPECT_LT(ProbeDuration(kept), 9.0);
+    EXPECT_EQ(DecodeErrors(kept), "");
 
     CapturingTask limited;
     ASSERT_EQ(Convert(limited, tenSeconds, folder.Path("three.wav"), "t=3"), "");

@@ -21,6 +21,11 @@ _mirelk_cli()
         --channels) COMPREPLY=($(compgen -W "auto 1 2" -- "$cur")); return ;;
         --sample-rate) COMPREPLY=($(compgen -W "auto 8000 11025 22050 44100" -- "$cur")); return ;;
         --watermark) COMPREPLY=($(compgen -W "0 1" -- "$cur")); return ;;
+        --journal)
+            local IFS=$'\n'
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=($(compgen -f -- "$cur"))
+            return ;;
         -o|--out-dir)
             local IFS=$'\n'
             compopt -o filenames 2>/dev/null
@@ -33,7 +38,7 @@ _mirelk_cli()
 
     if [[ $cur == -* ]]; then
         local options="-O --files-from -f --format --input-options --output-options -j --threads
-            --shard --skip-done --norm --video-encoder --audio-encoder --size --fps --aspect
+            --shard --skip-done --journal --norm --video-encoder --audio-encoder --size --fps --aspect
             --channels --sample-rate --volume --video-bitrate --audio-bitrate --crop --pad --clip
             --filters --image-hook --text-hook --watermark -o --out-dir -y --overwrite -q --quiet
             --json --log-level --info --self-check --list-formats -h --help"

@@ -10,7 +10,7 @@
 #include "form/output_file_name.h"
 #include "binding/entry_points.h"
 #include "probe/av_probe.h"
-#include "binding/av_owners.h"
+#include "engine/files/output_check.h"
 
 namespace mirelk {
 
@@ -73,48 +73,11 @@ double MediaDuration(const std::string& file)
     return duration < 0 ? -1 : duration / 1e6;
 }
 
-namespace {
-
-// The prober with its opened context in reach, to read the packets through.
-class TReadableFile : public TAVProbe {
-public:
-    using TCustomAVProbe::Context;
-};
-
-// The time from the first packet's start to the last packet's end, in seconds, read through the
-// whole file; -1 when no packet has a time. A file's header may tell a duration that its data no
-// longer has (a file cut short keeps its header), so the packets are what counts.
-double PacketSpan(AVFormatContext& context)
-{
-    const TPacketPtr packet(av::av_packet_alloc());
-    if (packet == nullptr) return -1;
-    double first = 0;
-    double last = 0;
-    bool any = false;
-    while (av::av_read_frame(&context, packet.get()) >= 0) {
-        const AVStream* stream = context.streams[packet->stream_index];
-        const std::int64_t time = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-        if (time != AV_NOPTS_VALUE) {
-            const double start = time * av_q2d(stream->time_base);
-            const double end = (time + std::max<std::int64_t>(packet->duration, 0)) * av_q2d(stream->time_base);
-            first = any ? std::min(first, start) : start;
-            last = any ? std::max(last, end) : end;
-            any = true;
-        }
-        av::av_packet_unref(packet.get());
-    }
-    return any ? last - first : -1;
-}
-
-}  // namespace
-
 bool OutputIsComplete(const std::string& output, double expectedSeconds)
 {
     if (expectedSeconds < 0) return false;
-    TReadableFile file;
-    if (!file.Open(output) || file.Context() == nullptr) return false;
-    const double duration = PacketSpan(*file.Context());
-    return duration >= 0 && std::fabs(duration - expectedSeconds) <= 0.5;
+    // The check a run makes of its own outputs: it reads the index where the format has one.
+    return CheckOutputFile(output, output, {}, static_cast<std::int64_t>(expectedSeconds * 1e6)).empty();
 }
 
 }  // namespace mirelk

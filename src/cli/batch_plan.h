@@ -38,9 +38,10 @@ TBatchPlan PlanBatch(const TCliArguments& arguments, const std::string& outputFo
 std::string PlannedOutputName(const std::string& outputFolder, const std::string& input, const std::string& ending,
                               int nameNumber);
 
-// True when the output opens and its packets, read through to the end, span the expected
-// duration (seconds) within half a second. An unknown expected duration (negative) can confirm
-// nothing: false. The libraries must be loaded.
+// True when the output passes the check a run makes of a finished output: it opens, and each of
+// its sound and picture streams holds packets and lasts the expected duration (seconds) within
+// a second or 2 %. An unknown expected duration (negative) can confirm nothing: false. The
+// libraries must be loaded.
 bool OutputIsComplete(const std::string& output, double expectedSeconds);
 
 // The duration in seconds of a file as the prober reads it, -1 when unknown or unreadable.

@@ -161,6 +161,11 @@ std::unique_ptr<CLI::App> MakeParser(TCliArguments& result, TParsed& parsed)
                   "skip an input whose output exists, opens and lasts as long as the input; an "
                   "incomplete one is converted again")
         ->group(kConversions);
+    app->add_option("--journal", result.journal,
+                    "append a JSON line to FILE as each task finishes, fails or is stopped; "
+                    "--skip-done reads it first")
+        ->type_name("FILE")
+        ->group(kConversions);
 
     const auto choice = [&](const char* name, std::string& field, const char* type, const char* help,
                             const char* shown) {

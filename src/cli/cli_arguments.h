@@ -45,6 +45,8 @@ struct TCliArguments {
     bool quiet = false;
     bool json = false;
     bool skipDone = false;
+    // --journal: the file each ended task is recorded in; empty without it.
+    std::string journal;
     TShard shard;
     TCliLogLevel logLevel = TCliLogLevel::Info;
     std::string error;          // set when the command line cannot be used

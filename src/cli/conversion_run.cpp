@@ -75,13 +75,33 @@ void TConversionRun::Failure(const TEventSubject& subject, const std::string& me
     m_display->Line(FailureLine(subject.input, subject.output, message));
 }
 
-void TConversionRun::Count(const TEventSubject& subject, TTaskStatus status, const std::string& message)
+void TConversionRun::Count(const TEventSubject& subject, TTaskStatus status, const std::string& message,
+                           const std::string& kept)
 {
     {
         const std::lock_guard<std::mutex> lock(m_lock);
         ++m_counts[status];
     }
-    if (m_json) m_json->Write(TerminateEvent(subject, status, message));
+    if (m_json) {
+        nlohmann::json event = TerminateEvent(subject, status, message);
+        event["kept"] = kept.empty() ? nlohmann::json() : nlohmann::json(kept);
+        m_json->Write(event);
+    }
+    if (m_journal && status != TTaskStatus::Skipped && subject.task > 0)
+        m_journal->Record(subject, status, kept, message);
+}
+
+bool TConversionRun::OpenJournal(std::string& error)
+{
+    if (m_arguments.journal.empty()) return true;
+    if (m_arguments.skipDone) {
+        if (!ReadJournal(m_arguments.journal, m_journalBefore, error)) return false;
+        for (const int line : m_journalBefore.badLines)
+            m_display->Line("mirelk-cli: --journal: line " + std::to_string(line) + " of '" + m_arguments.journal +
+                            "' is no record (cut short or not JSON); it is passed over");
+    }
+    m_journal = std::make_unique<TJournal>();
+    return m_journal->Open(m_arguments.journal, error);
 }
 
 void TConversionRun::Refuse(const TEventSubject& subject, const std::string& message)
@@ -106,8 +126,11 @@ bool TConversionRun::MayRun(const TConversionJob& job)
         return false;
     }
     if (m_arguments.skipDone) {
+        // What the journal says ended otherwise is not this batch's output, whatever it holds.
+        const auto recorded = m_journalBefore.lastStatus.find(job.output);
+        const bool endedOtherwise = recorded != m_journalBefore.lastStatus.end() && recorded->second != "finished";
         const double expected = job.expectedSeconds >= 0 ? job.expectedSeconds : MediaDuration(job.input);
-        if (OutputIsComplete(job.output, expected)) {
+        if (!endedOtherwise && OutputIsComplete(job.output, expected)) {
             if (!m_json) Notice(subject, job.output + ": done before; skipped");
             Count(subject, TTaskStatus::Skipped, "done before");
             return false;
@@ -165,12 +188,22 @@ void TConversionRun::ConnectEvents()
             result.message = message;
             subject = result.subject;
         }
+        // Told in the task's own thread, before the task can go: what it kept is read here.
+        const std::vector<std::string> keptNames = m_component.Task(index).KeptOutputNames;
+        const std::string kept = keptNames.empty() ? std::string() : keptNames.front();
+        {
+            const std::lock_guard<std::mutex> lock(m_lock);
+            m_tasks[index].kept = kept;
+        }
         m_display->Remove(subject.task);
         if (finished) {
-            Count(subject, TTaskStatus::Finished, message);
+            Count(subject, TTaskStatus::Finished, message, kept);
         } else if (exception) {
             Failure(subject, "failed: " + message);
             Count(subject, TTaskStatus::Failed, message);
+        } else if (!kept.empty()) {
+            Failure(subject, "stopped; kept as " + kept);
+            Count(subject, TTaskStatus::Stopped, message, kept);
         } else {
             Failure(subject, "stopped");
             Count(subject, TTaskStatus::Stopped, message);
@@ -221,16 +254,10 @@ int TConversionRun::Run(std::vector<TConversionJob> jobs)
 
     const std::lock_guard<std::mutex> lock(m_lock);
     for (const auto& [index, result] : m_tasks) {
-        if (result.finished) {
-            if (!m_arguments.quiet && !m_json)
-                std::printf("%s -> %s: done\n", result.subject.input.c_str(), result.subject.output.c_str());
-        } else if (result.failed) {
-            // A half-written result is no result; an earlier file of that name is already gone
-            // (opening the output replaced it). Whatever else has the name is left alone.
-            std::error_code ignored;
-            if (fs::is_regular_file(fs::symlink_status(result.subject.output, ignored)))
-                fs::remove(result.subject.output, ignored);
-        }
+        // A failed task left nothing: the engine wrote a part file and removed it, and a file that
+        // had the output's name before is still there.
+        if (result.finished && !m_arguments.quiet && !m_json)
+            std::printf("%s -> %s: done\n", result.subject.input.c_str(), result.subject.output.c_str());
     }
     std::fflush(stdout);
     const bool failed = m_counts[TTaskStatus::Failed] > 0 || m_counts[TTaskStatus::Stopped] > 0;

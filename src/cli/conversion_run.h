@@ -14,6 +14,7 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/form_jobs.h"
+#include "cli/journal.h"
 #include "cli/json_lines.h"
 #include "cli/status_display.h"
 #include "component/event_loop.h"
@@ -34,6 +35,9 @@ public:
     void Refuse(const TEventSubject& subject, const std::string& message);
     // ... or it is named twice in the list (not counted: the first one is converted).
     void Duplicate(const TEventSubject& subject);
+    // With --journal: reads what an earlier run recorded (for --skip-done) and opens the file
+    // for this run's records. False with the reason.
+    bool OpenJournal(std::string& error);
     // Runs the jobs to their end (or until interrupted); returns the exit status, 0 or 1.
     int Run(std::vector<TConversionJob> jobs);
 
@@ -43,13 +47,16 @@ private:
         bool finished = false;
         bool failed = false;
         std::string message;
+        // The name the output was kept under: its own, or the stopped one.
+        std::string kept;
     };
 
     // False (with the task counted as failed or skipped) when the job is not to be run: its
     // output exists and is not to be replaced (without --overwrite; with --skip-done only when
     // it is complete), or is its input.
     bool MayRun(const TConversionJob& job);
-    void Count(const TEventSubject& subject, TTaskStatus status, const std::string& message);
+    void Count(const TEventSubject& subject, TTaskStatus status, const std::string& message,
+               const std::string& kept = std::string());
     void ConnectEvents();
     // The task of a component index; no task (number 0) for an index not added. Under m_lock.
     TEventSubject SubjectOf(int index) const;
@@ -73,6 +80,8 @@ private:
     // Set by the end-of-run report.
     std::atomic<bool> m_done{false};
     std::vector<std::string> m_doneLines;
+    std::unique_ptr<TJournal> m_journal;
+    TJournalContents m_journalBefore;
 };
 
 }  // namespace mirelk

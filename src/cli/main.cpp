@@ -140,6 +140,11 @@ int Convert(const TCliArguments& arguments)
     component.SetLogLevel(static_cast<TLogLevel>(arguments.logLevel));
     runner = std::make_unique<TConversionRun>(arguments, loop, component);
     TConversionRun& run = *runner;
+    std::string journalError;
+    if (!run.OpenJournal(journalError)) {
+        std::fprintf(stderr, "mirelk-cli: %s\n", journalError.c_str());
+        return 1;
+    }
     // Lines of the libraries while files are opened belong to no task yet.
     component.OnLog = [&run](int, TLogLevel level, const std::string& message) { run.Log(level, message); };
     if (!component.LoadAVLib(DefaultLibraryFolder())) {

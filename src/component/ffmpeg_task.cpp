@@ -86,10 +86,10 @@ void TFFmpeg::Run()
     } catch (...) {
         ReportRunFailure("Unknown error");
     }
-    // The run's own codecs went with it; the files go here (an empty output is removed, and so
-    // is the cut-short output of a failed run).
+    // The run's own codecs went with it; the files go here (the part file of a failed run is
+    // removed).
     try {
-        CleanUp(ExceptionRaised);
+        CleanUp();
     } catch (...) {
     }
     DoTerminate();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 
 #include "binding/loader.h"
@@ -241,6 +242,24 @@ void TCustomVantrel::ReleaseWaitingFiles(int index)
     task->ReleaseFiles();
 }
 
+namespace {
+
+// One spelling per file: "a/../b.mp4" and "./b.mp4" are the same output. Empty for what many
+// may write at once: a device ("/dev/null") or a protocol's address ("pipe:1").
+std::string ReservationKey(const std::string& fileName)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fileName.find("://") != std::string::npos || fileName.rfind("pipe:", 0) == 0) return {};
+    const fs::file_status status = fs::symlink_status(fileName, error);
+    if (!error && fs::exists(status) && !fs::is_regular_file(status)) return {};
+    fs::path path = fs::weakly_canonical(fs::absolute(fileName, error), error);
+    if (error) path = fs::absolute(fileName, error).lexically_normal();
+    return error ? fileName : path.string();
+}
+
+}  // namespace
+
 bool TCustomVantrel::OpenTaskOutput(int index, const std::string& fileName, const TOutputOptions* options)
 {
     try {
@@ -253,8 +272,20 @@ bool TCustomVantrel::OpenTaskOutput(int index, const std::string& fileName, cons
             task.OutputOptions = TOutputOptions{};
             task.OutputOptions.FileName = fileName;
         }
+        const std::string reserved = ReservationKey(task.OutputOptions.FileName);
+        {
+            std::lock_guard<std::recursive_mutex> lock(m_lock);
+            for (int other = 0; other < m_tasks.Count(); ++other)
+                if (other != index && !reserved.empty() && m_tasks.Item(other).ReservedOutput == reserved) {
+                    m_lastErrMsg = "'" + task.OutputOptions.FileName + "' is the output of another task in the list";
+                    return false;
+                }
+            // Held from here, so that a task added meanwhile finds it.
+            task.ReservedOutput = reserved;
+        }
         if (!task.OpenOutputFile(task.OutputOptions.FileName)) {
             std::lock_guard<std::recursive_mutex> lock(m_lock);
+            task.ReservedOutput.clear();
             m_lastErrMsg = task.LastErrMsg;
             return false;
         }
@@ -262,6 +293,7 @@ bool TCustomVantrel::OpenTaskOutput(int index, const std::string& fileName, cons
         return true;
     } catch (const std::exception& error) {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (index >= 0 && index < m_tasks.Count()) m_tasks.Item(index).ReservedOutput.clear();
         m_lastErrMsg = error.what();
         return false;
     }

@@ -43,6 +43,9 @@ public:
     TInputOptions InputOptions;
     TOutputOptions OutputOptions;
     TAVProbe Probe;
+    // The output name this task holds in the list (absolute and normal), empty while it has none:
+    // no other task of the list may write it.
+    std::string ReservedOutput;
 
     // Bit 0: draw pictures in a preview window; bit 1: hand them to OnPreviewBitmap.
     void SetPreviewFlags(int flags) { m_previewFlags = flags; }

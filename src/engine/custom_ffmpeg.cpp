@@ -5,10 +5,6 @@
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
 
-#include <cstdio>
-
-#include <sys/stat.h>
-
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/transcode_run.h"
 #include "engine/task_run_host.h"
@@ -23,18 +19,13 @@ TCustomFFmpeg::~TCustomFFmpeg() { CleanUp(); }
 
 void TCustomFFmpeg::ResetOptions() { m_options = TOptionState{}; }
 
-void TCustomFFmpeg::CleanUp(bool runFailed)
+void TCustomFFmpeg::CleanUp()
 {
     if (!FFLoader().LibsLoaded(DefaultAVLibraries)) return;
+    DiscardPartFiles();
     for (TOpenOutput& output : m_outputs) {
         output.streams.clear();
         output.context.reset();
-        // A file that received nothing is no result, nor is what a failed run wrote: it would
-        // pass for a finished file. A device, a pipe or a link by that name is not ours to remove.
-        if (!output.fileOpened) continue;
-        struct stat facts {};
-        if (::lstat(output.fileName.c_str(), &facts) != 0 || !S_ISREG(facts.st_mode)) continue;
-        if (runFailed || facts.st_size == 0) std::remove(output.fileName.c_str());
     }
     m_outputs.clear();
     m_inputStreams.clear();
@@ -65,10 +56,26 @@ void TCustomFFmpeg::Transcode()
 {
     RequireLibraries();
     Finished = false;
-    ReopenFiles();
-    TTaskRunHost host(*this);
-    TTranscodeRun run(RunRequest(), host);
-    Finished = run.Execute();
+    KeptOutputNames.clear();
+    try {
+        ReopenFiles();
+        TTaskRunHost host(*this);
+        bool finished = false;
+        bool wroteAnything = false;
+        std::vector<std::vector<TExpectedStream>> expected;
+        {
+            // The run's codecs and buffers go before the files are closed and moved.
+            TTranscodeRun run(RunRequest(), host);
+            finished = run.Execute();
+            wroteAnything = run.PacketsWritten() > 0;
+            expected = run.OutputExpectations();
+        }
+        CommitOutputs(finished, wroteAnything, expected);
+        Finished = finished;
+    } catch (...) {
+        DiscardPartFiles();
+        throw;
+    }
 }
 
 void TCustomFFmpeg::CheckVideoCopyAllowed() const

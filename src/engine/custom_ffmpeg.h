@@ -13,6 +13,7 @@
 #include "binding/bitmap24.h"
 #include "binding/hooks/frame_hook_chain.h"
 #include "engine/files/open_files.h"
+#include "engine/files/output_check.h"
 #include "engine/options/avoption_context.h"
 #include "engine/options/option_state.h"
 #include "engine/pipeline/run_request.h"
@@ -33,9 +34,9 @@ public:
 
     // Every option back to its default, every table and list empty.
     void ResetOptions();
-    // Frees what the task holds of the libraries; only while they are loaded. An output file the
-    // task created is removed when it stayed empty, or when runFailed: then it is cut short.
-    void CleanUp(bool runFailed = false);
+    // Frees what the task holds of the libraries; only while they are loaded. A part file that
+    // a run of the task was writing is removed (its final name was never touched).
+    void CleanUp();
     // CleanUp, ResetOptions and a new AVOption context; does nothing while the libraries are
     // not loaded.
     void Reset();
@@ -68,9 +69,13 @@ public:
     // valid while the task is not changed.
     TRunRequest RunRequest();
     // Runs the whole transcode of the opened files in the calling thread (opening again what was
-    // released first). Throws
-    // FFmpegException when it fails; Finished tells whether it ran to its end.
+    // released first). Throws FFmpegException when it fails; Finished tells whether it ran to its
+    // end. Each output is written to its part file and renamed at the end: to its own name when
+    // the run finished and the output passed the check, to "NAME (stopped).EXT" when it was
+    // stopped; a failed run removes its part files.
     void Transcode();
+    // The names the last run kept its outputs under (final or stopped names), in output order.
+    std::vector<std::string> KeptOutputNames;
     // Counts of the quantisers of the first video output's pictures over the task's life ("qphist").
     std::array<int, 52>& QpHistogram() { return m_qpHistogram; }
     // Whether "vhook" options added frame hook modules to this task.
@@ -213,6 +218,15 @@ private:
     void AddAudioStream(TOpenOutput& output);
     void AddSubtitleStream(TOpenOutput& output);
     TOpenOutput& LastOutput();
+    // At the making of an output: checks its name against the disk (the folder takes a file, the
+    // name is no folder and no link, no other conversion writes it) without writing under it.
+    bool PrepareOutputFile(TOpenOutput& output);
+    // At the start of a run: opens the output's part file (or the device it names).
+    void OpenOutputForRun(TOpenOutput& output);
+    // At the end of a run that finished or was stopped: every part file onto the disk and into
+    // its place. Throws FFmpegException when a file cannot be kept or fails its check.
+    void CommitOutputs(bool finished, bool wroteAnything, const std::vector<std::vector<TExpectedStream>>& expected);
+    void DiscardPartFiles();
 };
 
 }  // namespace mirelk

@@ -32,6 +32,8 @@ void TCustomFFmpeg::ReleaseFiles()
     for (TOpenOutput& output : m_outputs) {
         if (!output.context || output.context->pb == nullptr) continue;
         if (output.context->oformat->flags & AVFMT_NOFILE) continue;
+        // Only before its run: what a run wrote is never opened again from the start.
+        if (output.partLock.Valid()) continue;
         av::avio_closep(&output.context->pb);
         output.fileReleased = true;
     }
@@ -67,14 +69,8 @@ void TCustomFFmpeg::ReopenFiles()
         if (recipe.seek) SeekBeforeStart(context.get(), recipe.seekPosition);
         input.context = std::move(context);
     }
-    for (TOpenOutput& output : m_outputs) {
-        if (!output.fileReleased) continue;
-        const int opened = av::avio_open(&output.context->pb, output.fileName.c_str(), AVIO_FLAG_WRITE);
-        if (opened < 0)
-            throw FFmpegException(
-                Format("Could not open '%s': %s", output.fileName.c_str(), LibraryErrorText(opened).c_str()));
-        output.fileReleased = false;
-    }
+    for (TOpenOutput& output : m_outputs)
+        if (output.fileReleased) OpenOutputForRun(output);
 }
 
 }  // namespace mirelk

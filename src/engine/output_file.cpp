@@ -180,14 +180,8 @@ bool TCustomFFmpeg::OpenOutputFile(const std::string& fileName)
         LastErrMsg = OpenErrorText(fileName, AVERROR(EDOM));
         return false;
     }
-    if (!(format->flags & AVFMT_NOFILE)) {
-        const int opened = av::avio_open(&raw->pb, fileName.c_str(), AVIO_FLAG_WRITE);
-        if (opened < 0) {
-            LastErrMsg = Format("Could not open '%s': %s", fileName.c_str(), LibraryErrorText(opened).c_str());
-            return false;
-        }
-        output.fileOpened = true;
-    }
+    // The file itself is made by the run: until then nothing is written under the name.
+    if (!(format->flags & AVFMT_NOFILE) && !PrepareOutputFile(output)) return false;
 
     raw->max_delay = static_cast<int>(m_options.muxMaxDelay * 1000000);
     output.muxerOptions = m_avOptions->FormatOptionsWith(AV_OPT_FLAG_ENCODING_PARAM);

@@ -134,13 +134,21 @@ TEST_F(CliStatus, AStoppedRunFailsAndRunsAgainWithSkipDone)
     ASSERT_EQ(Events(objects, "summary").size(), 1u);
     EXPECT_EQ(Events(objects, "summary")[0]["stopped"], 1);
     const std::string output = folder.Path("out/long_(new).mp4");
+    const std::string kept = folder.Path("out/long_(new) (stopped).mp4");
     EXPECT_EQ(RunCommand("cat " + ShellQuoted(errors)),
-              "mirelk-cli: stopping\nmirelk-cli: " + clip + " -> " + output + ": stopped\n");
+              "mirelk-cli: stopping\nmirelk-cli: " + clip + " -> " + output + ": stopped; kept as " + kept + "\n");
+    EXPECT_EQ(terminations[0]["kept"], kept);
+    EXPECT_FALSE(fs::exists(output));
 
-    // What the stopped run left is not taken for done: the run again converts it whole.
+    // What the stopped run kept is not taken for done: the run again converts it whole, under the
+    // output's own name, and leaves the stopped piece alone.
+    const double piece = ProbeDuration(kept);
+    EXPECT_GT(piece, 0.0);
+    EXPECT_LT(piece, 5.0);
     const CliRun again = RunCli("-q --skip-done -f mp4 -o " + ShellQuoted(folder.Path("out")) + " " + ShellQuoted(clip));
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_NEAR(ProbeDuration(output), 5.0, 0.1);
+    EXPECT_EQ(ProbeDuration(kept), piece);
     EXPECT_FALSE(fs::exists(folder.Path("out/long_(new_1).mp4")));
 }
 

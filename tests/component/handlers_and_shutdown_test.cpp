@@ -57,13 +57,19 @@ TEST_F(ComponentHandlers, CanBeReplacedAndClearedWhileTasksRunAndAStopEndsTheRun
     ASSERT_EQ(terminations.size(), 3u);
     for (const Termination& termination : terminations)
         EXPECT_FALSE(termination.finished || termination.exception) << termination.index << termination.message;
-    // A stopped conversion is still a complete file; a task that never started keeps the empty
-    // file that holds its name until it goes.
-    EXPECT_EQ(DecodeErrors(output(0)), "");
-    EXPECT_GT(ProbeDuration(output(0)), 0.0);
-    EXPECT_EQ(FileSize(output(2)), 0);
+    // A stopped conversion is still a complete file, kept under a name that says it was stopped;
+    // a task that never started wrote nothing, and its name is only held by the component.
+    const std::string stopped = folder.Path("out0 (stopped).avi");
+    EXPECT_EQ(DecodeErrors(stopped), "");
+    EXPECT_GT(ProbeDuration(stopped), 0.0);
+    EXPECT_FALSE(std::filesystem::exists(output(0)));
+    EXPECT_FALSE(std::filesystem::exists(output(2)));
+    EXPECT_EQ(AddConversion(component, clip, output(2), ""), -1);
+    EXPECT_EQ(component.LastErrMsg(), "'" + output(2) + "' is the output of another task in the list");
     component.ClearTasks();
     EXPECT_FALSE(std::filesystem::exists(output(2)));
+    // Cleared, the name is free again.
+    EXPECT_EQ(AddConversion(component, clip, output(2), ""), 0);
 }
 
 TEST(ComponentShutdown, AWorkerWaitingForTheMainThreadNeverDeadlocksAStopOrADestruction)

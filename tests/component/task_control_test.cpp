@@ -4,6 +4,7 @@
 #include <sched.h>
 
 #include <atomic>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -11,6 +12,7 @@
 #include "component/task_test_support.h"
 #include "component/task_threads.h"
 #include "component/thread_id.h"
+#include "engine/files/open_files.h"
 
 using namespace mirelk;
 using namespace mirelk::test;
@@ -30,13 +32,18 @@ protected:
         };
         return task;
     }
-    // A stopped run still wrote a complete file, of less than the whole input.
+    // A stopped run still wrote a complete file, of less than the whole input, and kept it under
+    // a name that says it was stopped: nothing has the output's own name.
     void ExpectCutShortButWhole(const std::string& output)
     {
-        const double duration = ProbeDuration(folder.Path(output));
+        const std::filesystem::path named(folder.Path(output));
+        const std::string stopped =
+            (named.parent_path() / (named.stem().string() + " (stopped)" + named.extension().string())).string();
+        EXPECT_FALSE(std::filesystem::exists(named)) << output;
+        const double duration = ProbeDuration(stopped);
         EXPECT_GT(duration, 0.0) << output;
         EXPECT_LT(duration, 9.0) << output;
-        EXPECT_EQ(DecodeErrors(folder.Path(output)), "") << output;
+        EXPECT_EQ(DecodeErrors(stopped), "") << output;
     }
     // Long enough that a run paused at its first report is far from done.
     const std::string longSound = MakeMedia(folder.Path("ten.wav"), "-f lavfi -i sine=duration=10:sample_rate=44100");
@@ -106,10 +113,14 @@ TEST_F(TaskControl, PausedTaskMakesNoProgressAndResumes)
     EXPECT_TRUE(task->Paused());
     EXPECT_TRUE(task->Running);
 
-    const std::int64_t size = FileSize(folder.Path("paused.mp3"));
+    // Until the run has finished it writes the hidden part file; the output's name is not there yet.
+    const std::string part = PartFileName(folder.Path("paused.mp3"));
+    const std::int64_t size = FileSize(part);
+    EXPECT_TRUE(std::filesystem::exists(part));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("paused.mp3")));
     const int reports = events.ProgressCount(task.get());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(FileSize(folder.Path("paused.mp3")), size);
+    EXPECT_EQ(FileSize(part), size);
     EXPECT_EQ(events.ProgressCount(task.get()), reports);
     EXPECT_TRUE(task->HeldAtGate());
     EXPECT_TRUE(events.Terminations().empty());

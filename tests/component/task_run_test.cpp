@@ -13,6 +13,7 @@
 #include "component/task_test_support.h"
 #include "component/task_threads.h"
 #include "component/thread_id.h"
+#include "engine/files/open_files.h"
 
 using namespace mirelk;
 using namespace mirelk::test;
@@ -114,14 +115,18 @@ TEST_F(TaskRun, StartWithoutInputOrOutputFailsAfterCleaningUp)
         if (withInput)
             ASSERT_TRUE(task->OpenInputFile(sound));
         else
-            ASSERT_TRUE(task->OpenOutputFile(output) && std::filesystem::exists(output)) << task->LastErrMsg;
+            ASSERT_TRUE(task->OpenOutputFile(output)) << task->LastErrMsg;
+        // Making the output writes nothing under its name, nor beside it.
+        EXPECT_FALSE(std::filesystem::exists(output));
+        EXPECT_FALSE(std::filesystem::exists(PartFileName(output)));
         EXPECT_EQ(FailureOf([&] { task->Start(!withInput, tpNormal); }),
                   withInput ? "At least one output file must be specified"
                             : "At least one input file must be specified");
         EXPECT_FALSE(task->Running);
         EXPECT_EQ(task->InputCount() + task->OutputCount(), 0);
-        // The output never received anything: cleaning up removed it.
+        // The failed start made nothing either.
         EXPECT_FALSE(std::filesystem::exists(output));
+        EXPECT_FALSE(std::filesystem::exists(PartFileName(output)));
     }
     EXPECT_TRUE(events.Terminations().empty());
     EXPECT_EQ(LiveTaskThreadCount(), 0);

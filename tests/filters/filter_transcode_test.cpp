@@ -83,22 +83,28 @@ TEST_F(FilterTranscode, EndlessChainsEndWithTheRun)
     struct Case {
         const char* options;
         int frames;
+        bool finished;
     };
     const Case cases[] = {
         // The first picture again and again, while the input waits: the recording time ends it.
-        {"t=1\nvfilters=loop=loop=-1:size=1", 25},
+        {"t=1\nvfilters=loop=loop=-1:size=1", 25, true},
         // Endless pictures after the input's end: the frame limit ends it.
-        {"vframes=70\nvfilters=tpad=stop=-1", 70},
-        // No limit at all: the task's stop, asked at the 100th picture, ends it with a complete file.
-        {"vfilters=loop=loop=-1:size=1", 100},
+        {"vframes=70\nvfilters=tpad=stop=-1", 70, true},
+        // No limit at all: the task's stop, asked at the 100th picture, ends it with a complete
+        // file, kept under the stopped name; the finished file of the case before stays as it is.
+        {"vfilters=loop=loop=-1:size=1", 100, false},
     };
     for (const Case& c : cases) {
         StoppingTask task(100);
         const std::string out = Out("endless.avi");
         ASSERT_EQ(Convert(task, m_clip, out, std::string("vcodec=mpeg4\n") + c.options), "") << c.options;
-        EXPECT_NEAR(CountFrames(out), c.frames, 1) << c.options;
-        EXPECT_EQ(DecodeErrors(out), "") << c.options;
+        EXPECT_EQ(task.Finished, c.finished) << c.options;
+        const std::string kept = c.finished ? out : Out("endless (stopped).avi");
+        EXPECT_EQ(task.KeptOutputNames, std::vector<std::string>{kept}) << c.options;
+        EXPECT_NEAR(CountFrames(kept), c.frames, 1) << c.options;
+        EXPECT_EQ(DecodeErrors(kept), "") << c.options;
     }
+    EXPECT_NEAR(CountFrames(Out("endless.avi")), 70, 1);
 }
 
 // Each output filters the source's pictures itself: a small and a large output of one source

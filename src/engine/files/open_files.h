@@ -86,15 +86,41 @@ struct TOpenOutputStream {
     std::vector<TBitstreamFilterSpec> bitstreamFilters;
 };
 
+// A file descriptor of its own: closed when it goes.
+class TFileHandle {
+public:
+    TFileHandle() = default;
+    explicit TFileHandle(int fd) : m_fd(fd) {}
+    TFileHandle(TFileHandle&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    TFileHandle& operator=(TFileHandle&& other) noexcept;
+    TFileHandle(const TFileHandle&) = delete;
+    TFileHandle& operator=(const TFileHandle&) = delete;
+    ~TFileHandle() { Reset(); }
+    int Get() const { return m_fd; }
+    bool Valid() const { return m_fd >= 0; }
+    void Reset();
+
+private:
+    int m_fd = -1;
+};
+
 struct TOpenOutput {
     TOutputContextPtr context;
     std::string fileName;
     std::vector<TOpenOutputStream> streams;
     // Generic options with the encoding flag and the mux settings, for writing the header.
     TAVDictionary muxerOptions;
-    // Whether the file was created by us (and so may be removed when it stays empty).
-    bool fileOpened = false;
-    // Its byte stream was closed while the task waits; the run opens it again.
+    // The hidden file in the same folder that a run writes, renamed to fileName once the run
+    // has finished and its result passed the check. Empty when the output is written in place
+    // (a device, or a format that makes its files itself).
+    std::string partName;
+    // The part file, open and locked while this task writes it: another conversion of the same
+    // name finds the lock, and a part file without one was left by a run that did not end.
+    TFileHandle partLock;
+    // A file had the final name when the output was made: the finished output replaces it.
+    bool replacesFile = false;
+    // Its byte stream is not open (before the run, or closed while the task waits); the run
+    // opens it.
     bool fileReleased = false;
 };
 
@@ -109,5 +135,9 @@ TInputContextPtr OpenInputByRecipe(const std::string& fileName, const TInputReci
 void SeekBeforeStart(AVFormatContext* context, std::int64_t position);
 // The size and modification time of a file on disk into the recipe (-1 when it is none).
 void RecordFileFacts(const std::string& fileName, TInputRecipe& recipe);
+// The hidden name a run writes an output under: ".NAME.mirelk-part.EXT" in the same folder.
+std::string PartFileName(const std::string& fileName);
+// The name a stopped run keeps its output under: "NAME (stopped).EXT", numbered from 2 on.
+std::string StoppedFileName(const std::string& fileName, int number);
 
 }  // namespace mirelk

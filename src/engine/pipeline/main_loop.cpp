@@ -98,7 +98,7 @@ bool TTranscodeRun::Finish()
 {
     for (std::size_t i = 0; i < m_inputStreams.size(); ++i)
         if (m_inputStreams[i].decodingNeeded) m_decoder.OutputPacket(m_inputStreams[i], static_cast<int>(i), nullptr);
-    std::int64_t packetsWritten = 0;
+    std::int64_t& packetsWritten = m_packetsWritten;
     for (TOutputStream& output : m_outputStreams) {
         FlushBitstreamFilters(output);
         packetsWritten += output.writer.WrittenPackets();

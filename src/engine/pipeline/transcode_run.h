@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/files/output_check.h"
 #include "engine/pipeline/demuxer.h"
 #include "engine/pipeline/packet_decoder.h"
 #include "engine/pipeline/progress_report.h"
@@ -44,6 +45,10 @@ public:
     const TRunRequest& Request() const { return m_request; }
     IRunHost& Host() { return m_host; }
     int HookFrameNumber() const { return m_decoder.HookFrameNumber(); }
+    // After Execute: the packets written to all outputs, and what each output file should hold,
+    // for the check of the finished files.
+    std::int64_t PacketsWritten() const { return m_packetsWritten; }
+    std::vector<std::vector<TExpectedStream>> OutputExpectations() const;
     // The statistics file of "vstats", opened on first use.
     TVideoStatistics& Statistics();
 
@@ -86,6 +91,7 @@ private:
     bool m_onlySubtitles = false;
     // The last decoding failure the loop went on after, with the library's reason.
     std::string m_lastDecodeError;
+    std::int64_t m_packetsWritten = 0;
 };
 
 }  // namespace mirelk
