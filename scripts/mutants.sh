@@ -32,6 +32,7 @@ declare -A AREA=(
   [binding]="loader_test loader_failure_test utilities_test"
   [ui]="main_window_test"
   [package]="cli_package_test"
+  [modern]="cli_modern_formats_test cli_presets_test"
 )
 
 # id ^ areas ^ file ^ original text (occurs once; \n for a line break) ^ replacement ^ the fault
@@ -114,6 +115,14 @@ U06^ui^src/ui/main_window_rows.cpp^    if (!isActiveWindow()) Notify(^    if (fa
 U07^ui^src/ui/main_window_run.cpp^        return fromToolBar && entry.State == rsFinished;^        return false;^Convert after a run converts finished rows again
 U08^ui^src/ui/language.cpp^    object->setProperty(property, QStringList{QString::fromUtf8(context), QString::fromUtf8(source)});^    (void)property;^a language switch leaves the old texts
 C20^component^src/component/vantrel.cpp^    if (task.StopBeforeStart) {^    if (false) {^a waiting task that was stopped runs all the same
+G01^form^src/form/quality_rules.cpp^            if (scale->Option == "crf") AppendLine(record.ExtOptions, "b=0");^            if (false) AppendLine(record.ExtOptions, "b=0");^VP9 rate factor capped by the default bit rate
+G02^form modern^src/form/format_rules.cpp^     .VideoTag = "hvc1"},^     .VideoTag = ""},^HEVC in MP4 without the tag Apple players need
+G03^form^src/form/option_form.cpp^rate = known && video.FrameRateNum <= L::FramesPerSecond^rate = known && video.FrameRateNum >= L::FramesPerSecond^GIF keeps a fast source's frame rate
+G04^form modern^src/form/presets.cpp^    if (IsBuiltIn(name)) throw TPresetError(Quoted(name) + " is a built-in preset and cannot be overwritten.");^    if (false) throw TPresetError(Quoted(name) + " is a built-in preset and cannot be overwritten.");^built-in preset overwritten
+G05^form^src/form/presets.cpp^    if (size > static_cast<std::uintmax_t>(kPresetFileLimit)) {^    if (false) {^a huge preset file read whole
+G06^form modern^src/form/quality_rules.cpp^            record.AudioBitrate = perChannel * 1000 * channels;^            record.AudioBitrate = perChannel * 1000;^audio quality not per channel
+G07^form modern^src/form/option_form.cpp^    if ((record.RecordingTime < 1 && longer) || record.RecordingTime > kLongestMs) record.RecordingTime = kLongestMs;^    if (false) record.RecordingTime = kLongestMs;^a GIF of a long input buffers all of it
+G08^engine^src/engine/custom_ffmpeg.cpp^>= 0 && bitRate > 0 && bitRate < 1000)^>= 0 && bitRate < 1000)^warning for a bit rate of 0
 TABLE
 )
 

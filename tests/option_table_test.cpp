@@ -172,7 +172,8 @@ TEST_F(OptionTable, GenericOptionsReachTheRightDefaults)
 TEST_F(OptionTable, NoticesAndWarnings)
 {
     CapturingTask task;
-    task.ParseOptionText("b=800000\ny\nvpre=fast\nb=800\nab=64\nf=pgmyuv", false);
+    // A bit rate of 0 asks constant-quality encoders for no bit rate at all: no warning.
+    task.ParseOptionText("b=800000\ny\nvpre=fast\nb=800\nab=64\nb=0\nf=pgmyuv", false);
     const std::string low = "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s";
     EXPECT_EQ(task.messages, (Messages{{1, "Do nothing: option - y"},
                                        {1, "Do nothing: option - vpre"},

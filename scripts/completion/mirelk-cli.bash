@@ -26,13 +26,20 @@ _mirelk_cli()
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return ;;
+        --speed) COMPREPLY=($(compgen -W "auto fastest fast medium slow slowest" -- "$cur")); return ;;
+        --preset)
+            # Preset names hold blanks: one a line, as the program lists them, and files.
+            local IFS=$'\n' presets
+            presets=$("${COMP_WORDS[0]}" --list-presets 2>/dev/null | sed 's/  \[built-in\]$//')
+            COMPREPLY=($(compgen -W "$presets" -- "$cur") $(compgen -f -X '!*.json' -- "$cur"))
+            return ;;
         -o|--out-dir)
             local IFS=$'\n'
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -d -- "$cur"))
             return ;;
         -j|--threads|--shard|--size|--volume|--video-bitrate|--audio-bitrate|--crop|--pad|--clip|\
-        --filters|--text-hook|--input-options|--output-options)
+        --filters|--text-hook|--input-options|--output-options|--quality|--audio-quality|--save-preset)
             return ;;
     esac
 
@@ -40,8 +47,9 @@ _mirelk_cli()
         local options="-O --files-from -f --format --input-options --output-options -j --threads
             --shard --skip-done --journal --norm --video-encoder --audio-encoder --size --fps --aspect
             --channels --sample-rate --volume --video-bitrate --audio-bitrate --crop --pad --clip
-            --filters --image-hook --text-hook --watermark -o --out-dir -y --overwrite -q --quiet
-            --json --log-level --info --self-check --list-formats -h --help"
+            --filters --image-hook --text-hook --watermark --quality --audio-quality --speed
+            --preset --save-preset -o --out-dir -y --overwrite -q --quiet --json --log-level --info
+            --self-check --list-formats --list-presets -h --help"
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return
     fi

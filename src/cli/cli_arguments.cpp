@@ -19,11 +19,12 @@ namespace {
 constexpr char kUsage[] = "usage: mirelk-cli [options] -O OUTPUT INPUT [-O OUTPUT INPUT ...]\n"
                           "       mirelk-cli [options] -f FORMAT FILE...\n"
                           "       mirelk-cli --info [--json] FILE...\n"
-                          "       mirelk-cli --list-formats | --self-check | --help\n";
+                          "       mirelk-cli [choices] --save-preset NAME\n"
+                          "       mirelk-cli --list-formats | --list-presets | --self-check | --help\n";
 constexpr char kDescription[] =
     "Converts each INPUT into its OUTPUT, several at once, with option text in the transcoder's "
-    "vocabulary (one option a line: name=value, or a bare name), or every FILE to one of the 24 "
-    "formats by the option form's rules.";
+    "vocabulary (one option a line: name=value, or a bare name), or every FILE to one of the option "
+    "form's formats by its rules.";
 constexpr char kFooter[] =
     "Exit status: 0 when every task finished (or was done before, with --skip-done), 1 when any "
     "failed or was stopped, 2 for usage.";
@@ -111,7 +112,7 @@ struct TParsed {
     std::string filesFrom;
     std::string logLevel = "info";
     std::string shard;
-    bool info = false, selfCheck = false, listFormats = false, imageHook = false;
+    bool info = false, selfCheck = false, listFormats = false, listPresets = false, imageHook = false;
 };
 
 std::unique_ptr<CLI::App> MakeParser(TCliArguments& result, TParsed& parsed)
@@ -134,8 +135,8 @@ std::unique_ptr<CLI::App> MakeParser(TCliArguments& result, TParsed& parsed)
         ->type_name("LIST")
         ->group(kConversions);
     app->add_option("-f,--format", result.choices.format,
-                    "convert every FILE to one of the 24 formats, named beside the input with \"_(new)\" "
-                    "unless -o is given")
+                    "convert every FILE to one of the formats --list-formats names, named beside the input "
+                    "with \"_(new)\" unless -o is given")
         ->type_name("NAME")
         ->capture_default_str()
         ->group(kConversions);
@@ -182,6 +183,22 @@ std::unique_ptr<CLI::App> MakeParser(TCliArguments& result, TParsed& parsed)
     choice("--volume", result.choices.volume, "N", "audio volume (256 unchanged)", "256");
     choice("--video-bitrate", result.choices.videoBitrate, "KBITS", "video bit rate", "the format's");
     choice("--audio-bitrate", result.choices.audioBitrate, "KBITS", "audio bit rate", "the format's");
+    choice("--quality", result.choices.quality, "N",
+           "constant video quality on the encoder's scale, lower is better (x264/x265 CRF 0-51, VP9 CRF "
+           "0-63, SVT-AV1 CRF 1-63, MPEG-4/FLV/WMV quantiser 1-31)",
+           "the encoder's for webm, mp4-hevc, mkv-av1, mp4-av1; none for the others");
+    choice("--audio-quality", result.choices.audioQuality, "KBITS",
+           "audio bit rate per channel for Opus, AAC, MP3 and Vorbis", "the encoder's for today's formats");
+    choice("--speed", result.choices.speed, "auto|fastest|fast|medium|slow|slowest",
+           "encoder speed (x264/x265/SVT-AV1 preset, VP9 cpu-used); slower makes smaller files", "auto");
+    choice("--preset", result.choices.preset, "NAME|FILE",
+           "start from a preset (--list-presets names them) or a preset file; the choices given here "
+           "apply over it",
+           "none");
+    app->add_option("--save-preset", result.savePreset,
+                    "save the choices given as a preset under NAME (-y replaces one of yours) and convert nothing")
+        ->type_name("NAME")
+        ->group(kChoices);
     choice("--crop", result.choices.crop, "T,B,L,R", "pixels cut off each edge", "none");
     choice("--pad", result.choices.pad, "T,B,L,R", "pixels added at each edge", "none");
     choice("--clip", result.choices.clip, "START-END", "convert only this part (seconds)", "all");
@@ -220,7 +237,8 @@ std::unique_ptr<CLI::App> MakeParser(TCliArguments& result, TParsed& parsed)
     app->add_flag("--info", parsed.info, "describe each FILE")->group(kDiagnostics);
     app->add_flag("--self-check", parsed.selfCheck, "load the codec libraries and list them with the option table")
         ->group(kDiagnostics);
-    app->add_flag("--list-formats", parsed.listFormats, "the 24 formats and what each writes")->group(kDiagnostics);
+    app->add_flag("--list-formats", parsed.listFormats, "the formats and what each writes")->group(kDiagnostics);
+    app->add_flag("--list-presets", parsed.listPresets, "the built-in presets and the user's")->group(kDiagnostics);
     return app;
 }
 
@@ -346,8 +364,10 @@ TCliArguments ParseCliArguments(const std::vector<std::string>& arguments)
     JoinLines(result.outputOptions, parsed.outputOptions);
     if (parsed.imageHook) result.choices.imageHook = "on";
 
-    const int modes = int(parsed.info) + int(parsed.selfCheck) + int(parsed.listFormats);
-    if (modes > 1) return fail("give only one of --info, --self-check and --list-formats");
+    result.formatGiven = parser->count("-f") > 0;
+    const int modes = int(parsed.info) + int(parsed.selfCheck) + int(parsed.listFormats) + int(parsed.listPresets) +
+                      int(parser->count("--save-preset") > 0);
+    if (modes > 1) return fail("give only one of --info, --self-check, --list-formats, --list-presets and --save-preset");
     if (parsed.info) {
         if (parsed.files.empty()) return fail("--info needs at least one file");
         if (!result.conversions.empty()) return fail("--info describes files; -O is not for it");
@@ -355,10 +375,16 @@ TCliArguments ParseCliArguments(const std::vector<std::string>& arguments)
         result.infoFiles = parsed.files;
         return result;
     }
-    if (parsed.selfCheck || parsed.listFormats) {
-        if (!parsed.files.empty() || !result.conversions.empty())
-            return fail(std::string(parsed.selfCheck ? "--self-check" : "--list-formats") + " takes no files");
-        result.mode = parsed.selfCheck ? TCliMode::SelfCheck : TCliMode::ListFormats;
+    if (parsed.selfCheck || parsed.listFormats || parsed.listPresets || parser->count("--save-preset") > 0) {
+        const char* name = parsed.selfCheck     ? "--self-check"
+                           : parsed.listFormats ? "--list-formats"
+                           : parsed.listPresets ? "--list-presets"
+                                                : "--save-preset";
+        if (!parsed.files.empty() || !result.conversions.empty()) return fail(std::string(name) + " takes no files");
+        result.mode = parsed.selfCheck     ? TCliMode::SelfCheck
+                      : parsed.listFormats ? TCliMode::ListFormats
+                      : parsed.listPresets ? TCliMode::ListPresets
+                                           : TCliMode::SavePreset;
         return result;
     }
     if (!parsed.files.empty()) {

@@ -7,7 +7,7 @@
 
 namespace mirelk {
 
-enum class TCliMode { Help, SelfCheck, Info, Convert, ConvertByFormat, ListFormats };
+enum class TCliMode { Help, SelfCheck, Info, Convert, ConvertByFormat, ListFormats, ListPresets, SavePreset };
 
 // The choices of the option form, as the command line gives them; empty means the form's own.
 struct TFormChoices {
@@ -19,6 +19,8 @@ struct TFormChoices {
     std::string clip;                                // "START-END", seconds
     std::string filters;                             // vflip,hflip,negate,scale=W:H,rotate=DEG,setpts=EXPR
     std::string imageHook, textHook, watermarkHook;  // "on", a text, "0"/"1"
+    std::string quality, audioQuality, speed;        // the encoder's scale, kbit/s per channel, a speed
+    std::string preset;                              // a preset's name or file, under the choices above
 };
 
 // The K-th of N shards: the K-th input of the list and every N-th after it.
@@ -38,6 +40,8 @@ struct TCliArguments {
     // Files converted by the option form's rules (no -O given).
     std::vector<std::string> files;
     TFormChoices choices;
+    bool formatGiven = false;   // -f given (a preset's format stays otherwise)
+    std::string savePreset;     // the name to save the choices under
     std::string inputOptions;   // lines joined by line feeds
     std::string outputOptions;
     int threads = 1;            // tasks at once; 0 runs them one after another on the main thread

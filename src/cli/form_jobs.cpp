@@ -5,12 +5,16 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <strings.h>
 
+#include "form/form_text.h"
 #include "form/format_rules.h"
 #include "form/option_choices.h"
 #include "form/option_form.h"
+#include "form/presets.h"
+#include "form/quality_rules.h"
 #include "probe/av_probe.h"
 
 namespace mirelk {
@@ -92,13 +96,86 @@ void AppendLines(std::string& text, const std::string& lines)
     text += lines;
 }
 
+// "auto", a speed's name, or its place from 0 (auto) to 5 (slowest).
+int SpeedIndex(const std::string& text)
+{
+    const int named = mirelk::ChoiceIndex(kEncoderSpeeds, text);
+    if (named >= 0) return named;
+    const std::optional<int> number = form::IntegerOf(text);
+    if (number && *number >= 0 && static_cast<std::size_t>(*number) < kEncoderSpeeds.size()) return *number;
+    throw std::invalid_argument("--speed needs auto, fastest, fast, medium, slow or slowest (or 0 to 5), not '" +
+                                text + "'");
+}
+
+void ApplyQualityChoices(const TFormChoices& c, TOptionForm& form)
+{
+    TOptionFormSettings& s = form.Settings;
+    if (!c.speed.empty()) s.EncoderSpeed = SpeedIndex(c.speed);
+    const auto number = [](const std::string& text, const char* option) {
+        if (!form::IntegerOf(text)) throw std::invalid_argument(std::string(option) + " needs a whole number, not '" + text + "'");
+    };
+    if (!c.quality.empty()) {
+        number(c.quality, "--quality");
+        s.SetVideoQuality = true;
+        s.VideoQuality = c.quality;
+    }
+    if (!c.audioQuality.empty()) {
+        number(c.audioQuality, "--audio-quality");
+        s.SetAudioQuality = true;
+        s.AudioQuality = c.audioQuality;
+    }
+    const std::string problem = form.QualityProblem();
+    if (!problem.empty()) throw std::invalid_argument(problem);
+}
+
+// The encoder's objection to the size of the pictures the record makes of the input.
+std::string PictureSizeProblem(const TOutputOptions& record, const TAVProbe& probe)
+{
+    if (record.VideoDisable != 0 || probe.FirstVideoStream() < 0) return {};
+    int width = 0;
+    int height = 0;
+    if (record.FrameSize.empty() || std::sscanf(record.FrameSize.c_str(), "%dx%d", &width, &height) != 2) {
+        const TAVVideoStreamInfo video = probe.GetVideoStreamInfo(-1);
+        width = video.Width;
+        height = video.Height;
+    }
+    return form::PictureSizeProblem(record.VideoCodec, width, height);
+}
+
+// A preset file when the text names one (a path with a slash, or a file ending in ".json"),
+// else a preset of the user's data folder or a built-in one.
+TPresetContents LoadPreset(const std::string& text)
+{
+    std::error_code error;
+    const bool file = text.find('/') != std::string::npos ||
+                      (text.size() > 5 && text.compare(text.size() - 5, 5, ".json") == 0 && std::filesystem::exists(text, error));
+    return file ? ReadPresetFile(text) : TPresetStore().Load(text);
+}
+
+void ApplyPreset(const TCliArguments& arguments, TOptionForm& form)
+{
+    TPresetContents preset;
+    try {
+        preset = LoadPreset(arguments.choices.preset);
+    } catch (const TPresetError& error) {
+        throw std::invalid_argument(error.what());
+    }
+    form.Settings = preset.Settings;
+    if (preset.Skipped.empty() || arguments.quiet) return;
+    std::string skipped;
+    for (const std::string& item : preset.Skipped) skipped += (skipped.empty() ? "" : ", ") + item;
+    std::fprintf(stderr, "mirelk-cli: the preset '%s' holds what this version does not know; skipped: %s\n",
+                 preset.Name.c_str(), skipped.c_str());
+}
+
 }  // namespace
 
 void ApplyFormChoices(const TCliArguments& arguments, TOptionForm& form)
 {
     const TFormChoices& c = arguments.choices;
     TOptionFormSettings& s = form.Settings;
-    Require(form.SelectOutputFormat(c.format), "format", c.format);
+    if (!c.preset.empty()) ApplyPreset(arguments, form);
+    if (c.preset.empty() || arguments.formatGiven) Require(form.SelectOutputFormat(c.format), "format", c.format);
     if (!c.outDir.empty()) {
         // The folder is made when it is missing; one that cannot be written converts nothing.
         std::error_code error;
@@ -154,6 +231,7 @@ void ApplyFormChoices(const TCliArguments& arguments, TOptionForm& form)
     double clipEnd = -1;
     if (!c.clip.empty() && ClipSeconds(c.clip, clipStart, clipEnd) != 2)
         throw std::invalid_argument("--clip needs START-END in seconds");
+    ApplyQualityChoices(c, form);
 }
 
 std::vector<TConversionJob> JobsFromForm(const TCliArguments& arguments, TOptionForm& form,
@@ -179,6 +257,12 @@ std::vector<TConversionJob> JobsFromForm(const TCliArguments& arguments, TOption
         job.task = entry.task;
         job.input = entry.input;
         job.outputOptions = form.GetOutputOptions();
+        const std::string sizeProblem = PictureSizeProblem(job.outputOptions, probe);
+        if (!sizeProblem.empty()) {
+            form.SetProber(nullptr);
+            refuse(entry, sizeProblem);
+            continue;
+        }
         job.inputOptions = form.GetInputOptions();
         AppendLines(job.inputOptions.ExtOptions, arguments.inputOptions);
         AppendLines(job.outputOptions.ExtOptions, arguments.outputOptions);
@@ -193,16 +277,49 @@ std::vector<TConversionJob> JobsFromForm(const TCliArguments& arguments, TOption
             const std::int64_t duration = probe.GetFileInfo().Duration;
             job.expectedSeconds = duration < 0 ? -1 : duration / 1e6;
         }
+        // An animated picture is cut to its longest length; the rest of the input is not read.
+        const double longest = form::TPalettePictureLimits::Seconds;
+        if (form::FindFormatRule(kAllOutputFormats[form.Settings.OutputFormat])->PalettePictures &&
+            (job.expectedSeconds < 0 || job.expectedSeconds > longest)) {
+            if (!arguments.quiet)
+                std::fprintf(stderr, "mirelk-cli: %s: an animated GIF holds at most %d seconds; the first %d are converted\n",
+                             entry.input.c_str(), form::TPalettePictureLimits::Seconds,
+                             form::TPalettePictureLimits::Seconds);
+            job.expectedSeconds = longest;
+        }
         form.SetProber(nullptr);
         jobs.push_back(std::move(job));
     }
     return jobs;
 }
 
+std::string PresetListText()
+{
+    std::string text;
+    for (const std::string& name : TPresetStore().Names())
+        text += name + (TPresetStore::IsBuiltIn(name) ? "  [built-in]\n" : "\n");
+    return text;
+}
+
+int SavePreset(const TCliArguments& arguments)
+{
+    TOptionForm form;
+    try {
+        ApplyFormChoices(arguments, form);
+        TPresetStore store;
+        store.Save(arguments.savePreset, form.Settings, arguments.overwrite);
+        std::printf("Saved the preset '%s' in %s\n", arguments.savePreset.c_str(), store.Folder().c_str());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "mirelk-cli: %s\n", error.what());
+        return 2;
+    }
+    return 0;
+}
+
 std::string FormatListText()
 {
     std::string text;
-    for (const std::string_view name : kOutputFormats) {
+    for (const std::string_view name : kAllOutputFormats) {
         const form::TFormatRule* rule = form::FindFormatRule(name);
         std::string line = std::string(name);
         line.resize(12, ' ');
@@ -216,6 +333,16 @@ std::string FormatListText()
             if (!rule->AudioCodec.empty()) line += ", audio " + std::string(rule->AudioCodec);
             if (rule->VideoDisable) line += ", sound only";
             if (!rule->FrameSize.empty()) line += ", " + std::string(rule->FrameSize);
+            if (!rule->VideoTag.empty()) line += ", tag " + std::string(rule->VideoTag);
+            if (rule->AudioDisable) line += ", no sound";
+            if (rule->PalettePictures) {
+                using L = form::TPalettePictureLimits;
+                line += ", a palette from the clip, at most " + std::to_string(L::FramesPerSecond) + " fps, " +
+                        std::to_string(L::Width) + " wide and " + std::to_string(L::Seconds) + " s";
+            }
+            const form::TQualityScale* scale = form::VideoQualityScale(rule->VideoCodec);
+            if (rule->Modern && scale != nullptr)
+                line += ", quality " + std::string(scale->Option) + " " + std::to_string(scale->Default);
         }
         text += line + "\n";
     }

@@ -36,5 +36,9 @@ std::vector<TConversionJob> JobsFromForm(const TCliArguments& arguments, TOption
 
 // One line a format: its name and what it writes.
 std::string FormatListText();
+// One line a preset, the built-in ones marked.
+std::string PresetListText();
+// Saves the command line's choices as a preset; the exit status.
+int SavePreset(const TCliArguments& arguments);
 
 }  // namespace mirelk

@@ -203,6 +203,8 @@ int main(int argc, char** argv)
         case TCliMode::Convert:
         case TCliMode::ConvertByFormat: return Convert(arguments);
         case TCliMode::ListFormats: std::printf("%s", FormatListText().c_str()); return 0;
+        case TCliMode::ListPresets: std::printf("%s", PresetListText().c_str()); return 0;
+        case TCliMode::SavePreset: return SavePreset(arguments);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "mirelk-cli: %s\n", error.what());

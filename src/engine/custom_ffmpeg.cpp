@@ -170,7 +170,7 @@ void TCustomFFmpeg::OptBitRate(const std::string& name, const std::string& value
     if (GenericOption(name, value) != TOptionSetResult::Set || !OnLog) return;
     std::int64_t bitRate = 0;
     AVCodecContext* defaults = m_avOptions->CodecDefaults(!name.empty() && name[0] == 'a' ? miAudio : miVideo);
-    if (av::av_opt_get_int(defaults, "b", 0, &bitRate) >= 0 && bitRate < 1000)
+    if (av::av_opt_get_int(defaults, "b", 0, &bitRate) >= 0 && bitRate > 0 && bitRate < 1000)
         Log(kLevelInfo, "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s");
 }
 

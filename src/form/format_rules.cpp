@@ -10,7 +10,7 @@ namespace {
 
 // Formats without fields of their own leave the container to the engine, which takes it from
 // the output name's ending.
-constexpr std::array<TFormatRule, 24> kFormatRules{{
+constexpr std::array<TFormatRule, 33> kFormatRules{{
     {.Format = "VCD", .TargetType = 1},
     {.Format = "SVCD", .TargetType = 2},
     {.Format = "DVD", .TargetType = 3},
@@ -39,6 +39,19 @@ constexpr std::array<TFormatRule, 24> kFormatRules{{
     {.Format = "MP3", .VideoDisable = true},
     {.Format = "WAV"},
     {.Format = "WMA", .AudioCodec = "wmav2", .VideoDisable = true},
+    // Opus takes 48000 Hz and a few lower rates, none of the form's other choices.
+    {.Format = "WebM", .VideoCodec = "libvpx-vp9", .AudioCodec = "libopus", .AudioSampleRate = 48000, .Modern = true},
+    // Apple's players open HEVC in MP4 only under the tag "hvc1".
+    {.Format = "MP4-HEVC", .FileExt = "_hevc.mp4", .VideoCodec = "libx265", .AudioCodec = "aac", .Modern = true,
+     .VideoTag = "hvc1"},
+    {.Format = "MKV-AV1", .FileExt = "_av1.mkv", .VideoCodec = "libsvtav1", .AudioCodec = "libopus",
+     .AudioSampleRate = 48000, .Modern = true},
+    {.Format = "MP4-AV1", .FileExt = "_av1.mp4", .VideoCodec = "libsvtav1", .AudioCodec = "aac", .Modern = true},
+    {.Format = "FLAC", .AudioCodec = "flac", .VideoDisable = true, .Modern = true},
+    {.Format = "Opus", .AudioCodec = "libopus", .AudioSampleRate = 48000, .VideoDisable = true, .Modern = true},
+    {.Format = "M4A-ALAC", .FileExt = "_alac.m4a", .AudioCodec = "alac", .VideoDisable = true, .Modern = true},
+    {.Format = "M4A", .AudioCodec = "aac", .VideoDisable = true, .Modern = true},
+    {.Format = "GIF", .VideoCodec = "gif", .Modern = true, .AudioDisable = true, .PalettePictures = true},
 }};
 
 void SetIfGiven(std::string& field, std::string_view value)
@@ -80,6 +93,12 @@ std::string ApplyFormatRule(const TFormatRule& rule, int norm, TOutputOptions& r
     SetIfGiven(record.FrameRate, rule.FrameRate);
     SetIfGiven(record.FrameSize, rule.FrameSize);
     if (rule.VideoDisable) record.VideoDisable = 1;
+    if (rule.AudioDisable) record.AudioDisable = 1;
+    if (rule.Modern) {
+        record.VideoCodec = rule.VideoCodec;
+        record.AudioCodec = rule.AudioCodec;
+        record.VideoTag = rule.VideoTag;
+    }
     if (rule.FlashSampleRates) {
         const int rate = record.AudioSampleRate;
         if (rate != 11025 && rate != 22050 && rate != 44100) record.AudioSampleRate = 22050;

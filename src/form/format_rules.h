@@ -1,4 +1,4 @@
-// What each of the 24 output formats fixes in the output record, over the user's choices: the
+// What each output format (the 24 of the form's first page and today's targets after them) fixes in the output record, over the user's choices: the
 // ending of the output name, codecs, sample rate, frame size and the disc targets' presets.
 #pragma once
 
@@ -24,9 +24,27 @@ struct TFormatRule {
     // Flash players take 11025, 22050 and 44100 Hz only; anything else becomes 22050.
     bool FlashSampleRates = false;
     int TargetType = 0;  // 1 VCD, 2 SVCD, 3 DVD: the engine's disc presets
+    // Today's targets: their encoders are fixed, the video tag included (empty: none), and
+    // they convert at constant quality unless a bit rate is asked for.
+    bool Modern = false;
+    std::string_view VideoTag{};
+    bool AudioDisable = false;
+    // An animated picture: few colours from a palette made from the clip itself, a low frame
+    // rate, a small width and a short length (see PalettePictureLimits).
+    bool PalettePictures = false;
+};
+
+// What an animated picture holds unless the user chooses its size or frame rate, and at most:
+// the palette is made from every picture before the first is written, so all of them wait in
+// memory until the clip's end.
+struct TPalettePictureLimits {
+    static constexpr int FramesPerSecond = 15;
+    static constexpr int Width = 480;
+    static constexpr int Seconds = 60;
 };
 
 // The rule of a format (by item text, regardless of case); null for an unknown format.
+// Every item of kAllOutputFormats has one.
 const TFormatRule* FindFormatRule(std::string_view format);
 
 // Applies the rule to the record, the norm (0 auto, 1 PAL, 2 NTSC) going to the disc targets,

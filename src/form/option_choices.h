@@ -9,9 +9,25 @@
 
 namespace mirelk {
 
+// The 24 formats of the form's first page keep their indexes; today's targets follow them from
+// index 24 on, so that stored settings keep meaning what was chosen.
 inline constexpr std::array<std::string_view, 24> kOutputFormats{
     "VCD", "SVCD", "DVD", "3GP", "AVI", "FLV", "iPod", "MKV", "MOV", "MP4", "OGG", "PSP",
     "RM10", "RM20", "SWF", "WMV", "M1V", "M2V", "AAC", "AC3", "MP2", "MP3", "WAV", "WMA"};
+inline constexpr std::array<std::string_view, 9> kModernOutputFormats{
+    "WebM", "MP4-HEVC", "MKV-AV1", "MP4-AV1", "FLAC", "Opus", "M4A-ALAC", "M4A", "GIF"};
+// Both lists in one: the index space of the OutputFormat setting.
+inline constexpr auto kAllOutputFormats = [] {
+    std::array<std::string_view, kOutputFormats.size() + kModernOutputFormats.size()> all{};
+    std::size_t at = 0;
+    for (std::string_view name : kOutputFormats) all[at++] = name;
+    for (std::string_view name : kModernOutputFormats) all[at++] = name;
+    return all;
+}();
+// The encoder speed choice: how much time an encoder may spend for a smaller file. "Auto" keeps
+// each encoder's own default.
+inline constexpr std::array<std::string_view, 6> kEncoderSpeeds{"Auto", "Fastest", "Fast", "Medium", "Slow",
+                                                               "Slowest"};
 inline constexpr std::array<std::string_view, 3> kNorms{"Auto", "PAL", "NTSC"};
 inline constexpr std::array<std::string_view, 3> kAudioChannelChoices{"Auto", "Mono", "Stereo"};
 inline constexpr std::array<std::string_view, 5> kAudioSampleRates{"Auto", "8000", "11025", "22050", "44100"};

@@ -1,6 +1,7 @@
 #include "form/option_form.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <stdexcept>
 
@@ -10,6 +11,7 @@
 #include "form/hook_lines.h"
 #include "form/option_choices.h"
 #include "form/output_file_name.h"
+#include "form/quality_rules.h"
 #include "form/time_text.h"
 #include "probe/probe_text.h"
 
@@ -97,7 +99,37 @@ bool IsAudioOnlyFormat(std::string_view format)
 {
     for (std::string_view audio : {"AAC", "AC3", "MP2", "MP3", "WAV", "WMA"})
         if (EqualsIgnoringCase(format, audio)) return true;
-    return false;
+    const TFormatRule* rule = FindFormatRule(format);
+    return rule != nullptr && rule->Modern && rule->VideoDisable;
+}
+
+// An animated picture's rate, width, length and palette; what the user chose of size and rate
+// stays.
+void SetPalettePictures(const TAVProbe& prober, std::int64_t durationUS, TOutputOptions& record)
+{
+    using L = TPalettePictureLimits;
+    const TAVVideoStreamInfo video = prober.GetVideoStreamInfo(-1);
+    std::string rate = record.FrameRate;
+    if (rate.empty()) {
+        const bool known = video.FrameRateNum > 0 && video.FrameRateDen > 0;
+        rate = known && video.FrameRateNum <= L::FramesPerSecond * static_cast<std::int64_t>(video.FrameRateDen)
+                   ? std::to_string(video.FrameRateNum) + "/" + std::to_string(video.FrameRateDen)
+                   : std::to_string(L::FramesPerSecond);
+        record.FrameRate = rate;
+    }
+    if (record.FrameSize.empty() && video.Width > L::Width && video.Height > 0) {
+        const int height = std::max(2, static_cast<int>(std::lround(video.Height * double(L::Width) / video.Width / 2)) * 2);
+        record.FrameSize = std::to_string(L::Width) + "x" + std::to_string(height);
+    }
+    constexpr int kLongestMs = L::Seconds * 1000;
+    const bool longer = durationUS < 0 || durationUS > static_cast<std::int64_t>(kLongestMs) * 1000;
+    if ((record.RecordingTime < 1 && longer) || record.RecordingTime > kLongestMs) record.RecordingTime = kLongestMs;
+    // One graph makes the palette from every picture and then maps the pictures onto it.
+    std::string chain = record.VideoFilters;
+    if (!chain.empty()) chain += ",";
+    record.VideoFilters = chain + "fps=" + rate + ",split[a][b];[a]palettegen[p];[b][p]paletteuse";
+    record.ExtOptions += record.ExtOptions.empty() || record.ExtOptions.back() == '\n' ? "" : "\r\n";
+    record.ExtOptions += "pix_fmt=pal8";
 }
 
 }  // namespace
@@ -110,7 +142,7 @@ TOptionForm::TOptionForm(std::string programFolder)
 
 bool TOptionForm::SelectOutputFormat(std::string_view name)
 {
-    return SelectChoice(Settings.OutputFormat, ChoiceIndex(kOutputFormats, name));
+    return SelectChoice(Settings.OutputFormat, ChoiceIndex(kAllOutputFormats, name));
 }
 bool TOptionForm::SelectNorm(std::string_view name) { return SelectChoice(Settings.Norm, ChoiceIndex(kNorms, name)); }
 bool TOptionForm::SelectVideoEncoder(std::string_view name)
@@ -215,9 +247,9 @@ TAVProbe& TOptionForm::RequireProber() const
 
 std::string_view TOptionForm::OutputFormatName() const
 {
-    if (Settings.OutputFormat < 0 || static_cast<std::size_t>(Settings.OutputFormat) >= kOutputFormats.size())
+    if (Settings.OutputFormat < 0 || static_cast<std::size_t>(Settings.OutputFormat) >= kAllOutputFormats.size())
         throw std::out_of_range("Output format index " + std::to_string(Settings.OutputFormat) + " is out of range.");
-    return kOutputFormats[static_cast<std::size_t>(Settings.OutputFormat)];
+    return kAllOutputFormats[static_cast<std::size_t>(Settings.OutputFormat)];
 }
 
 TOutputOptions TOptionForm::GetOutputOptions()
@@ -243,9 +275,11 @@ TOutputOptions TOptionForm::GetOutputOptions()
     record.CopyTimestamp = Settings.CopyTimestamp;
     record.VideoFilters = FilterChain(Settings);
     const std::string ending = ApplyFormatRule(rule, Settings.Norm, record);
+    record.FileExt = ending;
+    if (rule.PalettePictures) SetPalettePictures(prober, FileDuration(), record);
+    ApplyQuality(Settings, rule.Modern, prober.FirstAudioChannels(), record);
     SetCropAndPad(Settings, record);
 
-    record.FileExt = ending;
     record.FileName = OutputFileName(prober.GetFileName(), ending);
     return record;
 }
@@ -260,6 +294,15 @@ std::string TOptionForm::OutputFileName(const std::string& inputFile, const std:
     const std::string name = FreeOutputName(OutputBaseName(Settings.OutputFolder, inputFile), ending, taken);
     m_givenOutputNames[name] = inputFile;
     return name;
+}
+
+std::string TOptionForm::QualityProblem() const
+{
+    const TFormatRule& rule = *FindFormatRule(OutputFormatName());
+    TOutputOptions record;
+    SetEncoders(Settings, record);
+    record.FileExt = ApplyFormatRule(rule, Settings.Norm, record);
+    return form::QualityProblem(Settings, record);
 }
 
 TInputOptions TOptionForm::GetInputOptions() const

@@ -38,7 +38,7 @@ public:
 
     TOptionFormSettings Settings;
 
-    // Picks a choice by its text regardless of case ("mp4", "PAL", "cif" or "352x288"); false,
+    // Picks a choice by its text regardless of case ("mp4", "webm", "PAL", "cif" or "352x288"); false,
     // changing nothing, for a text that is not one of the choices.
     bool SelectOutputFormat(std::string_view name);
     bool SelectNorm(std::string_view name);
@@ -97,6 +97,11 @@ public:
     // std::logic_error without a prober and std::out_of_range for an output format index
     // outside the list.
     TOutputOptions GetOutputOptions();
+    // Why the quality settings do not suit the chosen format's encoders (a value outside the
+    // encoder's scale, an encoder without one), in a sentence; empty when they do. Needs no
+    // input file; GetOutputOptions takes an unsuitable value as the encoder's default. Throws
+    // std::out_of_range for an output format index outside the list.
+    std::string QualityProblem() const;
     // The input record for the current file. Throws as GetOutputOptions.
     TInputOptions GetInputOptions() const;
     // Lets later files take output names that earlier ones were given.

@@ -47,6 +47,14 @@ struct TOptionFormSettings {
     std::string AudioBitRate = "64";    // edtAudioBitRate, kbit/s
     int AudioEncoder = 0;               // grpAudioCodec, kAudioEncoders
     int VideoEncoder = 0;               // grpVideoCodec, kVideoEncoders
+    // Constant quality on the video encoder's own scale (lower is better) and the audio bit rate
+    // per channel; an empty text stands for the encoder's default. Today's formats use them
+    // unless a bit rate is checked, the others only when checked.
+    bool SetVideoQuality = false;       // chkVideoQuality
+    std::string VideoQuality;           // edtVideoQuality
+    bool SetAudioQuality = false;       // chkAudioQuality
+    std::string AudioQuality;           // edtAudioQuality, kbit/s per channel
+    int EncoderSpeed = 0;               // grpEncoderSpeed, kEncoderSpeeds
 
     bool Crop = false;  // chkCrop
     TEdgeTexts CropEdges;  // edtCropTop, edtCropBottom, edtCropLeft, edtCropRight (pixels)

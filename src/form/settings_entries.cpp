@@ -50,7 +50,7 @@ constexpr std::array<std::string_view, 2> kHookSources{"External", "Custom"};
 constexpr std::array<std::string_view, 3> kHookBehaviours{"Standard", "BeforeHook", "PTSPeriods"};
 
 const std::array kEntries{
-    TEntry{"grpFormats", TChoice{&S::OutputFormat, kOutputFormats}},
+    TEntry{"grpFormats", TChoice{&S::OutputFormat, kAllOutputFormats}},
     TEntry{"grpNorm", TChoice{&S::Norm, kNorms}},
     TEntry{"grpAudioChannels", TChoice{&S::AudioChannels, kAudioChannelChoices}},
     TEntry{"grpAudioSampleRate", TChoice{&S::AudioSampleRate, kAudioSampleRates}},
@@ -65,6 +65,11 @@ const std::array kEntries{
     TEntry{"edtAudioBitRate", TText{&S::AudioBitRate}},
     TEntry{"grpAudioCodec", TChoice{&S::AudioEncoder, kAudioEncoders}},
     TEntry{"grpVideoCodec", TChoice{&S::VideoEncoder, kVideoEncoders}},
+    TEntry{"chkVideoQuality", TCheck{&S::SetVideoQuality}},
+    TEntry{"edtVideoQuality", TText{&S::VideoQuality}},
+    TEntry{"chkAudioQuality", TCheck{&S::SetAudioQuality}},
+    TEntry{"edtAudioQuality", TText{&S::AudioQuality}},
+    TEntry{"grpEncoderSpeed", TChoice{&S::EncoderSpeed, kEncoderSpeeds}},
     TEntry{"chkCrop", TCheck{&S::Crop}},
     TEntry{"edtCropTop", TEdge{&S::CropEdges, &TEdgeTexts::Top}},
     TEntry{"edtCropBottom", TEdge{&S::CropEdges, &TEdgeTexts::Bottom}},

@@ -137,6 +137,14 @@ void TCustomAVProbe::ForgetContext()
     m_firstAudioStream = m_firstVideoStream = m_firstSubtitleStream = -1;
 }
 
+int TCustomAVProbe::FirstAudioChannels() const
+{
+    const AVFormatContext* context = Context();
+    if (context == nullptr || m_firstAudioStream < 0) return -1;
+    const int channels = context->streams[m_firstAudioStream]->codecpar->ch_layout.nb_channels;
+    return channels > 0 ? channels : -1;
+}
+
 void TCustomAVProbe::CountStreams()
 {
     m_streamCount = static_cast<int>(m_context->nb_streams);

@@ -60,6 +60,8 @@ public:
     int FirstAudioStream() const { return m_firstAudioStream; }
     int FirstVideoStream() const { return m_firstVideoStream; }
     int FirstSubtitleStream() const { return m_firstSubtitleStream; }
+    // The channels of the first audio stream; -1 when there is none or no file.
+    int FirstAudioChannels() const;
 
 protected:
     // The context in use, opened or attached; null without a file, and while the libraries are

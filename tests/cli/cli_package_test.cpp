@@ -201,8 +201,12 @@ TEST_F(CliPackage, BashCompletion)
     ASSERT_GT(options.size(), 30u);
     EXPECT_EQ(Completions("-"), options);
     EXPECT_EQ(Completions("--log-level ''"), (std::set<std::string>{"quiet", "error", "info", "debug", "all"}));
-    EXPECT_EQ(Completions("-f m"), (std::set<std::string>{"mkv", "mov", "mp4", "m1v", "m2v", "mp2", "mp3"}));
-    EXPECT_EQ(Completions("--format M"), (std::set<std::string>{"MKV", "MOV", "MP4", "M1V", "M2V", "MP2", "MP3"}));
+    EXPECT_EQ(Completions("-f m"), (std::set<std::string>{"mkv", "mov", "mp4", "m1v", "m2v", "mp2", "mp3", "mp4-hevc",
+                                                          "mkv-av1", "mp4-av1", "m4a-alac", "m4a"}));
+    EXPECT_EQ(Completions("--format M"), (std::set<std::string>{"MKV", "MOV", "MP4", "M1V", "M2V", "MP2", "MP3",
+                                                                "MP4-HEVC", "MKV-AV1", "MP4-AV1", "M4A-ALAC", "M4A"}));
+    EXPECT_EQ(Completions("--speed s"), (std::set<std::string>{"slow", "slowest"}));
+    EXPECT_EQ(Completions("--preset 'Mu'"), (std::set<std::string>{"Music (FLAC)"}));
     fs::create_directories(folder.Path("some dir"));
     MakeMedia(folder.Path("with blank.wav"), "-f lavfi -i sine=duration=1");
     EXPECT_EQ(Completions(ShellQuoted(folder.Path("with"))), (std::set<std::string>{folder.Path("with blank.wav")}));

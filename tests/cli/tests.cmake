@@ -26,3 +26,5 @@ endif()
 # The component's own tests; they convert every format of the option form through mirelk-cli.
 mirelk_cli_test(conversion_component_test conversion_component_test.cpp component/task_test_support.cpp)
 target_link_libraries(conversion_component_test PRIVATE mirelk_component)
+mirelk_cli_test(cli_modern_formats_test cli/cli_modern_formats_test.cpp)
+mirelk_cli_test(cli_presets_test cli/cli_presets_test.cpp)

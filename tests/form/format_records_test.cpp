@@ -149,7 +149,7 @@ TEST_F(OptionFormRecords, RecordsNeedAnInputAndAKnownFormat)
     // Unknown texts change no choice.
     ASSERT_TRUE(form->SelectOutputFormat("ipod"));
     const TOptionFormSettings before = form->Settings;
-    EXPECT_FALSE(form->SelectOutputFormat("webm"));
+    EXPECT_FALSE(form->SelectOutputFormat("webm-av1"));
     EXPECT_FALSE(form->SelectFrameSize("1x1"));
     EXPECT_FALSE(form->SelectNorm("SECAM"));
     EXPECT_EQ(std::tuple(form->Settings.OutputFormat, form->Settings.FrameSize, form->Settings.Norm),
@@ -159,7 +159,7 @@ TEST_F(OptionFormRecords, RecordsNeedAnInputAndAKnownFormat)
     EXPECT_THROW(form->GetOutputOptions(), std::logic_error);
     EXPECT_THROW(form->GetInputOptions(), std::logic_error);
     UseClip();
-    form->Settings.OutputFormat = 24;
+    form->Settings.OutputFormat = static_cast<int>(kAllOutputFormats.size());
     EXPECT_THROW(form->GetOutputOptions(), std::out_of_range);
     EXPECT_THROW(form->GetInputOptions(), std::out_of_range);
     // Other choices outside their lists count as "Auto".

@@ -49,6 +49,10 @@ TOptionFormSettings Changed()
     s.SampleImageHook.Checked = s.SampleTextHook.Checked = true;
     s.ImageDancing = s.TextScrolling = s.WatermarkMode = true;
     s.VertFlip = s.HoriFlip = s.Negate = s.Scale = s.Rotate = s.SetPTS = s.CopyTimestamp = s.Overwrite = true;
+    s.SetVideoQuality = s.SetAudioQuality = true;
+    s.VideoQuality = "26";
+    s.AudioQuality = "48";
+    s.EncoderSpeed = 3;
     return s;
 }
 

@@ -1,0 +1,190 @@
+// Today's targets after the 24: what their rules fix, constant quality and speed, and the
+// animated picture's limits.
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "form/option_choices.h"
+#include "form/settings_entries.h"
+#include "form_fixture.h"
+
+using namespace mirelk;
+using namespace mirelk::test;
+
+namespace {
+
+class ModernFormats : public OptionFormTest {
+protected:
+    TOutputOptions OutputFor(const std::string& format)
+    {
+        EXPECT_TRUE(form->SelectOutputFormat(format)) << format;
+        return form->GetOutputOptions();
+    }
+};
+
+TEST_F(ModernFormats, FollowTheTwentyFourWithFixedEncodersNamesAndQuality)
+{
+    ASSERT_EQ(kAllOutputFormats.size(), 33u);
+    EXPECT_EQ(kAllOutputFormats[23], "WMA");
+    EXPECT_EQ(kAllOutputFormats[24], "WebM");
+    EXPECT_EQ(kAllOutputFormats[32], "GIF");
+    UseClip("in.avi");
+    // The DivX choice's tag and the MP3 choice's encoder must not reach today's formats.
+    ASSERT_TRUE(form->SelectVideoEncoder("DivX"));
+    ASSERT_TRUE(form->SelectAudioEncoder("MP3"));
+    struct TCase {
+        const char* format;
+        const char* ending;
+        const char* video;
+        const char* audio;
+        const char* tag;
+        int sampleRate;
+        const char* options;  // the test clip's sound is one channel
+        int audioBitrate;
+    };
+    for (const TCase& c : {
+             TCase{"webm", ".webm", "libvpx-vp9", "libopus", "", 48000, "crf=31\r\nb=0", 64000},
+             TCase{"MP4-HEVC", "_hevc.mp4", "libx265", "aac", "hvc1", -1, "crf=24\r\nb=0", 96000},
+             TCase{"mkv-av1", "_av1.mkv", "libsvtav1", "libopus", "", 48000, "crf=30\r\nb=0", 64000},
+             TCase{"mp4-av1", "_av1.mp4", "libsvtav1", "aac", "", -1, "crf=30\r\nb=0", 96000},
+             TCase{"flac", ".flac", "", "flac", "", -1, "", -1},
+             TCase{"opus", ".opus", "", "libopus", "", 48000, "", 64000},
+             TCase{"m4a-alac", "_alac.m4a", "", "alac", "", -1, "", -1},
+             TCase{"m4a", ".m4a", "", "aac", "", -1, "", 96000},
+         }) {
+        SCOPED_TRACE(c.format);
+        const TOutputOptions r = OutputFor(c.format);
+        EXPECT_EQ(r.FileName, folder.Path("in_(new)") + c.ending);
+        EXPECT_EQ(std::tuple(r.VideoCodec, r.AudioCodec, r.VideoTag, r.AudioSampleRate, r.ExtOptions, r.AudioBitrate),
+                  std::tuple(c.video, c.audio, c.tag, c.sampleRate, c.options, c.audioBitrate));
+        const bool soundOnly = std::string(c.video).empty();
+        EXPECT_EQ(r.VideoDisable, soundOnly ? 1 : 0);
+        EXPECT_EQ(form->GetInputOptions().ExtOptions, soundOnly ? "vn=1" : "");
+    }
+}
+
+TEST_F(ModernFormats, QualityIsTheEncodersOwnScaleAndABitRateTurnsItOff)
+{
+    UseClip();
+    TOptionFormSettings& s = form->Settings;
+    s.SetVideoQuality = true;
+    s.VideoQuality = " 40 ";
+    s.SetAudioQuality = true;
+    s.AudioQuality = "48";
+    s.EncoderSpeed = ChoiceIndex(kEncoderSpeeds, "Slowest");
+    TOutputOptions r = OutputFor("WebM");
+    EXPECT_EQ(r.ExtOptions, "crf=40\r\nb=0\r\ncpu-used=0");
+    EXPECT_EQ(r.AudioBitrate, 48000);
+    // Per channel: two channels chosen, twice the rate.
+    s.AudioChannels = ChoiceIndex(kAudioChannelChoices, "Stereo");
+    EXPECT_EQ(OutputFor("WebM").AudioBitrate, 96000);
+    s.EncoderSpeed = ChoiceIndex(kEncoderSpeeds, "Fast");
+    EXPECT_EQ(OutputFor("mp4-hevc").ExtOptions, "crf=40\r\nb=0\r\npreset=veryfast");
+    EXPECT_EQ(OutputFor("mkv-av1").ExtOptions, "crf=40\r\nb=0\r\npreset=10");
+
+    // The 24 formats convert at quality only when it is asked for, on their encoder's scale.
+    s.VideoQuality = "4";
+    EXPECT_EQ(OutputFor("AVI").ExtOptions, "qscale=4");
+    EXPECT_EQ(OutputFor("MKV").ExtOptions, "crf=4\r\nb=0\r\npreset=veryfast");
+    s.SetVideoQuality = s.SetAudioQuality = false;
+    s.EncoderSpeed = 0;
+    r = OutputFor("MKV");
+    EXPECT_EQ(std::tuple(r.ExtOptions, r.AudioBitrate), std::tuple("", -1));
+
+    // A bit rate the user checks wins over today's formats' quality; a checked quality wins over it.
+    s.SetVideoBitRate = true;
+    s.VideoBitRate = "900";
+    r = OutputFor("WebM");
+    EXPECT_EQ(std::tuple(r.ExtOptions, r.VideoBitrate), std::tuple("", 900000));
+    s.SetVideoQuality = true;
+    s.VideoQuality = "";
+    r = OutputFor("WebM");
+    EXPECT_EQ(std::tuple(r.ExtOptions, r.VideoBitrate), std::tuple("crf=31\r\nb=0", -1));
+}
+
+TEST_F(ModernFormats, QualityOutsideTheScaleIsExplainedAndCountsAsTheDefault)
+{
+    UseClip();
+    TOptionFormSettings& s = form->Settings;
+    s.SetVideoQuality = true;
+    for (const auto& [format, quality, problem] : {
+             std::tuple{"MP4-HEVC", "52", "The video quality of libx265 is a whole number from 0 (best) to 51, not '52'."},
+             {"MKV-AV1", "0", "The video quality of libsvtav1 is a whole number from 1 (best) to 63, not '0'."},
+             {"WebM", "high", "The video quality of libvpx-vp9 is a whole number from 0 (best) to 63, not 'high'."},
+             {"AVI", "-1", "The video quality of mpeg4 is a whole number from 1 (best) to 31, not '-1'."},
+             {"GIF", "10", "The video encoder gif has no quality setting."},
+             {"OGG", "10", "The video encoder libtheora has no quality setting."},
+             {"FLAC", "10", "The format writes no pictures: a video quality is not for it."},
+         }) {
+        SCOPED_TRACE(format);
+        ASSERT_TRUE(form->SelectOutputFormat(format));
+        s.VideoQuality = quality;
+        EXPECT_EQ(form->QualityProblem(), problem);
+    }
+    s.VideoQuality = "52";
+    EXPECT_EQ(OutputFor("MP4-HEVC").ExtOptions, "crf=24\r\nb=0");
+    s.VideoQuality = "51";
+    EXPECT_EQ(form->QualityProblem(), "");
+
+    s.SetVideoQuality = false;
+    s.SetAudioQuality = true;
+    s.AudioQuality = "300";
+    ASSERT_TRUE(form->SelectOutputFormat("opus"));
+    EXPECT_EQ(form->QualityProblem(),
+              "The audio quality of libopus is a whole number of kbit/s per channel from 6 to 256, not '300'.");
+    ASSERT_TRUE(form->SelectOutputFormat("M4A-ALAC"));
+    EXPECT_EQ(form->QualityProblem(), "The audio encoder alac has no quality setting.");
+    ASSERT_TRUE(form->SelectOutputFormat("GIF"));
+    EXPECT_EQ(form->QualityProblem(), "The format writes no sound: an audio quality is not for it.");
+}
+
+TEST_F(ModernFormats, AnimatedPicturesGetAPaletteALowRateASmallWidthAndAShortLength)
+{
+    const std::string wide = MakeMedia(folder.Path("wide.mkv"), "-f lavfi -i testsrc=s=640x360:r=30:d=1 -c:v mpeg4");
+    UseInput(wide);
+    TOutputOptions r = OutputFor("gif");
+    EXPECT_EQ(std::tuple(r.FileExt, r.VideoCodec, r.AudioDisable, r.FrameRate, r.FrameSize, r.RecordingTime),
+              std::tuple(".gif", "gif", 1, "15", "480x270", -1));
+    EXPECT_EQ(r.VideoFilters, "fps=15,split[a][b];[a]palettegen[p];[b][p]paletteuse");
+    EXPECT_EQ(r.ExtOptions, "pix_fmt=pal8");
+    // What the user chooses stays, the filters before the palette.
+    form->Settings.VertFlip = true;
+    ASSERT_TRUE(form->SelectFrameRate("10"));
+    ASSERT_TRUE(form->SelectFrameSize("cif"));
+    r = OutputFor("gif");
+    EXPECT_EQ(std::tuple(r.FrameRate, r.FrameSize), std::tuple("10", "352x288"));
+    EXPECT_EQ(r.VideoFilters, "vflip,fps=10,split[a][b];[a]palettegen[p];[b][p]paletteuse");
+
+    // A slow, small, long input keeps its rate and size and loses what lies past the longest length.
+    const std::string slow = MakeMedia(folder.Path("slow.mkv"), "-f lavfi -i testsrc=s=64x48:r=2:d=75 -c:v mpeg4");
+    form = std::make_unique<TOptionForm>(folder.Path("program"));
+    UseInput(slow);
+    r = OutputFor("gif");
+    EXPECT_EQ(std::tuple(r.FrameRate, r.FrameSize, r.RecordingTime), std::tuple("2/1", "", 60000));
+}
+
+TEST_F(ModernFormats, SettingsEntriesKeepTheNewChoicesByName)
+{
+    TOptionFormSettings s;
+    s.OutputFormat = ChoiceIndex(kAllOutputFormats, "M4A-ALAC");
+    s.SetVideoQuality = true;
+    s.VideoQuality = "28";
+    s.AudioQuality = "80";
+    s.EncoderSpeed = ChoiceIndex(kEncoderSpeeds, "Slow");
+    const TSettingsEntries entries = SettingsEntries(s);
+    const auto value = [&entries](const std::string& key) {
+        for (const auto& [name, text] : entries)
+            if (name == key) return text;
+        return std::string("(none)");
+    };
+    EXPECT_EQ(std::tuple(value("grpFormats"), value("chkVideoQuality"), value("edtVideoQuality"),
+                         value("chkAudioQuality"), value("edtAudioQuality"), value("grpEncoderSpeed")),
+              std::tuple("M4A-ALAC", "1", "28", "0", "80", "Slow"));
+    TOptionFormSettings read;
+    ReadSettingsEntries(read, entries);
+    EXPECT_EQ(std::tuple(read.OutputFormat, read.SetVideoQuality, read.VideoQuality, read.AudioQuality, read.EncoderSpeed),
+              std::tuple(s.OutputFormat, true, "28", "80", s.EncoderSpeed));
+    EXPECT_FALSE(ReadSettingsEntry(read, "grpEncoderSpeed", "Ludicrous"));
+}
+
+}  // namespace
