@@ -96,9 +96,9 @@ in_root dpkg-query -W -f='${Package} ${Version}\n' mirelk libavcodec-extra59 gst
 step "mirelk-cli --self-check"
 in_root mirelk-cli --self-check | head -n 9
 
-step "Each of the 24 formats"
+step "Each format mirelk-cli lists (the 24 and the newer ones)"
 formats=$(in_root mirelk-cli --list-formats | awk '{print $1}')
-[ "$(wc -w <<<"$formats")" -eq 24 ] || fail "mirelk-cli lists $(wc -w <<<"$formats") formats, not 24"
+[ "$(wc -w <<<"$formats")" -ge 24 ] || fail "mirelk-cli lists $(wc -w <<<"$formats") formats, fewer than 24"
 failed=0
 for format in $formats; do
   out="/tmp/out-$format"
