@@ -38,7 +38,7 @@ asan: deps
 	# The TLS interception of this toolchain's sanitizer misreads the dynamic TLS of libraries
 	# opened at run time and crashes the leak check; leaks are still found without it.
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp ctest $(CTEST_ARGS)
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 ctest $(CTEST_ARGS)
 
 tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DMIRELK_SANITIZER=thread
