@@ -18,6 +18,9 @@
 
 using namespace mirelk;
 using mirelk::test::CapturingTask;
+using mirelk::test::FileBytes;
+using mirelk::test::FolderNames;
+using mirelk::test::WriteBytes;
 using mirelk::test::FailureOf;
 using mirelk::test::MakeMedia;
 using mirelk::test::ProbeDuration;
@@ -25,29 +28,6 @@ using mirelk::test::TempFolder;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Contents(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void Write(const std::string& path, const std::string& text)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-}
-
-// Every name in the folder, hidden ones too.
-std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class OutputKeeping : public mirelk::test::LibrariesLoaded {
 protected:
@@ -58,7 +38,7 @@ protected:
                                                 "sine=duration=4:sample_rate=44100 -c:v mpeg4 -c:a mp2");
         ASSERT_FALSE(clip.empty());
         output = folder.Path("out.mp4");
-        Write(output, kOldContents);
+        WriteBytes(output, kOldContents);
     }
     const std::string kOldContents = "an earlier file the user keeps";
     TempFolder folder;
@@ -74,14 +54,14 @@ TEST_F(OutputKeeping, AnExistingFileIsReplacedOnlyByAFinishedConversion)
     ASSERT_TRUE(task.OpenInputFile(clip));
     ASSERT_TRUE(task.OpenOutputFile(output));
     // Making the output writes nothing, not even under a hidden name.
-    EXPECT_EQ(Contents(output), kOldContents);
-    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
+    EXPECT_EQ(FileBytes(output), kOldContents);
+    EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
     task.Transcode();
     EXPECT_TRUE(task.Finished);
     EXPECT_EQ(task.KeptOutputNames, std::vector<std::string>{output});
     task.CleanUp();
     EXPECT_NEAR(ProbeDuration(output), 4.0, 0.1);
-    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
+    EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
 }
 
 TEST_F(OutputKeeping, AStoppedRunKeepsItsFileUnderAStoppedName)
@@ -99,13 +79,13 @@ TEST_F(OutputKeeping, AStoppedRunKeepsItsFileUnderAStoppedName)
         EXPECT_FALSE(task.Finished);
         EXPECT_EQ(task.KeptOutputNames, std::vector<std::string>{expected});
         task.CleanUp();
-        EXPECT_EQ(Contents(output), kOldContents);
+        EXPECT_EQ(FileBytes(output), kOldContents);
         // A whole file, trailer and all, shorter than the input.
         const double duration = ProbeDuration(expected);
         EXPECT_GT(duration, 0.0);
         EXPECT_LT(duration, 3.9);
     }
-    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"in.mkv", "out (stopped 2).mp4", "out (stopped).mp4",
+    EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::string>{"in.mkv", "out (stopped 2).mp4", "out (stopped).mp4",
                                                               "out.mp4"}));
 }
 
@@ -119,8 +99,8 @@ TEST_F(OutputKeeping, AStopBeforeAnythingWasWrittenKeepsNothing)
     EXPECT_TRUE(task.KeptOutputNames.empty());
     EXPECT_EQ(task.MessageCount("Stopped before anything was converted: nothing is kept of '" + output + "'"), 1);
     task.CleanUp();
-    EXPECT_EQ(Contents(output), kOldContents);
-    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
+    EXPECT_EQ(FileBytes(output), kOldContents);
+    EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
 }
 
 TEST_F(OutputKeeping, NamesThatCannotTakeAnOutput)
@@ -135,7 +115,7 @@ TEST_F(OutputKeeping, NamesThatCannotTakeAnOutput)
                                    "': the name is a link; give the name of the file it leads to");
     EXPECT_FALSE(task.OpenOutputFile("/sys/out.mp4"));
     EXPECT_EQ(task.LastErrMsg, "Could not open '/sys/out.mp4': Permission denied");
-    EXPECT_EQ(Contents(output), kOldContents);
+    EXPECT_EQ(FileBytes(output), kOldContents);
     EXPECT_TRUE(fs::is_directory(folder.Path("folder.mp4")));
 }
 
@@ -180,14 +160,14 @@ TEST_F(OutputKeeping, ADiskThatFillsUpFailsTheRunAndKeepsTheEarlierFile)
     const std::string failure = mirelk::test::Convert(task, clip, output, "");
     ::setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_NE(failure, "");
-    EXPECT_EQ(Contents(output), kOldContents);
-    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
+    EXPECT_EQ(FileBytes(output), kOldContents);
+    EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
 }
 
 TEST_F(OutputKeeping, APartFileLeftByAKilledRunIsWrittenAnewAndOneInUseIsLeftAlone)
 {
     const std::string part = folder.Path(".out.mirelk-part.mp4");
-    Write(part, "what a killed run had written");
+    WriteBytes(part, "what a killed run had written");
     CapturingTask task;
     EXPECT_EQ(mirelk::test::Convert(task, clip, output, ""), "");
     EXPECT_EQ(task.MessageCount("'" + part + "' was left by a conversion that did not end; it is written anew"), 1);
@@ -195,17 +175,17 @@ TEST_F(OutputKeeping, APartFileLeftByAKilledRunIsWrittenAnewAndOneInUseIsLeftAlo
     EXPECT_NEAR(ProbeDuration(output), 4.0, 0.1);
 
     // Another conversion holds its lock: neither its part file nor the output is touched.
-    Write(part, "another conversion's");
+    WriteBytes(part, "another conversion's");
     const int held = ::open(part.c_str(), O_RDONLY);
     ASSERT_GE(held, 0);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
-    const std::string before = Contents(output);
+    const std::string before = FileBytes(output);
     CapturingTask second;
     EXPECT_FALSE(second.OpenOutputFile(output));
     EXPECT_EQ(second.LastErrMsg, "Could not open '" + output + "': another conversion is writing it");
     ::close(held);
-    EXPECT_EQ(Contents(part), "another conversion's");
-    EXPECT_EQ(Contents(output), before);
+    EXPECT_EQ(FileBytes(part), "another conversion's");
+    EXPECT_EQ(FileBytes(output), before);
 }
 
 // The check on its own, on files the ffmpeg tool made.

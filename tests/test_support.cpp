@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <cstdio>
 #include <mutex>
 #include <sstream>
@@ -182,6 +183,29 @@ int CapturingTask::MessageCount(const std::string& text) const
 {
     return static_cast<int>(std::count_if(messages.begin(), messages.end(),
                                           [&](const auto& message) { return message.second.rfind(text, 0) == 0; }));
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << bytes;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace mirelk::test

@@ -43,6 +43,11 @@ private:
 // Runs a shell command and returns what it printed on standard output; the exit status goes
 // to status when given.
 std::string RunCommand(const std::string& command, int* status = nullptr);
+// A file's bytes ("" when it cannot be read), and a file made to hold exactly the given bytes.
+std::string FileBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+// Every name in the folder, hidden ones too, sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
 // Makes a media file with the ffmpeg tool: "ffmpeg -v error -y ARGUMENTS PATH". Returns the
 // path, or "" (with a test failure) when ffmpeg failed.
 std::string MakeMedia(const std::string& path, const std::string& arguments);

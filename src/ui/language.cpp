@@ -82,7 +82,11 @@ QStringList AvailableLanguages() { return {"zh_CN", "en"}; }
 
 QString LanguageName(const QString& language)
 {
-    return language == "zh_CN" ? QString::fromUtf8("中文") : QString("English");
+    // Each language in its own name, whatever the window's language, as a reader of that
+    // language looks for it; Qt's locale data has the names, so no text here needs translating.
+    const QLocale locale(language);
+    return locale.language() == QLocale::English ? QLocale::languageToString(QLocale::English)
+                                                 : locale.nativeLanguageName();
 }
 
 QString LanguageForLocale(const QLocale& locale)

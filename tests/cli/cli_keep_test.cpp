@@ -17,28 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Contents(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void Write(const std::string& path, const std::string& text)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-}
-
-std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class CliKeep : public CliTest {
 protected:
     void SetUp() override
@@ -46,7 +24,7 @@ protected:
         input = MakeClip(folder.Path("in.mkv"), 8);
         ASSERT_FALSE(input.empty());
         output = folder.Path("out.mp4");
-        Write(output, kOld);
+        WriteBytes(output, kOld);
     }
     const std::string kOld = "the user's own file";
     std::string input;
@@ -58,13 +36,13 @@ TEST_F(CliKeep, AnExistingOutputIsReplacedOnlyByAFinishedConversion)
     // Not asked to replace it: refused, untouched.
     CliRun run = RunCli("-O " + ShellQuoted(output) + " " + ShellQuoted(input));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(Contents(output), kOld);
+    EXPECT_EQ(FileBytes(output), kOld);
 
     // Asked, and finished: the new file takes the old one's place, and nothing else is left.
     run = RunCli("-y -O " + ShellQuoted(output) + " " + ShellQuoted(input));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NEAR(ProbeDuration(output), 8.0, 0.1);
-    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
+    EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
 }
 
 TEST_F(CliKeep, TwoTasksWithOneOutputNameAndAFolderAsOutput)
@@ -99,25 +77,25 @@ TEST_F(CliKeep, AStoppedRunSaysWhereItsPieceIs)
             " 2>/dev/null || echo 0)\" -lt 20000 ] && kill -0 $pid 2>/dev/null; do sleep 0.01; done; "
             "kill -TERM $pid; wait $pid; echo $?",
         &status);
-    if (fs::exists(output) && Contents(output) != kOld) GTEST_SKIP() << "the conversion ended before the stop";
+    if (fs::exists(output) && FileBytes(output) != kOld) GTEST_SKIP() << "the conversion ended before the stop";
     EXPECT_EQ(printed, "1\n");
-    EXPECT_EQ(Contents(output), kOld);
+    EXPECT_EQ(FileBytes(output), kOld);
     const double duration = ProbeDuration(stopped);
     EXPECT_GT(duration, 0.0);
     EXPECT_LT(duration, 29.9);
-    EXPECT_NE(Contents(folder.Path("errors"))
+    EXPECT_NE(FileBytes(folder.Path("errors"))
                   .find("mirelk-cli: " + input + " -> " + output + ": stopped; kept as " + stopped + "\n"),
               std::string::npos)
-        << Contents(folder.Path("errors"));
-    const auto events = Events(JsonLines(Contents(folder.Path("events"))), "terminate");
+        << FileBytes(folder.Path("errors"));
+    const auto events = Events(JsonLines(FileBytes(folder.Path("events"))), "terminate");
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0]["status"], "stopped");
     EXPECT_EQ(events[0]["kept"], stopped);
-    const auto journal = JsonLines(Contents(folder.Path("journal")));
+    const auto journal = JsonLines(FileBytes(folder.Path("journal")));
     ASSERT_EQ(journal.size(), 1u);
     EXPECT_EQ(journal[0]["status"], "stopped");
     EXPECT_EQ(journal[0]["kept"], stopped);
-    EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"errors", "events", "in.mkv", "journal", "out (stopped).mp4",
+    EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::string>{"errors", "events", "in.mkv", "journal", "out (stopped).mp4",
                                                               "out.mp4"}));
 }
 
@@ -131,17 +109,17 @@ TEST_F(CliKeep, AKilledRunLeavesNoPieceUnderTheFinalName)
                                 ShellQuoted(output) + " " + ShellQuoted(input);
     // At once (while the task is added), once the part file is begun, once it is well on.
     for (const int bytes : {-1, 1, 200000}) {
-        Write(output, kOld);
+        WriteBytes(output, kOld);
         const std::string wait =
             bytes < 0 ? std::string()
                       : "while [ \"$(stat -c %s " + ShellQuoted(part) + " 2>/dev/null || echo 0)\" -lt " +
                             std::to_string(bytes) + " ] && kill -0 $pid 2>/dev/null; do sleep 0.005; done; ";
         RunCommand(command + " 2>/dev/null & pid=$!; " + wait + "kill -KILL $pid; wait $pid");
-        const std::string now = Contents(output);
+        const std::string now = FileBytes(output);
         if (now != kOld) {
             EXPECT_NEAR(ProbeDuration(output), 8.0, 0.1) << bytes;
         }
-        for (const std::string& name : Names(folder.Path()))
+        for (const std::string& name : FolderNames(folder.Path()))
             EXPECT_TRUE(name == "in.mkv" || name == "out.mp4" || name == "journal" || name == ".out.mirelk-part.mp4")
                 << name;
 
@@ -149,7 +127,7 @@ TEST_F(CliKeep, AKilledRunLeavesNoPieceUnderTheFinalName)
                                     ShellQuoted(output) + " " + ShellQuoted(input));
         EXPECT_EQ(again.status, 0) << again.err;
         EXPECT_NEAR(ProbeDuration(output), 8.0, 0.1);
-        EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"in.mkv", "journal", "out.mp4"}));
+        EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::string>{"in.mkv", "journal", "out.mp4"}));
     }
 }
 
@@ -186,7 +164,7 @@ TEST_F(CliKeep, SkipDoneAfterACrashRedoesExactlyTheUnfinished)
                            "' is no record (cut short or not JSON); it is passed over"),
               std::string::npos);
     // The records of this run follow on lines of their own.
-    const std::vector<std::string> lines = Lines(Contents(journal));
+    const std::vector<std::string> lines = Lines(FileBytes(journal));
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(nlohmann::json::parse(lines[3])["output"], folder.Path("2.mp4"));
     EXPECT_EQ(nlohmann::json::parse(lines[4])["status"], "finished");
