@@ -260,6 +260,16 @@ std::string ReservationKey(const std::string& fileName)
 
 }  // namespace
 
+bool TCustomVantrel::OutputReserved(const std::string& fileName) const
+{
+    const std::string reserved = ReservationKey(fileName);
+    if (reserved.empty()) return false;
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    for (int index = 0; index < m_tasks.Count(); ++index)
+        if (m_tasks.Item(index).ReservedOutput == reserved) return true;
+    return false;
+}
+
 bool TCustomVantrel::OpenTaskOutput(int index, const std::string& fileName, const TOutputOptions* options)
 {
     try {

@@ -146,6 +146,9 @@ public:
     int AddTask(const std::string& fileName, const TInputOptions* options = nullptr);
     // False with the reason in LastErrMsg; the task stays in the list.
     bool AddOutput(int index, const std::string& fileName, const TOutputOptions* options = nullptr);
+    // Whether a task in the list holds the name as its output (the same file, by another path
+    // too).
+    bool OutputReserved(const std::string& fileName) const;
     void RemoveTask(int index);
     void ClearTasks();
     // Runs every task of the list: threadCount at a time in worker threads, or, with 0 or less,

@@ -41,6 +41,14 @@ void ApplyPageChoices(TOptionFormSettings& settings, TFormatPage page, const TPa
     }
 }
 
+TPageSettingsScope::TPageSettingsScope(TOptionForm& form, TFormatPage page, const TPageChoices& choices)
+    : m_form(form), m_kept(form.Settings)
+{
+    ApplyPageChoices(form.Settings, page, choices);
+}
+
+TPageSettingsScope::~TPageSettingsScope() { m_form.Settings = m_kept; }
+
 std::int64_t ClipTextMicroseconds(const std::string& text)
 {
     char* end = nullptr;

@@ -24,6 +24,20 @@ struct TPageChoices {
 // encoder alone: its format fixes it.
 void ApplyPageChoices(TOptionFormSettings& settings, TFormatPage page, const TPageChoices& choices);
 
+// The page's choices in the form's settings while the scope lasts, as Convert from the tool bar
+// uses them; the settings as they were afterwards.
+class TPageSettingsScope {
+public:
+    TPageSettingsScope(TOptionForm& form, TFormatPage page, const TPageChoices& choices);
+    ~TPageSettingsScope();
+    TPageSettingsScope(const TPageSettingsScope&) = delete;
+    TPageSettingsScope& operator=(const TPageSettingsScope&) = delete;
+
+private:
+    TOptionForm& m_form;
+    TOptionFormSettings m_kept;
+};
+
 // Seconds as the window keeps a clip time ("12.045", or "0" when unset) into microseconds;
 // 0 for a text that is not a time.
 std::int64_t ClipTextMicroseconds(const std::string& text);

@@ -305,6 +305,14 @@ std::string TOptionForm::QualityProblem() const
     return form::QualityProblem(Settings, record);
 }
 
+std::string TOptionForm::OutputEnding() const
+{
+    const TFormatRule& rule = *FindFormatRule(OutputFormatName());
+    TOutputOptions record;
+    SetEncoders(Settings, record);
+    return ApplyFormatRule(rule, Settings.Norm, record);
+}
+
 TInputOptions TOptionForm::GetInputOptions() const
 {
     const TAVProbe& prober = RequireProber();

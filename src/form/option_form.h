@@ -102,6 +102,12 @@ public:
     // input file; GetOutputOptions takes an unsuitable value as the encoder's default. Throws
     // std::out_of_range for an output format index outside the list.
     std::string QualityProblem() const;
+    // The ending the chosen format gives its outputs (".3gp", "_rv20.rm"); needs no input file.
+    // Throws as QualityProblem.
+    std::string OutputEnding() const;
+    // The output name GetOutputOptions would give the input file now, handed out in the same way
+    // (so that a later file is numbered past it); needs no prober.
+    std::string OutputFileNameFor(const std::string& inputFile) { return OutputFileName(inputFile, OutputEnding()); }
     // The input record for the current file. Throws as GetOutputOptions.
     TInputOptions GetInputOptions() const;
     // Lets later files take output names that earlier ones were given.

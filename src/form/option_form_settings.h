@@ -102,6 +102,9 @@ struct TOptionFormSettings {
 
     bool CopyTimestamp = false;  // chkCopyTimestamp
     bool Overwrite = false;      // chkOverwrite
+    // chkRememberOverwrite: a front end that keeps the settings between starts keeps Overwrite
+    // only when this is checked, so that replacing files is never a leftover of an earlier day.
+    bool RememberOverwrite = false;
     // edtOutPath: a folder (normally ending in "/"), kSameAsInput, or empty for names without a
     // folder.
     std::string OutputFolder = kSameAsInput;

@@ -104,6 +104,7 @@ const std::array kEntries{
     TEntry{"edtSetPTS", TText{&S::SetPTSExpression}},
     TEntry{"chkCopyTimestamp", TCheck{&S::CopyTimestamp}},
     TEntry{"chkOverwrite", TCheck{&S::Overwrite}},
+    TEntry{"chkRememberOverwrite", TCheck{&S::RememberOverwrite}},
 };
 
 std::string CheckText(bool checked) { return checked ? "1" : "0"; }

@@ -68,6 +68,9 @@ int main(int argc, char** argv)
             PrintLine(stderr, "mirelk: " + notice);
             window.statusBar()->showMessage(notice);
         }
+        // A list the last session left behind (it crashed, or the machine did) is offered first;
+        // files named on the command line follow it.
+        if (!launch.QuitAfterLoad) window.OfferListRestore();
         if (!launch.Files.isEmpty()) window.AddFiles(launch.Files);
         if (launch.QuitAfterLoad) {
             PrintLine(stdout, QCoreApplication::translate("main", "%1 of %2 files in the list")

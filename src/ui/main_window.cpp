@@ -36,7 +36,6 @@
 #include "ui/app_icon.h"
 #include "ui/file_list_model.h"
 #include "ui/host/event_relay.h"
-#include "ui/host/frame_drawing.h"
 #include "ui/host/preview_window.h"
 #include "ui/language.h"
 #include "ui/option_window.h"
@@ -106,6 +105,7 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
     bottom->addWidget(m_playback);
     bottom->addWidget(BuildFormatPages(), 1);
     layout->addLayout(bottom);
+    layout->addWidget(BuildSettingsLine());
     setCentralWidget(central);
 
     m_logWindow = new QDialog(this, Qt::Tool);
@@ -165,6 +165,14 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
     m_saveOptions->setSingleShot(true);
     m_saveOptions->setInterval(400);
     connect(m_saveOptions, &QTimer::timeout, this, &TfrmMain::SaveOptionSettings);
+    ShowSettingsLine();
+
+    // A second is soon enough after a change: a crash loses at most the last second's rows.
+    m_listFile = ListJournalPath(m_config.Path(), programFolder);
+    m_saveList = new QTimer(this);
+    m_saveList->setSingleShot(true);
+    m_saveList->setInterval(1000);
+    connect(m_saveList, &QTimer::timeout, this, &TfrmMain::SaveList);
 
     SetToolStates(true, false, false, false, false, false);
     m_delete->setEnabled(false);
@@ -238,10 +246,8 @@ void TfrmMain::BuildMenus()
     file->addSeparator();
     QAction* quit = item(file, "mnuExit", QT_TRANSLATE_NOOP("TfrmMain", "E&xit"));
     quit->setShortcut(QKeySequence("Ctrl+Q"));
-    connect(quit, &QAction::triggered, this, [this] {
-        m_qelvan->StopConvert();
-        close();
-    });
+    // Closing asks before it stops a run.
+    connect(quit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* action = menu("mnuAction", QT_TRANSLATE_NOOP("TfrmMain", "&Action"));
     connect(item(action, "mnuConvert", QT_TRANSLATE_NOOP("TfrmMain", "&Convert")), &QAction::triggered, this,
@@ -502,6 +508,7 @@ void TfrmMain::changeEvent(QEvent* event)
 void TfrmMain::RetranslateUi()
 {
     m_model->Retranslate();
+    if (m_settingsLine != nullptr && m_saveOptions != nullptr) ShowSettingsLine();
     if (m_statusText) m_status->setText(m_statusText());
     for (QAction* choice : m_languageMenu->actions()) choice->setChecked(choice->data().toString() == CurrentLanguage());
     for (int row = 0; row < static_cast<int>(m_rows.size()) && row < m_model->rowCount(); ++row) ShowRowState(row);
@@ -515,8 +522,12 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    // No event may reach a window that closes; closing is never refused. Files still waiting to be
-    // added or made into tasks are let go.
+    // A run is stopped only when the user says so; files still waiting to be added or made into
+    // tasks are let go, and no event may reach a window that closes.
+    if (!ConfirmStopOnClose()) {
+        event->ignore();
+        return;
+    }
     m_sliceTimer->stop();
     m_pending.clear();
     m_build.reset();
@@ -527,6 +538,10 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     m_config.SetValue(TConfigFile::kFormSection, kColumnsKey, QString::fromLatin1(m_files->horizontalHeader()->saveState().toBase64()));
     if (m_saveOptions->isActive()) SaveOptionSettings();
     if (m_optionWindow) m_optionWindow->close();
+    // A list closed normally is not offered again at the next start.
+    m_saveList->stop();
+    QString error;
+    if (!WriteListJournal(m_listFile, TKeptList{}, &error)) LogBlock("***Cannot keep the list: " + error);
     QMainWindow::closeEvent(event);
 }
 
@@ -555,41 +570,6 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void TfrmMain::ConnectComponent()
-{
-    std::shared_ptr<TEventRelay> relay = m_relay;
-    m_qelvan->OnProgress = [relay, this](int index, int, int, int currentDuration, float, float, std::int64_t size,
-                                         int total) {
-        relay->Post([this, index, currentDuration, size, total] { OnProgress(index, currentDuration, size, total); });
-    };
-    m_qelvan->OnTerminate = [relay, this](int index, bool finished, bool exception, const std::string& message) {
-        const QString text = QString::fromStdString(message);
-        relay->Post([this, index, finished, exception, text] { OnTerminate(index, finished, exception, text); });
-    };
-    m_qelvan->OnLog = [relay, this](int index, TLogLevel level, const std::string& message) {
-        const QString text = QString::fromStdString(message);
-        relay->Post([this, index, level, text] { OnLog(index, static_cast<int>(level), text); });
-    };
-    // The hooks work on the picture they are given, in the task's thread.
-    const QImage icon = m_hookIcon;
-    m_qelvan->OnCustomHook = [icon](int, TBitmap24& bitmap, int frameNumber, std::int64_t pts, bool& update,
-                                    bool& stopHook) { DrawCustomHookFrame(bitmap, frameNumber, pts, icon, update, stopHook); };
-    m_qelvan->OnBeforeHook = [](int, std::int64_t pts, THookAction& action) {
-        action = pts < 5000000 ? haContinue : pts < 10000000 ? haIgnore : pts < 15000000 ? haContinue : haStop;
-    };
-}
-
-void TfrmMain::DetachComponent()
-{
-    if (!m_qelvan) return;
-    m_relay->Detach();
-    m_qelvan->OnProgress = nullptr;
-    m_qelvan->OnTerminate = nullptr;
-    m_qelvan->OnLog = nullptr;
-    m_qelvan->OnCustomHook = nullptr;
-    m_qelvan->OnBeforeHook = nullptr;
 }
 
 }  // namespace mirelk::ui

@@ -18,6 +18,7 @@
 #include "form/option_form.h"
 #include "ui/config_file.h"
 #include "ui/file_list_model.h"
+#include "ui/list_journal.h"
 
 class QAction;
 class QButtonGroup;
@@ -94,6 +95,16 @@ public:
     bool PlayRowOutput(int row);
     // The row's output file as Convert writes it, with its folder.
     std::string OutputFile(int row) const;
+    // The line under the pages: the option window's settings a Convert takes beyond the page.
+    QString SettingsLineText() const;
+    // Puts those settings back to their defaults.
+    void ResetOptionSettings();
+    // When the last session's list was not closed normally (the program or the machine stopped),
+    // asks whether to restore it, and does; rows whose output passes the output check come back
+    // as finished, the others ready to convert. True when rows are being restored.
+    bool OfferListRestore();
+    // Where the list is kept while the program runs.
+    QString ListFile() const;
 
 signals:
     // A desktop notification was sent (the window was not active when a run ended).
@@ -144,7 +155,8 @@ private:
     void AddClicked();
     bool LoadLibraries();
     // Adds the task for the form's current file; true when a row was added.
-    // A row whose task fails stays (saying why) when keepFailedRow, else it is not added.
+    // A row whose task fails stays (saying why) when keepFailedRow, else it is not added; a row
+    // whose input reads but whose output is refused always stays.
     bool AddToList(const TOutputOptions& output, const TInputOptions& input, bool keepFailedRow);
     // Converts the rows that are not finished, or only the rows marked in `only` when given.
     void Convert(bool fromToolBar, const std::vector<bool>* only = nullptr);
@@ -152,6 +164,8 @@ private:
     struct TPendingFile {
         QString Path;
         QString SubFolder;
+        // Set for a row of a restored list.
+        std::shared_ptr<const TKeptRow> Saved;
     };
     // What Convert keeps between its slices.
     struct TConvertBuild {
@@ -170,11 +184,23 @@ private:
     void RunSlice();
     void FinishAdding();
     bool AddOneFile(const TPendingFile& file);
-    QString OutputFolderOf(const std::string& subFolder) const;
+    // The folder of a row's output; make creates a subfolder that is missing.
+    QString OutputFolderOf(const std::string& subFolder, bool make = true) const;
     void BuildSlice(const QElapsedTimer& slice);
     void FinishBuild();
     void DropBuild();
     void Notify(const QString& title, const QString& text);
+    QWidget* BuildSettingsLine();
+    void ShowSettingsLine();
+    // The output names of the rows Convert will make again, as the page and the settings give
+    // them now.
+    void RefreshOutputNames();
+    // The list kept on disk, written shortly after every change.
+    void ListChanged();
+    void SaveList();
+    void RestoreKeptRow(const TKeptRow& kept, std::int64_t durationMicroseconds);
+    // Asks once whether a run going on is to be stopped; false when the user keeps it going.
+    bool ConfirmStopOnClose();
     // The status bar's text, made again in the new language when the language changes.
     void ShowStatus(std::function<QString()> text);
     void ShowRowState(int row);
@@ -204,7 +230,7 @@ private:
     TRowEntry* SelectedRow();
 
     void OnProgress(int index, int currentDuration, std::int64_t currentSize, int totalDuration);
-    void OnTerminate(int index, bool finished, bool exception, const QString& message);
+    void OnTerminate(int index, bool finished, bool exception, const QString& message, const QString& kept);
     void OnLog(int index, int level, const QString& message);
     void LogBlock(const QString& line);
     void FlushLog();
@@ -264,6 +290,11 @@ private:
     QAction* m_previewRun = nullptr;
     QTimer* m_saveOptions = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_settingsLine = nullptr;
+    QPushButton* m_resetSettings = nullptr;
+    QTimer* m_refreshNames = nullptr;
+    QTimer* m_saveList = nullptr;
+    QString m_listFile;
     QStringList m_logBuffer;
     QTimer* m_logFlush = nullptr;
     QTimer* m_sliceTimer = nullptr;
@@ -273,6 +304,8 @@ private:
     int m_addTotal = 0;
     int m_addDone = 0;
     int m_addSkipped = 0;
+    // Rows added failed: their outputs cannot be written where they go.
+    int m_addRefused = 0;
     std::unique_ptr<TConvertBuild> m_build;
     std::function<QString()> m_statusText;
     QMenu* m_rowMenu = nullptr;

@@ -19,6 +19,8 @@ TOptionForm& TfrmMain::OptionForm()
         for (const auto& [key, value] : m_config.Entries(TConfigFile::kOptionsSection))
             entries.emplace_back(key.toStdString(), value.toStdString());
         ReadSettingsEntries(m_optionForm->Settings, entries);
+        // Replacing files is a choice for today unless the user asked to keep it.
+        if (!m_optionForm->Settings.RememberOverwrite) m_optionForm->Settings.Overwrite = false;
     }
     return *m_optionForm;
 }
@@ -28,8 +30,10 @@ void TfrmMain::SaveOptionSettings()
     m_saveOptions->stop();
     // A configuration folder that cannot be written was told once at start.
     if (!m_optionForm || !m_config.Writable()) return;
+    TOptionFormSettings kept = m_optionForm->Settings;
+    if (!kept.RememberOverwrite) kept.Overwrite = false;
     TConfigFile::TEntries entries;
-    for (const auto& [key, value] : SettingsEntries(m_optionForm->Settings))
+    for (const auto& [key, value] : SettingsEntries(kept))
         entries.emplace_back(QString::fromStdString(key), QString::fromStdString(value));
     if (!m_config.SetEntries(TConfigFile::kOptionsSection, entries))
         LogBlock("***Cannot write the settings to " + m_config.Path());
@@ -40,6 +44,10 @@ TfrmOption& TfrmMain::ShowOptionWindow()
     if (!m_optionWindow) {
         m_optionWindow = std::make_unique<TfrmOption>(OptionForm(), this);
         connect(m_optionWindow.get(), &TfrmOption::SettingsChanged, m_saveOptions, qOverload<>(&QTimer::start));
+        connect(m_optionWindow.get(), &TfrmOption::SettingsChanged, this, [this] {
+            ShowSettingsLine();
+            m_refreshNames->start();
+        });
         connect(m_optionWindow.get(), &TfrmOption::ClipMarked, this, &TfrmMain::OptionClipMarked);
         connect(m_optionWindow.get(), &TfrmOption::CutClipChanged, this, [this](bool checked) {
             if (TRowEntry* row = SelectedRow(); row != nullptr && row->InputFile == m_optionWindow->ShownFile())
@@ -93,6 +101,7 @@ void TfrmMain::OptionClipMarked(bool start)
     }
     row->CutClip = form.Settings.CutClip;
     m_playback->ShowMarks(QString::fromStdString(row->ClipStartText), QString::fromStdString(row->ClipEndText));
+    ListChanged();
 }
 
 }  // namespace mirelk::ui

@@ -21,6 +21,8 @@
 #include "ui/about_box.h"
 #include "ui/application.h"
 #include "ui/file_list_model.h"
+#include "ui/host/event_relay.h"
+#include "ui/host/frame_drawing.h"
 #include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/option_window.h"
@@ -86,15 +88,20 @@ bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& inpu
     TRowEntry& row = m_rows.back();
     const int index = m_qelvan->AddTask(input.FileName, &input);
     QString failure;
+    bool outputRefused = false;
     if (index < 0) {
         failure = QString::fromStdString(m_qelvan->LastErrMsg());
         LogBlock("***File open error: " + failure);
     } else if (!m_qelvan->AddOutput(index, output.FileName, &output)) {
         failure = QString::fromStdString(m_qelvan->LastErrMsg());
+        // The same file twice would write one output twice: that is no row of its own.
+        outputRefused = !m_qelvan->OutputReserved(output.FileName);
         m_qelvan->RemoveTask(index);
         LogBlock("***Cannot do convert, error: " + failure);
     }
-    if (!failure.isEmpty() && !keepFailedRow) return false;
+    // A file that reads but whose output cannot be written where it goes (a folder that cannot
+    // be written, a name that is a folder) stays, failed, so that the user sees why.
+    if (!failure.isEmpty() && !keepFailedRow && !outputRefused) return false;
 
     row.OutputFile = output.FileName;
     TFileListModel::TRow cells;
@@ -107,6 +114,8 @@ bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& inpu
     m_model->AppendRow(std::move(cells));
     if (!failure.isEmpty()) {
         // Kept in the list at Convert time, so that the user sees which file failed and why.
+        m_clear->setEnabled(true);
+        m_delete->setEnabled(true);
         row.State = rsFailed;
         row.Failure = failure;
         ShowRowState(m_model->rowCount() - 1);
@@ -175,6 +184,7 @@ void TfrmMain::DeleteRow()
     m_rows.erase(m_rows.begin() + row);
     m_model->RemoveRow(row);
     MapTaskRows();
+    ListChanged();
 }
 
 void TfrmMain::ClearAll()
@@ -189,6 +199,7 @@ void TfrmMain::ClearAll()
     m_model->Clear();
     MapTaskRows();
     m_delete->setEnabled(false);
+    ListChanged();
 }
 
 void TfrmMain::MoveRow(int delta)
@@ -201,6 +212,7 @@ void TfrmMain::MoveRow(int delta)
     std::swap(m_rows[static_cast<std::size_t>(row)], m_rows[static_cast<std::size_t>(other)]);
     MapTaskRows();
     SelectRow(other);
+    ListChanged();
 }
 
 void TfrmMain::ChooseFolder()
@@ -253,6 +265,7 @@ void TfrmMain::SetClipMark(bool start)
     }
     m_playback->ShowMarks(QString::fromStdString(row.ClipStartText), QString::fromStdString(row.ClipEndText));
     HandRowToOptionWindow();
+    ListChanged();
 }
 
 void TfrmMain::ShowAbout()
@@ -315,7 +328,7 @@ void TfrmMain::OnProgress(int index, int currentDuration, std::int64_t currentSi
     m_model->SetCell(row, colOutputSize, SizeText(currentSize));
 }
 
-void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QString& message)
+void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QString& message, const QString& kept)
 {
     if (index < 0) {
         m_converting = false;
@@ -324,6 +337,7 @@ void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QStri
         for (TRowEntry& row : m_rows) row.Task = -1;
         MapTaskRows();
         RunEnded();
+        ListChanged();
         return;
     }
     const int row = RowOfTask(index);
@@ -332,7 +346,14 @@ void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QStri
     // A failure shows in its row; the run's end sums them up in one box.
     entry.State = finished ? rsFinished : exception ? rsFailed : rsStopped;
     entry.Failure = exception ? message : QString();
+    if (!kept.isEmpty()) {
+        // A stopped run keeps its piece under a name that says so; the row shows that name.
+        entry.OutputFile = kept.toStdString();
+        m_model->SetCell(row, colOutput, FileNameOnly(entry.OutputFile));
+        m_model->SetToolTip(row, colOutput, kept);
+    }
     ShowRowState(row);
+    ListChanged();
 }
 
 void TfrmMain::OnLog(int index, int level, const QString& message)
@@ -347,6 +368,47 @@ void TfrmMain::FlushLog()
     if (m_logBuffer.isEmpty()) return;
     m_log->appendPlainText(m_logBuffer.join('\n'));
     m_logBuffer.clear();
+}
+
+void TfrmMain::ConnectComponent()
+{
+    std::shared_ptr<TEventRelay> relay = m_relay;
+    m_qelvan->OnProgress = [relay, this](int index, int, int, int currentDuration, float, float, std::int64_t size,
+                                         int total) {
+        relay->Post([this, index, currentDuration, size, total] { OnProgress(index, currentDuration, size, total); });
+    };
+    m_qelvan->OnTerminate = [relay, this](int index, bool finished, bool exception, const std::string& message) {
+        const QString text = QString::fromStdString(message);
+        // Told in the task's own thread while the task still exists: the name a stopped run kept
+        // its output under.
+        QString kept;
+        if (index >= 0 && !finished && !exception)
+            if (const std::vector<std::string>& names = m_qelvan->Task(index).KeptOutputNames; !names.empty())
+                kept = QString::fromStdString(names.front());
+        relay->Post([this, index, finished, exception, text, kept] { OnTerminate(index, finished, exception, text, kept); });
+    };
+    m_qelvan->OnLog = [relay, this](int index, TLogLevel level, const std::string& message) {
+        const QString text = QString::fromStdString(message);
+        relay->Post([this, index, level, text] { OnLog(index, static_cast<int>(level), text); });
+    };
+    // The hooks work on the picture they are given, in the task's thread.
+    const QImage icon = m_hookIcon;
+    m_qelvan->OnCustomHook = [icon](int, TBitmap24& bitmap, int frameNumber, std::int64_t pts, bool& update,
+                                    bool& stopHook) { DrawCustomHookFrame(bitmap, frameNumber, pts, icon, update, stopHook); };
+    m_qelvan->OnBeforeHook = [](int, std::int64_t pts, THookAction& action) {
+        action = pts < 5000000 ? haContinue : pts < 10000000 ? haIgnore : pts < 15000000 ? haContinue : haStop;
+    };
+}
+
+void TfrmMain::DetachComponent()
+{
+    if (!m_qelvan) return;
+    m_relay->Detach();
+    m_qelvan->OnProgress = nullptr;
+    m_qelvan->OnTerminate = nullptr;
+    m_qelvan->OnLog = nullptr;
+    m_qelvan->OnCustomHook = nullptr;
+    m_qelvan->OnBeforeHook = nullptr;
 }
 
 }  // namespace mirelk::ui

@@ -63,7 +63,7 @@ void TfrmMain::ShowSliceProgress(int done, int total)
 
 void TfrmMain::AddFiles(const QStringList& files)
 {
-    for (const QString& file : files) m_pending.push_back({file, QString()});
+    for (const QString& file : files) m_pending.push_back({file, QString(), nullptr});
     StartAdding(static_cast<int>(files.size()));
 }
 
@@ -78,7 +78,7 @@ void TfrmMain::AddFolder(const QString& folder)
     files.sort();
     for (const QString& file : files) {
         const QString below = QFileInfo(top.relativeFilePath(file)).path();
-        m_pending.push_back({file, below == "." ? QString() : below + '/'});
+        m_pending.push_back({file, below == "." ? QString() : below + '/', nullptr});
         ++found;
     }
     if (found == 0) {
@@ -134,12 +134,20 @@ void TfrmMain::RunSlice()
         ShowSliceProgress(m_addDone, m_addTotal);
         if (!Adding()) {
             const int skipped = m_addSkipped;
+            const int refused = m_addRefused;
             const int given = m_addTotal;
             const std::size_t rows = m_rows.size();
             FinishAdding();
             if (skipped > 0)
                 ShowStatus([skipped, given] {
                     return Tr("TfrmMain", "Files not added: %1 of %2; the log says why.").arg(skipped).arg(given);
+                });
+            else if (refused > 0)
+                ShowStatus([rows, refused] {
+                    return Tr("TfrmMain", "Files in the list: %1; the outputs of %2 cannot be written where they go, "
+                                          "as their rows say.")
+                        .arg(rows)
+                        .arg(refused);
                 });
             else
                 ShowStatus([rows] { return Tr("TfrmMain", "Files in the list: %1.").arg(rows); });
@@ -161,21 +169,23 @@ void TfrmMain::FinishAdding()
     m_addTotal = 0;
     m_addDone = 0;
     m_addSkipped = 0;
+    m_addRefused = 0;
     ShowSliceProgress(0, 0);
     MapTaskRows();
     const bool rows = !m_rows.empty();
     m_convert->setEnabled(rows && !m_converting);
     if (rows && CurrentRow() < 0) SelectRow(0);
     HandRowToOptionWindow();
+    ListChanged();
 }
 
-QString TfrmMain::OutputFolderOf(const std::string& subFolder) const
+QString TfrmMain::OutputFolderOf(const std::string& subFolder, bool make) const
 {
     // Files from a folder keep its layout below the output folder; beside their inputs, they
     // keep it anyway.
     if (m_folder->text().isEmpty()) return QString(kSameAsInput);
     const QString folder = m_folder->text() + QString::fromStdString(subFolder);
-    if (!subFolder.empty()) QDir().mkpath(folder);
+    if (make && !subFolder.empty()) QDir().mkpath(folder);
     return folder;
 }
 
@@ -190,8 +200,11 @@ bool TfrmMain::AddOneFile(const TPendingFile& file)
         return false;
     }
     m_formInUse = true;
-    // The row's output name is the one Convert writes: in the chosen folder, or beside the input.
+    // The row's output name is the one Convert from the tool bar writes: the page's format, in
+    // the chosen folder or beside the input. The folder stays in the form, where the menu
+    // command finds it.
     form.Settings.OutputFolder = OutputFolderOf(file.SubFolder.toStdString()).toStdString();
+    const TPageSettingsScope scope(form, ActivePage(), PageChoices());
     form.SetProber(&probe);
     TOutputOptions output;
     TInputOptions input;
@@ -215,7 +228,11 @@ bool TfrmMain::AddOneFile(const TPendingFile& file)
     entry.DurationSeconds = duration > 0 ? duration / 1000000 : 0;
     m_rows.push_back(std::move(entry));
     // A file whose task cannot be made keeps no entry, so that the lists stay row by row.
-    if (AddToList(output, input, false)) return true;
+    if (AddToList(output, input, false)) {
+        if (file.Saved) RestoreKeptRow(*file.Saved, duration);
+        if (m_rows.back().State == rsFailed) ++m_addRefused;
+        return true;
+    }
     m_rows.pop_back();
     return false;
 }
@@ -349,6 +366,7 @@ void TfrmMain::FinishBuild()
     m_converting = m_qelvan->TaskCount() > 0;
     // Building the records wrote the hook texts back into the form.
     HandRowToOptionWindow();
+    ListChanged();
     if (!m_converting) {
         // Nothing could be started: the run is over before it began.
         RunEnded();

@@ -127,7 +127,15 @@ QWidget* TfrmOption::BuildFormatPage()
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(RadioGroup("grpFormats", QT_TRANSLATE_NOOP("TfrmOption", "Output Format"), kOutputFormats, &TOptionFormSettings::OutputFormat, 6));
     layout->addWidget(RadioGroup("grpNorm", QT_TRANSLATE_NOOP("TfrmOption", "Norm (VCD, SVCD, DVD)"), kNorms, &TOptionFormSettings::Norm, 3));
-    layout->addWidget(Check("chkOverwrite", QT_TRANSLATE_NOOP("TfrmOption", "Overwrite Existing File"), &TOptionFormSettings::Overwrite));
+    auto* overwrite = new QHBoxLayout;
+    overwrite->addWidget(Check("chkOverwrite", QT_TRANSLATE_NOOP("TfrmOption", "Overwrite Existing File"), &TOptionFormSettings::Overwrite));
+    QCheckBox* remember = Check("chkRememberOverwrite", QT_TRANSLATE_NOOP("TfrmOption", "Remember"),
+                                &TOptionFormSettings::RememberOverwrite);
+    SetTrToolTip(remember, kContext,
+                 QT_TRANSLATE_NOOP("TfrmOption", "Keep overwriting existing files after the program is closed"));
+    overwrite->addWidget(remember);
+    overwrite->addStretch(1);
+    layout->addLayout(overwrite);
     layout->addWidget(Check("chkCopyTimestamp", QT_TRANSLATE_NOOP("TfrmOption", "Copy Timestamp (decoding rm/rmvb maybe need this)"),
                             &TOptionFormSettings::CopyTimestamp));
     m_outPath = new QLineEdit(page);

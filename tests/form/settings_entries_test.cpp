@@ -48,7 +48,7 @@ TOptionFormSettings Changed()
     s.ImageHook.Checked = s.TextHook.Checked = s.WatermarkHook.Checked = true;
     s.SampleImageHook.Checked = s.SampleTextHook.Checked = true;
     s.ImageDancing = s.TextScrolling = s.WatermarkMode = true;
-    s.VertFlip = s.HoriFlip = s.Negate = s.Scale = s.Rotate = s.SetPTS = s.CopyTimestamp = s.Overwrite = true;
+    s.VertFlip = s.HoriFlip = s.Negate = s.Scale = s.Rotate = s.SetPTS = s.CopyTimestamp = s.Overwrite = s.RememberOverwrite = true;
     s.SetVideoQuality = s.SetAudioQuality = true;
     s.VideoQuality = "26";
     s.AudioQuality = "48";

@@ -7,6 +7,7 @@ mirelk_test(option_form_test
   form/names_and_filters_test.cpp
   form/presets_test.cpp
   form/preview_and_clip_test.cpp
+  form/settings_beyond_page_test.cpp
   form/settings_entries_test.cpp
   form/form_fixture.cpp
   test_support.cpp)

@@ -195,12 +195,13 @@ TEST_F(MainWindowTest, RefusesFilesThatCannotBeReadOrWritten)
         AddFiles({locked});
         EXPECT_EQ(LogText().count("***File load error: "), 4);
     }
-    // A folder that cannot be written: the file is not added, and the log says why.
+    // A folder that cannot be written: the file stays in the list, failed, and the log says why.
     SetOutputFolder("/proc/mirelk-nowhere/");
     AddFiles({readable});
-    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(Rows(), 1);
+    EXPECT_EQ(Cell(0, 4), "失败");
     EXPECT_TRUE(LogText().contains("***Cannot do convert, error: ")) << LogText().toStdString();
-    EXPECT_EQ(ToolBar(), "1");
+    EXPECT_EQ(ToolBar(), "1237");
 }
 
 TEST_F(MainWindowTest, FailedTasksShowInTheirRowsWithoutBlockingTheWindow)

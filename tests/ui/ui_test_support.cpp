@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -9,6 +11,7 @@
 #include <QTableView>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "component/task_threads.h"
 #include "ui/application.h"
@@ -71,6 +74,8 @@ ui::TfrmMain& MainWindowTest::OpenWindow()
 void MainWindowTest::CloseWindow()
 {
     if (!m_window) return;
+    // Closing during a run asks whether to stop it.
+    if (m_window->Converting()) AnswerNextBox("btnStopRun");
     m_window->close();
     m_window.reset();
     // Queued calls of the closed window are dropped with it; let the loop run them out.
@@ -148,6 +153,27 @@ bool MainWindowTest::PumpUntil(const std::function<bool()>& done, int millisecon
         QThread::msleep(5);
     }
     return true;
+}
+
+void MainWindowTest::AnswerNextBox(const char* button)
+{
+    auto* poll = new QTimer(qApp);
+    const QString name = QString::fromLatin1(button);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, name, tries] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            if (auto* answer = box->findChild<QAbstractButton*>(name)) {
+                poll->deleteLater();
+                poll->stop();
+                answer->click();
+                return;
+            }
+        if (++*tries > 3000) {
+            poll->stop();
+            poll->deleteLater();
+        }
+    });
+    poll->start(20);
 }
 
 bool MainWindowTest::WaitForRunEnd(int milliseconds)

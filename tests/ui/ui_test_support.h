@@ -53,6 +53,9 @@ protected:
     // Pumps the event loop until the predicate holds or the time is up.
     static bool PumpUntil(const std::function<bool()>& done, int milliseconds);
     bool WaitForRunEnd(int milliseconds = 60000);
+    // Presses the named button of the next modal box once it opens (within a minute); the box
+    // that asks is shown and answered as a user would.
+    static void AnswerNextBox(const char* button);
 
     TempFolder folder;
     std::string programFolder;

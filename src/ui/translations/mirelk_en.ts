@@ -372,6 +372,142 @@
         <source>Preparing files: %1 of %2...</source>
         <translation>Preparing files: %1 of %2...</translation>
     </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Put the Output Options beyond the page back to their defaults</source>
+        <translation>Put the Output Options beyond the page back to their defaults</translation>
+    </message>
+    <message>
+        <source>Restore the List</source>
+        <translation>Restore the List</translation>
+    </message>
+    <message>
+        <source>The program did not end normally last time. Restore its list of files (%1 in all)?</source>
+        <translation>The program did not end normally last time. Restore its list of files (%1 in all)?</translation>
+    </message>
+    <message>
+        <source>Files whose output is whole come back as finished; the others are converted by the next Convert.</source>
+        <translation>Files whose output is whole come back as finished; the others are converted by the next Convert.</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>Stop the Run</source>
+        <translation>Stop the Run</translation>
+    </message>
+    <message>
+        <source>Files are being converted. Stop the run and close the window?</source>
+        <translation>Files are being converted. Stop the run and close the window?</translation>
+    </message>
+    <message>
+        <source>Finished files are kept; the files being converted are kept as &quot;NAME (stopped)&quot;.</source>
+        <translation>Finished files are kept; the files being converted are kept as &quot;NAME (stopped)&quot;.</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>Channels</translation>
+    </message>
+    <message>
+        <source>Sample rate</source>
+        <translation>Sample rate</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Aspect ratio</source>
+        <translation>Aspect ratio</translation>
+    </message>
+    <message>
+        <source>Video bit rate</source>
+        <translation>Video bit rate</translation>
+    </message>
+    <message>
+        <source>Audio bit rate</source>
+        <translation>Audio bit rate</translation>
+    </message>
+    <message>
+        <source>Video quality</source>
+        <translation>Video quality</translation>
+    </message>
+    <message>
+        <source>Audio quality</source>
+        <translation>Audio quality</translation>
+    </message>
+    <message>
+        <source>Encoder speed</source>
+        <translation>Encoder speed</translation>
+    </message>
+    <message>
+        <source>Crop</source>
+        <translation>Crop</translation>
+    </message>
+    <message>
+        <source>Pad</source>
+        <translation>Pad</translation>
+    </message>
+    <message>
+        <source>Picture hook</source>
+        <translation>Picture hook</translation>
+    </message>
+    <message>
+        <source>Text hook</source>
+        <translation>Text hook</translation>
+    </message>
+    <message>
+        <source>Watermark</source>
+        <translation>Watermark</translation>
+    </message>
+    <message>
+        <source>Sample picture hook</source>
+        <translation>Sample picture hook</translation>
+    </message>
+    <message>
+        <source>Sample text hook</source>
+        <translation>Sample text hook</translation>
+    </message>
+    <message>
+        <source>Custom hook</source>
+        <translation>Custom hook</translation>
+    </message>
+    <message>
+        <source>Filters</source>
+        <translation>Filters</translation>
+    </message>
+    <message>
+        <source>Copy timestamp</source>
+        <translation>Copy timestamp</translation>
+    </message>
+    <message>
+        <source>Overwrite existing files</source>
+        <translation>Overwrite existing files</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Output Options: only the page&apos;s settings apply.</source>
+        <translation>Output Options: only the page&apos;s settings apply.</translation>
+    </message>
+    <message>
+        <source>Output Options also applied: %1</source>
+        <translation>Output Options also applied: %1</translation>
+    </message>
+    <message>
+        <source>Files in the list: %1; the outputs of %2 cannot be written where they go, as their rows say.</source>
+        <translation>Files in the list: %1; the outputs of %2 cannot be written where they go, as their rows say.</translation>
+    </message>
 </context>
 <context>
     <name>TfrmOption</name>
@@ -606,6 +742,25 @@
     <message>
         <source>PTS: </source>
         <translation>PTS: </translation>
+    </message>
+    <message>
+        <source>Remember</source>
+        <translation>Remember</translation>
+    </message>
+    <message>
+        <source>Keep overwriting existing files after the program is closed</source>
+        <translation>Keep overwriting existing files after the program is closed</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Settings will not be kept: %1 cannot be written</source>
+        <translation>Settings will not be kept: %1 cannot be written</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files in the list</source>
+        <translation>%1 of %2 files in the list</translation>
     </message>
 </context>
 </TS>

@@ -372,6 +372,142 @@
         <source>Preparing files: %1 of %2...</source>
         <translation>正在准备文件：%1 / %2……</translation>
     </message>
+    <message>
+        <source>Reset</source>
+        <translation>恢复默认</translation>
+    </message>
+    <message>
+        <source>Put the Output Options beyond the page back to their defaults</source>
+        <translation>把本页以外的输出选项恢复为默认值</translation>
+    </message>
+    <message>
+        <source>Restore the List</source>
+        <translation>恢复列表</translation>
+    </message>
+    <message>
+        <source>The program did not end normally last time. Restore its list of files (%1 in all)?</source>
+        <translation>程序上次没有正常结束。要恢复它的文件列表（共 %1 个文件）吗？</translation>
+    </message>
+    <message>
+        <source>Files whose output is whole come back as finished; the others are converted by the next Convert.</source>
+        <translation>输出完整的文件恢复为已完成，其余的在下次转换时转换。</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>恢复</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>丢弃</translation>
+    </message>
+    <message>
+        <source>Stop the Run</source>
+        <translation>停止转换</translation>
+    </message>
+    <message>
+        <source>Files are being converted. Stop the run and close the window?</source>
+        <translation>正在转换文件。要停止转换并关闭窗口吗？</translation>
+    </message>
+    <message>
+        <source>Finished files are kept; the files being converted are kept as &quot;NAME (stopped)&quot;.</source>
+        <translation>已完成的文件保留；正在转换的文件保留为“名称 (stopped)”。</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>声道</translation>
+    </message>
+    <message>
+        <source>Sample rate</source>
+        <translation>采样率</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>音量</translation>
+    </message>
+    <message>
+        <source>Aspect ratio</source>
+        <translation>宽高比</translation>
+    </message>
+    <message>
+        <source>Video bit rate</source>
+        <translation>视频码率</translation>
+    </message>
+    <message>
+        <source>Audio bit rate</source>
+        <translation>音频码率</translation>
+    </message>
+    <message>
+        <source>Video quality</source>
+        <translation>视频质量</translation>
+    </message>
+    <message>
+        <source>Audio quality</source>
+        <translation>音频质量</translation>
+    </message>
+    <message>
+        <source>Encoder speed</source>
+        <translation>编码速度</translation>
+    </message>
+    <message>
+        <source>Crop</source>
+        <translation>裁剪</translation>
+    </message>
+    <message>
+        <source>Pad</source>
+        <translation>填充</translation>
+    </message>
+    <message>
+        <source>Picture hook</source>
+        <translation>图片钩子</translation>
+    </message>
+    <message>
+        <source>Text hook</source>
+        <translation>文字钩子</translation>
+    </message>
+    <message>
+        <source>Watermark</source>
+        <translation>水印</translation>
+    </message>
+    <message>
+        <source>Sample picture hook</source>
+        <translation>示例图片钩子</translation>
+    </message>
+    <message>
+        <source>Sample text hook</source>
+        <translation>示例文字钩子</translation>
+    </message>
+    <message>
+        <source>Custom hook</source>
+        <translation>自定义钩子</translation>
+    </message>
+    <message>
+        <source>Filters</source>
+        <translation>滤镜</translation>
+    </message>
+    <message>
+        <source>Copy timestamp</source>
+        <translation>复制时间戳</translation>
+    </message>
+    <message>
+        <source>Overwrite existing files</source>
+        <translation>覆盖已有文件</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>Output Options: only the page&apos;s settings apply.</source>
+        <translation>输出选项：只用本页的设置。</translation>
+    </message>
+    <message>
+        <source>Output Options also applied: %1</source>
+        <translation>另行应用的输出选项：%1</translation>
+    </message>
+    <message>
+        <source>Files in the list: %1; the outputs of %2 cannot be written where they go, as their rows say.</source>
+        <translation>列表中有 %1 个文件；其中 %2 个的输出无法写到目标位置，原因见各行。</translation>
+    </message>
 </context>
 <context>
     <name>TfrmOption</name>
@@ -606,6 +742,25 @@
     <message>
         <source>PTS: </source>
         <translation>时间戳：</translation>
+    </message>
+    <message>
+        <source>Remember</source>
+        <translation>记住</translation>
+    </message>
+    <message>
+        <source>Keep overwriting existing files after the program is closed</source>
+        <translation>程序关闭后仍然覆盖已有文件</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Settings will not be kept: %1 cannot be written</source>
+        <translation>设置不会保存：无法写入 %1</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files in the list</source>
+        <translation>列表中有 %1 个文件（共 %2 个）</translation>
     </message>
 </context>
 </TS>
