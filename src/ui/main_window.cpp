@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -139,7 +140,15 @@ TfrmMain::TfrmMain(IMainThreadDispatcher& mainThread, const QString& programFold
     // scale factor on a small screen): then the screen's.
     central->setMinimumSize(kClientWidth, kClientHeight - 60);
     QSize size = sizeHint().expandedTo(QSize(kClientWidth, kClientHeight));
-    central->setMinimumSize(0, 0);
+    // Below that size the window's content scrolls rather than being squeezed until its parts
+    // overlap.
+    takeCentralWidget();
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("scrClient");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(central);
+    setCentralWidget(scroll);
     if (const QScreen* screen = QApplication::primaryScreen()) {
         const QSize room = screen->availableGeometry().size() - QSize(16, 40);
         size = size.boundedTo(room);

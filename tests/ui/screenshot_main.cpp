@@ -149,6 +149,9 @@ int main(int argc, char** argv)
         }
         if (preview == nullptr || !Save(*preview, out + "/preview-window.png")) status = 1;
         window.SetLanguage(language);
+        // Closing during a run would ask first.
+        window.Qelvan().StopConvert();
+        while (window.Converting()) Pump(50);
         window.close();
     }
     mirelk::WaitForTaskThreads(std::chrono::seconds(10));
