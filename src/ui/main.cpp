@@ -15,6 +15,7 @@
 #include "ui/launch_options.h"
 #include "ui/main_window.h"
 #include "ui/playback_check.h"
+#include "ui/quit_signals.h"
 
 #ifndef MIRELK_VERSION
 #define MIRELK_VERSION "0.1"
@@ -62,6 +63,7 @@ int main(int argc, char** argv)
         // Beside the program in the build tree, ../lib/mirelk once installed.
         mirelk::ui::TfrmMain window(mainThread, QString::fromStdString(mirelk::SupportFolder()));
         window.show();
+        mirelk::ui::CatchQuitSignals([&window] { window.CloseWithoutAsking(); });
         if (!window.Config().Writable()) {
             const QString notice = QCoreApplication::translate("main", "Settings will not be kept: %1 cannot be written")
                                        .arg(window.Config().Path());

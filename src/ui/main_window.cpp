@@ -547,10 +547,11 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     m_config.SetValue(TConfigFile::kFormSection, kColumnsKey, QString::fromLatin1(m_files->horizontalHeader()->saveState().toBase64()));
     if (m_saveOptions->isActive()) SaveOptionSettings();
     if (m_optionWindow) m_optionWindow->close();
-    // A list closed normally is not offered again at the next start.
+    // A list closed by the user is not offered again at the next start.
     m_saveList->stop();
     QString error;
-    if (!WriteListJournal(m_listFile, TKeptList{}, &error)) LogBlock("***Cannot keep the list: " + error);
+    if (!m_closeWithoutAsking && !WriteListJournal(m_listFile, TKeptList{}, &error))
+        LogBlock("***Cannot keep the list: " + error);
     QMainWindow::closeEvent(event);
 }
 

@@ -105,6 +105,9 @@ public:
     bool OfferListRestore();
     // Where the list is kept while the program runs.
     QString ListFile() const;
+    // Closes the window without the question a run would ask (the session ends, the program
+    // was told to stop): the run is stopped, and the list is kept to be offered at the next start.
+    void CloseWithoutAsking();
 
 signals:
     // A desktop notification was sent (the window was not active when a run ended).
@@ -295,6 +298,7 @@ private:
     QTimer* m_refreshNames = nullptr;
     QTimer* m_saveList = nullptr;
     QString m_listFile;
+    bool m_closeWithoutAsking = false;
     QStringList m_logBuffer;
     QTimer* m_logFlush = nullptr;
     QTimer* m_sliceTimer = nullptr;

@@ -125,9 +125,17 @@ void TfrmMain::RestoreKeptRow(const TKeptRow& kept, std::int64_t durationMicrose
     ShowRowState(at);
 }
 
+void TfrmMain::CloseWithoutAsking()
+{
+    m_closeWithoutAsking = true;
+    // The rows as they are now (a stop changes none that are saved) for the next start.
+    if (!m_rows.empty()) SaveList();
+    close();
+}
+
 bool TfrmMain::ConfirmStopOnClose()
 {
-    if (!m_converting && !m_build) return true;
+    if ((!m_converting && !m_build) || m_closeWithoutAsking) return true;
     QMessageBox ask(QMessageBox::Question, Tr("TfrmMain", "Stop the Run"),
                     Tr("TfrmMain", "Files are being converted. Stop the run and close the window?"), QMessageBox::NoButton,
                     this);

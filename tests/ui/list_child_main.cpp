@@ -1,6 +1,6 @@
-// Not a test: the desktop program's window in a process of its own, for the tests that kill a
-// program in the middle of a run. Adds the files, converts them with the tool bar into the
-// output folder, and runs until it is killed (or the run ends, when it quits).
+// Not a test: the desktop program's window in a process of its own, for the tests that kill or
+// signal a program in the middle of a run. Adds the files, converts them with the tool bar into the
+// output folder, and runs until it is killed or signalled (or the run ends, when it quits).
 //
 //   ui_list_child PROGRAM_FOLDER OUTPUT_FOLDER FILE...
 #include <QApplication>
@@ -12,6 +12,7 @@
 #include "ui/application.h"
 #include "ui/host/qt_main_thread.h"
 #include "ui/main_window.h"
+#include "ui/quit_signals.h"
 
 int main(int argc, char** argv)
 {
@@ -26,6 +27,8 @@ int main(int argc, char** argv)
     static mirelk::ui::TQtMainThread mainThread;
     mirelk::ui::TfrmMain window(mainThread, QString::fromLocal8Bit(argv[1]));
     window.show();
+    // As the program itself: a signal stops the run as Stop does.
+    mirelk::ui::CatchQuitSignals([&window] { window.CloseWithoutAsking(); });
     window.findChild<QLineEdit*>("Edit1")->setText(QString::fromLocal8Bit(argv[2]));
     QStringList files;
     for (int index = 3; index < argc; ++index) files << QString::fromLocal8Bit(argv[index]);

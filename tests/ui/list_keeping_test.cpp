@@ -134,6 +134,28 @@ TEST_F(MainWindowTest, AListKilledMidRunIsRestoredAndConvertFinishesOnlyWhatWasL
     EXPECT_FALSE(again.OfferListRestore());
 }
 
+TEST_F(MainWindowTest, ASignalStopsTheRunAsStopDoesAndKeepsTheListForTheNextStart)
+{
+    const std::string out = folder.Path("out") + "/";
+    std::filesystem::create_directories(out);
+    const std::string clip = Clip(folder.Path("long.avi"), 120);
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QString::fromStdString(std::filesystem::path(MIRELK_LIBAV_DIR).parent_path() / "ui_list_child"),
+                {QString::fromStdString(programFolder), QString::fromStdString(out), QString::fromStdString(clip)});
+    ASSERT_TRUE(child.waitForStarted());
+    const bool midRun = PumpUntil([&] { return AnyPartFile(out); }, 60000);
+    ::kill(static_cast<pid_t>(child.processId()), SIGTERM);
+    EXPECT_TRUE(child.waitForFinished(30000));
+    ASSERT_TRUE(midRun);
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(FolderNames(out), std::vector<std::string>{"long_(new) (stopped).3gp"});
+    const double kept = ProbeDuration(out + "long_(new) (stopped).3gp");
+    EXPECT_GT(kept, 0.0);
+    EXPECT_LT(kept, 110.0);
+    EXPECT_EQ(Count(FileText(programFolder + "/list.json"), "long.avi"), 1);
+}
+
 TEST_F(MainWindowTest, AKeptListThatIsNotAListIsNotOfferedAndADiscardedOneIsGone)
 {
     const std::string list = programFolder + "/list.json";
