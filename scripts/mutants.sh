@@ -115,6 +115,14 @@ U06^ui^src/ui/main_window_rows.cpp^    if (!isActiveWindow()) Notify(^    if (fa
 U07^ui^src/ui/main_window_run.cpp^        return fromToolBar && entry.State == rsFinished;^        return false;^Convert after a run converts finished rows again
 U08^ui^src/ui/language.cpp^    object->setProperty(property, QStringList{QString::fromUtf8(context), QString::fromUtf8(source)});^    (void)property;^a language switch leaves the old texts
 C20^component^src/component/vantrel.cpp^    if (task.StopBeforeStart) {^    if (false) {^a waiting task that was stopped runs all the same
+L01^ui^src/ui/main_window_options.cpp^        if (!m_optionForm->Settings.RememberOverwrite) m_optionForm->Settings.Overwrite = false;^        if (false) m_optionForm->Settings.Overwrite = false;^overwriting kept across starts without Remember
+L02^form ui^src/form/settings_beyond_page.cpp^    if (settings.Overwrite) notes.push_back({snOverwrite, {}});^    if (false) notes.push_back({snOverwrite, {}});^overwriting applied without the settings line saying so
+L03^ui^src/ui/main_window_slices.cpp^    const TPageSettingsScope scope(form, ActivePage(), PageChoices());^    ;^a row added is named by the option window's format, not the page Convert uses
+L04^ui^src/ui/main_window_settings_line.cpp^        if (row.State == rsFinished) continue;^        if (false) continue;^a finished row renamed after the file it did not write
+L05^ui^src/ui/main_window_keeping.cpp^expected > 0 ? expected : -1); !problem.empty()) {^expected > 0 ? expected : -1); false) {^a damaged output restored as finished
+L06^ui^src/ui/main_window.cpp^    if (!ConfirmStopOnClose()) {^    if (false) {^closing the window stops a run without asking
+L07^ui^src/ui/main_window_run.cpp^        outputRefused = !m_qelvan->OutputReserved(output.FileName);^        outputRefused = true;^the same file added twice as a failed row
+L08^ui^src/ui/main_window_keeping.cpp^    m_folder->setText(kept.OutputFolder);^    ;^a restored list converts into another folder
 G01^form^src/form/quality_rules.cpp^            if (scale->Option == "crf") AppendLine(record.ExtOptions, "b=0");^            if (false) AppendLine(record.ExtOptions, "b=0");^VP9 rate factor capped by the default bit rate
 G02^form modern^src/form/format_rules.cpp^     .VideoTag = "hvc1"},^     .VideoTag = ""},^HEVC in MP4 without the tag Apple players need
 G03^form^src/form/option_form.cpp^rate = known && video.FrameRateNum <= L::FramesPerSecond^rate = known && video.FrameRateNum >= L::FramesPerSecond^GIF keeps a fast source's frame rate

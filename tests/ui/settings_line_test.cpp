@@ -131,6 +131,10 @@ TEST_F(MainWindowTest, EachRowNamesTheFileConvertWritesOnEveryPageAndWithTheOpti
         EXPECT_TRUE(std::filesystem::exists(shown)) << shown;
         EXPECT_FALSE(Probe(shown, "v:0", "stream=codec_name").empty()) << shown;
         written.insert(shown);
+        // A finished row keeps the name of the file it wrote whatever the page says now.
+        pages->setCurrentIndex((page + 1) % pages->count());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window.OutputFile(0), shown);
         Click("ToolButton2");
     }
     EXPECT_EQ(std::filesystem::path(*written.begin()).parent_path().string() + "/", out);
@@ -144,6 +148,12 @@ TEST_F(MainWindowTest, EachRowNamesTheFileConvertWritesOnEveryPageAndWithTheOpti
     EXPECT_EQ(std::filesystem::path(mkv).extension(), ".mkv");
     EXPECT_EQ(Cell(0, kOutputColumn).toStdString(), std::filesystem::path(mkv).filename().string());
     EXPECT_EQ(Probe(mkv, "", "format=format_name"), "matroska,webm");
+
+    // A row added while the option window says MKV is named as the tool bar's page converts it.
+    Click("ToolButton2");
+    pages->setCurrentIndex(0);
+    AddFiles({clip});
+    EXPECT_EQ(std::filesystem::path(window.OutputFile(0)).extension(), ".3gp");
 }
 
 TEST_F(MainWindowTest, AnInputInAFolderThatCannotBeWrittenFailsItsRowWhenOutputsGoBesideTheInputs)
