@@ -39,6 +39,7 @@
 #include "ui/host/frame_drawing.h"
 #include "ui/host/preview_window.h"
 #include "ui/language.h"
+#include "ui/modern_format_page.h"
 #include "ui/option_window.h"
 #include "ui/playback_panel.h"
 
@@ -388,7 +389,8 @@ QWidget* TfrmMain::BuildFormatPages()
 {
     m_pages = new QTabWidget(this);
     m_pages->setObjectName("PageControl1");
-
+    m_pages->setUsesScrollButtons(false);  // every page in sight, its caption shortened when narrow
+    m_pages->setElideMode(Qt::ElideRight);
     const auto addRow = [](QGridLayout* grid, int row, const char* caption, QComboBox* list) {
         auto* label = new QLabel;
         SetTrText(label, kContext, caption);
@@ -443,6 +445,7 @@ QWidget* TfrmMain::BuildFormatPages()
     addRow(wmvGrid, 2, QT_TRANSLATE_NOOP("TfrmMain", "Frames/s:"), m_wmvRate);
     wmvGrid->setRowStretch(3, 1);
     m_pages->addTab(pageWmv, "WMV");
+    m_pages->addTab(m_modernPage = new TModernFormatPage, QString());
     return m_pages;
 }
 
@@ -468,6 +471,8 @@ TPageChoices TfrmMain::PageChoices() const
         choices.FrameSize = m_wmvSize->currentIndex();
         choices.FrameRate = m_wmvRate->currentIndex();
         break;
+    case fpModern:
+        return m_modernPage->Choices();
     }
     return choices;
 }

@@ -32,6 +32,89 @@
     </message>
 </context>
 <context>
+    <name>TModernFormatPage</name>
+    <message>
+        <source>VP9 pictures and Opus sound: plays in every web browser.</source>
+        <translation>VP9 pictures and Opus sound: plays in every web browser.</translation>
+    </message>
+    <message>
+        <source>HEVC (H.265) pictures and AAC sound: about half the size of H.264 at the same quality.</source>
+        <translation>HEVC (H.265) pictures and AAC sound: about half the size of H.264 at the same quality.</translation>
+    </message>
+    <message>
+        <source>AV1 pictures and Opus sound: the smallest files, but slow to make.</source>
+        <translation>AV1 pictures and Opus sound: the smallest files, but slow to make.</translation>
+    </message>
+    <message>
+        <source>AV1 pictures and AAC sound in an MP4 file, for newer players.</source>
+        <translation>AV1 pictures and AAC sound in an MP4 file, for newer players.</translation>
+    </message>
+    <message>
+        <source>Sound only, without any loss: for keeping music.</source>
+        <translation>Sound only, without any loss: for keeping music.</translation>
+    </message>
+    <message>
+        <source>Sound only, small files of good quality, for speech and music.</source>
+        <translation>Sound only, small files of good quality, for speech and music.</translation>
+    </message>
+    <message>
+        <source>Sound only, without any loss, for Apple devices.</source>
+        <translation>Sound only, without any loss, for Apple devices.</translation>
+    </message>
+    <message>
+        <source>Sound only, AAC, which nearly every player plays.</source>
+        <translation>Sound only, AAC, which nearly every player plays.</translation>
+    </message>
+    <message>
+        <source>An animated picture without sound: at most %1 seconds (a longer input is cut), %2 pictures a second, %3 pixels wide.</source>
+        <translation>An animated picture without sound: at most %1 seconds (a longer input is cut), %2 pictures a second, %3 pixels wide.</translation>
+    </message>
+    <message>
+        <source>Encoder&apos;s default</source>
+        <translation>Encoder&apos;s default</translation>
+    </message>
+    <message>
+        <source>Fastest</source>
+        <translation>Fastest</translation>
+    </message>
+    <message>
+        <source>Fast</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Medium</translation>
+    </message>
+    <message>
+        <source>Slow (smaller file)</source>
+        <translation>Slow (smaller file)</translation>
+    </message>
+    <message>
+        <source>Slowest (smallest file)</source>
+        <translation>Slowest (smallest file)</translation>
+    </message>
+    <message>
+        <source>Format:</source>
+        <translation>Format:</translation>
+    </message>
+    <message>
+        <source>Frame Size:</source>
+        <translation>Frame Size:</translation>
+    </message>
+    <message>
+        <source>Encoder Speed:</source>
+        <translation>Encoder Speed:</translation>
+    </message>
+    <message>
+        <source>A slower encoder makes a smaller file of the same quality</source>
+        <translation>A slower encoder makes a smaller file of the same quality</translation>
+    </message>
+    <message>
+        <source>Modern Formats</source>
+        <translation>Modern Formats</translation>
+    </message>
+</context>
+<context>
     <name>TPlaybackPanel</name>
     <message>
         <source>Play</source>

@@ -32,6 +32,89 @@
     </message>
 </context>
 <context>
+    <name>TModernFormatPage</name>
+    <message>
+        <source>VP9 pictures and Opus sound: plays in every web browser.</source>
+        <translation>VP9 画面与 Opus 声音：各种网页浏览器都能播放。</translation>
+    </message>
+    <message>
+        <source>HEVC (H.265) pictures and AAC sound: about half the size of H.264 at the same quality.</source>
+        <translation>HEVC（H.265）画面与 AAC 声音：同样画质下文件约为 H.264 的一半。</translation>
+    </message>
+    <message>
+        <source>AV1 pictures and Opus sound: the smallest files, but slow to make.</source>
+        <translation>AV1 画面与 Opus 声音：文件最小，但转换较慢。</translation>
+    </message>
+    <message>
+        <source>AV1 pictures and AAC sound in an MP4 file, for newer players.</source>
+        <translation>MP4 文件中的 AV1 画面与 AAC 声音，适合较新的播放器。</translation>
+    </message>
+    <message>
+        <source>Sound only, without any loss: for keeping music.</source>
+        <translation>只有声音，完全无损：适合保存音乐。</translation>
+    </message>
+    <message>
+        <source>Sound only, small files of good quality, for speech and music.</source>
+        <translation>只有声音，文件小而音质好，适合语音和音乐。</translation>
+    </message>
+    <message>
+        <source>Sound only, without any loss, for Apple devices.</source>
+        <translation>只有声音，完全无损，适合 Apple 设备。</translation>
+    </message>
+    <message>
+        <source>Sound only, AAC, which nearly every player plays.</source>
+        <translation>只有声音，AAC 格式，几乎所有播放器都能播放。</translation>
+    </message>
+    <message>
+        <source>An animated picture without sound: at most %1 seconds (a longer input is cut), %2 pictures a second, %3 pixels wide.</source>
+        <translation>没有声音的动画图片：最长 %1 秒（较长的输入会被截断），每秒 %2 幅画面，宽 %3 像素。</translation>
+    </message>
+    <message>
+        <source>Encoder&apos;s default</source>
+        <translation>编码器默认</translation>
+    </message>
+    <message>
+        <source>Fastest</source>
+        <translation>最快</translation>
+    </message>
+    <message>
+        <source>Fast</source>
+        <translation>较快</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>中等</translation>
+    </message>
+    <message>
+        <source>Slow (smaller file)</source>
+        <translation>较慢（文件较小）</translation>
+    </message>
+    <message>
+        <source>Slowest (smallest file)</source>
+        <translation>最慢（文件最小）</translation>
+    </message>
+    <message>
+        <source>Format:</source>
+        <translation>格式：</translation>
+    </message>
+    <message>
+        <source>Frame Size:</source>
+        <translation>视频大小：</translation>
+    </message>
+    <message>
+        <source>Encoder Speed:</source>
+        <translation>编码速度：</translation>
+    </message>
+    <message>
+        <source>A slower encoder makes a smaller file of the same quality</source>
+        <translation>编码越慢，同样画质的文件越小</translation>
+    </message>
+    <message>
+        <source>Modern Formats</source>
+        <translation>新格式</translation>
+    </message>
+</context>
+<context>
     <name>TPlaybackPanel</name>
     <message>
         <source>Play</source>
