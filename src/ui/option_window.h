@@ -70,11 +70,13 @@ private:
     QWidget* BuildVideoPage();
     QWidget* BuildHookPage();
     QWidget* BuildFilterPage();
+    QWidget* BuildQualityPage();
     QWidget* BuildPreviewColumn();
 
-    // Widgets bound to a setting: each shows it and writes it back on every change.
+    // Widgets bound to a setting: each shows it and writes it back on every change. A radio
+    // group may go on in a second box: its buttons then take the ids after the first box's.
     QGroupBox* RadioGroup(const char* name, const char* title, std::span<const std::string_view> items,
-                          int TOptionFormSettings::*field, int columns);
+                          int TOptionFormSettings::*field, int columns, QButtonGroup* sharedGroup = nullptr);
     QCheckBox* Check(const char* name, const char* caption, bool TOptionFormSettings::*field);
     QCheckBox* HookCheck(const char* name, const char* caption, THookCheck TOptionFormSettings::*field);
     QLineEdit* Edit(const char* name, std::string TOptionFormSettings::*field);
@@ -84,6 +86,7 @@ private:
     void BindEnabled(QWidget* widget, THookCheck TOptionFormSettings::*field);
     void Changed();
     void ShowEnabledStates();
+    void ShowNote();
     // The slider, preview, clip marks and description of the form's current file.
     void ShowFileState();
     void ShowPreview();
@@ -107,6 +110,7 @@ private:
     QCheckBox* m_cutClip = nullptr;
     QPlainTextEdit* m_fileInfo = nullptr;
     QLineEdit* m_outPath = nullptr;
+    QLabel* m_note = nullptr;
 };
 
 }  // namespace mirelk::ui

@@ -134,6 +134,77 @@
     </message>
 </context>
 <context>
+    <name>TQualityControls</name>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Fastest</source>
+        <translation>Fastest</translation>
+    </message>
+    <message>
+        <source>Fast</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Medium</translation>
+    </message>
+    <message>
+        <source>Slow</source>
+        <translation>Slow</translation>
+    </message>
+    <message>
+        <source>Slowest</source>
+        <translation>Slowest</translation>
+    </message>
+    <message>
+        <source>Constant Video Quality</source>
+        <translation>Constant Video Quality</translation>
+    </message>
+    <message>
+        <source>encoder&apos;s default</source>
+        <translation>encoder&apos;s default</translation>
+    </message>
+    <message>
+        <source>Lower is better: H.264 and HEVC 0-51, VP9 0-63, AV1 1-63, MPEG-4 1-31</source>
+        <translation>Lower is better: H.264 and HEVC 0-51, VP9 0-63, AV1 1-63, MPEG-4 1-31</translation>
+    </message>
+    <message>
+        <source>Audio Quality (kbit/s per channel)</source>
+        <translation>Audio Quality (kbit/s per channel)</translation>
+    </message>
+    <message>
+        <source>Opus 6-256, AAC and MP3 16-256 kbit/s for each channel</source>
+        <translation>Opus 6-256, AAC and MP3 16-256 kbit/s for each channel</translation>
+    </message>
+    <message>
+        <source>Today&apos;s formats convert at their encoder&apos;s default quality unless a bit rate is checked; the other formats use these settings only when they are checked.</source>
+        <translation>Today&apos;s formats convert at their encoder&apos;s default quality unless a bit rate is checked; the other formats use these settings only when they are checked.</translation>
+    </message>
+    <message>
+        <source>Encoder Speed</source>
+        <translation>Encoder Speed</translation>
+    </message>
+    <message>
+        <source>A slower encoder makes a smaller file of the same quality</source>
+        <translation>A slower encoder makes a smaller file of the same quality</translation>
+    </message>
+    <message>
+        <source>The quality settings do not suit this format; its encoder&apos;s default is used: %1</source>
+        <translation>The quality settings do not suit this format; its encoder&apos;s default is used: %1</translation>
+    </message>
+    <message>
+        <source>This file cannot be converted: %1</source>
+        <translation>This file cannot be converted: %1</translation>
+    </message>
+    <message>
+        <source>An animated GIF holds at most %1 seconds; a longer input is cut.</source>
+        <translation>An animated GIF holds at most %1 seconds; a longer input is cut.</translation>
+    </message>
+</context>
+<context>
     <name>TfrmMain</name>
     <message>
         <source>Log</source>
@@ -689,6 +760,14 @@
     <message>
         <source>PTS: </source>
         <translation>PTS: </translation>
+    </message>
+    <message>
+        <source>Quality</source>
+        <translation>Quality</translation>
+    </message>
+    <message>
+        <source>Today&apos;s Formats</source>
+        <translation>Today&apos;s Formats</translation>
     </message>
 </context>
 </TS>

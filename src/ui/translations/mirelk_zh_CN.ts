@@ -134,6 +134,77 @@
     </message>
 </context>
 <context>
+    <name>TQualityControls</name>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Fastest</source>
+        <translation>最快</translation>
+    </message>
+    <message>
+        <source>Fast</source>
+        <translation>较快</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>中等</translation>
+    </message>
+    <message>
+        <source>Slow</source>
+        <translation>较慢</translation>
+    </message>
+    <message>
+        <source>Slowest</source>
+        <translation>最慢</translation>
+    </message>
+    <message>
+        <source>Constant Video Quality</source>
+        <translation>恒定视频质量</translation>
+    </message>
+    <message>
+        <source>encoder&apos;s default</source>
+        <translation>编码器默认</translation>
+    </message>
+    <message>
+        <source>Lower is better: H.264 and HEVC 0-51, VP9 0-63, AV1 1-63, MPEG-4 1-31</source>
+        <translation>数值越小画质越好：H.264 与 HEVC 为 0-51，VP9 为 0-63，AV1 为 1-63，MPEG-4 为 1-31</translation>
+    </message>
+    <message>
+        <source>Audio Quality (kbit/s per channel)</source>
+        <translation>音频质量（每声道千比特/秒）</translation>
+    </message>
+    <message>
+        <source>Opus 6-256, AAC and MP3 16-256 kbit/s for each channel</source>
+        <translation>每声道：Opus 为 6-256，AAC 与 MP3 为 16-256 千比特/秒</translation>
+    </message>
+    <message>
+        <source>Today&apos;s formats convert at their encoder&apos;s default quality unless a bit rate is checked; the other formats use these settings only when they are checked.</source>
+        <translation>新格式在未勾选码率时按编码器的默认质量转换；其他格式只在勾选上面的设置时才使用它们。</translation>
+    </message>
+    <message>
+        <source>Encoder Speed</source>
+        <translation>编码速度</translation>
+    </message>
+    <message>
+        <source>A slower encoder makes a smaller file of the same quality</source>
+        <translation>编码越慢，同样画质的文件越小</translation>
+    </message>
+    <message>
+        <source>The quality settings do not suit this format; its encoder&apos;s default is used: %1</source>
+        <translation>质量设置不适用于此格式，将使用编码器的默认值：%1</translation>
+    </message>
+    <message>
+        <source>This file cannot be converted: %1</source>
+        <translation>此文件无法转换：%1</translation>
+    </message>
+    <message>
+        <source>An animated GIF holds at most %1 seconds; a longer input is cut.</source>
+        <translation>GIF 动画最长 %1 秒；较长的输入会被截断。</translation>
+    </message>
+</context>
+<context>
     <name>TfrmMain</name>
     <message>
         <source>Log</source>
@@ -689,6 +760,14 @@
     <message>
         <source>PTS: </source>
         <translation>时间戳：</translation>
+    </message>
+    <message>
+        <source>Quality</source>
+        <translation>质量</translation>
+    </message>
+    <message>
+        <source>Today&apos;s Formats</source>
+        <translation>新格式</translation>
     </message>
 </context>
 </TS>
