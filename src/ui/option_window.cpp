@@ -19,6 +19,7 @@
 #include "form/option_choices.h"
 #include "form/widget_states.h"
 #include "ui/language.h"
+#include "ui/preset_controls.h"
 #include "ui/quality_controls.h"
 #include "ui/selection_slider.h"
 
@@ -85,9 +86,15 @@ TfrmOption::TfrmOption(TOptionForm& form, QWidget* parent)
     m_note->setObjectName("lblSettingsNote");
     m_note->setWordWrap(true);
     m_note->setStyleSheet("color: #a04000;");
+    m_presets = new TPresetControls(m_form, this);
+    connect(m_presets, &TPresetControls::Applied, this, [this] {
+        ShowSettings();
+        emit SettingsChanged();
+    });
     auto* left = new QVBoxLayout;
     left->addWidget(pages, 1);
     left->addWidget(m_note);
+    left->addWidget(m_presets);
     left->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);

@@ -24,6 +24,7 @@ class QPushButton;
 
 namespace mirelk::ui {
 
+class TPresetControls;
 class TSelectionSlider;
 
 class TfrmOption final : public QDialog {
@@ -111,6 +112,7 @@ private:
     QPlainTextEdit* m_fileInfo = nullptr;
     QLineEdit* m_outPath = nullptr;
     QLabel* m_note = nullptr;
+    TPresetControls* m_presets = nullptr;
 };
 
 }  // namespace mirelk::ui

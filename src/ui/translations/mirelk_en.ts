@@ -134,6 +134,141 @@
     </message>
 </context>
 <context>
+    <name>TPresetControls</name>
+    <message>
+        <source>Web (WebM)</source>
+        <translation>Web (WebM)</translation>
+    </message>
+    <message>
+        <source>Phone (MP4 H.264 720p)</source>
+        <translation>Phone (MP4 H.264 720p)</translation>
+    </message>
+    <message>
+        <source>Archive (MKV AV1)</source>
+        <translation>Archive (MKV AV1)</translation>
+    </message>
+    <message>
+        <source>Music (FLAC)</source>
+        <translation>Music (FLAC)</translation>
+    </message>
+    <message>
+        <source>Podcast (Opus mono)</source>
+        <translation>Podcast (Opus mono)</translation>
+    </message>
+    <message>
+        <source>Presets (*.json);;All files (*)</source>
+        <translation>Presets (*.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Presets</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>Import Preset</source>
+        <translation>Import Preset</translation>
+    </message>
+    <message>
+        <source>Export Preset</source>
+        <translation>Export Preset</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Every setting as the preset has it</source>
+        <translation>Every setting as the preset has it</translation>
+    </message>
+    <message>
+        <source>Save As...</source>
+        <translation>Save As...</translation>
+    </message>
+    <message>
+        <source>The settings of now as a preset of your own</source>
+        <translation>The settings of now as a preset of your own</translation>
+    </message>
+    <message>
+        <source>Rename...</source>
+        <translation>Rename...</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Export...</source>
+        <translation>Export...</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>Import...</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was applied without these entries, which this version does not take:</source>
+        <translation>The preset &apos;%1&apos; was applied without these entries, which this version does not take:</translation>
+    </message>
+    <message>
+        <source>The preset was not applied.</source>
+        <translation>The preset was not applied.</translation>
+    </message>
+    <message>
+        <source>Save Preset</source>
+        <translation>Save Preset</translation>
+    </message>
+    <message>
+        <source>Name of the preset:</source>
+        <translation>Name of the preset:</translation>
+    </message>
+    <message>
+        <source>The preset was not saved.</source>
+        <translation>The preset was not saved.</translation>
+    </message>
+    <message>
+        <source>A preset named &apos;%1&apos; exists. Replace it?</source>
+        <translation>A preset named &apos;%1&apos; exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>Rename Preset</source>
+        <translation>Rename Preset</translation>
+    </message>
+    <message>
+        <source>New name of the preset &apos;%1&apos;:</source>
+        <translation>New name of the preset &apos;%1&apos;:</translation>
+    </message>
+    <message>
+        <source>The preset was not renamed.</source>
+        <translation>The preset was not renamed.</translation>
+    </message>
+    <message>
+        <source>Delete the preset &apos;%1&apos;?</source>
+        <translation>Delete the preset &apos;%1&apos;?</translation>
+    </message>
+    <message>
+        <source>The preset was not deleted.</source>
+        <translation>The preset was not deleted.</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was written to %2.</source>
+        <translation>The preset &apos;%1&apos; was written to %2.</translation>
+    </message>
+    <message>
+        <source>The preset was not exported.</source>
+        <translation>The preset was not exported.</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was imported.</source>
+        <translation>The preset &apos;%1&apos; was imported.</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was imported without these entries, which this version does not take:</source>
+        <translation>The preset &apos;%1&apos; was imported without these entries, which this version does not take:</translation>
+    </message>
+    <message>
+        <source>The preset was not imported.</source>
+        <translation>The preset was not imported.</translation>
+    </message>
+</context>
+<context>
     <name>TQualityControls</name>
     <message>
         <source>Auto</source>

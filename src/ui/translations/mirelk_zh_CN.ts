@@ -134,6 +134,141 @@
     </message>
 </context>
 <context>
+    <name>TPresetControls</name>
+    <message>
+        <source>Web (WebM)</source>
+        <translation>网页（WebM）</translation>
+    </message>
+    <message>
+        <source>Phone (MP4 H.264 720p)</source>
+        <translation>手机（MP4 H.264 720p）</translation>
+    </message>
+    <message>
+        <source>Archive (MKV AV1)</source>
+        <translation>存档（MKV AV1）</translation>
+    </message>
+    <message>
+        <source>Music (FLAC)</source>
+        <translation>音乐（FLAC）</translation>
+    </message>
+    <message>
+        <source>Podcast (Opus mono)</source>
+        <translation>播客（Opus 单声道）</translation>
+    </message>
+    <message>
+        <source>Presets (*.json);;All files (*)</source>
+        <translation>预设 (*.json);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Presets</source>
+        <translation>预设</translation>
+    </message>
+    <message>
+        <source>Import Preset</source>
+        <translation>导入预设</translation>
+    </message>
+    <message>
+        <source>Export Preset</source>
+        <translation>导出预设</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Every setting as the preset has it</source>
+        <translation>把所有设置改为预设中的值</translation>
+    </message>
+    <message>
+        <source>Save As...</source>
+        <translation>另存为...</translation>
+    </message>
+    <message>
+        <source>The settings of now as a preset of your own</source>
+        <translation>把当前设置保存为自己的预设</translation>
+    </message>
+    <message>
+        <source>Rename...</source>
+        <translation>重命名...</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Export...</source>
+        <translation>导出...</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>导入...</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was applied without these entries, which this version does not take:</source>
+        <translation>已应用预设“%1”，但本版本不接受以下条目：</translation>
+    </message>
+    <message>
+        <source>The preset was not applied.</source>
+        <translation>未能应用预设。</translation>
+    </message>
+    <message>
+        <source>Save Preset</source>
+        <translation>保存预设</translation>
+    </message>
+    <message>
+        <source>Name of the preset:</source>
+        <translation>预设名称：</translation>
+    </message>
+    <message>
+        <source>The preset was not saved.</source>
+        <translation>未能保存预设。</translation>
+    </message>
+    <message>
+        <source>A preset named &apos;%1&apos; exists. Replace it?</source>
+        <translation>已有名为“%1”的预设。要替换它吗？</translation>
+    </message>
+    <message>
+        <source>Rename Preset</source>
+        <translation>重命名预设</translation>
+    </message>
+    <message>
+        <source>New name of the preset &apos;%1&apos;:</source>
+        <translation>预设“%1”的新名称：</translation>
+    </message>
+    <message>
+        <source>The preset was not renamed.</source>
+        <translation>未能重命名预设。</translation>
+    </message>
+    <message>
+        <source>Delete the preset &apos;%1&apos;?</source>
+        <translation>要删除预设“%1”吗？</translation>
+    </message>
+    <message>
+        <source>The preset was not deleted.</source>
+        <translation>未能删除预设。</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was written to %2.</source>
+        <translation>预设“%1”已写入 %2。</translation>
+    </message>
+    <message>
+        <source>The preset was not exported.</source>
+        <translation>未能导出预设。</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was imported.</source>
+        <translation>已导入预设“%1”。</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was imported without these entries, which this version does not take:</source>
+        <translation>已导入预设“%1”，但本版本不接受以下条目：</translation>
+    </message>
+    <message>
+        <source>The preset was not imported.</source>
+        <translation>未能导入预设。</translation>
+    </message>
+</context>
+<context>
     <name>TQualityControls</name>
     <message>
         <source>Auto</source>
