@@ -389,8 +389,8 @@ QWidget* TfrmMain::BuildFormatPages()
 {
     m_pages = new QTabWidget(this);
     m_pages->setObjectName("PageControl1");
-    m_pages->setUsesScrollButtons(false);  // every page in sight, its caption shortened when narrow
-    m_pages->setElideMode(Qt::ElideRight);
+    m_pages->setUsesScrollButtons(false);  // every page's caption whole: the window is as wide as they
+    m_pages->setElideMode(Qt::ElideNone);
     const auto addRow = [](QGridLayout* grid, int row, const char* caption, QComboBox* list) {
         auto* label = new QLabel;
         SetTrText(label, kContext, caption);
@@ -445,7 +445,7 @@ QWidget* TfrmMain::BuildFormatPages()
     addRow(wmvGrid, 2, QT_TRANSLATE_NOOP("TfrmMain", "Frames/s:"), m_wmvRate);
     wmvGrid->setRowStretch(3, 1);
     m_pages->addTab(pageWmv, "WMV");
-    m_pages->addTab(m_modernPage = new TModernFormatPage, QString());
+    m_pages->addTab(m_modernPage = new TModernFormatPage, TModernFormatPage::Caption());
     return m_pages;
 }
 

@@ -17,6 +17,7 @@ namespace mirelk::ui {
 namespace {
 
 constexpr char kContext[] = "TModernFormatPage";
+constexpr const char* kCaption = QT_TRANSLATE_NOOP("TModernFormatPage", "Modern");
 
 // What each of kModernOutputFormats is good for, in its order. The GIF line takes the limits of
 // an animated picture.
@@ -46,7 +47,7 @@ static_assert(std::size(kSpeeds) == kEncoderSpeeds.size());
 
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
-QLabel* Caption(QWidget* parent, const char* source)
+QLabel* RowLabel(QWidget* parent, const char* source)
 {
     auto* label = new QLabel(parent);
     SetTrText(label, kContext, source);
@@ -58,7 +59,7 @@ QLabel* Caption(QWidget* parent, const char* source)
 TModernFormatPage::TModernFormatPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName("tabModern");
-    SetTrTab(this, kContext, QT_TRANSLATE_NOOP("TModernFormatPage", "Modern Formats"));
+    SetTrTab(this, kContext, kCaption);
     m_format = new QComboBox(this);
     m_format->setObjectName("Modern_Format");
     for (const std::string_view format : kModernOutputFormats) m_format->addItem(Text(format));
@@ -74,12 +75,12 @@ TModernFormatPage::TModernFormatPage(QWidget* parent) : QWidget(parent)
     m_about->setWordWrap(true);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(Caption(this, QT_TRANSLATE_NOOP("TModernFormatPage", "Format:")), 0, 0);
+    grid->addWidget(RowLabel(this, QT_TRANSLATE_NOOP("TModernFormatPage", "Format:")), 0, 0);
     grid->addWidget(m_format, 0, 1);
     grid->addWidget(m_about, 1, 0, 1, 2);
-    grid->addWidget(Caption(this, QT_TRANSLATE_NOOP("TModernFormatPage", "Frame Size:")), 2, 0);
+    grid->addWidget(RowLabel(this, QT_TRANSLATE_NOOP("TModernFormatPage", "Frame Size:")), 2, 0);
     grid->addWidget(m_size, 2, 1);
-    grid->addWidget(Caption(this, QT_TRANSLATE_NOOP("TModernFormatPage", "Encoder Speed:")), 3, 0);
+    grid->addWidget(RowLabel(this, QT_TRANSLATE_NOOP("TModernFormatPage", "Encoder Speed:")), 3, 0);
     grid->addWidget(m_speed, 3, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(4, 1);
@@ -88,6 +89,8 @@ TModernFormatPage::TModernFormatPage(QWidget* parent) : QWidget(parent)
     connect(m_format, &QComboBox::currentIndexChanged, this, &TModernFormatPage::ShowFormatState);
     ShowFormatState();
 }
+
+QString TModernFormatPage::Caption() { return Tr(kContext, kCaption); }
 
 TPageChoices TModernFormatPage::Choices() const
 {

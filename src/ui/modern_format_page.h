@@ -16,6 +16,9 @@ class TModernFormatPage final : public QWidget {
     Q_OBJECT
 public:
     explicit TModernFormatPage(QWidget* parent = nullptr);
+    // The page's tab caption in the window's language, known before the page is in its tabs so
+    // that the window's first size makes room for it.
+    static QString Caption();
 
     // The page's lists as the form's choices (ModernFormat, FrameSize and EncoderSpeed).
     TPageChoices Choices() const;

@@ -48,7 +48,7 @@ TEST_F(ModernPageTest, TheToolBarWritesThePagesFormatUnderTheNameTheRowShows)
     SetOutputFolder(out);
     AddFiles({clip});
     ShowPage();
-    EXPECT_EQ(Window().findChild<QTabWidget*>("PageControl1")->tabText(5), "Modern Formats");
+    EXPECT_EQ(Window().findChild<QTabWidget*>("PageControl1")->tabText(5), "Modern");
 
     ChooseItem("Modern_Format", "WebM");
     ChooseItem("Modern_Speed", "Fastest");

@@ -110,8 +110,8 @@
         <translation>A slower encoder makes a smaller file of the same quality</translation>
     </message>
     <message>
-        <source>Modern Formats</source>
-        <translation>Modern Formats</translation>
+        <source>Modern</source>
+        <translation>Modern</translation>
     </message>
 </context>
 <context>

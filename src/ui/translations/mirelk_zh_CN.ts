@@ -110,7 +110,7 @@
         <translation>编码越慢，同样画质的文件越小</translation>
     </message>
     <message>
-        <source>Modern Formats</source>
+        <source>Modern</source>
         <translation>新格式</translation>
     </message>
 </context>
