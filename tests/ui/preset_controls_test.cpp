@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -268,6 +271,32 @@ TEST_F(PresetControlsTest, BadNamesBuiltInNamesAndBadFilesAreRefusedWithTheReaso
 
     EXPECT_EQ(FileBytes(StoreFolder() + "/Keep me.json"), kept);
     EXPECT_EQ(FolderNames(StoreFolder()), (std::vector<std::string>{"From later.json", "Keep me.json"}));
+}
+
+// Qt's own dialogs, as a user meets them: the name prompt, then the box with the reason.
+TEST_F(PresetControlsTest, QtsDialogsAskForTheNameAndShowTheReason)
+{
+    OpenWindow();
+    presets = Window().ShowOptionWindow().findChild<ui::TPresetControls*>("grpPresets");
+    QString prompt;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        prompt = dialog->labelText();
+        dialog->setTextValue("a/b");
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shown = box->text();
+            box->accept();
+        });
+        dialog->accept();
+    });
+    Button("btnPresetSave")->click();
+    EXPECT_EQ(prompt, "Name of the preset:");
+    EXPECT_EQ(shown, "The preset was not saved.\nA preset name cannot hold a slash: 'a/b'.");
+    EXPECT_FALSE(fs::exists(StoreFolder()) && !fs::is_empty(StoreFolder()));
 }
 
 }  // namespace
