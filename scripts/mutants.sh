@@ -131,6 +131,15 @@ G05^form^src/form/presets.cpp^    if (size > static_cast<std::uintmax_t>(kPreset
 G06^form modern^src/form/quality_rules.cpp^            record.AudioBitrate = perChannel * 1000 * channels;^            record.AudioBitrate = perChannel * 1000;^audio quality not per channel
 G07^form modern^src/form/option_form.cpp^    if ((record.RecordingTime < 1 && longer) || record.RecordingTime > kLongestMs) record.RecordingTime = kLongestMs;^    if (false) record.RecordingTime = kLongestMs;^a GIF of a long input buffers all of it
 G08^engine^src/engine/custom_ffmpeg.cpp^>= 0 && bitRate > 0 && bitRate < 1000)^>= 0 && bitRate < 1000)^warning for a bit rate of 0
+G09^modern^src/engine/output_streams.cpp^            sameDepth = format;^            (void)format;^16-bit sound converted to ALAC grows to 32 bits
+G10^form^src/form/main_window_pages.cpp^        settings.EncoderSpeed = choices.EncoderSpeed;^        (void)choices.EncoderSpeed;^the Modern page's encoder speed ignored
+G11^form^src/form/main_window_pages.cpp^(known ? choices.ModernFormat : 0)^(known ? choices.ModernFormat : -1)^the Modern page's bad index picks a classic format
+G12^ui^src/ui/option_window.cpp^    const int first = static_cast<int>(group->buttons().size());^    const int first = 0;^today's formats in the option window take the classic formats' indexes
+G13^ui^src/ui/quality_controls.cpp^    if (rule.PalettePictures)\n        lines^    if (false)\n        lines^no note of the GIF's 60 seconds
+G14^ui^src/ui/preset_controls.cpp^        settings.OutputFolder = m_form.Settings.OutputFolder;^        (void)0;^a preset moves the outputs to its own folder
+G15^ui^src/ui/preset_controls.cpp^    const bool own = IsUserPreset(name);^    const bool own = !name.isEmpty();^built-in presets offered for renaming and deleting
+G16^ui^src/ui/preset_controls.cpp^    const bool replace = IsUserPreset(name);\n    if (replace && !m_dialogs^    const bool replace = IsUserPreset(name);\n    if (false && !m_dialogs^a user preset replaced without asking
+G17^ui^src/ui/modern_format_page.cpp^    m_size->setEnabled(!rule.VideoDisable);^    m_size->setEnabled(true);^a frame size offered for sound only
 TABLE
 )
 

@@ -14,6 +14,21 @@ namespace mirelk {
 
 namespace {
 
+// The encoder's format that keeps the decoded samples as they are, or at their depth with the
+// channels laid out the other way (planar or packed), so that 16-bit sound does not grow to 32
+// bits; the encoder's first format when it has neither.
+AVSampleFormat EncoderSampleFormat(const AVSampleFormat* supported, AVSampleFormat decoded)
+{
+    const AVSampleFormat* sameDepth = nullptr;
+    for (const AVSampleFormat* format = supported; *format != AV_SAMPLE_FMT_NONE; ++format) {
+        if (*format == decoded) return decoded;
+        if (sameDepth == nullptr && decoded != AV_SAMPLE_FMT_NONE &&
+            av::av_get_packed_sample_fmt(*format) == av::av_get_packed_sample_fmt(decoded))
+            sameDepth = format;
+    }
+    return sameDepth != nullptr ? *sameDepth : supported[0];
+}
+
 TOpenOutputStream NewStream(TOpenOutput& output, AVMediaType type, const AVCodec* encoder,
                             std::vector<TBitstreamFilterSpec>& filterChain)
 {
@@ -300,12 +315,8 @@ void TCustomFFmpeg::AddAudioStream(TOpenOutput& output)
             codec->global_quality = static_cast<int>(FF_QP2LAMBDA * o.audioQScale);
         }
         codec->sample_fmt = static_cast<AVSampleFormat>(o.audioSampleFormat);
-        if (encoder != nullptr && encoder->sample_fmts != nullptr) {
-            bool supported = false;
-            for (const AVSampleFormat* format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE; ++format)
-                supported = supported || *format == codec->sample_fmt;
-            if (!supported) codec->sample_fmt = encoder->sample_fmts[0];
-        }
+        if (encoder != nullptr && encoder->sample_fmts != nullptr)
+            codec->sample_fmt = EncoderSampleFormat(encoder->sample_fmts, codec->sample_fmt);
     }
     codec->sample_rate = o.audioSampleRate;
     codec->time_base = AVRational{1, o.audioSampleRate};

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "form/option_choices.h"
+
 namespace mirelk {
 
 namespace {
@@ -38,6 +40,14 @@ void ApplyPageChoices(TOptionFormSettings& settings, TFormatPage page, const TPa
         settings.FrameSize = choices.FrameSize;
         settings.FrameRate = choices.FrameRate;
         break;
+    case fpModern: {
+        const bool known = choices.ModernFormat >= 0 &&
+                           static_cast<std::size_t>(choices.ModernFormat) < kModernOutputFormats.size();
+        settings.OutputFormat = static_cast<int>(kOutputFormats.size()) + (known ? choices.ModernFormat : 0);
+        settings.FrameSize = choices.FrameSize;
+        settings.EncoderSpeed = choices.EncoderSpeed;
+        break;
+    }
     }
 }
 

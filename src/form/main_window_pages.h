@@ -1,4 +1,4 @@
-// The main window's five format pages and its per-row clip times, as settings of the option
+// The main window's format pages and its per-row clip times, as settings of the option
 // form: what the window copies into the form before it builds a file's records.
 #pragma once
 
@@ -9,7 +9,8 @@
 
 namespace mirelk {
 
-enum TFormatPage { fp3GP, fpVCD, fpSVCD, fpDVD, fpWMV };
+// In the order of the window's tabs; today's targets have the last page.
+enum TFormatPage { fp3GP, fpVCD, fpSVCD, fpDVD, fpWMV, fpModern };
 
 // The item indexes of the active page's lists (those a page does not have are ignored).
 struct TPageChoices {
@@ -18,10 +19,15 @@ struct TPageChoices {
     int FrameSize = 0;
     int FrameRate = 0;
     int Norm = 0;
+    // Index into kModernOutputFormats.
+    int ModernFormat = 0;
+    int EncoderSpeed = 0;
 };
 
 // The output format and the page's choices into the settings. Page WMV leaves the audio
-// encoder alone: its format fixes it.
+// encoder alone: its format fixes it. Today's targets fix their encoders: their page gives the
+// format, the frame size and the encoder speed; a format index outside the list takes the
+// first.
 void ApplyPageChoices(TOptionFormSettings& settings, TFormatPage page, const TPageChoices& choices);
 
 // The page's choices in the form's settings while the scope lasts, as Convert from the tool bar

@@ -39,6 +39,7 @@
 #include "ui/host/event_relay.h"
 #include "ui/host/preview_window.h"
 #include "ui/language.h"
+#include "ui/modern_format_page.h"
 #include "ui/option_window.h"
 #include "ui/playback_panel.h"
 
@@ -403,7 +404,8 @@ QWidget* TfrmMain::BuildFormatPages()
 {
     m_pages = new QTabWidget(this);
     m_pages->setObjectName("PageControl1");
-
+    m_pages->setUsesScrollButtons(false);  // every page's caption whole: the window is as wide as they
+    m_pages->setElideMode(Qt::ElideNone);
     const auto addRow = [](QGridLayout* grid, int row, const char* caption, QComboBox* list) {
         auto* label = new QLabel;
         SetTrText(label, kContext, caption);
@@ -458,6 +460,7 @@ QWidget* TfrmMain::BuildFormatPages()
     addRow(wmvGrid, 2, QT_TRANSLATE_NOOP("TfrmMain", "Frames/s:"), m_wmvRate);
     wmvGrid->setRowStretch(3, 1);
     m_pages->addTab(pageWmv, "WMV");
+    m_pages->addTab(m_modernPage = new TModernFormatPage, TModernFormatPage::Caption());
     return m_pages;
 }
 
@@ -483,6 +486,8 @@ TPageChoices TfrmMain::PageChoices() const
         choices.FrameSize = m_wmvSize->currentIndex();
         choices.FrameRate = m_wmvRate->currentIndex();
         break;
+    case fpModern:
+        return m_modernPage->Choices();
     }
     return choices;
 }

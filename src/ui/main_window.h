@@ -1,5 +1,5 @@
 // The main window: the list of files to convert, the output folder, the playback panel for
-// clip times, the five format pages, and the conversion run with its progress. Conversion rules
+// clip times, the format pages, and the conversion run with its progress. Conversion rules
 // live in the option form and the component; the window fills the form, adds the tasks and
 // shows the component's events, which reach it as queued calls on the main thread.
 #pragma once
@@ -38,6 +38,7 @@ class QTableView;
 
 namespace mirelk::ui {
 
+class TModernFormatPage;
 class TPlaybackPanel;
 class TEventRelay;
 class TfrmOption;
@@ -287,6 +288,7 @@ private:
     QComboBox* m_wmvVideo = nullptr;
     QComboBox* m_wmvSize = nullptr;
     QComboBox* m_wmvRate = nullptr;
+    TModernFormatPage* m_modernPage = nullptr;
     QDialog* m_logWindow = nullptr;
     QPlainTextEdit* m_log = nullptr;
     QAction* m_showLog = nullptr;

@@ -61,10 +61,12 @@ QString NoteValue(const TSettingNote& note)
     return value;
 }
 
-QStringList NoteTexts(const TOptionFormSettings& settings)
+QStringList NoteTexts(const TOptionFormSettings& settings, TFormatPage page)
 {
     QStringList texts;
     for (const TSettingNote& note : SettingsBeyondPage(settings)) {
+        // The page of today's formats chooses the encoder's speed itself.
+        if (page == fpModern && note.Kind == snEncoderSpeed) continue;
         const QString value = NoteValue(note);
         texts << (value.isEmpty() ? NoteName(note.Kind) : Tr("TfrmMain", "%1: %2").arg(NoteName(note.Kind), value));
     }
@@ -101,6 +103,7 @@ QWidget* TfrmMain::BuildSettingsLine()
     // Every list, button and tab of the pages decides the names; the pages' widgets are found
     // rather than listed so that a page added later is followed as well.
     connect(m_pages, &QTabWidget::currentChanged, m_refreshNames, qOverload<>(&QTimer::start));
+    connect(m_pages, &QTabWidget::currentChanged, this, &TfrmMain::ShowSettingsLine);
     for (auto* list : m_pages->findChildren<QComboBox*>())
         connect(list, &QComboBox::currentIndexChanged, m_refreshNames, qOverload<>(&QTimer::start));
     for (auto* button : m_pages->findChildren<QAbstractButton*>())
@@ -113,7 +116,7 @@ QString TfrmMain::SettingsLineText() const { return m_settingsLine->text(); }
 
 void TfrmMain::ShowSettingsLine()
 {
-    const QStringList notes = NoteTexts(OptionForm().Settings);
+    const QStringList notes = NoteTexts(OptionForm().Settings, ActivePage());
     if (notes.isEmpty()) {
         m_settingsLine->setText(Tr("TfrmMain", "Output Options: only the page's settings apply."));
         m_settingsLine->setToolTip(QString());

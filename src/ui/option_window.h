@@ -24,6 +24,7 @@ class QPushButton;
 
 namespace mirelk::ui {
 
+class TPresetControls;
 class TSelectionSlider;
 
 class TfrmOption final : public QDialog {
@@ -70,11 +71,13 @@ private:
     QWidget* BuildVideoPage();
     QWidget* BuildHookPage();
     QWidget* BuildFilterPage();
+    QWidget* BuildQualityPage();
     QWidget* BuildPreviewColumn();
 
-    // Widgets bound to a setting: each shows it and writes it back on every change.
+    // Widgets bound to a setting: each shows it and writes it back on every change. A radio
+    // group may go on in a second box: its buttons then take the ids after the first box's.
     QGroupBox* RadioGroup(const char* name, const char* title, std::span<const std::string_view> items,
-                          int TOptionFormSettings::*field, int columns);
+                          int TOptionFormSettings::*field, int columns, QButtonGroup* sharedGroup = nullptr);
     QCheckBox* Check(const char* name, const char* caption, bool TOptionFormSettings::*field);
     QCheckBox* HookCheck(const char* name, const char* caption, THookCheck TOptionFormSettings::*field);
     QLineEdit* Edit(const char* name, std::string TOptionFormSettings::*field);
@@ -84,6 +87,7 @@ private:
     void BindEnabled(QWidget* widget, THookCheck TOptionFormSettings::*field);
     void Changed();
     void ShowEnabledStates();
+    void ShowNote();
     // The slider, preview, clip marks and description of the form's current file.
     void ShowFileState();
     void ShowPreview();
@@ -107,6 +111,8 @@ private:
     QCheckBox* m_cutClip = nullptr;
     QPlainTextEdit* m_fileInfo = nullptr;
     QLineEdit* m_outPath = nullptr;
+    QLabel* m_note = nullptr;
+    TPresetControls* m_presets = nullptr;
 };
 
 }  // namespace mirelk::ui

@@ -127,6 +127,36 @@ TEST_F(CliModernFormats, QualityAndSpeedOutsideTheirRangesAreRefusedBeforeAnythi
     EXPECT_TRUE(!fs::exists(out) || fs::is_empty(out));
 }
 
+// Lossless targets keep the depth of the decoded samples: 16-bit sound stays 16-bit (planar or
+// packed, as the encoder takes it) rather than growing to 32 bits, and 24-bit sound keeps its
+// 24 bits in 32-bit words. Sound the encoder has no depth for (floating point) takes its first.
+TEST_F(CliModernFormats, LosslessSoundKeepsTheDepthOfItsInput)
+{
+    const auto source = [&](const std::string& name, const std::string& codec) {
+        return MakeMedia(folder.Path(name), "-f lavfi -i sine=duration=2:sample_rate=44100 -ac 2 -c:a " + codec);
+    };
+    struct TCase {
+        std::string input;
+        const char* format;
+        const char* file;
+        const char* written;  // codec, sample format, bits per raw sample
+    };
+    for (const TCase& c : {
+             TCase{source("s16.wav", "pcm_s16le"), "m4a-alac", "s16_(new)_alac.m4a", "alac\ns16p\n16"},
+             TCase{source("s16.wav", "pcm_s16le"), "flac", "s16_(new).flac", "flac\ns16\n16"},
+             TCase{source("s24.wav", "pcm_s24le"), "m4a-alac", "s24_(new)_alac.m4a", "alac\ns32p\n24"},
+             TCase{source("float.wav", "pcm_f32le"), "m4a-alac", "float_(new)_alac.m4a", "alac\ns32p\n24"},
+         }) {
+        SCOPED_TRACE(c.file);
+        const CliRun run = RunCli(std::string("-q -f ") + c.format + " -o " + ShellQuoted(out) + " " + ShellQuoted(c.input));
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(Probe(out + "/" + c.file, "a:0", "stream=codec_name,sample_fmt,bits_per_raw_sample"), c.written);
+    }
+    // Two seconds of 16-bit stereo at 44100 Hz are 353 kB as they are; a sine wave packs far
+    // below that.
+    EXPECT_LT(fs::file_size(out + "/s16_(new)_alac.m4a"), 353000u);
+}
+
 // The AV1 encoder takes no picture below its smallest size: the input is refused with the reason,
 // and the other inputs convert.
 TEST_F(CliModernFormats, AnAV1OfAOnePixelPictureIsRefusedClearly)

@@ -4,6 +4,7 @@
 
 #include <tuple>
 
+#include "form/main_window_pages.h"
 #include "form/option_choices.h"
 #include "form/settings_entries.h"
 #include "form_fixture.h"
@@ -60,6 +61,37 @@ TEST_F(ModernFormats, FollowTheTwentyFourWithFixedEncodersNamesAndQuality)
         const bool soundOnly = std::string(c.video).empty();
         EXPECT_EQ(r.VideoDisable, soundOnly ? 1 : 0);
         EXPECT_EQ(form->GetInputOptions().ExtOptions, soundOnly ? "vn=1" : "");
+    }
+}
+
+// The main window's page of today's targets: the format, size and speed it shows are what the
+// record gets, whatever the option window chose before; the other pages' choices stay out.
+TEST_F(ModernFormats, TheMainWindowsPageGivesItsFormatSizeAndSpeed)
+{
+    UseClip("in.avi");
+    form->Settings.OutputFormat = 9;
+    form->Settings.VideoEncoder = ChoiceIndex(kVideoEncoders, "DivX");
+    TPageChoices choices;
+    choices.VideoEncoder = ChoiceIndex(kVideoEncoders, "XviD");
+    choices.ModernFormat = ChoiceIndex(kModernOutputFormats, "MP4-HEVC");
+    choices.FrameSize = FrameSizeIndex("176x144");
+    choices.EncoderSpeed = ChoiceIndex(kEncoderSpeeds, "Fastest");
+    ApplyPageChoices(form->Settings, fpModern, choices);
+    EXPECT_EQ(kAllOutputFormats[static_cast<std::size_t>(form->Settings.OutputFormat)], "MP4-HEVC");
+    TOutputOptions r = form->GetOutputOptions();
+    EXPECT_EQ(std::tuple(r.FileName, r.VideoCodec, r.VideoTag, r.FrameSize, r.ExtOptions),
+              std::tuple(folder.Path("in_(new)_hevc.mp4"), "libx265", "hvc1", "176x144", "crf=24\r\nb=0\r\npreset=ultrafast"));
+
+    choices.ModernFormat = ChoiceIndex(kModernOutputFormats, "Opus");
+    ApplyPageChoices(form->Settings, fpModern, choices);
+    r = form->GetOutputOptions();
+    EXPECT_EQ(std::tuple(r.FileName, r.AudioCodec, r.VideoDisable), std::tuple(folder.Path("in_(new).opus"), "libopus", 1));
+
+    // An index the list does not have takes the page's first format rather than another page's.
+    for (int outside : {-1, static_cast<int>(kModernOutputFormats.size())}) {
+        choices.ModernFormat = outside;
+        ApplyPageChoices(form->Settings, fpModern, choices);
+        EXPECT_EQ(kAllOutputFormats[static_cast<std::size_t>(form->Settings.OutputFormat)], "WebM") << outside;
     }
 }
 

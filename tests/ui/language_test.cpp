@@ -72,12 +72,14 @@ std::vector<std::pair<QString, QString>> VisibleTexts(QWidget* window)
 bool HasChinese(const QString& text) { return text.contains(QRegularExpression("[\\x{4e00}-\\x{9fff}]")); }
 
 // English words a Chinese window keeps: names of formats, codecs, norms, libraries, keys, the
-// program and the languages, and "Auto", as the design's Chinese window has them.
+// program and the languages, and "Auto", as the design's Chinese window has them; today's
+// formats and their codecs by their own names too.
 QString WithoutNames(QString text)
 {
     static const QRegularExpression names(
         "\\b(Auto|Mono|Stereo|VCD|SVCD|DVD|3GP|AVI|FLV|iPod|MKV|MOV|MP4|OGG|PSP|RM10|RM20|SWF|WMV|M1V|M2V|AAC|AC3|"
-        "MP2|MP3|WAV|WMA|FLAC|PAL|NTSC|DivX|XviD|X264|Imlib2|Ctrl\\+[A-Z]|Mirelk|English|rm|rmvb)\\b");
+        "MP2|MP3|WAV|WMA|FLAC|PAL|NTSC|DivX|XviD|X264|Imlib2|Ctrl\\+[A-Z]|Mirelk|English|rm|rmvb|"
+        "WebM|HEVC|AV1|VP9|Opus|ALAC|M4A|GIF|H\\.264|H\\.265|MPEG-4|Apple)\\b");
     return text.remove(names).remove(QApplication::applicationVersion());
 }
 

@@ -1,7 +1,8 @@
 // Pictures of the desktop program for the README and for review: the main window after two
-// generated clips were converted on page "3GP" (in English and in Chinese), the end of a run
-// with a failed row and its summary box, the about box, the option window with a file's
-// preview and a marked clip (its format and hook pages), and a preview window during a run.
+// generated clips were converted on page "3GP" (in English and in Chinese) and its page of
+// today's formats, the end of a run with a failed row and its summary box, the about box, the
+// option window with a file's preview and a marked clip (its format page with the presets, its
+// hook page and its quality page with a note), and a preview window during a run.
 // Run under a virtual display; a second argument is appended to every picture's name (for
 // the pictures at another scale factor).
 #include <QApplication>
@@ -11,7 +12,10 @@
 #include <QThread>
 #include <QTimer>
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QSlider>
 #include <cstdio>
@@ -24,6 +28,7 @@
 #include "ui/host/qt_main_thread.h"
 #include "ui/language.h"
 #include "ui/main_window.h"
+#include "form/presets.h"
 #include "ui/option_window.h"
 
 namespace {
@@ -70,6 +75,15 @@ int main(int argc, char** argv)
         if (std::system(command.c_str()) != 0) return 1;
     }
     for (const QString& old : QDir(clips).entryList({"*_(new)*"})) QFile::remove(clips + "/" + old);
+    // Presets of the pictures' own, beside them rather than among the user's.
+    const QString data = QDir(out).absoluteFilePath("preset-data");
+    QDir(data).removeRecursively();
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    {
+        mirelk::TOptionFormSettings holiday;
+        holiday.OutputFormat = 25;
+        mirelk::TPresetStore().Save("Holiday films", holiday);
+    }
 
     static mirelk::ui::TQtMainThread mainThread;
     int status = 0;
@@ -88,6 +102,14 @@ int main(int argc, char** argv)
         if (!Save(window, out + "/main-window-en.png")) status = 1;
         window.SetLanguage("zh_CN");
         if (!Save(window, out + "/main-window-zh_CN.png")) status = 1;
+        auto* formatPages = window.findChild<QTabWidget*>("PageControl1");
+        formatPages->setCurrentWidget(window.findChild<QWidget*>("tabModern"));
+        auto* modern = window.findChild<QComboBox*>("Modern_Format");
+        modern->setCurrentIndex(modern->findText("MKV-AV1"));
+        if (!Save(window, out + "/main-window-modern-zh_CN.png")) status = 1;
+        window.SetLanguage("en");
+        if (!Save(window, out + "/main-window-modern-en.png")) status = 1;
+        formatPages->setCurrentIndex(0);
 
         // The same file once more with a scale the filter cannot read: its row fails, the others
         // stay finished, and one box sums the run up.
@@ -131,7 +153,19 @@ int main(int argc, char** argv)
         window.SetLanguage("zh_CN");
         pages->setCurrentIndex(0);
         if (!Save(options, out + "/option-window-zh_CN.png")) status = 1;
+        // Today's format with a quality outside its encoder's scale: the note tells.
+        for (QRadioButton* format : options.findChild<QWidget*>("grpModernFormats")->findChildren<QRadioButton*>())
+            if (format->text() == "MKV-AV1") format->click();
+        if (!options.findChild<QCheckBox*>("chkVideoQuality")->isChecked())
+            options.findChild<QCheckBox*>("chkVideoQuality")->click();
+        options.findChild<QLineEdit*>("edtVideoQuality")->setText("99");
+        pages->setCurrentWidget(options.findChild<QWidget*>("tabQuality"));
+        if (!Save(options, out + "/option-window-quality-zh_CN.png")) status = 1;
         window.SetLanguage("en");
+        if (!Save(options, out + "/option-window-quality-en.png")) status = 1;
+        pages->setCurrentIndex(0);
+        if (!Save(options, out + "/option-window-formats-en.png")) status = 1;
+        options.findChild<QPushButton*>("btnDefaults")->click();
         options.close();
 
         // A longer file, converted from the menu with its pictures shown.

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "ui/option_window.h"
@@ -102,6 +103,14 @@ TEST_F(MainWindowTest, OverwritingIsForgottenAtTheNextStartUnlessRemembered)
     ui::TfrmMain& third = OpenWindow();
     EXPECT_TRUE(third.OptionForm().Settings.Overwrite);
     EXPECT_TRUE(Child<QLabel>("lblSettings")->text().endsWith("Overwrite existing files"));
+    CloseWindow();
+
+    // A Config.ini of an earlier version kept the check on its own: it is not taken.
+    std::ofstream(std::filesystem::path(programFolder) / "Config.ini")
+        << "[FormConfig]\nlanguage=en\n[OutputOptions]\nchkOverwrite=1\nchkVertFlip=1\n";
+    ui::TfrmMain& fourth = OpenWindow();
+    EXPECT_FALSE(fourth.OptionForm().Settings.Overwrite);
+    EXPECT_TRUE(fourth.OptionForm().Settings.VertFlip);
 }
 
 TEST_F(MainWindowTest, EachRowNamesTheFileConvertWritesOnEveryPageAndWithTheOptionWindowsFormat)

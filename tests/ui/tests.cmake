@@ -2,7 +2,9 @@
 # The windows link the translations compiled into the desktop library, which need Qt in this scope.
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 add_executable(main_window_test ui/main_window_test.cpp ui/button_sweep_test.cpp ui/option_window_test.cpp
-  ui/language_test.cpp ui/run_end_test.cpp ui/settings_line_test.cpp ui/list_keeping_test.cpp ui/file_list_test.cpp ui/large_list_test.cpp ui/ui_test_support.cpp test_support.cpp)
+  ui/language_test.cpp ui/run_end_test.cpp ui/file_list_test.cpp ui/large_list_test.cpp ui/modern_page_test.cpp
+  ui/option_formats_test.cpp ui/preset_controls_test.cpp ui/settings_line_test.cpp ui/list_keeping_test.cpp
+  ui/ui_test_support.cpp test_support.cpp)
 target_link_libraries(main_window_test PRIVATE mirelk_ui mirelk_engine GTest::gtest)
 target_compile_definitions(main_window_test PRIVATE ${MIRELK_TEST_DEFINITIONS}
   MIRELK_TRANSLATIONS_DIR="${PROJECT_SOURCE_DIR}/src/ui/translations")

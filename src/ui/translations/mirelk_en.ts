@@ -32,6 +32,89 @@
     </message>
 </context>
 <context>
+    <name>TModernFormatPage</name>
+    <message>
+        <source>VP9 pictures and Opus sound: plays in every web browser.</source>
+        <translation>VP9 pictures and Opus sound: plays in every web browser.</translation>
+    </message>
+    <message>
+        <source>HEVC (H.265) pictures and AAC sound: about half the size of H.264 at the same quality.</source>
+        <translation>HEVC (H.265) pictures and AAC sound: about half the size of H.264 at the same quality.</translation>
+    </message>
+    <message>
+        <source>AV1 pictures and Opus sound: the smallest files, but slow to make.</source>
+        <translation>AV1 pictures and Opus sound: the smallest files, but slow to make.</translation>
+    </message>
+    <message>
+        <source>AV1 pictures and AAC sound in an MP4 file, for newer players.</source>
+        <translation>AV1 pictures and AAC sound in an MP4 file, for newer players.</translation>
+    </message>
+    <message>
+        <source>Sound only, without any loss: for keeping music.</source>
+        <translation>Sound only, without any loss: for keeping music.</translation>
+    </message>
+    <message>
+        <source>Sound only, small files of good quality, for speech and music.</source>
+        <translation>Sound only, small files of good quality, for speech and music.</translation>
+    </message>
+    <message>
+        <source>Sound only, without any loss, for Apple devices.</source>
+        <translation>Sound only, without any loss, for Apple devices.</translation>
+    </message>
+    <message>
+        <source>Sound only, AAC, which nearly every player plays.</source>
+        <translation>Sound only, AAC, which nearly every player plays.</translation>
+    </message>
+    <message>
+        <source>An animated picture without sound: at most %1 seconds (a longer input is cut), %2 pictures a second, %3 pixels wide.</source>
+        <translation>An animated picture without sound: at most %1 seconds (a longer input is cut), %2 pictures a second, %3 pixels wide.</translation>
+    </message>
+    <message>
+        <source>Encoder&apos;s default</source>
+        <translation>Encoder&apos;s default</translation>
+    </message>
+    <message>
+        <source>Fastest</source>
+        <translation>Fastest</translation>
+    </message>
+    <message>
+        <source>Fast</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Medium</translation>
+    </message>
+    <message>
+        <source>Slow (smaller file)</source>
+        <translation>Slow (smaller file)</translation>
+    </message>
+    <message>
+        <source>Slowest (smallest file)</source>
+        <translation>Slowest (smallest file)</translation>
+    </message>
+    <message>
+        <source>Format:</source>
+        <translation>Format:</translation>
+    </message>
+    <message>
+        <source>Frame Size:</source>
+        <translation>Frame Size:</translation>
+    </message>
+    <message>
+        <source>Encoder Speed:</source>
+        <translation>Encoder Speed:</translation>
+    </message>
+    <message>
+        <source>A slower encoder makes a smaller file of the same quality</source>
+        <translation>A slower encoder makes a smaller file of the same quality</translation>
+    </message>
+    <message>
+        <source>Modern</source>
+        <translation>Modern</translation>
+    </message>
+</context>
+<context>
     <name>TPlaybackPanel</name>
     <message>
         <source>Play</source>
@@ -48,6 +131,212 @@
     <message>
         <source>Set End</source>
         <translation>Set End</translation>
+    </message>
+</context>
+<context>
+    <name>TPresetControls</name>
+    <message>
+        <source>Web (WebM)</source>
+        <translation>Web (WebM)</translation>
+    </message>
+    <message>
+        <source>Phone (MP4 H.264 720p)</source>
+        <translation>Phone (MP4 H.264 720p)</translation>
+    </message>
+    <message>
+        <source>Archive (MKV AV1)</source>
+        <translation>Archive (MKV AV1)</translation>
+    </message>
+    <message>
+        <source>Music (FLAC)</source>
+        <translation>Music (FLAC)</translation>
+    </message>
+    <message>
+        <source>Podcast (Opus mono)</source>
+        <translation>Podcast (Opus mono)</translation>
+    </message>
+    <message>
+        <source>Presets (*.json);;All files (*)</source>
+        <translation>Presets (*.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Presets</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>Import Preset</source>
+        <translation>Import Preset</translation>
+    </message>
+    <message>
+        <source>Export Preset</source>
+        <translation>Export Preset</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Every setting as the preset has it</source>
+        <translation>Every setting as the preset has it</translation>
+    </message>
+    <message>
+        <source>Save As...</source>
+        <translation>Save As...</translation>
+    </message>
+    <message>
+        <source>The settings of now as a preset of your own</source>
+        <translation>The settings of now as a preset of your own</translation>
+    </message>
+    <message>
+        <source>Rename...</source>
+        <translation>Rename...</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Export...</source>
+        <translation>Export...</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>Import...</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was applied without these entries, which this version does not take:</source>
+        <translation>The preset &apos;%1&apos; was applied without these entries, which this version does not take:</translation>
+    </message>
+    <message>
+        <source>The preset was not applied.</source>
+        <translation>The preset was not applied.</translation>
+    </message>
+    <message>
+        <source>Save Preset</source>
+        <translation>Save Preset</translation>
+    </message>
+    <message>
+        <source>Name of the preset:</source>
+        <translation>Name of the preset:</translation>
+    </message>
+    <message>
+        <source>The preset was not saved.</source>
+        <translation>The preset was not saved.</translation>
+    </message>
+    <message>
+        <source>A preset named &apos;%1&apos; exists. Replace it?</source>
+        <translation>A preset named &apos;%1&apos; exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>Rename Preset</source>
+        <translation>Rename Preset</translation>
+    </message>
+    <message>
+        <source>New name of the preset &apos;%1&apos;:</source>
+        <translation>New name of the preset &apos;%1&apos;:</translation>
+    </message>
+    <message>
+        <source>The preset was not renamed.</source>
+        <translation>The preset was not renamed.</translation>
+    </message>
+    <message>
+        <source>Delete the preset &apos;%1&apos;?</source>
+        <translation>Delete the preset &apos;%1&apos;?</translation>
+    </message>
+    <message>
+        <source>The preset was not deleted.</source>
+        <translation>The preset was not deleted.</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was written to %2.</source>
+        <translation>The preset &apos;%1&apos; was written to %2.</translation>
+    </message>
+    <message>
+        <source>The preset was not exported.</source>
+        <translation>The preset was not exported.</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was imported.</source>
+        <translation>The preset &apos;%1&apos; was imported.</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was imported without these entries, which this version does not take:</source>
+        <translation>The preset &apos;%1&apos; was imported without these entries, which this version does not take:</translation>
+    </message>
+    <message>
+        <source>The preset was not imported.</source>
+        <translation>The preset was not imported.</translation>
+    </message>
+</context>
+<context>
+    <name>TQualityControls</name>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Fastest</source>
+        <translation>Fastest</translation>
+    </message>
+    <message>
+        <source>Fast</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Medium</translation>
+    </message>
+    <message>
+        <source>Slow</source>
+        <translation>Slow</translation>
+    </message>
+    <message>
+        <source>Slowest</source>
+        <translation>Slowest</translation>
+    </message>
+    <message>
+        <source>Constant Video Quality</source>
+        <translation>Constant Video Quality</translation>
+    </message>
+    <message>
+        <source>encoder&apos;s default</source>
+        <translation>encoder&apos;s default</translation>
+    </message>
+    <message>
+        <source>Lower is better: H.264 and HEVC 0-51, VP9 0-63, AV1 1-63, MPEG-4 1-31</source>
+        <translation>Lower is better: H.264 and HEVC 0-51, VP9 0-63, AV1 1-63, MPEG-4 1-31</translation>
+    </message>
+    <message>
+        <source>Audio Quality (kbit/s per channel)</source>
+        <translation>Audio Quality (kbit/s per channel)</translation>
+    </message>
+    <message>
+        <source>Opus 6-256, AAC and MP3 16-256 kbit/s for each channel</source>
+        <translation>Opus 6-256, AAC and MP3 16-256 kbit/s for each channel</translation>
+    </message>
+    <message>
+        <source>Today&apos;s formats convert at their encoder&apos;s default quality unless a bit rate is checked; the other formats use these settings only when they are checked.</source>
+        <translation>Today&apos;s formats convert at their encoder&apos;s default quality unless a bit rate is checked; the other formats use these settings only when they are checked.</translation>
+    </message>
+    <message>
+        <source>Encoder Speed</source>
+        <translation>Encoder Speed</translation>
+    </message>
+    <message>
+        <source>A slower encoder makes a smaller file of the same quality</source>
+        <translation>A slower encoder makes a smaller file of the same quality</translation>
+    </message>
+    <message>
+        <source>The quality settings do not suit this format; its encoder&apos;s default is used: %1</source>
+        <translation>The quality settings do not suit this format; its encoder&apos;s default is used: %1</translation>
+    </message>
+    <message>
+        <source>This file cannot be converted: %1</source>
+        <translation>This file cannot be converted: %1</translation>
+    </message>
+    <message>
+        <source>An animated GIF holds at most %1 seconds; a longer input is cut.</source>
+        <translation>An animated GIF holds at most %1 seconds; a longer input is cut.</translation>
     </message>
 </context>
 <context>
@@ -373,14 +662,6 @@
         <translation>Preparing files: %1 of %2...</translation>
     </message>
     <message>
-        <source>Reset</source>
-        <translation>Reset</translation>
-    </message>
-    <message>
-        <source>Put the Output Options beyond the page back to their defaults</source>
-        <translation>Put the Output Options beyond the page back to their defaults</translation>
-    </message>
-    <message>
         <source>Restore the List</source>
         <translation>Restore the List</translation>
     </message>
@@ -495,6 +776,14 @@
     <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Put the Output Options beyond the page back to their defaults</source>
+        <translation>Put the Output Options beyond the page back to their defaults</translation>
     </message>
     <message>
         <source>Output Options: only the page&apos;s settings apply.</source>
@@ -742,6 +1031,14 @@
     <message>
         <source>PTS: </source>
         <translation>PTS: </translation>
+    </message>
+    <message>
+        <source>Quality</source>
+        <translation>Quality</translation>
+    </message>
+    <message>
+        <source>Today&apos;s Formats</source>
+        <translation>Today&apos;s Formats</translation>
     </message>
     <message>
         <source>Remember</source>

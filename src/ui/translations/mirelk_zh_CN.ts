@@ -32,6 +32,89 @@
     </message>
 </context>
 <context>
+    <name>TModernFormatPage</name>
+    <message>
+        <source>VP9 pictures and Opus sound: plays in every web browser.</source>
+        <translation>VP9 画面与 Opus 声音：各种网页浏览器都能播放。</translation>
+    </message>
+    <message>
+        <source>HEVC (H.265) pictures and AAC sound: about half the size of H.264 at the same quality.</source>
+        <translation>HEVC（H.265）画面与 AAC 声音：同样画质下文件约为 H.264 的一半。</translation>
+    </message>
+    <message>
+        <source>AV1 pictures and Opus sound: the smallest files, but slow to make.</source>
+        <translation>AV1 画面与 Opus 声音：文件最小，但转换较慢。</translation>
+    </message>
+    <message>
+        <source>AV1 pictures and AAC sound in an MP4 file, for newer players.</source>
+        <translation>MP4 文件中的 AV1 画面与 AAC 声音，适合较新的播放器。</translation>
+    </message>
+    <message>
+        <source>Sound only, without any loss: for keeping music.</source>
+        <translation>只有声音，完全无损：适合保存音乐。</translation>
+    </message>
+    <message>
+        <source>Sound only, small files of good quality, for speech and music.</source>
+        <translation>只有声音，文件小而音质好，适合语音和音乐。</translation>
+    </message>
+    <message>
+        <source>Sound only, without any loss, for Apple devices.</source>
+        <translation>只有声音，完全无损，适合 Apple 设备。</translation>
+    </message>
+    <message>
+        <source>Sound only, AAC, which nearly every player plays.</source>
+        <translation>只有声音，AAC 格式，几乎所有播放器都能播放。</translation>
+    </message>
+    <message>
+        <source>An animated picture without sound: at most %1 seconds (a longer input is cut), %2 pictures a second, %3 pixels wide.</source>
+        <translation>没有声音的动画图片：最长 %1 秒（较长的输入会被截断），每秒 %2 幅画面，宽 %3 像素。</translation>
+    </message>
+    <message>
+        <source>Encoder&apos;s default</source>
+        <translation>编码器默认</translation>
+    </message>
+    <message>
+        <source>Fastest</source>
+        <translation>最快</translation>
+    </message>
+    <message>
+        <source>Fast</source>
+        <translation>较快</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>中等</translation>
+    </message>
+    <message>
+        <source>Slow (smaller file)</source>
+        <translation>较慢（文件较小）</translation>
+    </message>
+    <message>
+        <source>Slowest (smallest file)</source>
+        <translation>最慢（文件最小）</translation>
+    </message>
+    <message>
+        <source>Format:</source>
+        <translation>格式：</translation>
+    </message>
+    <message>
+        <source>Frame Size:</source>
+        <translation>视频大小：</translation>
+    </message>
+    <message>
+        <source>Encoder Speed:</source>
+        <translation>编码速度：</translation>
+    </message>
+    <message>
+        <source>A slower encoder makes a smaller file of the same quality</source>
+        <translation>编码越慢，同样画质的文件越小</translation>
+    </message>
+    <message>
+        <source>Modern</source>
+        <translation>新格式</translation>
+    </message>
+</context>
+<context>
     <name>TPlaybackPanel</name>
     <message>
         <source>Play</source>
@@ -48,6 +131,212 @@
     <message>
         <source>Set End</source>
         <translation>设置结束</translation>
+    </message>
+</context>
+<context>
+    <name>TPresetControls</name>
+    <message>
+        <source>Web (WebM)</source>
+        <translation>网页（WebM）</translation>
+    </message>
+    <message>
+        <source>Phone (MP4 H.264 720p)</source>
+        <translation>手机（MP4 H.264 720p）</translation>
+    </message>
+    <message>
+        <source>Archive (MKV AV1)</source>
+        <translation>存档（MKV AV1）</translation>
+    </message>
+    <message>
+        <source>Music (FLAC)</source>
+        <translation>音乐（FLAC）</translation>
+    </message>
+    <message>
+        <source>Podcast (Opus mono)</source>
+        <translation>播客（Opus 单声道）</translation>
+    </message>
+    <message>
+        <source>Presets (*.json);;All files (*)</source>
+        <translation>预设 (*.json);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Presets</source>
+        <translation>预设</translation>
+    </message>
+    <message>
+        <source>Import Preset</source>
+        <translation>导入预设</translation>
+    </message>
+    <message>
+        <source>Export Preset</source>
+        <translation>导出预设</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Every setting as the preset has it</source>
+        <translation>把所有设置改为预设中的值</translation>
+    </message>
+    <message>
+        <source>Save As...</source>
+        <translation>另存为...</translation>
+    </message>
+    <message>
+        <source>The settings of now as a preset of your own</source>
+        <translation>把当前设置保存为自己的预设</translation>
+    </message>
+    <message>
+        <source>Rename...</source>
+        <translation>重命名...</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Export...</source>
+        <translation>导出...</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>导入...</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was applied without these entries, which this version does not take:</source>
+        <translation>已应用预设“%1”，但本版本不接受以下条目：</translation>
+    </message>
+    <message>
+        <source>The preset was not applied.</source>
+        <translation>未能应用预设。</translation>
+    </message>
+    <message>
+        <source>Save Preset</source>
+        <translation>保存预设</translation>
+    </message>
+    <message>
+        <source>Name of the preset:</source>
+        <translation>预设名称：</translation>
+    </message>
+    <message>
+        <source>The preset was not saved.</source>
+        <translation>未能保存预设。</translation>
+    </message>
+    <message>
+        <source>A preset named &apos;%1&apos; exists. Replace it?</source>
+        <translation>已有名为“%1”的预设。要替换它吗？</translation>
+    </message>
+    <message>
+        <source>Rename Preset</source>
+        <translation>重命名预设</translation>
+    </message>
+    <message>
+        <source>New name of the preset &apos;%1&apos;:</source>
+        <translation>预设“%1”的新名称：</translation>
+    </message>
+    <message>
+        <source>The preset was not renamed.</source>
+        <translation>未能重命名预设。</translation>
+    </message>
+    <message>
+        <source>Delete the preset &apos;%1&apos;?</source>
+        <translation>要删除预设“%1”吗？</translation>
+    </message>
+    <message>
+        <source>The preset was not deleted.</source>
+        <translation>未能删除预设。</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was written to %2.</source>
+        <translation>预设“%1”已写入 %2。</translation>
+    </message>
+    <message>
+        <source>The preset was not exported.</source>
+        <translation>未能导出预设。</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was imported.</source>
+        <translation>已导入预设“%1”。</translation>
+    </message>
+    <message>
+        <source>The preset &apos;%1&apos; was imported without these entries, which this version does not take:</source>
+        <translation>已导入预设“%1”，但本版本不接受以下条目：</translation>
+    </message>
+    <message>
+        <source>The preset was not imported.</source>
+        <translation>未能导入预设。</translation>
+    </message>
+</context>
+<context>
+    <name>TQualityControls</name>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Fastest</source>
+        <translation>最快</translation>
+    </message>
+    <message>
+        <source>Fast</source>
+        <translation>较快</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>中等</translation>
+    </message>
+    <message>
+        <source>Slow</source>
+        <translation>较慢</translation>
+    </message>
+    <message>
+        <source>Slowest</source>
+        <translation>最慢</translation>
+    </message>
+    <message>
+        <source>Constant Video Quality</source>
+        <translation>恒定视频质量</translation>
+    </message>
+    <message>
+        <source>encoder&apos;s default</source>
+        <translation>编码器默认</translation>
+    </message>
+    <message>
+        <source>Lower is better: H.264 and HEVC 0-51, VP9 0-63, AV1 1-63, MPEG-4 1-31</source>
+        <translation>数值越小画质越好：H.264 与 HEVC 为 0-51，VP9 为 0-63，AV1 为 1-63，MPEG-4 为 1-31</translation>
+    </message>
+    <message>
+        <source>Audio Quality (kbit/s per channel)</source>
+        <translation>音频质量（每声道千比特/秒）</translation>
+    </message>
+    <message>
+        <source>Opus 6-256, AAC and MP3 16-256 kbit/s for each channel</source>
+        <translation>每声道：Opus 为 6-256，AAC 与 MP3 为 16-256 千比特/秒</translation>
+    </message>
+    <message>
+        <source>Today&apos;s formats convert at their encoder&apos;s default quality unless a bit rate is checked; the other formats use these settings only when they are checked.</source>
+        <translation>新格式在未勾选码率时按编码器的默认质量转换；其他格式只在勾选上面的设置时才使用它们。</translation>
+    </message>
+    <message>
+        <source>Encoder Speed</source>
+        <translation>编码速度</translation>
+    </message>
+    <message>
+        <source>A slower encoder makes a smaller file of the same quality</source>
+        <translation>编码越慢，同样画质的文件越小</translation>
+    </message>
+    <message>
+        <source>The quality settings do not suit this format; its encoder&apos;s default is used: %1</source>
+        <translation>质量设置不适用于此格式，将使用编码器的默认值：%1</translation>
+    </message>
+    <message>
+        <source>This file cannot be converted: %1</source>
+        <translation>此文件无法转换：%1</translation>
+    </message>
+    <message>
+        <source>An animated GIF holds at most %1 seconds; a longer input is cut.</source>
+        <translation>GIF 动画最长 %1 秒；较长的输入会被截断。</translation>
     </message>
 </context>
 <context>
@@ -373,14 +662,6 @@
         <translation>正在准备文件：%1 / %2……</translation>
     </message>
     <message>
-        <source>Reset</source>
-        <translation>恢复默认</translation>
-    </message>
-    <message>
-        <source>Put the Output Options beyond the page back to their defaults</source>
-        <translation>把本页以外的输出选项恢复为默认值</translation>
-    </message>
-    <message>
         <source>Restore the List</source>
         <translation>恢复列表</translation>
     </message>
@@ -495,6 +776,14 @@
     <message>
         <source>%1: %2</source>
         <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>恢复默认</translation>
+    </message>
+    <message>
+        <source>Put the Output Options beyond the page back to their defaults</source>
+        <translation>把本页以外的输出选项恢复为默认值</translation>
     </message>
     <message>
         <source>Output Options: only the page&apos;s settings apply.</source>
@@ -742,6 +1031,14 @@
     <message>
         <source>PTS: </source>
         <translation>时间戳：</translation>
+    </message>
+    <message>
+        <source>Quality</source>
+        <translation>质量</translation>
+    </message>
+    <message>
+        <source>Today&apos;s Formats</source>
+        <translation>新格式</translation>
     </message>
     <message>
         <source>Remember</source>
