@@ -1,5 +1,6 @@
 #include "ui/option_window.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +13,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -96,13 +99,28 @@ TfrmOption::TfrmOption(TOptionForm& form, QWidget* parent)
     left->addWidget(m_note);
     left->addWidget(m_presets);
     left->addLayout(buttons);
-    auto* layout = new QHBoxLayout(this);
+    auto* content = new QWidget;
+    auto* layout = new QHBoxLayout(content);
     layout->addLayout(left, 1);
     layout->addWidget(BuildPreviewColumn());
+    // On a screen smaller than the window (a large scale factor) the window fits the screen and
+    // its content scrolls.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("scrOptions");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
 
     Retranslate(this);
     ShowSettings();
     ShowFileState();
+    QSize size = content->sizeHint();
+    if (const QScreen* screen = QApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(16, 40));
+    resize(size);
 }
 
 void TfrmOption::changeEvent(QEvent* event)
