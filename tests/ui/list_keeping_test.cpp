@@ -76,6 +76,47 @@ TEST_F(MainWindowTest, ClosingDuringARunAsksAndAStoppedFileKeepsANameThatSaysSo)
     EXPECT_FALSE(AnyPartFile(out));
 }
 
+TEST_F(MainWindowTest, AnExistingFileAtTheOutputsNameKeepsItsBytesUntilAFinishedRunReplacesIt)
+{
+    const std::string out = folder.Path("out") + "/";
+    std::filesystem::create_directories(out);
+    const std::string clip = Clip(folder.Path("clip.avi"), 1);
+    const std::string existing = out + "clip_(new).3gp";
+    WriteBytes(existing, "the user's own file");
+    ui::TfrmMain& window = OpenWindow();
+    SetOutputFolder(out);
+    // With overwriting on, the output's name is the existing file's.
+    window.ShowOptionWindow().findChild<QCheckBox*>("chkOverwrite")->click();
+    window.OptionWindow()->close();
+
+    AddFiles({clip});
+    ASSERT_EQ(window.OutputFile(0), existing);
+    SelectRow(0);
+    Click("ToolButton3");
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(FileBytes(existing), "the user's own file") << "after Delete";
+    AddFiles({clip});
+    Click("ToolButton2");
+    EXPECT_EQ(FileBytes(existing), "the user's own file") << "after Clear";
+
+    AddFiles({clip});
+    TOptionForm& form = window.OptionForm();
+    form.Settings.Scale = true;
+    form.Settings.ScaleText = "not:a size";
+    Click("ToolButton7");
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(Cell(0, kProgress), "失败");
+    EXPECT_EQ(FileBytes(existing), "the user's own file") << "after a failed run";
+    EXPECT_FALSE(AnyPartFile(out));
+
+    form.Settings.Scale = false;
+    Click("ToolButton7");
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(Cell(0, kProgress), "100%") << LogText().toStdString();
+    EXPECT_EQ(Probe(existing, "v:0", "stream=codec_name"), "h263");
+    EXPECT_EQ(FolderNames(out), std::vector<std::string>{"clip_(new).3gp"});
+}
+
 TEST_F(MainWindowTest, AListKilledMidRunIsRestoredAndConvertFinishesOnlyWhatWasLeft)
 {
     const std::string out = folder.Path("输出 out") + "/";
