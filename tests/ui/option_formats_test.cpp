@@ -19,55 +19,11 @@ namespace mirelk::test {
 
 namespace {
 
-class OptionFormatsTest : public MainWindowTest {
+class OptionFormatsTest : public OptionWindowFixture {
 protected:
-    void SetUp() override
-    {
-        MainWindowTest::SetUp();
-        std::ofstream(std::filesystem::path(programFolder) / "Config.ini") << "[FormConfig]\nlanguage=en\n";
-    }
-    ui::TfrmOption& Options()
-    {
-        ui::TfrmOption* shown = Window().OptionWindow();
-        return shown != nullptr ? *shown : Window().ShowOptionWindow();
-    }
-    template <typename T>
-    T* Widget(const char* name)
-    {
-        T* widget = Options().findChild<T*>(name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    void Choose(const char* group, const QString& item)
-    {
-        for (QRadioButton* button : Widget<QGroupBox>(group)->findChildren<QRadioButton*>())
-            if (button->text() == item) {
-                button->click();
-                QCoreApplication::processEvents();
-                return;
-            }
-        ADD_FAILURE() << "no item " << item.toStdString() << " in " << group;
-    }
-    QString Chosen(const char* group)
-    {
-        for (QRadioButton* button : Widget<QGroupBox>(group)->findChildren<QRadioButton*>())
-            if (button->isChecked()) return button->text();
-        return {};
-    }
     std::string ChosenFormat()
     {
         return std::string(kAllOutputFormats.at(static_cast<std::size_t>(Window().OptionForm().Settings.OutputFormat)));
-    }
-    void SetChecked(const char* name, bool checked)
-    {
-        auto* box = Widget<QCheckBox>(name);
-        if (box->isChecked() != checked) box->click();
-        QCoreApplication::processEvents();
-    }
-    void Type(const char* name, const QString& text)
-    {
-        Widget<QLineEdit>(name)->setText(text);
-        QCoreApplication::processEvents();
     }
     QString Note()
     {

@@ -23,54 +23,8 @@ namespace mirelk::test {
 
 namespace {
 
-class OptionWindowTest : public MainWindowTest {
+class OptionWindowTest : public OptionWindowFixture {
 protected:
-    // The option window's texts as the design has them, in English.
-    void SetUp() override
-    {
-        MainWindowTest::SetUp();
-        std::ofstream(std::filesystem::path(programFolder) / "Config.ini") << "[FormConfig]\nlanguage=en\n";
-    }
-    ui::TfrmOption& Options()
-    {
-        ui::TfrmOption* shown = Window().OptionWindow();
-        return shown != nullptr ? *shown : Window().ShowOptionWindow();
-    }
-    template <typename T>
-    T* Widget(const char* name)
-    {
-        T* widget = Options().findChild<T*>(name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    // Clicks the radio button of the group whose caption is the item.
-    void Choose(const char* group, const QString& item)
-    {
-        for (QRadioButton* button : Widget<QGroupBox>(group)->findChildren<QRadioButton*>())
-            if (button->text() == item) {
-                button->click();
-                QCoreApplication::processEvents();
-                return;
-            }
-        ADD_FAILURE() << "no item " << item.toStdString() << " in " << group;
-    }
-    QString Chosen(const char* group)
-    {
-        for (QRadioButton* button : Widget<QGroupBox>(group)->findChildren<QRadioButton*>())
-            if (button->isChecked()) return button->text();
-        return {};
-    }
-    void Tick(const char* name)
-    {
-        auto* box = Widget<QCheckBox>(name);
-        if (!box->isChecked()) box->click();
-        QCoreApplication::processEvents();
-    }
-    void Type(const char* name, const QString& text)
-    {
-        Widget<QLineEdit>(name)->setText(text);
-        QCoreApplication::processEvents();
-    }
     // The main window has buttons of the same names on its playback panel.
     void Press(const char* name)
     {

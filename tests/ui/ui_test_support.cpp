@@ -2,6 +2,9 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QRadioButton>
 #include <QApplication>
 #include <QTimer>
 #include <QCoreApplication>
@@ -179,6 +182,50 @@ void MainWindowTest::AnswerNextBox(const char* button)
 bool MainWindowTest::WaitForRunEnd(int milliseconds)
 {
     return PumpUntil([this] { return !m_window->Converting(); }, milliseconds);
+}
+
+
+void OptionWindowFixture::SetUp()
+{
+    MainWindowTest::SetUp();
+    std::ofstream(std::filesystem::path(programFolder) / "Config.ini") << "[FormConfig]\nlanguage=en\n";
+}
+
+ui::TfrmOption& OptionWindowFixture::Options()
+{
+    ui::TfrmOption* shown = Window().OptionWindow();
+    return shown != nullptr ? *shown : Window().ShowOptionWindow();
+}
+
+void OptionWindowFixture::Choose(const char* group, const QString& item)
+{
+    for (QRadioButton* button : Widget<QGroupBox>(group)->findChildren<QRadioButton*>())
+        if (button->text() == item) {
+            button->click();
+            QCoreApplication::processEvents();
+            return;
+        }
+    ADD_FAILURE() << "no item " << item.toStdString() << " in " << group;
+}
+
+QString OptionWindowFixture::Chosen(const char* group)
+{
+    for (QRadioButton* button : Widget<QGroupBox>(group)->findChildren<QRadioButton*>())
+        if (button->isChecked()) return button->text();
+    return {};
+}
+
+void OptionWindowFixture::SetChecked(const char* name, bool checked)
+{
+    auto* box = Widget<QCheckBox>(name);
+    if (box->isChecked() != checked) box->click();
+    QCoreApplication::processEvents();
+}
+
+void OptionWindowFixture::Type(const char* name, const QString& text)
+{
+    Widget<QLineEdit>(name)->setText(text);
+    QCoreApplication::processEvents();
 }
 
 }  // namespace mirelk::test

@@ -10,6 +10,7 @@
 
 #include "../test_support.h"
 #include "ui/main_window.h"
+#include "ui/option_window.h"
 
 class QTableView;
 
@@ -62,6 +63,27 @@ protected:
 
 private:
     std::unique_ptr<ui::TfrmMain> m_window;
+};
+
+
+// The option window's tests: the window in English, found or opened, and its widgets by name.
+class OptionWindowFixture : public MainWindowTest {
+protected:
+    void SetUp() override;
+    ui::TfrmOption& Options();
+    template <typename T>
+    T* Widget(const char* name)
+    {
+        T* widget = Options().template findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    // Clicks the radio button of the group whose caption is the item.
+    void Choose(const char* group, const QString& item);
+    QString Chosen(const char* group);
+    void SetChecked(const char* name, bool checked);
+    void Tick(const char* name) { SetChecked(name, true); }
+    void Type(const char* name, const QString& text);
 };
 
 }  // namespace mirelk::test
