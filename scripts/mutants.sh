@@ -123,6 +123,7 @@ L05^ui^src/ui/main_window_keeping.cpp^expected > 0 ? expected : -1); !problem.em
 L06^ui^src/ui/main_window.cpp^    if (!ConfirmStopOnClose()) {^    if (false) {^closing the window stops a run without asking
 L07^ui^src/ui/main_window_run.cpp^        outputRefused = !m_qelvan->OutputReserved(output.FileName);^        outputRefused = true;^the same file added twice as a failed row
 L08^ui^src/ui/main_window_keeping.cpp^    m_folder->setText(kept.OutputFolder);^    ;^a restored list converts into another folder
+L09^form ui^src/form/option_form.cpp^m_firstVideoStream >= 0 && m_previewPictures) {^m_firstVideoStream >= 0) {^a preview picture decoded for every row the window makes
 G01^form^src/form/quality_rules.cpp^            if (scale->Option == "crf") AppendLine(record.ExtOptions, "b=0");^            if (false) AppendLine(record.ExtOptions, "b=0");^VP9 rate factor capped by the default bit rate
 G02^form modern^src/form/format_rules.cpp^     .VideoTag = "hvc1"},^     .VideoTag = ""},^HEVC in MP4 without the tag Apple players need
 G03^form^src/form/option_form.cpp^rate = known && video.FrameRateNum <= L::FramesPerSecond^rate = known && video.FrameRateNum >= L::FramesPerSecond^GIF keeps a fast source's frame rate

@@ -189,7 +189,7 @@ void TOptionForm::UpdatePreview()
 {
     if (m_updating) return;
     const int position = m_slider.Position();
-    if (m_prober != nullptr && m_firstVideoStream >= 0) {
+    if (m_prober != nullptr && m_firstVideoStream >= 0 && m_previewPictures) {
         // The last step may stop short of the file's end, which the slider's end stands for.
         const std::int64_t time = position == m_slider.Max() ? FileDuration() : m_slider.TimeOfPosition(position);
         try {

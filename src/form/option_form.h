@@ -52,6 +52,10 @@ public:
     // picture gets a single position), switches the clip off, and shows the first picture and
     // the file's description. Null forgets the current file.
     void SetProber(TAVProbe* prober);
+    // Whether moving the preview decodes its picture (on by default). A caller that only wants
+    // the records of many files turns it off: decoding and scaling a picture per file would cost
+    // more than the rest of making the records.
+    void SetPreviewPictures(bool decoded) { m_previewPictures = decoded; }
     TAVProbe* Prober() const { return m_prober; }
 
     const TPreviewSlider& PreviewSlider() const { return m_slider; }
@@ -127,6 +131,7 @@ private:
     TPreviewSlider m_slider;
     // Set while the slider is being set up, when pictures are not worth decoding.
     bool m_updating = false;
+    bool m_previewPictures = true;
     std::string m_startTimeText = "0";
     std::string m_endTimeText = "0";
     std::string m_ptsText;

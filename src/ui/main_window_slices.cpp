@@ -30,6 +30,19 @@ namespace {
 // A slice ends once it has taken this long (after at least one file).
 constexpr qint64 kSliceMilliseconds = 40;
 
+// While the window makes rows and tasks the form decodes no preview picture: no one looks at
+// them, and they would cost more than the rest of a row.
+class TNoPreviewPictures {
+public:
+    explicit TNoPreviewPictures(TOptionForm& form) : m_form(form) { form.SetPreviewPictures(false); }
+    ~TNoPreviewPictures() { m_form.SetPreviewPictures(true); }
+    TNoPreviewPictures(const TNoPreviewPictures&) = delete;
+    TNoPreviewPictures& operator=(const TNoPreviewPictures&) = delete;
+
+private:
+    TOptionForm& m_form;
+};
+
 }  // namespace
 
 void TfrmMain::BuildSliceWidgets()
@@ -194,6 +207,7 @@ bool TfrmMain::AddOneFile(const TPendingFile& file)
     const std::string name = file.Path.toStdString();
     m_qelvan->SetLogLevel(llInfo);
     TOptionForm& form = OptionForm();
+    const TNoPreviewPictures noPictures(form);
     TAVProbe& probe = m_qelvan->AVProbe();
     if (!probe.Open(name, "")) {
         LogBlock("***File load error: " + QString::fromStdString(probe.LastErrMsg()));
@@ -294,6 +308,7 @@ void TfrmMain::BuildSlice(const QElapsedTimer& slice)
 {
     TConvertBuild& build = *m_build;
     TOptionForm& form = OptionForm();
+    const TNoPreviewPictures noPictures(form);
     TAVProbe& probe = m_qelvan->AVProbe();
     while (build.Next < build.Before.size() && !build.Cancelled && slice.elapsed() < kSliceMilliseconds) {
         const std::size_t index = build.Next++;

@@ -229,4 +229,29 @@ TEST_F(OptionFormPreviewAndClip, StillPicturesHaveASinglePosition)
     }
 }
 
+// Rows of a long list need their records, not their pictures: with pictures off nothing is
+// decoded, and the clip and the records are the same as with them on.
+TEST_F(OptionFormPreviewAndClip, WithoutPreviewPicturesTheRecordsAndTheClipAreTheSame)
+{
+    UseClip();
+    form->MarkClip(500000, 1500000);
+    ASSERT_GT(form->FullSizeFrame().Width(), 0) << "a picture is decoded with pictures on";
+    const TOutputOptions withPictures = form->GetOutputOptions();
+
+    form->SetPreviewPictures(false);
+    form->SetProber(&probe);
+    form->MarkClip(500000, 1500000);
+    EXPECT_EQ(form->FullSizeFrame().Width(), 0);
+    EXPECT_EQ(form->StartTimeText(), "0.500");
+    EXPECT_EQ(form->EndTimeText(), "1.500");
+    EXPECT_EQ(form->PTSText(), "PTS: 1.500");
+    const TOutputOptions without = form->GetOutputOptions();
+    EXPECT_EQ(without.RecordingTime, withPictures.RecordingTime);
+    EXPECT_EQ(without.ExtOptions, withPictures.ExtOptions);
+
+    form->SetPreviewPictures(true);
+    form->SetPreviewPosition(form->PreviewPositionOfTime(1000000));
+    EXPECT_GT(form->FullSizeFrame().Width(), 0);
+}
+
 }  // namespace
