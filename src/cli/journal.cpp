@@ -5,23 +5,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <ctime>
+
+#include "cli/json_lines.h"
 
 namespace mirelk {
-
-namespace {
-
-std::string NowText()
-{
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm parts{};
-    ::gmtime_r(&seconds, &parts);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return text;
-}
-
-}  // namespace
 
 bool ReadJournal(const std::string& fileName, TJournalContents& contents, std::string& error)
 {
@@ -92,7 +79,7 @@ void TJournal::Record(const TEventSubject& subject, TTaskStatus status, const st
     record["status"] = TaskStatusName(status);
     record["kept"] = kept.empty() ? nlohmann::json() : nlohmann::json(kept);
     record["message"] = message;
-    record["time"] = NowText();
+    record["time"] = UtcText(std::chrono::system_clock::now());
     const std::string line = record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
     const std::lock_guard<std::mutex> lock(m_lock);
     if (m_file == nullptr) return;

@@ -1,5 +1,7 @@
 #include "cli/json_lines.h"
 
+#include <ctime>
+
 namespace mirelk {
 
 namespace {
@@ -33,6 +35,16 @@ const char* TaskStatusName(TTaskStatus status)
     case TTaskStatus::Skipped: return "skipped";
     }
     return "failed";
+}
+
+std::string UtcText(std::chrono::system_clock::time_point time)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm parts{};
+    ::gmtime_r(&seconds, &parts);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
 }
 
 nlohmann::json LogEvent(const TEventSubject& subject, const char* level, const std::string& message)

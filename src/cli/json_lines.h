@@ -2,6 +2,7 @@
 // field names are documented in the README and kept stable; scripts read them.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
@@ -22,6 +23,10 @@ struct TEventSubject {
 // The result of one task, as the terminate event and the summary name it.
 enum class TTaskStatus { Finished, Failed, Stopped, Skipped };
 const char* TaskStatusName(TTaskStatus status);
+
+// A moment as the summary and the journal write it: ISO 8601 in UTC, to the second
+// ("2026-12-08T13:08:54Z").
+std::string UtcText(std::chrono::system_clock::time_point time);
 
 nlohmann::json LogEvent(const TEventSubject& subject, const char* level, const std::string& message);
 // Times in milliseconds as the component gives them (a total of 0 or less is unknown); frame,
