@@ -162,7 +162,7 @@ bool TOptionForm::SelectFrameRate(std::string_view name)
 void TOptionForm::SetProber(TAVProbe* prober)
 {
     m_fullSizeFrame.SetSize(0, 0);
-    Fill(m_previewImage, kPreviewBackground);
+    if (m_previewPictures) Fill(m_previewImage, kPreviewBackground);
     m_prober = prober;
     m_firstVideoStream = prober != nullptr ? prober->FirstVideoStream() : -1;
 
@@ -177,7 +177,7 @@ void TOptionForm::SetProber(TAVProbe* prober)
     m_updating = false;
 
     UpdatePreview();
-    m_fileInfoText = prober != nullptr ? prober->GetInfoText() : std::string();
+    m_fileInfoText = prober != nullptr && m_previewPictures ? prober->GetInfoText() : std::string();
 }
 
 void TOptionForm::SetPreviewPosition(int position)
@@ -316,10 +316,16 @@ std::string TOptionForm::OutputEnding() const
 TInputOptions TOptionForm::GetInputOptions() const
 {
     const TAVProbe& prober = RequireProber();
-    TInputOptions record;
-    record.FileName = prober.GetFileName();
-    record.FileFormat = prober.ForcedFormat();
+    TInputOptions record = InputOptionsFor(prober.GetFileName(), prober.ForcedFormat());
     if (ClipWanted()) record.StartTime = RecordMilliseconds(Clip().StartMs);
+    return record;
+}
+
+TInputOptions TOptionForm::InputOptionsFor(const std::string& fileName, const std::string& forcedFormat) const
+{
+    TInputOptions record;
+    record.FileName = fileName;
+    record.FileFormat = forcedFormat;
     // The input's pictures are not read for a sound-only output.
     if (IsAudioOnlyFormat(OutputFormatName())) record.ExtOptions = "vn=1";
     return record;

@@ -52,9 +52,10 @@ public:
     // picture gets a single position), switches the clip off, and shows the first picture and
     // the file's description. Null forgets the current file.
     void SetProber(TAVProbe* prober);
-    // Whether moving the preview decodes its picture (on by default). A caller that only wants
-    // the records of many files turns it off: decoding and scaling a picture per file would cost
-    // more than the rest of making the records.
+    // Whether the form shows the file: decodes the preview's picture when it moves, clears the
+    // preview and describes the file in SetProber (on by default). A caller that only wants the
+    // records of many files turns it off: a picture and a description per file would cost more
+    // than the rest of making the records.
     void SetPreviewPictures(bool decoded) { m_previewPictures = decoded; }
     TAVProbe* Prober() const { return m_prober; }
 
@@ -114,6 +115,9 @@ public:
     std::string OutputFileNameFor(const std::string& inputFile) { return OutputFileName(inputFile, OutputEnding()); }
     // The input record for the current file. Throws as GetOutputOptions.
     TInputOptions GetInputOptions() const;
+    // The input record for a file before it is opened (so without a clip, which needs the
+    // file): the record that opens it for these settings. Needs no prober.
+    TInputOptions InputOptionsFor(const std::string& fileName, const std::string& forcedFormat = std::string()) const;
     // Lets later files take output names that earlier ones were given.
     void ForgetOutputNames() { m_givenOutputNames.clear(); }
 

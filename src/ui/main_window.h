@@ -159,9 +159,11 @@ private:
     void AddClicked();
     bool LoadLibraries();
     // Adds the task for the form's current file; true when a row was added.
-    // A row whose task fails stays (saying why) when keepFailedRow, else it is not added; a row
-    // whose input reads but whose output is refused always stays.
-    bool AddToList(const TOutputOptions& output, const TInputOptions& input, bool keepFailedRow);
+    // Gives the last row its task (the component's index, or -1 when the file could not be
+    // opened: LastErrMsg says why) and its output. A row whose task fails stays (saying why) when
+    // keepFailedRow, else it is not added (false); a row whose input reads but whose output is
+    // refused always stays.
+    bool AddToList(int task, const TOutputOptions& output, bool keepFailedRow);
     // Converts the rows that are not finished, or only the rows marked in `only` when given.
     void Convert(bool fromToolBar, const std::vector<bool>* only = nullptr);
     void RunEnded();
@@ -186,6 +188,8 @@ private:
     void ShowSliceProgress(int done, int total);
     void StartAdding(int count);
     void RunSlice();
+    // A slice whose time runs since the clock was started.
+    void RunSliceFrom(const QElapsedTimer& slice);
     void FinishAdding();
     bool AddOneFile(const TPendingFile& file);
     // The folder of a row's output; make creates a subfolder that is missing.

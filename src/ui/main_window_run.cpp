@@ -83,10 +83,9 @@ void TfrmMain::AddClicked()
     AddFiles(dialog.selectedFiles());
 }
 
-bool TfrmMain::AddToList(const TOutputOptions& output, const TInputOptions& input, bool keepFailedRow)
+bool TfrmMain::AddToList(int index, const TOutputOptions& output, bool keepFailedRow)
 {
     TRowEntry& row = m_rows.back();
-    const int index = m_qelvan->AddTask(input.FileName, &input);
     QString failure;
     bool outputRefused = false;
     if (index < 0) {

@@ -27,8 +27,10 @@ namespace mirelk::ui {
 
 namespace {
 
-// A slice ends once it has taken this long (after at least one file).
-constexpr qint64 kSliceMilliseconds = 40;
+// A slice ends once it has taken this long (after at least one file). Qt may run the slice
+// timer twice before another timer or a repaint gets its turn, so a hold of the loop can be
+// twice this and more.
+constexpr qint64 kSliceMilliseconds = 25;
 
 // While the window makes rows and tasks the form decodes no preview picture: no one looks at
 // them, and they would cost more than the rest of a row.
@@ -111,6 +113,9 @@ void TfrmMain::StartAdding(int count)
         ShowStatus([] { return Tr("TfrmMain", "Files are added once the run is over."); });
         return;
     }
+    // Loading the libraries (the first time) is part of the first slice's time.
+    QElapsedTimer hold;
+    hold.start();
     if (!LoadLibraries()) {
         m_pending.clear();
         return;
@@ -119,7 +124,7 @@ void TfrmMain::StartAdding(int count)
     m_convert->setEnabled(false);
     ShowSliceProgress(m_addDone, m_addTotal);
     // The first slice at once: a few files are in the list when the call returns.
-    RunSlice();
+    RunSliceFrom(hold);
     if (!m_sliceTimer->isActive() && (Adding() || m_build)) m_sliceTimer->start();
 }
 
@@ -137,6 +142,11 @@ void TfrmMain::RunSlice()
 {
     QElapsedTimer slice;
     slice.start();
+    RunSliceFrom(slice);
+}
+
+void TfrmMain::RunSliceFrom(const QElapsedTimer& slice)
+{
     if (Adding()) {
         do {
             const TPendingFile file = m_pending.front();
@@ -208,33 +218,40 @@ bool TfrmMain::AddOneFile(const TPendingFile& file)
     m_qelvan->SetLogLevel(llInfo);
     TOptionForm& form = OptionForm();
     const TNoPreviewPictures noPictures(form);
-    TAVProbe& probe = m_qelvan->AVProbe();
-    if (!probe.Open(name, "")) {
-        LogBlock("***File load error: " + QString::fromStdString(probe.LastErrMsg()));
-        return false;
-    }
-    m_formInUse = true;
     // The row's output name is the one Convert from the tool bar writes: the page's format, in
     // the chosen folder or beside the input. The folder stays in the form, where the menu
     // command finds it.
     form.Settings.OutputFolder = OutputFolderOf(file.SubFolder.toStdString()).toStdString();
     const TPageSettingsScope scope(form, ActivePage(), PageChoices());
+    // The task reads the file once and its prober answers the form: a file is not opened twice.
+    TInputOptions input;
+    int task = -1;
+    try {
+        input = form.InputOptionsFor(name);
+        task = m_qelvan->AddTask(name, &input);
+    } catch (const std::exception& error) {
+        LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
+        return false;
+    }
+    if (task < 0) {
+        LogBlock("***File load error: " + QString::fromStdString(m_qelvan->LastErrMsg()));
+        return false;
+    }
+    TAVProbe& probe = m_qelvan->Task(task).Probe;
+    m_formInUse = true;
     form.SetProber(&probe);
     TOutputOptions output;
-    TInputOptions input;
     try {
         output = form.GetOutputOptions();
-        input = form.GetInputOptions();
     } catch (const std::exception& error) {
         form.SetProber(nullptr);
-        probe.Close();
         m_formInUse = false;
+        m_qelvan->RemoveTask(task);
         LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
         return false;
     }
     const std::int64_t duration = probe.GetFileInfo().Duration;
     form.SetProber(nullptr);
-    probe.Close();
     m_formInUse = false;
     TRowEntry entry;
     entry.InputFile = name;
@@ -242,7 +259,7 @@ bool TfrmMain::AddOneFile(const TPendingFile& file)
     entry.DurationSeconds = duration > 0 ? duration / 1000000 : 0;
     m_rows.push_back(std::move(entry));
     // A file whose task cannot be made keeps no entry, so that the lists stay row by row.
-    if (AddToList(output, input, false)) {
+    if (AddToList(task, output, false)) {
         if (file.Saved) RestoreKeptRow(*file.Saved, duration);
         if (m_rows.back().State == rsFailed) ++m_addRefused;
         return true;
@@ -274,6 +291,9 @@ void TfrmMain::Convert(bool fromToolBar, const std::vector<bool>* only)
         if (only != nullptr) return row >= only->size() || !(*only)[row];
         return fromToolBar && entry.State == rsFinished;
     };
+    // Letting go of the old tasks is part of the first slice's time.
+    QElapsedTimer hold;
+    hold.start();
     auto build = std::make_unique<TConvertBuild>();
     build->FromToolBar = fromToolBar;
     bool any = false;
@@ -300,7 +320,7 @@ void TfrmMain::Convert(bool fromToolBar, const std::vector<bool>* only)
     m_converting = true;
     m_build = std::move(build);
     ShowSliceProgress(0, static_cast<int>(m_build->Before.size()));
-    RunSlice();
+    RunSliceFrom(hold);
     if (m_build && !m_sliceTimer->isActive()) m_sliceTimer->start();
 }
 
@@ -346,7 +366,7 @@ void TfrmMain::BuildSlice(const QElapsedTimer& slice)
         try {
             const TOutputOptions output = form.GetOutputOptions();
             const TInputOptions input = form.GetInputOptions();
-            AddToList(output, input, true);
+            AddToList(m_qelvan->AddTask(input.FileName, &input), output, true);
         } catch (const std::exception& error) {
             LogBlock("***Cannot do convert, error: " + QString::fromUtf8(error.what()));
             m_rows.pop_back();

@@ -124,11 +124,12 @@ TEST_F(MainWindowTest, AThousandFilesAreAddedAndConvertedWithoutHoldingTheLoop)
                 kFiles, static_cast<long long>(adding), static_cast<long long>(addingGap),
                 static_cast<long long>(converting), static_cast<long long>(gaps.Longest()));
     RecordProperty("longest_gap_ms", static_cast<int>(std::max(addingGap, gaps.Longest())));
-    // The slices keep each hold near 40 ms on a quiet machine (the figures above: the aim is
+    // The slices keep each hold near 50 ms on a quiet machine (the figures above: the aim is
     // 100 ms). Times depend on the machine and on sanitizer builds, ten times slower, so the test
     // bounds the share of the work one hold may take instead: adding or preparing in one go
-    // would hold the loop for most of that work, the slices for a few hundredths of it.
-    EXPECT_LT(addingGap, adding / 10);
+    // would hold the loop for most of that work, the slices for a few hundredths of it (the
+    // first slice also loads the libraries).
+    EXPECT_LT(addingGap, adding / 4);
     EXPECT_LT(gaps.Longest(), converting / 10);
 }
 
