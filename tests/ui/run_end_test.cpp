@@ -100,7 +100,7 @@ TEST_F(MainWindowTest, OneFileStopsWhileTheOthersFinishAndIsThenRetried)
 {
     std::ofstream(std::filesystem::path(programFolder) / "Config.ini")
         << "[FormConfig]\nlanguage=en\n[Conversion]\nTasksAtOnce=1\n";
-    const std::string longer = Clip(folder.Path("long.avi"), 20, "640x480");
+    const std::string longer = SlowClip(folder.Path("long.avi"), 1200);
     const std::string waiting = Clip(folder.Path("waiting.avi"), 1);
     const std::string last = Clip(folder.Path("last.avi"), 1);
     ui::TfrmMain& window = OpenWindow();

@@ -39,6 +39,14 @@ std::string Clip(const std::string& path, int seconds, const std::string& size)
                                " -c:v mpeg4 -q:v 4 -c:a mp2 -shortest");
 }
 
+std::string SlowClip(const std::string& path, int seconds)
+{
+    const std::string duration = std::to_string(seconds);
+    return MakeMedia(path, "-f lavfi -i testsrc=size=160x120:rate=1:duration=" + duration +
+                               " -f lavfi -i sine=frequency=440:sample_rate=8000:duration=" + duration +
+                               " -c:v mpeg4 -q:v 4 -c:a pcm_s16le -shortest");
+}
+
 std::string FileText(const std::string& path)
 {
     std::ifstream in(path);

@@ -18,6 +18,9 @@ namespace mirelk::test {
 
 // A clip of the given length with a test picture and a tone, made with the ffmpeg tool.
 std::string Clip(const std::string& path, int seconds, const std::string& size = "320x240");
+// A clip quick to make and slow to convert (a picture a second under a long sound, about a
+// second of work per 400 seconds on a quick machine), for tests that act in the middle of a run.
+std::string SlowClip(const std::string& path, int seconds);
 std::string FileText(const std::string& path);
 
 class MainWindowTest : public ::testing::Test {
