@@ -40,11 +40,11 @@ MUTANTS=$(cat <<'TABLE'
 E01^engine^src/engine/target_presets.cpp^"2324", "1411200", 0.44f, true^"2324", "1411200", 0.44f, false^VCD keeps a surround input's channels
 E02^engine^src/engine/pipeline/main_loop.cpp^if (output.frameNumber >= limit) return -1;^if (output.frameNumber > limit) return -1;^frame limit one too late
 E03^engine^src/engine/pipeline/main_loop.cpp^            if (options.shortest) break;^            if (false) break;^-shortest ignored
-E04^engine^src/engine/pipeline/packet_decoder.cpp^    return start != 0 && pts < start;^    return start != 0 && pts > start;^start time gate reversed
+E04^engine^src/engine/pipeline/packet_decoder.cpp^        const bool started = start == 0 || stream.pts >= start;^        const bool started = start == 0 || stream.pts <= start;^start time gate reversed
 E05^engine^src/engine/pipeline/packet_decoder.cpp^            ApplyVolume(*frame, Options().audioVolume);^            (void)Options().audioVolume;^volume never applied
 E06^engine^src/engine/pipeline/video_output.cpp^        ++m_output.frameNumber;^        (void)m_output.frameNumber;^pictures not counted
 E07^engine^src/engine/pipeline/progress_report.cpp^    record.currentSize = size;^    record.currentSize = 0;^progress size always zero
-E08^engine component^src/engine/custom_ffmpeg.cpp^        if (runFailed || facts.st_size == 0) std::remove(output.fileName.c_str());^        if (facts.st_size == 0) std::remove(output.fileName.c_str());^failed output kept
+E08^engine component^src/engine/output_commit.cpp^        ::unlink(output.partName.c_str());\n        output.partLock.Reset();\n    }\n}^        output.partLock.Reset();\n    }\n}^failed output kept
 E09^engine^src/engine/input_file.cpp^    if (context->start_time != AV_NOPTS_VALUE) seekPosition += context->start_time;^    if (context->start_time != AV_NOPTS_VALUE) seekPosition -= context->start_time;^seek ignores the file's start
 E10^engine^src/engine/picture_geometry.cpp^    if (width % 2 != 0 || height % 2 != 0) throw FFmpegException("Frame size must be a multiple of 2");^    if (width % 2 != 0 && height % 2 != 0) throw FFmpegException("Frame size must be a multiple of 2");^odd frame size accepted
 E11^engine^src/engine/pipeline/video_filter_graph.cpp^    return allPictures || allTime;^    return allPictures && allTime;^filters run past the limits
@@ -107,12 +107,12 @@ K01^cli^src/cli/conversion_run.cpp^    if (!m_arguments.overwrite) {^    if (fal
 K02^cli^src/cli/batch_plan.cpp^    for (std::size_t i = static_cast<std::size_t>(arguments.shard.index - 1); i < unique.size(); i += count)^    for (std::size_t i = static_cast<std::size_t>(arguments.shard.index); i < unique.size(); i += count)^shards shifted by one
 K03^cli^src/cli/status_display.cpp^        if (progress.lineWritten && now - progress.lastLine < kLineInterval) return;^        if (now - progress.lastLine < kLineInterval) return;^progress lines on a pipe never written
 U01^ui^src/ui/main_window_run.cpp^            if (other.Task > task) --other.Task;^            if (other.Task > task + 1) --other.Task;^rows lose their task after a deletion
-U02^ui^src/ui/main_window_run.cpp^        if (fromToolBar || entry.CutClip) ApplyRowClip^        if (fromToolBar) ApplyRowClip^menu conversion ignores Cut Clip
+U02^ui^src/ui/main_window_slices.cpp^        if (build.FromToolBar || entry.CutClip) ApplyRowClip^        if (build.FromToolBar) ApplyRowClip^menu conversion ignores Cut Clip
 U03^ui^src/ui/config_file.cpp^    if (number && tasks >= 1) return tasks;^    if (number && tasks > 1) return tasks;^one task at a time cannot be chosen
 U04^ui^src/ui/language.cpp^    return locale.language() == QLocale::Chinese ? QString("zh_CN") : QString("en");^    return QString("en");^a Chinese desktop gets the English window
 U05^ui^src/ui/main_window_rows.cpp^    SetToolStates(true, rows, rows, false, false, false);^    SetToolStates(false, false, false, true, false, true);^the tool bar stays in the running state after a run
 U06^ui^src/ui/main_window_rows.cpp^    if (!isActiveWindow()) Notify(^    if (false) Notify(^no notification at the end of a run
-U07^ui^src/ui/main_window_run.cpp^        return fromToolBar && entry.State == rsFinished;^        return false;^Convert after a run converts finished rows again
+U07^ui^src/ui/main_window_slices.cpp^        return fromToolBar && entry.State == rsFinished;^        return false;^Convert after a run converts finished rows again
 U08^ui^src/ui/language.cpp^    object->setProperty(property, QStringList{QString::fromUtf8(context), QString::fromUtf8(source)});^    (void)property;^a language switch leaves the old texts
 C20^component^src/component/vantrel.cpp^    if (task.StopBeforeStart) {^    if (false) {^a waiting task that was stopped runs all the same
 L01^ui^src/ui/main_window_options.cpp^        if (!m_optionForm->Settings.RememberOverwrite) m_optionForm->Settings.Overwrite = false;^        if (false) m_optionForm->Settings.Overwrite = false;^overwriting kept across starts without Remember

@@ -13,7 +13,7 @@ namespace mirelk::ui {
 
 // The languages the program has, by locale name: "zh_CN" and "en".
 QStringList AvailableLanguages();
-// The language's own name for itself, as the language menu shows it ("中文", "English").
+// The language's own name for itself, as the language menu shows it ("简体中文", "English").
 QString LanguageName(const QString& language);
 // Chinese for a zh_* locale, English for every other one.
 QString LanguageForLocale(const QLocale& locale);
