@@ -4,8 +4,9 @@
 # by the window (added as the command line adds them, then the tool bar's Convert) and by
 # `mirelk-cli -f 3gp`; wall time and peak memory of each, and `mirelk-cli --info` on the same
 # files against the window's adding. Memory per row (desktop) and per task (mirelk-cli) is the
-# growth of the peak from 10 files to N, once as the programs run and once with one malloc arena
-# (MALLOC_ARENA_MAX=1), which leaves out what glibc keeps in the arenas of the worker threads.
+# growth of the peak from N/3 files to N, once as the programs run and once with one malloc arena
+# (MALLOC_ARENA_MAX=1). Below some hundred files the growth is mostly glibc filling the arenas
+# of the worker threads, the same for every later file, so the smaller run is not tiny.
 #
 #   bench/desktop.sh [BUILD_DIR] [N]
 set -euo pipefail
@@ -57,8 +58,8 @@ for ((round = 1; round <= rounds; ++round)); do
     conv_s=$(lesser "$conv_s" "$(awk '{ print $5 }' <<<"$desk_line")")
 done
 
-# Peak memory of both programs on the first 10 files and on all, with the environment given.
-few=10
+# Peak memory of both programs on the first N/3 files and on all, with the environment given.
+few=$((n / 3))
 per_file() {
     local small_desk small_cli
     rm -rf "$work/desktop" "$work/cli" && mkdir -p "$work/desktop" "$work/cli"
@@ -71,7 +72,7 @@ per_file() {
         d = (bd - sd) * 1024 / (n - f); c = (bc - sc) * 1024 / (n - f)
         printf "desktop %.0f KB per row, mirelk-cli %.0f KB per task, ratio %.2f", d, c, (c > 0 ? d / c : 0) }'
 }
-if ((n > few)); then
+if ((few > 0)); then
     memory_default=$(per_file LANG=C.UTF-8)
     memory_one_arena=$(per_file MALLOC_ARENA_MAX=1)
 fi
@@ -85,7 +86,7 @@ printf '  desktop / cli: whole %s, converting %s; adding / --info %s; memory %s\
     "$(awk -v a="$conv_s" -v b="$cli_s" 'BEGIN { printf "%.2f", a / b }')" \
     "$(awk -v a="$add_s" -v b="$info_s" 'BEGIN { printf "%.2f", a / b }')" \
     "$(awk -v a="$desk_mb" -v b="$cli_mb" 'BEGIN { printf "%.2f", a / b }')"
-if ((n > few)); then
+if ((few > 0)); then
     printf '  memory per file (peak growth from %d to %d files):\n' "$few" "$n"
     printf '    as run:            %s\n' "$memory_default"
     printf '    one malloc arena:  %s\n' "$memory_one_arena"
