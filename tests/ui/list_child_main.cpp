@@ -6,9 +6,11 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
+#include "component/task_threads.h"
 #include "ui/application.h"
 #include "ui/host/qt_main_thread.h"
 #include "ui/main_window.h"
@@ -45,5 +47,8 @@ int main(int argc, char** argv)
         }
     });
     poll.start(20);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // As the program does: the task threads end before the statics they count themselves in.
+    mirelk::WaitForTaskThreads(std::chrono::seconds(10));
+    return status;
 }
