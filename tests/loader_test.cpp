@@ -19,6 +19,7 @@ TEST(Loader, LoadsTheDefaultSetOnceAndNothingElse)
     TFFmpegLoader& loader = FFLoader();
     loader.SetLibraryPath(MIRELK_LIBAV_DIR);
     ASSERT_TRUE(loader.LoadLibs(DefaultAVLibraries)) << loader.LastErrMsg();
+    const std::uint64_t loaded = loader.LoadGeneration();
     EXPECT_TRUE(loader.LibsLoaded(DefaultAVLibraries));
     EXPECT_FALSE(loader.LibLoaded(libAVDevice));
     EXPECT_EQ(TFFmpegLoader::BoundEntryCount(libAVDevice), 0);
@@ -47,6 +48,7 @@ TEST(Loader, LoadsTheDefaultSetOnceAndNothingElse)
     loader.SetLibraryPath(broken.string());
     EXPECT_TRUE(loader.LoadLibs(DefaultAVLibraries)) << loader.LastErrMsg();
     EXPECT_TRUE(loader.LibsLoaded(DefaultAVLibraries));
+    EXPECT_EQ(loader.LoadGeneration(), loaded) << "nothing was opened, nothing learnt from the libraries is stale";
     // Loading one more library from there does open a file, and fails alone: the set that was
     // asked for is unloaded, the rest stays.
     EXPECT_FALSE(loader.LoadLibs({libAVDevice}));
@@ -66,6 +68,12 @@ TEST(Loader, LoadsTheDefaultSetOnceAndNothingElse)
     EXPECT_THROW(loader.LoadLibs({}), LoaderAssertion);
     EXPECT_THROW(loader.LibsLoaded({}), LoaderAssertion);
     EXPECT_THROW(loader.UnloadLibs({}), LoaderAssertion);
+
+    // Loaded again, the libraries are new ones as far as anything kept about them goes.
+    loader.SetLibraryPath(MIRELK_LIBAV_DIR);
+    ASSERT_TRUE(loader.LoadLibs(DefaultAVLibraries)) << loader.LastErrMsg();
+    EXPECT_NE(loader.LoadGeneration(), loaded);
+    loader.UnloadLibs(DefaultAVLibraries);
 }
 
 TEST(Loader, LibraryDeviceLoadsOnRequestAndRegistersDevices)

@@ -75,6 +75,7 @@ public:
 
     std::mutex m_codecLock;
     std::array<TLibState, kAVLibraryCount> m_libraries;
+    std::atomic<std::uint64_t> m_loadGeneration{0};
     std::string m_libraryPath;
     std::string m_lastErrMsg;
     TFFmpegLoader m_loader;
@@ -166,6 +167,7 @@ bool TFFmpegLoader::LoadLib(TAVLibrary library)
             return false;
         }
         state.module = module;
+        ++Module().m_loadGeneration;
     }
     if (!state.bound) {
         try {
@@ -204,6 +206,8 @@ bool TFFmpegLoader::LoadLibs(TAVLibraries libraries)
     }
     return true;
 }
+
+std::uint64_t TFFmpegLoader::LoadGeneration() const { return Module().m_loadGeneration; }
 
 bool TFFmpegLoader::LibLoaded(TAVLibrary library) const
 {

@@ -69,6 +69,9 @@ public:
     // Loads and binds each member in library order. All or nothing: at the first failure the
     // whole set is unloaded and false returned. Members already bound are passed over.
     bool LoadLibs(TAVLibraries libraries);
+    // Changes whenever a library file is opened: what was learnt from the libraries under
+    // another number (an option's class, say) may no longer hold.
+    std::uint64_t LoadGeneration() const;
     bool LibLoaded(TAVLibrary library) const;
     bool LibsLoaded(TAVLibraries libraries) const;
     void UnloadLibs(TAVLibraries libraries);

@@ -1,6 +1,11 @@
 #include "engine/options/avoption_context.h"
 
+#include <map>
+#include <mutex>
+#include <tuple>
+
 #include "binding/entry_points.h"
+#include "binding/loader.h"
 #include "engine/options/ffmpeg_exception.h"
 
 namespace mirelk {
@@ -59,13 +64,34 @@ constexpr std::array<AVMediaType, kMediaIndexCount> kMediaTypes{
 constexpr std::array<int, kMediaIndexCount> kMediaOptionMasks{
     AV_OPT_FLAG_VIDEO_PARAM, AV_OPT_FLAG_AUDIO_PARAM, 0, AV_OPT_FLAG_SUBTITLE_PARAM, 0};
 
-// Finds an option among the class's own options and those of every child class (the
-// private options of all codecs, muxers and demuxers), without an object.
-const AVOption* FindInClass(const AVClass* optionClass, const char* name, int mask)
+// Whether the class or one of its child classes (the private options of all codecs, muxers and
+// demuxers) has the option, without an object. The walk goes through a few hundred classes for
+// each name, every time a task is made; the answer depends only on the libraries loaded, so it
+// is remembered for as long as they stay loaded.
+bool KnownInClass(const AVClass* optionClass, const char* name, int mask)
 {
+    struct TAnswers {
+        std::mutex lock;
+        std::uint64_t generation = 0;
+        std::map<std::tuple<const AVClass*, int, std::string>, bool> known;
+    };
+    static TAnswers answers;
+    const std::uint64_t generation = FFLoader().LoadGeneration();
+    auto key = std::make_tuple(optionClass, mask, std::string(name));
+    {
+        std::lock_guard<std::mutex> lock(answers.lock);
+        if (answers.generation != generation) {
+            answers.known.clear();
+            answers.generation = generation;
+        }
+        if (const auto found = answers.known.find(key); found != answers.known.end()) return found->second;
+    }
     const AVClass* fakeObject = optionClass;
-    return av::av_opt_find(&fakeObject, name, nullptr, mask,
-                           AV_OPT_SEARCH_CHILDREN | AV_OPT_SEARCH_FAKE_OBJ);
+    const bool known = av::av_opt_find(&fakeObject, name, nullptr, mask,
+                                       AV_OPT_SEARCH_CHILDREN | AV_OPT_SEARCH_FAKE_OBJ) != nullptr;
+    std::lock_guard<std::mutex> lock(answers.lock);
+    if (answers.generation == generation) answers.known.emplace(std::move(key), known);
+    return known;
 }
 
 // Sets an option found in a class: a field of the defaults object is set there, which checks
@@ -85,7 +111,7 @@ TAVDictionary OptionsWith(const TAVDictionary& kept, const AVClass* optionClass,
     TAVDictionary chosen;
     const AVDictionaryEntry* entry = nullptr;
     while ((entry = av::av_dict_get(kept.Raw(), "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
-        if (FindInClass(optionClass, entry->key, flags) != nullptr) chosen.Set(entry->key, entry->value);
+        if (KnownInClass(optionClass, entry->key, flags)) chosen.Set(entry->key, entry->value);
     }
     return chosen;
 }
@@ -172,15 +198,15 @@ TOptionSetResult TAVOptionContext::Set(const std::string& name, const std::strin
     bool found = false;
     bool accepted = true;
     for (int media = 0; media < kMediaIndexCount && accepted; ++media) {
-        if (FindInClass(av::avcodec_get_class(), optionName, kMediaOptionMasks[media]) == nullptr) continue;
+        if (!KnownInClass(av::avcodec_get_class(), optionName, kMediaOptionMasks[media])) continue;
         found = true;
         accepted = SetCodecOption(static_cast<TMediaIndex>(media), optionName, value);
     }
-    if (!found && FindInClass(av::avformat_get_class(), optionName, 0) != nullptr) {
+    if (!found && KnownInClass(av::avformat_get_class(), optionName, 0)) {
         found = true;
         accepted = SetInObject(FormatDefaults(), optionName, value, m_formatOptions);
     }
-    if (!found && FindInClass(av::sws_get_class(), optionName, 0) != nullptr) {
+    if (!found && KnownInClass(av::sws_get_class(), optionName, 0)) {
         found = true;
         accepted = SetInObject(ScalerDefaults(), optionName, value, m_scalerOptions);
     }
