@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <iterator>
 
 namespace mirelk::ui {
 
@@ -37,7 +38,7 @@ TKeptRow RowOf(const QJsonObject& object)
     row.SubFolder = object.value("folder").toString();
     row.OutputFile = object.value("output").toString();
     const QString state = object.value("state").toString();
-    for (int index = 0; index < 4; ++index)
+    for (std::size_t index = 0; index < std::size(kStates); ++index)
         if (state == kStates[index]) row.State = static_cast<TKeptRow::TState>(index);
     row.ClipStart = object.value("clipStart").toString("0");
     row.ClipEnd = object.value("clipEnd").toString("0");

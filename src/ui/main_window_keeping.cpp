@@ -17,12 +17,6 @@
 
 namespace mirelk::ui {
 
-namespace {
-
-constexpr char kContext[] = "TfrmMain";
-
-}  // namespace
-
 QString TfrmMain::ListFile() const { return m_listFile; }
 
 void TfrmMain::ListChanged()
@@ -77,7 +71,7 @@ bool TfrmMain::OfferListRestore()
     ask.exec();
     if (ask.clickedButton() != restore) {
         QString error;
-        WriteListJournal(m_listFile, TKeptList{}, &error);
+        if (!WriteListJournal(m_listFile, TKeptList{}, &error)) LogBlock("***Cannot keep the list: " + error);
         return false;
     }
     // The rows' outputs go where they were going.

@@ -87,20 +87,21 @@ bool TfrmMain::AddToList(int index, const TOutputOptions& output, bool keepFaile
 {
     TRowEntry& row = m_rows.back();
     QString failure;
-    bool outputRefused = false;
+    // Refused for a reason of its own, not because another row writes that name.
+    bool outputUnwritable = false;
     if (index < 0) {
         failure = QString::fromStdString(m_qelvan->LastErrMsg());
         LogBlock("***File open error: " + failure);
     } else if (!m_qelvan->AddOutput(index, output.FileName, &output)) {
         failure = QString::fromStdString(m_qelvan->LastErrMsg());
         // The same file twice would write one output twice: that is no row of its own.
-        outputRefused = !m_qelvan->OutputReserved(output.FileName);
+        outputUnwritable = !m_qelvan->OutputReserved(output.FileName);
         m_qelvan->RemoveTask(index);
         LogBlock("***Cannot do convert, error: " + failure);
     }
     // A file that reads but whose output cannot be written where it goes (a folder that cannot
     // be written, a name that is a folder) stays, failed, so that the user sees why.
-    if (!failure.isEmpty() && !keepFailedRow && !outputRefused) return false;
+    if (!failure.isEmpty() && !keepFailedRow && !outputUnwritable) return false;
 
     row.OutputFile = output.FileName;
     TFileListModel::TRow cells;
