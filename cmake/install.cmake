@@ -44,7 +44,6 @@ function(mirelk_compressed source name)
   add_custom_target(mirelk_compressed_${name} ALL DEPENDS ${compressed})
 endfunction()
 mirelk_compressed(${PROJECT_SOURCE_DIR}/docs/mirelk-cli.1 mirelk-cli.1)
-mirelk_compressed(${PROJECT_SOURCE_DIR}/docs/mirelk.1 mirelk.1)
 mirelk_compressed(${PROJECT_SOURCE_DIR}/data/debian/changelog changelog)
 install(FILES ${MIRELK_COMPRESSED_DIR}/mirelk-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${MIRELK_COMPRESSED_DIR}/changelog.gz ${PROJECT_SOURCE_DIR}/data/debian/copyright
@@ -54,6 +53,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/scripts/completion/mirelk-cli.bash
 
 # The desktop program, when this tree builds it.
 if(TARGET mirelk)
+  mirelk_compressed(${PROJECT_SOURCE_DIR}/docs/mirelk.1 mirelk.1)
   install(TARGETS mirelk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${MIRELK_COMPRESSED_DIR}/mirelk.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${CMAKE_BINARY_DIR}/bin/help_en.html ${CMAKE_BINARY_DIR}/bin/help_zh_CN.html
@@ -76,10 +76,17 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Mirelk converts lists of audio and video f
 once: VCD, SVCD, DVD, 3GP, AVI, FLV, iPod, MKV, MOV, MP4, OGG, PSP,
 RealMedia, SWF, WMV, MPEG video, and the sound formats AAC, AC3, MP2, MP3,
 WAV and WMA. A clip can be cut from any file.
-.
+.")
+if(TARGET mirelk)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DESCRIPTION "
 The desktop program mirelk shows each file's progress and plays the files
 to mark clips; the command-line program mirelk-cli converts with the same
 settings without a window. Both run on the system's FFmpeg libraries.")
+else()
+  string(APPEND CPACK_DEBIAN_PACKAGE_DESCRIPTION "
+The command-line program mirelk-cli converts without a window. It runs on
+the system's FFmpeg libraries.")
+endif()
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://mirelk.example.org/")
 # The build keeps its debugging information; the package does without it.
 set(CPACK_STRIP_FILES ON)
@@ -95,12 +102,19 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${MIRELK_BUILT_VHOOK_DIR})
 # - the codec libraries the loader opens (libavdevice is never opened); the codec library with
 #   the extra encoders, as 3GP's AMR-NB sound is only there;
 # - the GStreamer plug-ins the playback panel's media back end needs for the usual containers
-#   and codecs;
-# - a font with Chinese characters for the window's captions, and the Latin font the text
-#   hooks draw with;
-# - Qt's own translations, for the texts of its dialogs in the Chinese window.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libavcodec-extra59, libavformat59, libavutil57, libswscale6, libswresample4, libavfilter8, \
-gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, \
-fonts-wqy-microhei | fonts-noto-cjk, fonts-dejavu-core, qt6-translations-l10n")
+#   and codecs (desktop program only);
+# - a font with Chinese characters for the window's captions (desktop program only), and the
+#   Latin font the text hooks draw with;
+# - Qt's own translations, for the texts of its dialogs in the Chinese window (desktop program
+#   only).
+set(mirelk_depends libavcodec-extra59 libavformat59 libavutil57 libswscale6 libswresample4 libavfilter8)
+if(TARGET mirelk)
+  list(APPEND mirelk_depends gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+       "fonts-wqy-microhei | fonts-noto-cjk")
+endif()
+list(APPEND mirelk_depends fonts-dejavu-core)
+if(TARGET mirelk)
+  list(APPEND mirelk_depends qt6-translations-l10n)
+endif()
+list(JOIN mirelk_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 include(CPack)

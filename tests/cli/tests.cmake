@@ -22,6 +22,7 @@ if(MIRELK_HARDENED)
 endif()
 if(TARGET mirelk)
   add_dependencies(cli_package_test mirelk)
+  target_compile_definitions(cli_package_test PRIVATE MIRELK_DESKTOP)
 endif()
 # The component's own tests; they convert every format of the option form through mirelk-cli.
 mirelk_cli_test(conversion_component_test conversion_component_test.cpp component/task_test_support.cpp)
