@@ -107,7 +107,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${MIRELK_BUILT_VHOOK_DIR})
 #   Latin font the text hooks draw with;
 # - Qt's own translations, for the texts of its dialogs in the Chinese window (desktop program
 #   only).
-set(mirelk_depends libavcodec-extra59 libavformat59 libavutil57 libswscale6 libswresample4 libavfilter8)
+set(mirelk_depends libavcodec-extra${MIRELK_AVCODEC_MAJOR} libavformat${MIRELK_AVFORMAT_MAJOR}
+    libavutil${MIRELK_AVUTIL_MAJOR} libswscale${MIRELK_SWSCALE_MAJOR}
+    libswresample${MIRELK_SWRESAMPLE_MAJOR} libavfilter${MIRELK_AVFILTER_MAJOR})
 if(TARGET mirelk)
   list(APPEND mirelk_depends gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
        "fonts-wqy-microhei | fonts-noto-cjk")

@@ -31,22 +31,29 @@ unsigned AVUtilVersion() { return av::avutil_version(); }
 unsigned SwScaleVersion() { return av::swscale_version(); }
 unsigned SwResampleVersion() { return av::swresample_version(); }
 
-// The majors come from the headers the program is built against: the structures the code
-// reads belong to exactly those versions, so no other major may be loaded.
+// The majors are the build's (checked against the headers when the build is configured): the
+// structures the code reads belong to exactly those versions, so no other major may be loaded.
+static_assert(MIRELK_AVCODEC_MAJOR == LIBAVCODEC_VERSION_MAJOR, "libavcodec headers of another major");
+static_assert(MIRELK_AVDEVICE_MAJOR == LIBAVDEVICE_VERSION_MAJOR, "libavdevice headers of another major");
+static_assert(MIRELK_AVFILTER_MAJOR == LIBAVFILTER_VERSION_MAJOR, "libavfilter headers of another major");
+static_assert(MIRELK_AVFORMAT_MAJOR == LIBAVFORMAT_VERSION_MAJOR, "libavformat headers of another major");
+static_assert(MIRELK_AVUTIL_MAJOR == LIBAVUTIL_VERSION_MAJOR, "libavutil headers of another major");
+static_assert(MIRELK_SWSCALE_MAJOR == LIBSWSCALE_VERSION_MAJOR, "libswscale headers of another major");
+static_assert(MIRELK_SWRESAMPLE_MAJOR == LIBSWRESAMPLE_VERSION_MAJOR, "libswresample headers of another major");
 const std::array<TLibDescriptor, kAVLibraryCount> kLibraryTable{{
-    {"avcodec", LIBAVCODEC_VERSION_MAJOR, av::BindAVCodec, av::UnbindAVCodec, av::CountAVCodec,
+    {"avcodec", MIRELK_AVCODEC_MAJOR, av::BindAVCodec, av::UnbindAVCodec, av::CountAVCodec,
      AVCodecVersion},
-    {"avdevice", LIBAVDEVICE_VERSION_MAJOR, av::BindAVDevice, av::UnbindAVDevice,
+    {"avdevice", MIRELK_AVDEVICE_MAJOR, av::BindAVDevice, av::UnbindAVDevice,
      av::CountAVDevice, AVDeviceVersion},
-    {"avfilter", LIBAVFILTER_VERSION_MAJOR, av::BindAVFilter, av::UnbindAVFilter,
+    {"avfilter", MIRELK_AVFILTER_MAJOR, av::BindAVFilter, av::UnbindAVFilter,
      av::CountAVFilter, AVFilterVersion},
-    {"avformat", LIBAVFORMAT_VERSION_MAJOR, av::BindAVFormat, av::UnbindAVFormat,
+    {"avformat", MIRELK_AVFORMAT_MAJOR, av::BindAVFormat, av::UnbindAVFormat,
      av::CountAVFormat, AVFormatVersion},
-    {"avutil", LIBAVUTIL_VERSION_MAJOR, av::BindAVUtil, av::UnbindAVUtil, av::CountAVUtil,
+    {"avutil", MIRELK_AVUTIL_MAJOR, av::BindAVUtil, av::UnbindAVUtil, av::CountAVUtil,
      AVUtilVersion},
-    {"swscale", LIBSWSCALE_VERSION_MAJOR, av::BindSwScale, av::UnbindSwScale, av::CountSwScale,
+    {"swscale", MIRELK_SWSCALE_MAJOR, av::BindSwScale, av::UnbindSwScale, av::CountSwScale,
      SwScaleVersion},
-    {"swresample", LIBSWRESAMPLE_VERSION_MAJOR, av::BindSwResample, av::UnbindSwResample,
+    {"swresample", MIRELK_SWRESAMPLE_MAJOR, av::BindSwResample, av::UnbindSwResample,
      av::CountSwResample, SwResampleVersion},
     {"myutil", -1, av::BindMyUtil, av::UnbindMyUtil, av::CountMyUtil, nullptr},
 }};
