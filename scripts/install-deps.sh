@@ -19,9 +19,18 @@ packages=(
   dpkg-dev file
 )
 
+# One query for all of them, so that a machine with everything installed is through at once:
+# the packages dpkg knows as installed, then those of the list that are not among them.
+declare -A installed=()
+while read -r package status; do
+  if [ "$status" = "install ok installed" ]; then
+    installed[$package]=1
+  fi
+done < <(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null || true)
+
 missing=()
 for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+  if [ -z "${installed[$package]:-}" ]; then
     missing+=("$package")
   fi
 done
