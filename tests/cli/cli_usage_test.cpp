@@ -68,6 +68,12 @@ TEST_F(CliStatus, OutputsAreReplacedOnlyWhenAskedAndFailureLinesNameTheInputOnce
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(Probe(out, "a:0", "stream=codec_name,bit_rate"), "mp3\n96000");
     EXPECT_EQ(Probe(out, "v", "stream=codec_name"), "");
+    // The command line reads the text as the task does: a blank before the first line is no
+    // part of its name.
+    const std::string blank = folder.Path("blank.mkv");
+    run = RunCli("-q --output-options ' vn' -O " + ShellQuoted(blank) + " " + ShellQuoted(clip));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Probe(blank, "v", "stream=codec_name"), "");
 
     // An output that exists is left alone, also beside others that convert: the run fails.
     const auto size = fs::file_size(out);
