@@ -44,7 +44,7 @@ E04^engine^src/engine/pipeline/packet_decoder.cpp^        const bool started = s
 E05^engine^src/engine/pipeline/packet_decoder.cpp^            ApplyVolume(*frame, Options().audioVolume);^            (void)Options().audioVolume;^volume never applied
 E06^engine^src/engine/pipeline/video_output.cpp^        ++m_output.frameNumber;^        (void)m_output.frameNumber;^pictures not counted
 E07^engine^src/engine/pipeline/progress_report.cpp^    record.currentSize = size;^    record.currentSize = 0;^progress size always zero
-E08^engine component^src/engine/output_commit.cpp^        ::unlink(output.partName.c_str());\n        output.partLock.Reset();\n    }\n}^        output.partLock.Reset();\n    }\n}^failed output kept
+E08^engine component^src/engine/output_commit.cpp^    ::unlink(output.partName.c_str());\n    output.partLock.Reset();\n}^    output.partLock.Reset();\n}^failed output kept
 E09^engine^src/engine/input_file.cpp^    if (context->start_time != AV_NOPTS_VALUE) seekPosition += context->start_time;^    if (context->start_time != AV_NOPTS_VALUE) seekPosition -= context->start_time;^seek ignores the file's start
 E10^engine^src/engine/picture_geometry.cpp^    if (width % 2 != 0 || height % 2 != 0) throw FFmpegException("Frame size must be a multiple of 2");^    if (width % 2 != 0 && height % 2 != 0) throw FFmpegException("Frame size must be a multiple of 2");^odd frame size accepted
 E11^engine^src/engine/pipeline/video_filter_graph.cpp^    return allPictures || allTime;^    return allPictures && allTime;^filters run past the limits

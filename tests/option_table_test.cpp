@@ -2,6 +2,7 @@
 
 #include "binding/entry_points.h"
 #include "engine/options/ffmpeg_exception.h"
+#include "engine/options/option_lines.h"
 #include "test_support.h"
 
 using namespace mirelk;
@@ -31,6 +32,20 @@ TEST_F(OptionTable, LineBreaksOfEveryKindSplitLines)
     empty.ParseOptionText("\r\n\n\r", false);
     EXPECT_EQ(empty.Options().maxFrames[miVideo], INT_MAX);
     EXPECT_TRUE(empty.messages.empty());
+}
+
+// The reading both the engine and the command line use: the first "=" splits, blanks inside a
+// line stay, and only the whole text's ends are trimmed.
+TEST(OptionLines, LinesSplitAtTheirFirstEqualsSign)
+{
+    std::vector<std::pair<std::string, std::string>> read;
+    for (const TOptionLine& line : OptionLines(" \tmetadata=title=A=B\r\nb = 1000\r\rdeinterlace\n=x \r\n"))
+        read.emplace_back(line.name, line.value);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"metadata", "title=A=B"}, {"b ", " 1000"}, {"", ""}, {"deinterlace", ""}, {"", "x"}};
+    EXPECT_EQ(read, expected);
+    EXPECT_TRUE(OptionLines(" \r\n\t").empty());
+    EXPECT_EQ(TrimBlanks("\t b = 1 \r\n"), "b = 1");
 }
 
 // Each refused value with its message, and the option keeps what it had.

@@ -12,6 +12,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/plain_text.h"
+
 namespace mirelk {
 
 namespace {
@@ -86,23 +88,15 @@ bool ReadFileList(const std::string& listName, std::vector<std::string>& files, 
         return false;
     }
     std::string text;
-    char buffer[65536];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, list)) > 0) text.append(buffer, count);
-    const bool failed = std::ferror(list) != 0;
+    const bool read = ReadToEnd(list, text);
     if (list != stdin) std::fclose(list);
-    if (failed) {
+    if (!read) {
         error = "--files-from cannot read '" + listName + "'";
         return false;
     }
     const char separator = text.find('\0') != std::string::npos ? '\0' : '\n';
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(separator, start);
-        if (end == std::string::npos) end = text.size();
-        if (end > start) files.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    for (std::string& name : Pieces(text, separator))
+        if (!name.empty()) files.push_back(std::move(name));
     return true;
 }
 
@@ -249,12 +243,7 @@ std::string Wrapped(const std::string& text, const std::string& first, std::size
     std::string result = first;
     std::size_t column = first.size();
     bool lineEmpty = true;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(' ', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string word = text.substr(start, end - start);
-        start = end + 1;
+    for (const std::string& word : Pieces(text, ' ')) {
         if (word.empty()) continue;
         if (!lineEmpty && column + 1 + word.size() > width) {
             result += "\n" + std::string(indent, ' ');

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cli/json_lines.h"
+#include "cli/plain_text.h"
 
 namespace mirelk {
 
@@ -19,22 +20,14 @@ bool ReadJournal(const std::string& fileName, TJournalContents& contents, std::s
         return false;
     }
     std::string text;
-    char buffer[65536];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
-    const bool failed = std::ferror(file) != 0;
+    const bool read = ReadToEnd(file, text);
     std::fclose(file);
-    if (failed) {
+    if (!read) {
         error = "--journal cannot read '" + fileName + "'";
         return false;
     }
     int number = 0;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
+    for (const std::string& line : Pieces(text, '\n')) {
         ++number;
         if (line.empty()) continue;
         const nlohmann::json record = nlohmann::json::parse(line, nullptr, false);

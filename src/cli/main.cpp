@@ -18,6 +18,7 @@
 #include "component/event_loop.h"
 #include "component/vantrel.h"
 #include "engine/custom_ffmpeg.h"
+#include "engine/options/option_lines.h"
 #include "form/option_form.h"
 #include "probe/av_probe.h"
 
@@ -102,15 +103,7 @@ TOutputOptions OutputRecordFromText(const std::string& text)
 {
     TOutputOptions record;
     record.ExtOptions = text;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
-        const std::size_t equals = line.find('=');
-        const std::string name = line.substr(0, equals);
-        const std::string value = equals == std::string::npos ? std::string() : line.substr(equals + 1);
+    for (const auto& [name, value] : OptionLines(text)) {
         const auto number = [&](int fallback) {
             try {
                 return std::stoi(value);

@@ -6,6 +6,7 @@
 #include "binding/text_format.h"
 
 #include "engine/options/ffmpeg_exception.h"
+#include "engine/options/option_lines.h"
 #include "engine/pipeline/transcode_run.h"
 #include "engine/task_run_host.h"
 
@@ -95,57 +96,18 @@ void TCustomFFmpeg::SetLogLevel(int level)
     SetLibraryLogLevel(level);
 }
 
-namespace {
-
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string Trim(const std::string& text)
-{
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && IsBlankOrControl(text[first])) ++first;
-    while (last > first && IsBlankOrControl(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
-}  // namespace
-
 void TCustomFFmpeg::ParseOptionText(const std::string& text, bool newStreams)
 {
-    // Every kind of line break ends a line: CR LF, a lone CR, a lone LF.
-    std::string lines;
-    const std::string trimmed = Trim(text);
-    lines.reserve(trimmed.size());
-    for (std::size_t i = 0; i < trimmed.size(); ++i) {
-        if (trimmed[i] == '\r') {
-            lines += '\n';
-            if (i + 1 < trimmed.size() && trimmed[i + 1] == '\n') ++i;
-        } else {
-            lines += trimmed[i];
-        }
-    }
-    std::size_t position = 0;
-    while (position < lines.size()) {
-        std::size_t end = lines.find('\n', position);
-        if (end == std::string::npos) end = lines.size();
-        const std::string line = lines.substr(position, end - position);
-        position = end + 1;
-
-        const std::size_t equals = line.find('=');
-        const std::string name = line.substr(0, equals);
-        const std::string value = equals == std::string::npos ? std::string() : line.substr(equals + 1);
-        if (name == "newvideo" || name == "newaudio" || name == "newsubtitle") {
-            if (newStreams) ParseOption(name, value);
-            continue;
-        }
-        ParseOption(name, value);
+    for (const TOptionLine& line : OptionLines(text)) {
+        const bool newStream = line.name == "newvideo" || line.name == "newaudio" || line.name == "newsubtitle";
+        if (!newStream || newStreams) ParseOption(line.name, line.value);
     }
 }
 
 TOptionSetResult TCustomFFmpeg::GenericOption(const std::string& name, const std::string& value)
 {
-    const std::string trimmedName = Trim(name);
-    const std::string trimmedValue = Trim(value);
+    const std::string trimmedName = TrimBlanks(name);
+    const std::string trimmedValue = TrimBlanks(value);
     if (trimmedName.empty() || trimmedValue.empty()) return TOptionSetResult::NotFound;
     RequireLibraries();
     const TOptionSetResult result = m_avOptions->Set(trimmedName, trimmedValue);

@@ -226,6 +226,10 @@ private:
     // At the end of a run that finished or was stopped: every part file onto the disk and into
     // its place. Throws FFmpegException when a file cannot be kept or fails its check.
     void CommitOutputs(bool finished, bool wroteAnything, const std::vector<std::vector<TExpectedStream>>& expected);
+    // The one place a part file is removed, for a run that keeps nothing of its output (it
+    // failed, or was stopped before anything was written): the byte stream is closed, the file
+    // unlinked and its lock let go. An output that writes no part file is left alone.
+    void DiscardPartFile(TOpenOutput& output);
     void DiscardPartFiles();
 };
 

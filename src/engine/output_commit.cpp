@@ -158,12 +158,12 @@ void TCustomFFmpeg::OpenOutputForRun(TOpenOutput& output)
     if (::fstat(lock.Get(), &facts) == 0 && facts.st_size > 0)
         Log(kLevelInfo, Format("'%s' was left by a conversion that did not end; it is written anew",
                                output.partName.c_str()));
-    if (::ftruncate(lock.Get(), 0) != 0) {
+    output.partLock = std::move(lock);
+    if (::ftruncate(output.partLock.Get(), 0) != 0) {
         const int error = errno;
-        ::unlink(output.partName.c_str());
+        DiscardPartFile(output);
         throw FFmpegException(Format("Could not open '%s': %s", name.c_str(), SystemErrorText(error).c_str()));
     }
-    output.partLock = std::move(lock);
     const int opened = av::avio_open(&output.context->pb, output.partName.c_str(), AVIO_FLAG_WRITE);
     if (opened < 0)
         throw FFmpegException(Format("Could not open '%s': %s", name.c_str(), LibraryErrorText(opened).c_str()));
@@ -184,8 +184,7 @@ void TCustomFFmpeg::CommitOutputs(bool finished, bool wroteAnything,
             throw FFmpegException(Format("Could not write '%s': %s", output.fileName.c_str(),
                                          SystemErrorText(errno).c_str()));
         if (!finished && !wroteAnything) {
-            ::unlink(output.partName.c_str());
-            output.partLock.Reset();
+            DiscardPartFile(output);
             Log(kLevelInfo, Format("Stopped before anything was converted: nothing is kept of '%s'",
                                    output.fileName.c_str()));
             continue;
@@ -220,14 +219,17 @@ void TCustomFFmpeg::CommitOutputs(bool finished, bool wroteAnything,
     }
 }
 
+void TCustomFFmpeg::DiscardPartFile(TOpenOutput& output)
+{
+    if (!output.partLock.Valid()) return;
+    if (output.context && !(output.context->oformat->flags & AVFMT_NOFILE)) av::avio_closep(&output.context->pb);
+    ::unlink(output.partName.c_str());
+    output.partLock.Reset();
+}
+
 void TCustomFFmpeg::DiscardPartFiles()
 {
-    for (TOpenOutput& output : m_outputs) {
-        if (!output.partLock.Valid()) continue;
-        if (output.context && !(output.context->oformat->flags & AVFMT_NOFILE)) av::avio_closep(&output.context->pb);
-        ::unlink(output.partName.c_str());
-        output.partLock.Reset();
-    }
+    for (TOpenOutput& output : m_outputs) DiscardPartFile(output);
 }
 
 }  // namespace mirelk

@@ -33,16 +33,19 @@ protected:
 
 TEST_F(CliKeep, AnExistingOutputIsReplacedOnlyByAFinishedConversion)
 {
-    // Not asked to replace it: refused, untouched.
-    CliRun run = RunCli("-O " + ShellQuoted(output) + " " + ShellQuoted(input));
+    // Not asked to replace it: refused, untouched, while the run's other output converts.
+    CliRun run = RunCli("-q -O " + ShellQuoted(output) + " " + ShellQuoted(input) + " -O " +
+                        ShellQuoted(folder.Path("other.mp4")) + " " + ShellQuoted(input));
     EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "mirelk-cli: " + input + " -> " + output + ": the file exists (use --overwrite to replace it)\n");
     EXPECT_EQ(FileBytes(output), kOld);
+    EXPECT_NEAR(ProbeDuration(folder.Path("other.mp4")), 8.0, 0.1);
 
     // Asked, and finished: the new file takes the old one's place, and nothing else is left.
     run = RunCli("-y -O " + ShellQuoted(output) + " " + ShellQuoted(input));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NEAR(ProbeDuration(output), 8.0, 0.1);
-    EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::string>{"in.mkv", "out.mp4"}));
+    EXPECT_EQ(FolderNames(folder.Path()), (std::vector<std::string>{"in.mkv", "other.mp4", "out.mp4"}));
 }
 
 TEST_F(CliKeep, TwoTasksWithOneOutputNameAndAFolderAsOutput)
@@ -83,14 +86,15 @@ TEST_F(CliKeep, AStoppedRunSaysWhereItsPieceIs)
     const double duration = ProbeDuration(stopped);
     EXPECT_GT(duration, 0.0);
     EXPECT_LT(duration, 29.9);
-    EXPECT_NE(FileBytes(folder.Path("errors"))
-                  .find("mirelk-cli: " + input + " -> " + output + ": stopped; kept as " + stopped + "\n"),
-              std::string::npos)
-        << FileBytes(folder.Path("errors"));
-    const auto events = Events(JsonLines(FileBytes(folder.Path("events"))), "terminate");
+    EXPECT_EQ(FileBytes(folder.Path("errors")),
+              "mirelk-cli: stopping\nmirelk-cli: " + input + " -> " + output + ": stopped; kept as " + stopped + "\n");
+    const auto objects = JsonLines(FileBytes(folder.Path("events")));
+    const auto events = Events(objects, "terminate");
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0]["status"], "stopped");
     EXPECT_EQ(events[0]["kept"], stopped);
+    ASSERT_EQ(Events(objects, "summary").size(), 1u);
+    EXPECT_EQ(Events(objects, "summary")[0]["stopped"], 1);
     const auto journal = JsonLines(FileBytes(folder.Path("journal")));
     ASSERT_EQ(journal.size(), 1u);
     EXPECT_EQ(journal[0]["status"], "stopped");

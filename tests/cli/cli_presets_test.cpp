@@ -86,8 +86,6 @@ TEST_F(CliPresets, BadPresetsAndNamesAreRefusedWithTheirReason)
              {"--preset " + ShellQuoted(notJson) + " " + ShellQuoted(source),
               "mirelk-cli: Cannot read the preset file '" + notJson + "': it is not JSON.\n"},
              {"--save-preset 'Web (WebM)' -f webm", "mirelk-cli: 'Web (WebM)' is a built-in preset and cannot be overwritten.\n"},
-             {"--save-preset ../escape", "mirelk-cli: A preset name cannot hold a slash: '../escape'.\n"},
-             {"--save-preset " + std::string(300, 'n'), "mirelk-cli: A preset name has at most 100 characters.\n"},
          }) {
         SCOPED_TRACE(arguments);
         const CliRun run = RunCli(arguments + " -o " + ShellQuoted(out));

@@ -4,8 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace mirelk::test {
 
@@ -31,10 +29,7 @@ CliRun RunCli(const std::string& arguments)
     ::close(descriptor);
     CliRun run;
     run.out = RunCommand(ShellQuoted(CliPath()) + " " + arguments + " </dev/null 2>" + ShellQuoted(errors), &run.status);
-    std::ifstream file(errors, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    run.err = text.str();
+    run.err = FileBytes(errors);
     std::filesystem::remove(errors);
     return run;
 }

@@ -23,42 +23,19 @@ protected:
     }
 };
 
-TEST_F(ModernFormats, FollowTheTwentyFourWithFixedEncodersNamesAndQuality)
+// What each of today's formats writes (codecs, tag, name) the command line's test reads from its
+// output; here, that the choices made for the 24 stay out of them.
+TEST_F(ModernFormats, TheEncoderChoicesOfTheTwentyFourStayOutOfTodaysFormats)
 {
-    ASSERT_EQ(kAllOutputFormats.size(), 33u);
-    EXPECT_EQ(kAllOutputFormats[23], "WMA");
-    EXPECT_EQ(kAllOutputFormats[24], "WebM");
-    EXPECT_EQ(kAllOutputFormats[32], "GIF");
     UseClip("in.avi");
-    // The DivX choice's tag and the MP3 choice's encoder must not reach today's formats.
     ASSERT_TRUE(form->SelectVideoEncoder("DivX"));
     ASSERT_TRUE(form->SelectAudioEncoder("MP3"));
-    struct TCase {
-        const char* format;
-        const char* ending;
-        const char* video;
-        const char* audio;
-        const char* tag;
-        int sampleRate;
-        const char* options;  // the test clip's sound is one channel
-        int audioBitrate;
-    };
-    for (const TCase& c : {
-             TCase{"webm", ".webm", "libvpx-vp9", "libopus", "", 48000, "crf=31\r\nb=0", 64000},
-             TCase{"MP4-HEVC", "_hevc.mp4", "libx265", "aac", "hvc1", -1, "crf=24\r\nb=0", 96000},
-             TCase{"mkv-av1", "_av1.mkv", "libsvtav1", "libopus", "", 48000, "crf=30\r\nb=0", 64000},
-             TCase{"mp4-av1", "_av1.mp4", "libsvtav1", "aac", "", -1, "crf=30\r\nb=0", 96000},
-             TCase{"flac", ".flac", "", "flac", "", -1, "", -1},
-             TCase{"opus", ".opus", "", "libopus", "", 48000, "", 64000},
-             TCase{"m4a-alac", "_alac.m4a", "", "alac", "", -1, "", -1},
-             TCase{"m4a", ".m4a", "", "aac", "", -1, "", 96000},
-         }) {
-        SCOPED_TRACE(c.format);
-        const TOutputOptions r = OutputFor(c.format);
-        EXPECT_EQ(r.FileName, folder.Path("in_(new)") + c.ending);
-        EXPECT_EQ(std::tuple(r.VideoCodec, r.AudioCodec, r.VideoTag, r.AudioSampleRate, r.ExtOptions, r.AudioBitrate),
-                  std::tuple(c.video, c.audio, c.tag, c.sampleRate, c.options, c.audioBitrate));
-        const bool soundOnly = std::string(c.video).empty();
+    for (const char* format : {"webm", "MP4-HEVC", "mkv-av1", "mp4-av1", "flac", "opus", "m4a-alac", "m4a"}) {
+        SCOPED_TRACE(format);
+        const TOutputOptions r = OutputFor(format);
+        EXPECT_NE(r.VideoTag, "DIVX");
+        EXPECT_NE(r.AudioCodec, "libmp3lame");
+        const bool soundOnly = r.VideoCodec.empty();
         EXPECT_EQ(r.VideoDisable, soundOnly ? 1 : 0);
         EXPECT_EQ(form->GetInputOptions().ExtOptions, soundOnly ? "vn=1" : "");
     }

@@ -90,16 +90,6 @@ TEST_F(OptionFormTest, FilterChainJoinsCheckedFiltersInOrderWithTrimmedTexts)
     const auto chain = [this] { return form->GetOutputOptions().VideoFilters; };
     TOptionFormSettings& s = form->Settings;
     EXPECT_EQ(chain(), "");
-    for (const auto& [box, text] : {std::pair{&TOptionFormSettings::VertFlip, "vflip"},
-                                    {&TOptionFormSettings::HoriFlip, "hflip"},
-                                    {&TOptionFormSettings::Negate, "negate"},
-                                    {&TOptionFormSettings::Scale, "scale=320:240"},
-                                    {&TOptionFormSettings::Rotate, "rotate=45*PI/180"},
-                                    {&TOptionFormSettings::SetPTS, "setpts=0.5*PTS"}}) {
-        s.*box = true;
-        EXPECT_EQ(chain(), text);
-        s.*box = false;
-    }
     s.VertFlip = s.HoriFlip = s.Negate = s.Scale = s.Rotate = s.SetPTS = true;
     EXPECT_EQ(chain(), "vflip,hflip,negate,scale=320:240,rotate=45*PI/180,setpts=0.5*PTS");
 

@@ -34,11 +34,6 @@ protected:
         return "";
     }
 
-    void WriteFile(const std::string& path, const std::string& text)
-    {
-        std::ofstream(path, std::ios::binary) << text;
-    }
-
     TempFolder folder;
     TPresetStore store{folder.Path("presets")};
     const std::vector<std::string> builtIns{"Web (WebM)", "Phone (MP4 H.264 720p)", "Archive (MKV AV1)",
@@ -161,7 +156,7 @@ TEST_F(Presets, ExportAndImportMoveAPresetBetweenStores)
 TEST_F(Presets, ANewerVersionLoadsWhatItKnowsAndNamesTheRest)
 {
     const std::string file = folder.Path("newer.json");
-    WriteFile(file, R"({"format": "mirelk-preset", "version": 7, "name": "From the future", "hardware": "vaapi",
+    WriteBytes(file, R"({"format": "mirelk-preset", "version": 7, "name": "From the future", "hardware": "vaapi",
                         "settings": {"grpFormats": "FLAC", "edtFutureThing": "x", "grpEncoderSpeed": "Ludicrous",
                                      "chkVideoQuality": true, "edtAudioQuality": "40"}})");
     const TPresetContents contents = ReadPresetFile(file);
@@ -177,7 +172,7 @@ TEST_F(Presets, FilesThatAreNoPresetsAreRefusedWithTheirReason)
 {
     const std::string file = folder.Path("bad.json");
     const auto message = [&](const std::string& text) {
-        WriteFile(file, text);
+        WriteBytes(file, text);
         return ErrorOf([&] { ReadPresetFile(file); });
     };
     const std::string origin = "Cannot read the preset file '" + file + "': ";

@@ -28,8 +28,6 @@ std::string ProberTest::OpenSample(const std::string& name)
     return path;
 }
 
-void WriteFile(const std::string& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
-
 std::int64_t FileSize(const std::string& path)
 {
     std::error_code error;
@@ -43,7 +41,7 @@ void CopyHead(const std::string& from, const std::string& to, std::int64_t bytes
     std::string data(static_cast<std::size_t>(bytes), '\0');
     source.read(data.data(), bytes);
     data.resize(static_cast<std::size_t>(source.gcount()));
-    WriteFile(to, data);
+    WriteBytes(to, data);
 }
 
 std::map<std::string, std::string> Ffprobe(const std::string& path, const std::string& entries, int streamIndex,

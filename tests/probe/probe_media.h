@@ -26,7 +26,6 @@ protected:
     TAVProbe probe;
 };
 
-void WriteFile(const std::string& path, const std::string& content);
 std::int64_t FileSize(const std::string& path);
 void CopyHead(const std::string& from, const std::string& to, std::int64_t bytes);
 

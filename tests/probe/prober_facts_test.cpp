@@ -185,7 +185,7 @@ TEST_F(ProberFacts, ProgramsListOnlyTheirOwnStreams)
 
 TEST_F(ProberFacts, StreamKindsCountedInIndexOrderAndNoVideoWhereThereIsNone)
 {
-    WriteFile(folder.Path("subtitles.srt"), "1\n00:00:00,000 --> 00:00:00,500\nHello\n");
+    WriteBytes(folder.Path("subtitles.srt"), "1\n00:00:00,000 --> 00:00:00,500\nHello\n");
     OpenMade("mixed.mkv", "-f lavfi -i testsrc=d=1:s=64x48:r=25 -f lavfi -i sine=d=1 -i " +
                               ShellQuoted(folder.Path("subtitles.srt")) +
                               " -map 1:a -map 0:v -map 2:s -map 1:a -c:v mpeg4 -c:a mp2 -c:s srt");

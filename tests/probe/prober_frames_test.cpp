@@ -184,7 +184,7 @@ TEST_F(ProberFrames, AStreamWhoseDecoderWillNotOpenGivesNoPicture)
     const std::size_t picture = bytes.find("strf") + 8;  // the picture format after the chunk's name and size
     ASSERT_GT(picture, 8u);
     bytes.replace(picture + 14, 6, std::string("\x0c\x00" "AASC", 6));  // 12 bits per pixel, coding "AASC"
-    WriteFile(folder.Path("refused.avi"), bytes);
+    WriteBytes(folder.Path("refused.avi"), bytes);
     ASSERT_TRUE(probe.Open(folder.Path("refused.avi"))) << probe.LastErrMsg();
     LibraryLogCapture log;
     EXPECT_TRUE(probe.ReadFrame(-1).Empty());

@@ -13,11 +13,11 @@ using ProberOpen = ProberTest;
 TEST_F(ProberOpen, FailuresAreToldAndLeaveTheProberEmpty)
 {
     const std::string text = "Plain text that no demuxer takes for media.\n";
-    WriteFile(folder.Path("notes.xyz"), text);
+    WriteBytes(folder.Path("notes.xyz"), text);
     // The name leads the QuickTime demuxer to it, which then finds no header.
-    WriteFile(folder.Path("notes.mp4"), text);
-    WriteFile(folder.Path("empty.xyz"), "");
-    WriteFile(folder.Path("empty.mp4"), "");
+    WriteBytes(folder.Path("notes.mp4"), text);
+    WriteBytes(folder.Path("empty.xyz"), "");
+    WriteBytes(folder.Path("empty.mp4"), "");
     // The muxer writes the index last; half the file has none.
     const std::string whole = MakeMedia(folder.Path("whole.mp4"), "-f lavfi -i testsrc=d=2:s=64x48:r=25 -c:v mpeg4");
     ASSERT_FALSE(whole.empty());
