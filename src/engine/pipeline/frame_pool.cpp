@@ -6,9 +6,10 @@ namespace mirelk {
 
 namespace {
 
-// Plane rows aligned for the widest vector instructions; the scalers may read a little past
-// the last row, as they may on buffers the library allocates.
-constexpr int kAlign = 64;
+// Rows aligned as the library aligns the pictures it allocates, so that an encoder that takes
+// a picture of its own row layout as it is still does; the scalers may read a little past the
+// last row, as they may on the library's buffers.
+constexpr int kAlign = 32;
 constexpr int kPadding = 64;
 
 }  // namespace
