@@ -23,7 +23,7 @@ wanted=("$@")
 # Which test executables (ctest labels) check an area. Only this map changes when tests move
 # between executables.
 declare -A AREA=(
-  [engine]="utilities_test loader_test option_table_test picture_options_test input_files_test output_files_test transcode_test video_transcode_test video_hooks_test cover_pictures_test filter_graph_test filter_transcode_test subtitle_streams_test unmakeable_streams_test packet_writer_test output_keeping_test"
+  [engine]="utilities_test loader_test option_table_test picture_options_test input_files_test output_files_test transcode_test video_transcode_test video_hooks_test cover_pictures_test filter_graph_test filter_transcode_test subtitle_streams_test unmakeable_streams_test packet_writer_test output_keeping_test pipeline_stages_test"
   [component]="component_test batch_test conversion_component_test"
   [form]="option_form_test main_window_test"
   [probe]="prober_test previewer_test"
@@ -38,28 +38,34 @@ declare -A AREA=(
 # id ^ areas ^ file ^ original text (occurs once; \n for a line break) ^ replacement ^ the fault
 MUTANTS=$(cat <<'TABLE'
 E01^engine^src/engine/target_presets.cpp^"2324", "1411200", 0.44f, true^"2324", "1411200", 0.44f, false^VCD keeps a surround input's channels
-E02^engine^src/engine/pipeline/main_loop.cpp^if (output.frameNumber >= limit) return -1;^if (output.frameNumber > limit) return -1;^frame limit one too late
+E02^engine^src/engine/pipeline/main_loop.cpp^if (stage.FramesWritten() >= limit) return -1;^if (stage.FramesWritten() > limit) return -1;^frame limit one too late
 E03^engine^src/engine/pipeline/main_loop.cpp^            if (options.shortest) break;^            if (false) break;^-shortest ignored
-E04^engine^src/engine/pipeline/packet_decoder.cpp^        const bool started = start == 0 || stream.pts >= start;^        const bool started = start == 0 || stream.pts <= start;^start time gate reversed
-E05^engine^src/engine/pipeline/packet_decoder.cpp^            ApplyVolume(*frame, Options().audioVolume);^            (void)Options().audioVolume;^volume never applied
-E06^engine^src/engine/pipeline/video_output.cpp^        ++m_output.frameNumber;^        (void)m_output.frameNumber;^pictures not counted
+E04^engine^src/engine/pipeline/packet_decoder.cpp^        const bool started = start == 0 || now >= start;^        const bool started = start == 0 || now <= start;^start time gate reversed
+E05^engine^src/engine/pipeline/packet_decoder.cpp^            ApplyVolume(*frame, m_settings.audioVolume);^            (void)m_settings.audioVolume;^volume never applied
+E06^engine^src/engine/pipeline/video_output.cpp^        CountFrame();^        (void)0;^pictures not counted
 E07^engine^src/engine/pipeline/progress_report.cpp^    record.currentSize = size;^    record.currentSize = 0;^progress size always zero
 E08^engine component^src/engine/output_commit.cpp^    ::unlink(output.partName.c_str());\n    output.partLock.Reset();\n}^    output.partLock.Reset();\n}^failed output kept
 E09^engine^src/engine/input_file.cpp^    if (context->start_time != AV_NOPTS_VALUE) seekPosition += context->start_time;^    if (context->start_time != AV_NOPTS_VALUE) seekPosition -= context->start_time;^seek ignores the file's start
 E10^engine^src/engine/picture_geometry.cpp^    if (width % 2 != 0 || height % 2 != 0) throw FFmpegException("Frame size must be a multiple of 2");^    if (width % 2 != 0 && height % 2 != 0) throw FFmpegException("Frame size must be a multiple of 2");^odd frame size accepted
-E11^engine^src/engine/pipeline/video_filter_graph.cpp^    return allPictures || allTime;^    return allPictures && allTime;^filters run past the limits
+E11^engine^src/engine/pipeline/video_output.cpp^    return allPictures || allTime;^    return allPictures && allTime;^filters run past the limits
 E12^engine^src/engine/pipeline/setup.cpp^    if (maps.size() != outputStreamCount) throw^    if (maps.size() < outputStreamCount) throw^too many stream maps accepted
 E13^engine^src/engine/pipeline/audio_output.cpp^    if (m_encoder->sample_rate <= 0) m_encoder->sample_rate = m_source.stream->codecpar->sample_rate;^    if (m_encoder->sample_rate < 0) m_encoder->sample_rate = m_source.stream->codecpar->sample_rate;^no sample rate taken from the source
 E14^engine^src/engine/output_streams.cpp^    if (next.codecTag != 0) created.codec->codec_tag = next.codecTag;^    if (next.codecTag == 0) created.codec->codec_tag = next.codecTag;^codec tag never set
-E15^engine^src/engine/pipeline/video_output.cpp^        m_encoder->width = m_cropWidth + m_bands.left + m_bands.right;^        m_encoder->width = m_cropWidth + m_bands.left;^right pad band lost
+E15^engine^src/engine/pipeline/video_output.cpp^        m_encoder->width = m_cropWidth + bands.left + bands.right;^        m_encoder->width = m_cropWidth + bands.left;^right pad band lost
 E20^engine^src/engine/files/default_streams.cpp^    const bool picturesShown = textCodec != AV_CODEC_ID_MOV_TEXT;^    const bool picturesShown = true;^pictures of text copied into MP4
 E21^engine^src/engine/files/default_streams.cpp^    if (stream.type == AVMEDIA_TYPE_VIDEO && (stream.width <= 0 || stream.height <= 0)) return "it cannot be decoded";^    if (false) return "it cannot be decoded";^an undecodable cover is made
 E22^engine^src/engine/pipeline/main_loop.cpp^    if (packetsWritten == 0 && !m_host.StopAsked()^    if (packetsWritten < 0 && !m_host.StopAsked()^a run that wrote nothing finishes
-E23^engine^src/engine/pipeline/main_loop.cpp^        FlushBitstreamFilters(output);^        (void)output;^bitstream filters not flushed
+E23^engine^src/engine/pipeline/main_loop.cpp^        output.sink->Flush();^        (void)output;^bitstream filters not flushed
 E24^engine^src/engine/pipeline/setup.cpp^    if (EncoderTakesSize(output.encoder, codec, codec->width, codec->height) ||^    if (false ||^odd sizes rounded for every encoder
 E25^engine^src/engine/pipeline/subtitle_output.cpp^    if (!m_output.optional) throw FFmpegException(message);^    throw FFmpegException(message);^a kept subtitle's bad cue fails the run
 E26^engine^src/engine/pipeline/packet_decoder.cpp^sent == AVERROR(EAGAIN) && tries < 2;^false && tries < 2;^a busy decoder's packet taken as an error
 E27^engine^src/engine/pipeline/setup.cpp^            } else if (spec.source.Valid() && m_demuxer.HasStream(spec.source.input, spec.source.stream)) {^            } else if (false) {^the chosen subtitle stream not the one fed
+S01^engine^src/engine/pipeline/frame_rate_sync.cpp^            copies = static_cast<int>(std::lrint(delta));^            copies = static_cast<int>(std::lrint(delta)) + 1;^the frame-rate sync repeats a picture once too often
+S02^engine^src/engine/pipeline/audio_output.cpp^        EncodeFrame(shortLastFrame ? left : m_encoder->frame_size);^        (void)shortLastFrame;^the last part of an audio frame lost at the end
+S03^engine^src/engine/pipeline/stream_packet_sink.cpp^    if (payload == TPayload::Audio) m_counters->audioSize += packet->size;^    if (false) m_counters->audioSize += packet->size;^the packet sink does not count audio bytes
+S04^engine^src/engine/pipeline/packet_writer.cpp^    if (!m_chain.empty()) Push(0, nullptr, file, codecName, errors);^    (void)errors;^what the bitstream filters hold never flushed
+S05^engine^src/engine/pipeline/error_policy.h^        if (m_exitOnError) throw FFmpegException(text);^        if (false) throw FFmpegException(text);^exit on errors only logs the fault
+S06^engine^src/engine/pipeline/audio_output.cpp^    if (m_isStart || std::fabs(delta) > options.driftThreshold * outRate) {^    if (std::fabs(delta) > options.driftThreshold * outRate) {^a gap at the start of the sound not filled
 K04^engine^src/engine/output_commit.cpp^        if (finished && output.replacesFile) {^        if (output.replacesFile) {^a stopped run replaces the existing file
 K05^engine^src/engine/output_commit.cpp^            if (!problem.empty()) throw FFmpegException(problem);^            (void)problem;^a short output passes for finished
 K06^engine^src/engine/files/output_check.cpp^std::max<std::int64_t>(kSecond, expected / 50);^std::max<std::int64_t>(kSecond, expected / 5);^20 % tolerated instead of 2 %
@@ -96,7 +102,7 @@ P05^probe^src/probe/av_probe.cpp^    if (!__builtin_add_overflow(left, right, &s
 P06^probe^src/binding/bgr_conversion.cpp^    if (bitmap.Width() != width || bitmap.Height() != height) bitmap.SetSize(width, height);^    if (bitmap.Width() != width) bitmap.SetSize(width, height);^bitmap keeps a wrong height
 E17^engine^src/engine/pipeline/demuxer.cpp^    if (error == 0) return;^    return;^read errors mid-run taken for the end
 E18^engine^src/engine/pipeline/subtitle_output.cpp^        } else if (subtitle.end_display_time > subtitle.start_display_time) {^        } else if (subtitle.end_display_time < subtitle.start_display_time) {^subtitle durations lost
-E19^engine^src/engine/pipeline/progress_report.cpp^    if (now - m_lastReport <= m_run.Request().progressInterval) return;^    if (now - m_lastReport <= 10 * m_run.Request().progressInterval) return;^progress interval ten times too long
+E19^engine^src/engine/pipeline/progress_report.cpp^    if (now - m_lastReport <= m_settings.interval) return;^    if (now - m_lastReport <= 10 * m_settings.interval) return;^progress interval ten times too long
 B01^binding^src/binding/loader.cpp^    if (!state.bound) UnloadLib(library);^    if (false) UnloadLib(library);^half-bound library stays loaded
 B02^binding^src/binding/utilities.cpp^    if (size > kKilo) return Format("%.2f KB"^    if (size >= kKilo) return Format("%.2f KB"^1024 bytes shown as KB
 H01^hooks^src/binding/hooks/frame_hook_chain.cpp^    if (entry->configure == nullptr && hasArguments) {^    if (entry->configure == nullptr && !hasArguments) {^module without Configure refused

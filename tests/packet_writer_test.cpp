@@ -37,7 +37,7 @@ TEST_F(PacketWriter, APacketGoingBackFailsAStreamAskedForAndIsLeftOutOfAKeptOne)
         ASSERT_GE(av::avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
         ASSERT_GE(av::avformat_write_header(raw, nullptr), 0);
         std::vector<std::string> lines;
-        const TPacketWriter::TLog log = [&lines](int, const std::string& text) { lines.push_back(text); };
+        const TErrorPolicy errors(false, [&lines](int, const std::string& text) { lines.push_back(text); });
         TPacketPtr packet(av::av_packet_alloc());
         std::string failure;
         for (const std::int64_t time : {1000, 500, 2000}) {
@@ -45,7 +45,7 @@ TEST_F(PacketWriter, APacketGoingBackFailsAStreamAskedForAndIsLeftOutOfAKeptOne)
             std::copy_n("cue", 4, packet->data);
             packet->pts = packet->dts = time;
             packet->duration = 100;
-            failure = FailureOf([&] { writer.Write(raw, packet.get(), "copy", false, log); });
+            failure = FailureOf([&] { writer.Write(raw, packet.get(), "copy", errors); });
             av::av_packet_unref(packet.get());
             if (!failure.empty()) break;
         }

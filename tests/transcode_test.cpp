@@ -139,6 +139,34 @@ TEST_F(Transcode, LateAudioIsPaddedWithSilence)
     EXPECT_NEAR(static_cast<double>(DecodeSamples(folder.Path("unpadded.wav"), 48000, 1).size()) / 48000, 1.5, 0.05);
 }
 
+TEST_F(Transcode, EveryOutputOfOneSoundFillsItsOwnStartGap)
+{
+    // Picture from 0 s, sound from 0.05 s: a gap below the drift threshold, which only the start
+    // of an output fills.
+    const std::string late = MakeMedia(folder.Path("slightly late.mkv"),
+                                       "-f lavfi -i testsrc=duration=1:size=64x48:rate=25 -itsoffset 0.05 -f lavfi -i "
+                                       "sine=frequency=1000:duration=1:sample_rate=48000 -c:v mpeg4 -c:a pcm_s16le");
+    ASSERT_FALSE(late.empty());
+    const std::string outputs[] = {folder.Path("first.wav"), folder.Path("second.wav")};
+    CapturingTask task;
+    const std::string failure = FailureOf([&] {
+        if (!task.OpenInputFile(late)) throw FFmpegException(task.LastErrMsg);
+        task.ParseOptionText("async=1", false);
+        for (const std::string& output : outputs)
+            if (!task.OpenOutputFile(output)) throw FFmpegException(task.LastErrMsg);
+        task.Transcode();
+    });
+    task.CleanUp();
+    ASSERT_EQ(failure, "");
+    for (const std::string& output : outputs) {
+        SCOPED_TRACE(output);
+        const std::vector<std::int16_t> samples = DecodeSamples(output, 48000, 1);
+        EXPECT_NEAR(static_cast<double>(samples.size()) / 48000, 1.05, 0.01);
+        EXPECT_EQ(Peak(samples, 0, 2200), 0);
+        EXPECT_GT(Peak(samples, 2600, 5000), 1000);
+    }
+}
+
 TEST_F(Transcode, VolumeScalesAndClamps)
 {
     const std::string quiet = MakeMedia(folder.Path("quiet.wav"), "-f lavfi -i 'aevalsrc=0.25*sin(2*PI*440*t):d=1:s=44100'");

@@ -172,6 +172,9 @@
     X(av_frame_copy_props) \
     X(av_frame_get_buffer) \
     X(av_frame_make_writable) \
+    X(av_buffer_pool_init) \
+    X(av_buffer_pool_get) \
+    X(av_buffer_pool_uninit) \
     X(av_frame_apply_cropping) \
     X(av_image_alloc) \
     X(av_image_copy) \

@@ -27,7 +27,6 @@ GraphStage::GraphStage(const std::string& input, const std::string& output, cons
         m_openFailure = error.what();
         return;
     }
-    m_run = std::make_unique<TTranscodeRun>(task.RunRequest(), m_host);
     m_source.stream = task.Input(0).context->streams[0];
     const TOpenOutputStream& opened = task.Output(0).streams.at(0);
     m_output.stream = opened.stream;
@@ -39,7 +38,6 @@ GraphStage::GraphStage(const std::string& input, const std::string& output, cons
 GraphStage::~GraphStage()
 {
     m_graph.reset();
-    m_run.reset();
     task.CleanUp();
 }
 
@@ -47,7 +45,10 @@ std::string GraphStage::Build()
 {
     if (!m_openFailure.empty()) return m_openFailure;
     try {
-        m_graph = std::make_unique<TVideoFilterGraph>(*m_run, m_source, m_output);
+        const TRunRequest request = task.RunRequest();
+        m_graph = std::make_unique<TVideoFilterGraph>(
+            TPictureSettings::From(request.options, request.avOptions.ScalerFlags()), m_source, m_output,
+            [this](int level, const std::string& text) { m_host.Log(level, text); });
     } catch (const FFmpegException& error) {
         return error.what();
     }

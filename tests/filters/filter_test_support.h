@@ -10,7 +10,6 @@
 #include "../test_support.h"
 #include "engine/pipeline/av_pointers.h"
 #include "engine/pipeline/run_records.h"
-#include "engine/pipeline/transcode_run.h"
 #include "engine/pipeline/video_filter_graph.h"
 #include "engine/task_run_host.h"
 
@@ -64,7 +63,6 @@ private:
 
     std::string m_openFailure;
     TTaskRunHost m_host{task};
-    std::unique_ptr<TTranscodeRun> m_run;
     TInputStream m_source;
     TOutputStream m_output;
     std::unique_ptr<TVideoFilterGraph> m_graph;

@@ -7,7 +7,7 @@
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
 #include "engine/options/ffmpeg_exception.h"
-#include "engine/pipeline/transcode_run.h"
+#include "engine/pipeline/run_records.h"
 
 namespace mirelk {
 
@@ -20,16 +20,18 @@ bool SameLayout(const AVChannelLayout& a, const AVChannelLayout& b) { return av:
 
 }  // namespace
 
-TAudioOutput::TAudioOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source)
-    : m_run(run), m_output(output), m_source(source), m_encoder(output.codec), m_packet(NewPacket())
+TAudioOutput::TAudioOutput(TAudioOutputContext context, const TInputStream& source, const TOutputStream& output,
+                           IPacketSink& sink)
+    : TOutputStage(sink), m_context(std::move(context)), m_source(source), m_stream(output.stream),
+      m_encoder(output.codec), m_packet(NewPacket())
 {
 }
 
-void TAudioOutput::BeforeEncoderOpens()
+void TAudioOutput::BeforeEncoderOpens(const AVCodec& encoder)
 {
-    const AVCodec* encoder = m_output.encoder;
+    m_codec = &encoder;
     if (m_encoder->sample_fmt == AV_SAMPLE_FMT_NONE)
-        m_encoder->sample_fmt = encoder->sample_fmts != nullptr ? encoder->sample_fmts[0]
+        m_encoder->sample_fmt = encoder.sample_fmts != nullptr ? encoder.sample_fmts[0]
                                                                 : static_cast<AVSampleFormat>(m_source.stream->codecpar->format);
     if (m_encoder->sample_rate <= 0) m_encoder->sample_rate = m_source.stream->codecpar->sample_rate;
     m_encoder->time_base = AVRational{1, m_encoder->sample_rate};
@@ -38,7 +40,7 @@ void TAudioOutput::BeforeEncoderOpens()
 void TAudioOutput::Open()
 {
     m_variableFrames = m_encoder->frame_size <= 1 ||
-                       (m_output.encoder->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) != 0;
+                       (m_codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) != 0;
     m_fifo.reset(av::av_audio_fifo_alloc(m_encoder->sample_fmt, m_encoder->ch_layout.nb_channels,
                                          std::max(m_encoder->frame_size, 1024)));
     if (!m_fifo) throw FFmpegException("av_fifo_init fail");
@@ -74,7 +76,7 @@ void TAudioOutput::ConfigureConverter(const AVFrame& decoded)
     if (!m_inLayout.CopyFrom(decoded.ch_layout)) throw FFmpegException("av_malloc failed");
     m_converterConfigured = true;
     m_converter.reset();
-    const int async = m_run.Options().audioSyncMethod;
+    const int async = m_settings.syncMethod;
     const bool same = format == m_encoder->sample_fmt && m_inRate == m_encoder->sample_rate &&
                       SameLayout(*m_inLayout, m_encoder->ch_layout);
     if (same && async <= 1) return;
@@ -97,58 +99,58 @@ void TAudioOutput::ConfigureConverter(const AVFrame& decoded)
                                      m_encoder->sample_rate));
 }
 
-void TAudioOutput::Synchronise(int blockSamples, double shift, int& skip, int& silence)
+void TAudioOutput::Synchronise(std::int64_t time, int blockSamples, double shift, int& skip, int& silence)
 {
     skip = 0;
     silence = 0;
-    const TOptionState& options = m_run.Options();
-    const TInputStream& sync = m_run.InputStream(m_output.syncIndex);
+    const TAudioOutputSettings& options = m_settings;
+    const std::int64_t syncTime = m_context.syncClock != nullptr ? m_context.syncClock->Now() : time;
     const double outRate = m_encoder->sample_rate;
-    const double seconds = static_cast<double>(sync.pts - options.startTime) / 1000000.0 + shift;
+    const double seconds = m_context.clock.OutputSeconds(syncTime) + shift;
     const int queued = av::av_audio_fifo_size(m_fifo.get());
-    if (options.audioSyncMethod == 0) {
-        m_output.syncOpts = std::llround(seconds * outRate) - queued;
+    if (options.syncMethod == 0) {
+        m_position = std::llround(seconds * outRate) - queued;
         return;
     }
-    const double delta = seconds * outRate - static_cast<double>(m_output.syncOpts) - queued;
+    const double delta = seconds * outRate - static_cast<double>(m_position) - queued;
     if (std::fabs(delta) <= 50) return;
     const double inputDelta = delta * m_inRate / outRate;
-    const bool verbose = options.verbosity > 2;
-    if (m_source.isStart || std::fabs(delta) > options.audioDriftThreshold * outRate) {
+    const bool verbose = options.verbose;
+    const TErrorPolicy& log = m_context.errors;
+    if (m_isStart || std::fabs(delta) > options.driftThreshold * outRate) {
         const int sampleDelta = static_cast<int>(inputDelta);
         if (sampleDelta < 0) {
             skip = std::min(-sampleDelta, blockSamples);
-            if (verbose) m_run.Log(kLevelInfo, Format("discarding %d audio samples", static_cast<int>(-delta)));
-            if (skip < blockSamples) m_source.isStart = false;
+            if (verbose) log.Log(kLevelInfo, Format("discarding %d audio samples", static_cast<int>(-delta)));
+            if (skip < blockSamples) m_isStart = false;
         } else {
             silence = sampleDelta;
             const int ceiling = SilenceCeiling(m_inLayout->nb_channels);
             if (silence + blockSamples <= ceiling)
-                m_source.isStart = false;
+                m_isStart = false;
             else
                 silence = std::max(ceiling - blockSamples, 0);
-            if (verbose) m_run.Log(kLevelInfo, Format("adding %d audio samples of silence", static_cast<int>(delta)));
+            if (verbose) log.Log(kLevelInfo, Format("adding %d audio samples of silence", static_cast<int>(delta)));
         }
-    } else if (options.audioSyncMethod > 1 && m_converter) {
-        const int compensation = std::clamp(static_cast<int>(delta), -options.audioSyncMethod, options.audioSyncMethod);
+    } else if (options.syncMethod > 1 && m_converter) {
+        const int compensation = std::clamp(static_cast<int>(delta), -options.syncMethod, options.syncMethod);
         if (verbose)
-            m_run.Log(kLevelInfo, Format("compensating audio timestamp drift:%f compensation:%d in:%d", delta,
+            log.Log(kLevelInfo, Format("compensating audio timestamp drift:%f compensation:%d in:%d", delta,
                                          compensation, m_encoder->sample_rate));
         av::swr_set_compensation(m_converter.get(), compensation, m_encoder->sample_rate);
     }
 }
 
-bool TAudioOutput::ClipBlock(const AVFrame& decoded, int& first, int& last)
+bool TAudioOutput::ClipBlock(const AVFrame& decoded, std::int64_t pts, int& first, int& last)
 {
     first = 0;
     last = decoded.nb_samples;
-    const TTimeGate& gate = m_run.Gate(m_source);
-    const std::int64_t pts = m_source.pts;
+    const TTimeGate& gate = m_context.clock.gate;
     if (pts >= gate.end) {
-        m_output.reachedEnd = true;
+        EndClip();
         return false;
     }
-    if (decoded.sample_rate <= 0) return !m_run.BeforeStart(m_source, pts);
+    if (decoded.sample_rate <= 0) return !m_context.clock.BeforeStart(pts);
     const std::int64_t length = av::av_rescale(decoded.nb_samples, 1000000, decoded.sample_rate);
     if (pts < gate.start) {
         if (gate.start - pts >= length) return false;
@@ -157,21 +159,21 @@ bool TAudioOutput::ClipBlock(const AVFrame& decoded, int& first, int& last)
     if (gate.end != INT64_MAX && gate.end - pts <= length) {
         const std::int64_t kept = av::av_rescale(gate.end - pts, decoded.sample_rate, 1000000);
         last = static_cast<int>(std::min<std::int64_t>(kept, last));
-        m_output.reachedEnd = true;
+        EndClip();
     }
     return first < last;
 }
 
-void TAudioOutput::Process(const AVFrame& decoded)
+void TAudioOutput::Process(const AVFrame& decoded, std::int64_t pts)
 {
     int first = 0;
     int last = 0;
-    if (!ClipBlock(decoded, first, last)) return;
+    if (!ClipBlock(decoded, pts, first, last)) return;
     ConfigureConverter(decoded);
     int skip = 0;
     int silence = 0;
     // The block's time is that of its first sample in the clip.
-    Synchronise(last - first, m_inRate > 0 ? static_cast<double>(first) / m_inRate : 0.0, skip, silence);
+    Synchronise(pts, last - first, m_inRate > 0 ? static_cast<double>(first) / m_inRate : 0.0, skip, silence);
     if (skip >= last - first) return;
     skip += first;
     if (silence > 0) FeedSilence(silence);
@@ -211,8 +213,7 @@ void TAudioOutput::Feed(const std::uint8_t* const* planes, int samples)
     const int converted = av::swr_convert(m_converter.get(), m_converted->extended_data, capacity,
                                           const_cast<const std::uint8_t**>(planes), samples);
     if (converted < 0) {
-        if (m_run.Options().exitOnError) throw FFmpegException("av_audio_convert() failed");
-        m_run.Log(kLevelError, "av_audio_convert() failed");
+        m_context.errors.Fault("av_audio_convert() failed");
         return;
     }
     if (converted > 0 &&
@@ -241,9 +242,9 @@ void TAudioOutput::EncodeFrame(int samples)
                                    m_encoder->ch_layout.nb_channels, m_encoder->sample_fmt);
     }
     // Time stamps count samples and never go back, even when the input's clock jitters.
-    m_toEncode->pts = std::max(m_output.syncOpts, m_nextPts);
-    m_nextPts = m_toEncode->pts + samples;
-    m_output.syncOpts += samples;
+    m_toEncode->pts = std::max(m_position, m_nextFramePts);
+    m_nextFramePts = m_toEncode->pts + samples;
+    m_position += samples;
     SendToEncoder(m_toEncode.get());
 }
 
@@ -256,16 +257,15 @@ void TAudioOutput::SendToEncoder(AVFrame* frame)
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) break;
         if (received < 0) throw FFmpegException("Audio encoding failed");
         // The encoder's delay may still hold blocks past the frame limit ("aframes").
-        if (m_output.frameNumber >= m_run.Options().maxFrames[miAudio]) {
+        if (FramesWritten() >= m_settings.maxFrames) {
             av::av_packet_unref(m_packet.get());
             continue;
         }
-        m_run.Counters().audioSize += m_packet->size;
-        av::av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_output.stream->time_base);
+        av::av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_stream->time_base);
         m_packet->flags |= AV_PKT_FLAG_KEY;
-        m_run.WriteFrame(m_output, m_packet.get());
+        Sink().Write(m_packet.get(), TPayload::Audio);
         av::av_packet_unref(m_packet.get());
-        ++m_output.frameNumber;
+        CountFrame();
     }
 }
 
@@ -285,7 +285,7 @@ void TAudioOutput::Drain()
     EncodeAvailable();
     const int left = av::av_audio_fifo_size(m_fifo.get());
     if (left > 0) {
-        const bool shortLastFrame = (m_output.encoder->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
+        const bool shortLastFrame = (m_codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
         EncodeFrame(shortLastFrame ? left : m_encoder->frame_size);
     }
     SendToEncoder(nullptr);

@@ -3,41 +3,63 @@
 // for the encoder and writes what it encodes.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 
 #include "binding/av_headers.h"
 #include "engine/pipeline/av_pointers.h"
+#include "engine/pipeline/error_policy.h"
 #include "engine/pipeline/output_stage.h"
+#include "engine/pipeline/stage_clock.h"
 
 namespace mirelk {
 
-class TTranscodeRun;
 struct TOutputStream;
 struct TInputStream;
 
+// The options an audio output reads.
+struct TAudioOutputSettings {
+    // 0 follows the input's times, 1 fills gaps and trims overlaps, more also compensates drift
+    // by up to that many samples a second.
+    int syncMethod = 0;
+    // The gap (seconds) past which a gap is filled or trimmed instead of compensated.
+    float driftThreshold = 0.1f;
+    int maxFrames = INT_MAX;
+    // Silence, trimming and compensation are told.
+    bool verbose = false;
+};
+
+struct TAudioOutputContext {
+    TAudioOutputSettings settings;
+    TStageClock clock;
+    // The clock of the stream the output keeps in step with, when that is another stream than
+    // its source; null: each block's own time.
+    const TStreamClock* syncClock = nullptr;
+    TErrorPolicy errors;
+};
+
 class TAudioOutput final : public TOutputStage {
 public:
-    TAudioOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source);
-    TAudioOutput(const TAudioOutput&) = delete;
-    TAudioOutput& operator=(const TAudioOutput&) = delete;
+    TAudioOutput(TAudioOutputContext context, const TInputStream& source, const TOutputStream& output,
+                 IPacketSink& sink);
 
     // Fills in what the options left open (the sample format) from what the encoder takes.
-    void BeforeEncoderOpens() override;
+    void BeforeEncoderOpens(const AVCodec& encoder) override;
     // After the encoder and the decoder are open.
     void Open() override;
-    // One decoded block of the source stream (its volume already applied).
-    void Process(const AVFrame& decoded) override;
+    // One decoded block of the source stream at pts (its volume already applied).
+    void Process(const AVFrame& decoded, std::int64_t pts) override;
     // End of the input: what the converter and the FIFO still hold, then the encoder's delay.
     void Drain() override;
 
 private:
     void ConfigureConverter(const AVFrame& decoded);
-    // The samples of a block inside the clip, [first, last); false when none are.
-    bool ClipBlock(const AVFrame& decoded, int& first, int& last);
+    // The samples of a block at pts inside the clip, [first, last); false when none are.
+    bool ClipBlock(const AVFrame& decoded, std::int64_t pts, int& first, int& last);
     // Keeps the output in step with the input: returns the input samples to skip at the front
-    // of the block (whose first sample lies shift seconds after the stream's time), and the
-    // silence to put before it.
-    void Synchronise(int blockSamples, double shift, int& skip, int& silence);
+    // of the block (whose first sample lies shift seconds after time), and the silence to put
+    // before it.
+    void Synchronise(std::int64_t time, int blockSamples, double shift, int& skip, int& silence);
     void Feed(const std::uint8_t* const* planes, int samples);
     void FeedSilence(int samples);
     void EncodeAvailable();
@@ -46,10 +68,13 @@ private:
     void EnsureCapacity(TFramePtr& frame, AVSampleFormat format, const AVChannelLayout& layout, int rate,
                         int samples);
 
-    TTranscodeRun& m_run;
-    TOutputStream& m_output;
-    TInputStream& m_source;
+    TAudioOutputContext m_context;
+    const TAudioOutputSettings& m_settings = m_context.settings;
+    const TInputStream& m_source;
+    // The muxer may change the stream's time base when it writes the header.
+    const AVStream* m_stream = nullptr;
     AVCodecContext* m_encoder = nullptr;
+    const AVCodec* m_codec = nullptr;
 
     TResamplerPtr m_converter;
     bool m_converterConfigured = false;
@@ -61,8 +86,12 @@ private:
     TFramePtr m_silence;    // silence in the input's format, reused
     TFramePtr m_toEncode;   // one encoder frame, reused
     TPacketPtr m_packet;
-    std::int64_t m_nextPts = 0;
+    // Output position in samples, and the time of the next frame, which never goes back.
+    std::int64_t m_position = 0;
+    std::int64_t m_nextFramePts = 0;
     bool m_variableFrames = false;
+    // Until the first gap of this output has been filled or trimmed.
+    bool m_isStart = true;
 };
 
 // Scales every sample of a decoded block by volume / 256, clamping integer samples.

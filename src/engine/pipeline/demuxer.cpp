@@ -63,7 +63,8 @@ bool TDemuxer::HasStream(int file, int stream) const
     return file >= 0 && file < FileCount() && stream >= 0 && stream < m_files[file].fileStreamCount;
 }
 
-TDemuxer::TRead TDemuxer::Read(int fileIndex, std::vector<TInputStream>& streams)
+TDemuxer::TRead TDemuxer::Read(int fileIndex, const std::vector<TInputStream>& streams,
+                              const std::vector<TStreamClock>& clocks)
 {
     const TOptionState& options = m_request.options;
     TInputFile& file = m_files[fileIndex];
@@ -82,7 +83,7 @@ TDemuxer::TRead TDemuxer::Read(int fileIndex, std::vector<TInputStream>& streams
         return {};
     }
     const int streamIndex = file.firstStreamIndex + packet->stream_index;
-    CorrectTimestamps(file, streams[streamIndex], packet);
+    CorrectTimestamps(file, streams[streamIndex], clocks.at(static_cast<std::size_t>(streamIndex)), packet);
     return {rsPacket, streamIndex};
 }
 
@@ -103,7 +104,8 @@ void TDemuxer::FailOnReadError(int fileIndex, int readResult)
                                  LibraryErrorText(error).c_str()));
 }
 
-void TDemuxer::CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacket* packet)
+void TDemuxer::CorrectTimestamps(TInputFile& file, const TInputStream& stream, const TStreamClock& clock,
+                                 AVPacket* packet)
 {
     const TOptionState& options = m_request.options;
     const AVRational timeBase = stream.stream->time_base;
@@ -118,12 +120,12 @@ void TDemuxer::CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacke
             if (packet->pts != AV_NOPTS_VALUE) packet->pts = std::llround(static_cast<double>(packet->pts) * scale);
         }
     }
-    if (packet->dts == AV_NOPTS_VALUE || stream.nextPts == AV_NOPTS_VALUE ||
+    if (packet->dts == AV_NOPTS_VALUE || clock.Next() == AV_NOPTS_VALUE ||
         !(file.context->iformat->flags & AVFMT_TS_DISCONT) || options.copyTimestamps)
         return;
     const std::int64_t packetTime = av::av_rescale_q(packet->dts, timeBase, AV_TIME_BASE_Q);
-    const std::int64_t delta = packetTime - stream.nextPts;
-    if (std::fabs(static_cast<float>(delta)) > options.dtsDeltaThreshold * 1000000.0f || packetTime + 1 < stream.pts) {
+    const std::int64_t delta = packetTime - clock.Next();
+    if (std::fabs(static_cast<float>(delta)) > options.dtsDeltaThreshold * 1000000.0f || packetTime + 1 < clock.Now()) {
         file.timestampOffset -= delta;
         if (options.verbosity > 2)
             m_host.Log(kLevelInfo, Format("timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),

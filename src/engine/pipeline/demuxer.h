@@ -9,6 +9,7 @@
 #include "binding/av_owners.h"
 #include "engine/pipeline/run_records.h"
 #include "engine/pipeline/run_request.h"
+#include "engine/pipeline/stage_clock.h"
 
 namespace mirelk {
 
@@ -36,7 +37,8 @@ public:
     // Reads the next packet of a file into Packet(); a packet of a stream no output takes is
     // dropped (rsNothing). Throws FFmpegException when a read fails for another reason than the
     // end of the file's data.
-    TRead Read(int fileIndex, std::vector<TInputStream>& streams);
+    // The decoding stage's clocks of the streams tell where their next data is expected.
+    TRead Read(int fileIndex, const std::vector<TInputStream>& streams, const std::vector<TStreamClock>& clocks);
     AVPacket* Packet() { return m_packet.get(); }
     // Done with the packet of the last read.
     void ReleasePacket();
@@ -46,7 +48,7 @@ public:
 private:
     TTimeGate Gate(const TOpenInput& input) const;
     void FailOnReadError(int fileIndex, int readResult);
-    void CorrectTimestamps(TInputFile& file, TInputStream& stream, AVPacket* packet);
+    void CorrectTimestamps(TInputFile& file, const TInputStream& stream, const TStreamClock& clock, AVPacket* packet);
 
     const TRunRequest& m_request;
     IRunHost& m_host;

@@ -28,14 +28,13 @@ int TTranscodeRun::ChooseInputFile() const
     bool allEnded = true;
     for (const TOutputStream& output : m_outputStreams) {
         const TInputStream& source = m_inputStreams[output.sourceIndex];
-        const double inputTime = static_cast<double>(source.pts);
-        const double outputTime = output.codec->codec_type == AVMEDIA_TYPE_VIDEO && output.encodingNeeded
-                                      ? static_cast<double>(output.syncOpts) * av_q2d(output.codec->time_base)
-                                      : output.writer.WrittenTime();
-        const std::int64_t end = OutputEnd(source);
+        const TOutputStage& stage = *output.stage;
+        const double inputTime = static_cast<double>(m_decoder.Clock(output.sourceIndex).Now());
+        const double outputTime = stage.OutputTime();
+        const std::int64_t end = StageClock(source).OutputEnd();
         // A stream past the end of its clip wants nothing more of its file.
         const bool ended =
-            output.reachedEnd || (end != INT64_MAX && static_cast<double>(end) / 1000000.0 <= outputTime);
+            stage.ReachedEnd() || (end != INT64_MAX && static_cast<double>(end) / 1000000.0 <= outputTime);
         // Subtitles come seldom: their output time lags, and they must not keep the loop reading
         // after the pictures and the sound are done, unless they are all there is.
         if (!ended && (m_onlySubtitles || output.codec->codec_type != AVMEDIA_TYPE_SUBTITLE)) allEnded = false;
@@ -55,7 +54,7 @@ int TTranscodeRun::ChooseInputFile() const
                           : type == AVMEDIA_TYPE_AUDIO ? options.maxFrames[miAudio]
                           : type == AVMEDIA_TYPE_DATA  ? options.maxFrames[miData]
                                                        : INT_MAX;
-        if (output.frameNumber >= limit) return -1;
+        if (stage.FramesWritten() >= limit) return -1;
     }
     if (allEnded && !m_outputStreams.empty()) return -1;
     return chosen;
@@ -73,20 +72,19 @@ void TTranscodeRun::MainLoop()
             AVIOContext* io = m_request.outputs.at(0).context->pb;
             if (io != nullptr && av::avio_seek(io, 0, SEEK_CUR) >= options.fileSizeLimit) break;
         }
-        const TDemuxer::TRead read = m_demuxer.Read(fileIndex, m_inputStreams);
+        const TDemuxer::TRead read = m_demuxer.Read(fileIndex, m_inputStreams, m_decoder.Clocks());
         if (read.status == TDemuxer::rsEnded) {
             if (options.shortest) break;
             continue;
         }
         if (read.status == TDemuxer::rsPacket) {
-            TInputStream& stream = m_inputStreams[read.streamIndex];
+            const TInputStream& stream = m_inputStreams[read.streamIndex];
             const int decoded = m_decoder.OutputPacket(stream, read.streamIndex, m_demuxer.Packet());
             m_demuxer.ReleasePacket();
             if (decoded < 0) {
                 m_lastDecodeError = Format("Error while decoding stream #%d.%d: %s", stream.fileIndex,
                                            stream.streamIndex, LibraryErrorText(decoded).c_str());
-                if (options.exitOnError) throw FFmpegException(m_lastDecodeError);
-                if (options.verbosity >= 0) Log(kLevelInfo, m_lastDecodeError);
+                m_errors.Fault(m_lastDecodeError, kLevelInfo, options.verbosity >= 0);
                 continue;
             }
         }
@@ -100,8 +98,8 @@ bool TTranscodeRun::Finish()
         if (m_inputStreams[i].decodingNeeded) m_decoder.OutputPacket(m_inputStreams[i], static_cast<int>(i), nullptr);
     std::int64_t& packetsWritten = m_packetsWritten;
     for (TOutputStream& output : m_outputStreams) {
-        FlushBitstreamFilters(output);
-        packetsWritten += output.writer.WrittenPackets();
+        output.sink->Flush();
+        packetsWritten += output.sink->Writer().WrittenPackets();
     }
     // A file with a header and nothing else opens nowhere: a run that made nothing failed.
     if (packetsWritten == 0 && !m_host.StopAsked() && !m_outputStreams.empty())
@@ -119,20 +117,6 @@ bool TTranscodeRun::Finish()
     }
     m_progress.Final();
     return !m_host.StopAsked();
-}
-
-void TTranscodeRun::WriteFrame(TOutputStream& output, AVPacket* packet)
-{
-    AVFormatContext* file = m_request.outputs[output.fileIndex].context.get();
-    output.writer.Write(file, packet, WriterCodecName(output), Options().exitOnError,
-                        [this](int level, const std::string& text) { Log(level, text); });
-}
-
-void TTranscodeRun::FlushBitstreamFilters(TOutputStream& output)
-{
-    AVFormatContext* file = m_request.outputs[output.fileIndex].context.get();
-    output.writer.Flush(file, WriterCodecName(output), Options().exitOnError,
-                        [this](int level, const std::string& text) { Log(level, text); });
 }
 
 const char* TTranscodeRun::WriterCodecName(const TOutputStream& output)

@@ -7,10 +7,9 @@
 #include "binding/text_format.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/audio_output.h"
-#include "engine/pipeline/subtitle_output.h"
+#include "engine/pipeline/demuxer.h"
+#include "engine/pipeline/output_stage.h"
 #include "engine/pipeline/packet_decoder.h"
-#include "engine/pipeline/transcode_run.h"
-#include "engine/pipeline/video_output.h"
 
 namespace mirelk {
 
@@ -34,39 +33,45 @@ std::int64_t CopiedPacketDuration(const TInputStream& stream, const AVPacket& pa
 
 }  // namespace
 
-TPacketDecoder::TPacketDecoder(TTranscodeRun& run, std::vector<TOutputStream>& outputs)
-    : m_run(run), m_outputs(outputs), m_copyPacket(NewPacket()), m_clippedPacket(NewPacket()), m_preprocessor(run)
+TPacketDecoder::TPacketDecoder(const TDecoderSettings& settings, const TPreprocessContext& preprocessing,
+                               const TDemuxer& demuxer, std::vector<TOutputStream>& outputs)
+    : m_settings(settings), m_demuxer(demuxer), m_outputs(outputs), m_frame(NewFrame()),
+      m_subtitlePacket(NewPacket()), m_clippedPacket(NewPacket()), m_preprocessor(preprocessing)
 {
 }
 
-const TOptionState& TPacketDecoder::Options() const { return m_run.Options(); }
+const TTimeGate& TPacketDecoder::Gate(const TInputStream& stream) const { return m_demuxer.File(stream.fileIndex).gate; }
 
-int TPacketDecoder::OutputPacket(TInputStream& stream, int streamIndex, const AVPacket* packet)
+int TPacketDecoder::OutputPacket(const TInputStream& stream, int streamIndex, const AVPacket* packet)
 {
-    if (stream.nextPts == AV_NOPTS_VALUE) stream.nextPts = stream.pts;
+    TStreamClock& clock = m_clocks.at(static_cast<std::size_t>(streamIndex));
+    std::int64_t now = clock.Now();
+    std::int64_t next = clock.Next() == AV_NOPTS_VALUE ? now : clock.Next();
     if (packet != nullptr && packet->dts != AV_NOPTS_VALUE)
-        stream.pts = stream.nextPts = av::av_rescale_q(packet->dts, stream.stream->time_base, AV_TIME_BASE_Q);
+        now = next = av::av_rescale_q(packet->dts, stream.stream->time_base, AV_TIME_BASE_Q);
+    clock.Set(now, next);
 
     if (!stream.decodingNeeded) {
         if (packet == nullptr) return 0;
-        stream.pts = stream.nextPts;
-        stream.nextPts += CopiedPacketDuration(stream, *packet);
-        EmulateRate(stream);
+        now = next;
+        next += CopiedPacketDuration(stream, *packet);
+        clock.Set(now, next);
+        EmulateRate(stream, now);
         if (stream.stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) {
             CopySubtitle(stream, streamIndex, *packet);
             return 0;
         }
         // A copy starts as it always did (at the key frame before the start), but ends with the
         // clip like the encoded streams.
-        const std::int64_t start = Options().startTime;
-        const bool started = start == 0 || stream.pts >= start;
-        const bool ended = stream.pts >= m_run.Gate(stream).end;
+        const std::int64_t start = m_settings.outputStart;
+        const bool started = start == 0 || now >= start;
+        const bool ended = now >= Gate(stream).end;
         for (TOutputStream& output : m_outputs) {
             if (output.sourceIndex != streamIndex || output.encodingNeeded) continue;
             if (ended)
-                output.reachedEnd = true;
+                output.stage->EndClip();
             else if (started)
-                CopyPacket(stream, output, *packet);
+                output.stage->Copy(*packet, now);
         }
         return 0;
     }
@@ -77,7 +82,7 @@ int TPacketDecoder::OutputPacket(TInputStream& stream, int streamIndex, const AV
     return decoded;
 }
 
-int TPacketDecoder::DecodeAndDispatch(TInputStream& stream, int streamIndex, const AVPacket* packet)
+int TPacketDecoder::DecodeAndDispatch(const TInputStream& stream, int streamIndex, const AVPacket* packet)
 {
     AVCodecContext* decoder = stream.decoder.get();
     int sent = av::avcodec_send_packet(decoder, packet);
@@ -95,13 +100,14 @@ int TPacketDecoder::DecodeAndDispatch(TInputStream& stream, int streamIndex, con
     return received < 0 ? received : failure;
 }
 
-int TPacketDecoder::ReceiveFrames(TInputStream& stream, int streamIndex)
+int TPacketDecoder::ReceiveFrames(const TInputStream& stream, int streamIndex)
 {
     // A damaged picture is one error among the pictures the decoder gives: the others still
     // come, up to a bound for a decoder that repeats its error.
     constexpr int kMostErrorsInARow = 64;
     AVCodecContext* decoder = stream.decoder.get();
-    AVFrame* frame = stream.frame.get();
+    AVFrame* frame = m_frame.get();
+    TStreamClock& clock = m_clocks.at(static_cast<std::size_t>(streamIndex));
     int failure = 0;
     for (int errors = 0;;) {
         const int received = av::avcodec_receive_frame(decoder, frame);
@@ -113,14 +119,13 @@ int TPacketDecoder::ReceiveFrames(TInputStream& stream, int streamIndex)
         }
         errors = 0;
         const AVRational timeBase = stream.stream->time_base;
-        if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
-            stream.pts = av::av_rescale_q(frame->best_effort_timestamp, timeBase, AV_TIME_BASE_Q);
-        else
-            stream.pts = stream.nextPts;
+        const std::int64_t pts = frame->best_effort_timestamp != AV_NOPTS_VALUE
+                                     ? av::av_rescale_q(frame->best_effort_timestamp, timeBase, AV_TIME_BASE_Q)
+                                     : clock.Next();
         std::int64_t duration = 0;
         if (decoder->codec_type == AVMEDIA_TYPE_AUDIO && frame->sample_rate > 0) {
             duration = av::av_rescale(frame->nb_samples, 1000000, frame->sample_rate);
-            ApplyVolume(*frame, Options().audioVolume);
+            ApplyVolume(*frame, m_settings.audioVolume);
         } else if (frame->pkt_duration > 0) {
             duration = av::av_rescale_q(frame->pkt_duration, timeBase, AV_TIME_BASE_Q);
         } else {
@@ -128,39 +133,29 @@ int TPacketDecoder::ReceiveFrames(TInputStream& stream, int streamIndex)
                                                                           : stream.stream->r_frame_rate;
             duration = rate.num > 0 ? av::av_rescale(1000000, rate.den, rate.num) : 0;
         }
-        stream.nextPts = stream.pts + duration;
-        if (decoder->codec_type == AVMEDIA_TYPE_VIDEO) m_preprocessor.Process(stream, *frame);
-        EmulateRate(stream);
-        DispatchFrame(stream, streamIndex, *frame);
+        clock.Set(pts, pts + duration);
+        if (decoder->codec_type == AVMEDIA_TYPE_VIDEO) m_preprocessor.Process(*frame, pts);
+        EmulateRate(stream, pts);
+        DispatchFrame(streamIndex, *frame, pts);
         av::av_frame_unref(frame);
     }
 }
 
-void TPacketDecoder::DispatchFrame(TInputStream& stream, int streamIndex, const AVFrame& frame)
+void TPacketDecoder::DispatchFrame(int streamIndex, const AVFrame& frame, std::int64_t pts)
 {
-    // Each output is given the frame at its decoded time, whatever the one before made of it.
-    const std::int64_t decodedPts = stream.pts;
+    // Each output is given the frame at its decoded time.
     for (TOutputStream& output : m_outputs) {
         if (output.sourceIndex != streamIndex || !output.encodingNeeded) continue;
-        stream.pts = decodedPts;
-        output.stage->Process(frame);
+        output.stage->Process(frame, pts);
     }
 }
 
-std::int64_t TTranscodeRun::OutputEnd(const TInputStream& stream) const
-{
-    const std::int64_t end = Gate(stream).end;
-    const std::int64_t start = Options().startTime;
-    if (end == INT64_MAX || (start < 0 && end > INT64_MAX + start)) return INT64_MAX;
-    return end - start;
-}
-
-int TPacketDecoder::DecodeSubtitle(TInputStream& stream, int streamIndex, const AVPacket* packet)
+int TPacketDecoder::DecodeSubtitle(const TInputStream& stream, int streamIndex, const AVPacket* packet)
 {
     if (packet == nullptr) return 0;
     TSubtitle subtitle;
     int gotSubtitle = 0;
-    AVPacket* copy = m_copyPacket.get();
+    AVPacket* copy = m_subtitlePacket.get();
     const int referenced = av::av_packet_ref(copy, packet);
     if (referenced < 0) return referenced;
     const int result = av::avcodec_decode_subtitle2(stream.decoder.get(), subtitle.Get(), &gotSubtitle, copy);
@@ -173,7 +168,7 @@ int TPacketDecoder::DecodeSubtitle(TInputStream& stream, int streamIndex, const 
     if (packetPts != AV_NOPTS_VALUE && !ClipSubtitle(stream, clipped, packetPts, ended)) {
         if (ended)
             for (TOutputStream& output : m_outputs)
-                if (output.sourceIndex == streamIndex && output.encodingNeeded) output.reachedEnd = true;
+                if (output.sourceIndex == streamIndex && output.encodingNeeded) output.stage->EndClip();
         return 0;
     }
     for (TOutputStream& output : m_outputs)
@@ -194,7 +189,7 @@ bool TPacketDecoder::ClipSubtitle(const TInputStream& stream, AVSubtitle& subtit
     const std::int64_t hidden = lengthKnown ? at + 1000 * static_cast<std::int64_t>(subtitle.end_display_time) : shown;
     std::int64_t from = shown;
     std::int64_t to = hidden;
-    if (!m_run.Gate(stream).Cut(from, to, lengthKnown, ended)) return false;
+    if (!Gate(stream).Cut(from, to, lengthKnown, ended)) return false;
     if (from != shown) {
         // Shown from the start of the clip on, for the rest of its time.
         packetPts = av::av_rescale_q_rnd(from, AV_TIME_BASE_Q, timeBase, AV_ROUND_UP);
@@ -206,7 +201,7 @@ bool TPacketDecoder::ClipSubtitle(const TInputStream& stream, AVSubtitle& subtit
         subtitle.end_display_time = static_cast<std::uint32_t>(std::max<std::int64_t>(to - base, 0) / 1000);
     }
     // Into output time, which begins at a start given as an output option, as the pictures' does.
-    packetPts -= av::av_rescale_q(Options().startTime, AV_TIME_BASE_Q, timeBase);
+    packetPts -= av::av_rescale_q(m_settings.outputStart, AV_TIME_BASE_Q, timeBase);
     return true;
 }
 
@@ -217,68 +212,40 @@ void TPacketDecoder::DrainEncoders(int streamIndex)
     }
 }
 
-void TPacketDecoder::EmulateRate(const TInputStream& stream) const
+void TPacketDecoder::EmulateRate(const TInputStream& stream, std::int64_t pts) const
 {
-    if (!Options().rateEmulation) return;
+    if (!m_settings.rateEmulation) return;
     const std::int64_t elapsed = av::av_gettime_relative() - stream.readStart;
-    if (stream.pts > elapsed + 1000) av::av_usleep(static_cast<unsigned>((stream.pts - elapsed) / 1000 * 1000));
+    if (pts > elapsed + 1000) av::av_usleep(static_cast<unsigned>((pts - elapsed) / 1000 * 1000));
 }
 
-void TPacketDecoder::CopySubtitle(TInputStream& stream, int streamIndex, const AVPacket& packet)
+void TPacketDecoder::CopySubtitle(const TInputStream& stream, int streamIndex, const AVPacket& packet)
 {
     // Cut to the clip as decoded subtitles are: a subtitle shown across the start is shown from
     // it, one across the end until it.
     const AVRational timeBase = stream.stream->time_base;
+    TStreamClock& clock = m_clocks.at(static_cast<std::size_t>(streamIndex));
     const std::int64_t shown = packet.pts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.pts, timeBase, AV_TIME_BASE_Q)
-                                                           : stream.pts;
+                                                           : clock.Now();
     const bool lengthKnown = packet.duration > 0;
     std::int64_t from = shown;
     std::int64_t to = shown + (lengthKnown ? av::av_rescale_q(packet.duration, timeBase, AV_TIME_BASE_Q) : 0);
     bool ended = false;
-    if (!m_run.Gate(stream).Cut(from, to, lengthKnown, ended)) {
+    if (!Gate(stream).Cut(from, to, lengthKnown, ended)) {
         for (TOutputStream& output : m_outputs)
-            if (output.sourceIndex == streamIndex && !output.encodingNeeded && ended) output.reachedEnd = true;
+            if (output.sourceIndex == streamIndex && !output.encodingNeeded && ended) output.stage->EndClip();
         return;
     }
     AVPacket* clipped = m_clippedPacket.get();
     if (av::av_packet_ref(clipped, &packet) < 0) throw FFmpegException("av_mallocz fail");
     if (from != shown) {
         clipped->pts = clipped->dts = av::av_rescale_q_rnd(from, AV_TIME_BASE_Q, timeBase, AV_ROUND_UP);
-        stream.pts = from;
+        clock.Set(from, clock.Next());
     }
     if (lengthKnown) clipped->duration = av::av_rescale_q(to - from, AV_TIME_BASE_Q, timeBase);
     for (TOutputStream& output : m_outputs)
-        if (output.sourceIndex == streamIndex && !output.encodingNeeded) CopyPacket(stream, output, *clipped);
+        if (output.sourceIndex == streamIndex && !output.encodingNeeded) output.stage->Copy(*clipped, clock.Now());
     av::av_packet_unref(clipped);
-}
-
-void TPacketDecoder::CopyPacket(TInputStream& stream, TOutputStream& output, const AVPacket& packet)
-{
-    // A copy starts at a key frame, unless asked to keep what comes before the first one.
-    if (output.frameNumber == 0 && !(packet.flags & AV_PKT_FLAG_KEY) && !Options().copyInitialNonKeyFrames) return;
-    const AVMediaType type = stream.stream->codecpar->codec_type;
-    if (type == AVMEDIA_TYPE_AUDIO) m_run.Counters().audioSize += packet.size;
-    if (type == AVMEDIA_TYPE_VIDEO) {
-        m_run.Counters().videoSize += packet.size;
-        ++output.syncOpts;
-    }
-    AVPacket* copy = m_copyPacket.get();
-    if (av::av_packet_ref(copy, &packet) < 0) throw FFmpegException("av_mallocz fail");
-    const AVRational from = stream.stream->time_base;
-    const AVRational to = output.stream->time_base;
-    // The run's own time, from the packet's stream clock, where the packet carries no DTS.
-    copy->dts = packet.dts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.dts, from, to)
-                                             : av::av_rescale_q(stream.pts, AV_TIME_BASE_Q, to);
-    copy->pts = packet.pts != AV_NOPTS_VALUE ? av::av_rescale_q(packet.pts, from, to) : AV_NOPTS_VALUE;
-    // Into output time, which begins at a start given as an output option, as the encoded ones do.
-    const std::int64_t start = av::av_rescale_q(Options().startTime, AV_TIME_BASE_Q, to);
-    copy->dts -= start;
-    if (copy->pts != AV_NOPTS_VALUE) copy->pts -= start;
-    copy->duration = av::av_rescale_q(packet.duration, from, to);
-    copy->pos = -1;
-    m_run.WriteFrame(output, copy);
-    av::av_packet_unref(copy);
-    ++output.frameNumber;
 }
 
 }  // namespace mirelk

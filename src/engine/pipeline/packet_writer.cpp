@@ -36,22 +36,22 @@ void TPacketWriter::Configure(const std::vector<TBitstreamFilterSpec>& filters, 
     if (!m_chain.empty()) av::avcodec_parameters_copy(stream->codecpar, parameters);
 }
 
-void TPacketWriter::Write(AVFormatContext* file, AVPacket* packet, const char* codecName, bool exitOnError,
-                          const TLog& log)
+void TPacketWriter::Write(AVFormatContext* file, AVPacket* packet, const char* codecName,
+                          const TErrorPolicy& errors)
 {
     // The muxer may have changed the stream's clock when it wrote the header; the filters keep
     // the one they were made with.
     if (!m_chain.empty()) av::av_packet_rescale_ts(packet, m_stream->time_base, m_chainTimeBaseIn);
-    Push(0, packet, file, codecName, exitOnError, log);
+    Push(0, packet, file, codecName, errors);
 }
 
-void TPacketWriter::Flush(AVFormatContext* file, const char* codecName, bool exitOnError, const TLog& log)
+void TPacketWriter::Flush(AVFormatContext* file, const char* codecName, const TErrorPolicy& errors)
 {
-    if (!m_chain.empty()) Push(0, nullptr, file, codecName, exitOnError, log);
+    if (!m_chain.empty()) Push(0, nullptr, file, codecName, errors);
 }
 
 void TPacketWriter::Push(std::size_t filterIndex, AVPacket* packet, AVFormatContext* file, const char* codecName,
-                         bool exitOnError, const TLog& log)
+                         const TErrorPolicy& errors)
 {
     if (filterIndex < m_chain.size()) {
         AVBSFContext* filter = m_chain[filterIndex].get();
@@ -62,17 +62,16 @@ void TPacketWriter::Push(std::size_t filterIndex, AVPacket* packet, AVFormatCont
                 Format("%s failed for stream %d, codec %s: %s", filter->filter->name,
                        packet != nullptr ? packet->stream_index : m_stream->index, codecName,
                        LibraryErrorText(sent).c_str());
-            if (exitOnError) throw FFmpegException(message);
-            if (log) log(kLevelError, message);
-            Push(filterIndex + 1, packet, file, codecName, exitOnError, log);
+            errors.Fault(message);
+            Push(filterIndex + 1, packet, file, codecName, errors);
             return;
         }
         while (av::av_bsf_receive_packet(filter, filtered) == 0) {
             filtered->stream_index = m_stream->index;
-            Push(filterIndex + 1, filtered, file, codecName, exitOnError, log);
+            Push(filterIndex + 1, filtered, file, codecName, errors);
         }
         // The end goes on to the next filter once this one has given all it held.
-        if (packet == nullptr) Push(filterIndex + 1, nullptr, file, codecName, exitOnError, log);
+        if (packet == nullptr) Push(filterIndex + 1, nullptr, file, codecName, errors);
         return;
     }
     if (packet == nullptr) return;
@@ -88,9 +87,8 @@ void TPacketWriter::Push(std::size_t filterIndex, AVPacket* packet, AVFormatCont
     // The muxer refuses a packet it cannot place (a time that goes back) before it takes any of
     // it: a stream kept only because the input had it loses that packet, not the file.
     if (written == AVERROR(EINVAL) && m_dropsRefusedPackets) {
-        if (log)
-            log(kLevelInfo, Format("A packet of output stream #%d was refused by the muxer and is left out: %s",
-                                   m_stream->index, LibraryErrorText(written).c_str()));
+        errors.Log(kLevelInfo, Format("A packet of output stream #%d was refused by the muxer and is left out: %s",
+                                      m_stream->index, LibraryErrorText(written).c_str()));
         av::av_packet_unref(packet);
         return;
     }

@@ -2,32 +2,30 @@
 // interleaving writer.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "binding/av_headers.h"
 #include "engine/options/option_state.h"
 #include "engine/pipeline/av_pointers.h"
+#include "engine/pipeline/error_policy.h"
 
 namespace mirelk {
 
 class TPacketWriter {
 public:
-    using TLog = std::function<void(int level, const std::string& text)>;
-
     // Builds the stream's filter chain from its input parameters; the stream's parameters
     // become what the chain puts out. Call before the header is written.
     void Configure(const std::vector<TBitstreamFilterSpec>& filters, AVStream* stream);
     // Filters a packet (times in the stream's time base) and writes it; the packet is left
-    // empty. A filter failure is logged and the packet goes on unfiltered, or with exitOnError
-    // raises; a write failure always raises.
-    void Write(AVFormatContext* file, AVPacket* packet, const char* codecName, bool exitOnError, const TLog& log);
+    // empty. A filter failure is a fault the policy answers (the packet then goes on
+    // unfiltered); a write failure always raises.
+    void Write(AVFormatContext* file, AVPacket* packet, const char* codecName, const TErrorPolicy& errors);
     // For a stream kept only because the input had it: a packet the muxer refuses is told and
     // left out instead of failing the run.
     void DropRefusedPackets() { m_dropsRefusedPackets = true; }
     // At the end of the stream: what the filters still hold goes to the muxer.
-    void Flush(AVFormatContext* file, const char* codecName, bool exitOnError, const TLog& log);
+    void Flush(AVFormatContext* file, const char* codecName, const TErrorPolicy& errors);
     // End of what was written so far, in seconds of the stream.
     double WrittenTime() const { return m_writtenTime; }
     // Bytes and packets handed to the muxer so far.
@@ -37,7 +35,7 @@ public:
 private:
     // A null packet is the end of the stream.
     void Push(std::size_t filterIndex, AVPacket* packet, AVFormatContext* file, const char* codecName,
-              bool exitOnError, const TLog& log);
+              const TErrorPolicy& errors);
 
     std::vector<TBitstreamFilterPtr> m_chain;
     std::vector<TPacketPtr> m_filtered;  // one per filter, reused

@@ -9,7 +9,9 @@
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
-#include "engine/pipeline/transcode_run.h"
+#include "engine/pipeline/output_stage.h"
+#include "engine/pipeline/run_records.h"
+#include "engine/pipeline/run_request.h"
 
 namespace mirelk {
 
@@ -18,19 +20,18 @@ void TProgressReport::Start() { m_lastReport = m_timerStart = av::av_gettime_rel
 void TProgressReport::Tick()
 {
     const std::int64_t now = av::av_gettime_relative();
-    if (now - m_lastReport <= m_run.Request().progressInterval) return;
+    if (now - m_lastReport <= m_settings.interval) return;
     m_lastReport = now;
     Report(false);
 }
 
 void TProgressReport::Report(bool final)
 {
-    TTranscodeRun& run = m_run;
-    IRunHost& host = run.Host();
-    const TOptionState& options = run.Options();
+    IRunHost& host = m_host;
+    const TProgressSettings& options = m_settings;
     std::int64_t size = 0;
-    if (!run.Request().outputs.empty()) {
-        AVIOContext* io = run.Request().outputs.front().context->pb;
+    if (m_firstOutput != nullptr) {
+        AVIOContext* io = m_firstOutput->pb;
         if (io != nullptr) {
             size = av::avio_size(io);
             if (size < 0) size = av::avio_seek(io, 0, SEEK_CUR);
@@ -41,23 +42,30 @@ void TProgressReport::Report(bool final)
     std::string line;
     double time = 1e10;
     bool firstVideo = true;
-    for (const TOutputStream& output : run.OutputStreams()) {
-        const double written = output.codec->codec_type == AVMEDIA_TYPE_VIDEO && output.encodingNeeded
-                                   ? static_cast<double>(output.syncOpts) * av_q2d(output.codec->time_base)
-                                   : output.writer.WrittenTime();
+    int duplicated = 0;
+    int dropped = 0;
+    for (const TOutputStream& output : m_outputs) {
+        const TOutputStage& stage = *output.stage;
+        duplicated += stage.FramesDuplicated();
+        dropped += stage.FramesDropped();
+    }
+    for (const TOutputStream& output : m_outputs) {
+        const TOutputStage& stage = *output.stage;
+        const double written = stage.OutputTime();
         if (written > 0 && written < time) time = written;
         if (output.codec->codec_type != AVMEDIA_TYPE_VIDEO) continue;
-        const float quality = output.encodingNeeded ? output.quality : -1.0f;
+        const float quality = stage.Quality();
         if (!firstVideo) {
             line += Format("q=%2.1f ", quality);
             continue;
         }
         firstVideo = false;
         // Nothing to tell before the first picture is out.
-        if (output.frameNumber == 0) return;
+        const int frameNumber = stage.FramesWritten();
+        if (frameNumber == 0) return;
         const double seconds = static_cast<double>(av::av_gettime_relative() - m_timerStart) / 1000000.0;
-        record.frameNumber = output.frameNumber;
-        record.framesPerSecond = seconds > 1.0 ? static_cast<int>(output.frameNumber / seconds + 0.5) : 0;
+        record.frameNumber = frameNumber;
+        record.framesPerSecond = seconds > 1.0 ? static_cast<int>(frameNumber / seconds + 0.5) : 0;
         record.quality = quality;
         line += Format("frame=%5d fps=%3d q=%3.1f ", record.frameNumber, record.framesPerSecond, quality);
         if (final) line += "L";
@@ -76,9 +84,9 @@ void TProgressReport::Report(bool final)
             line += "PSNR=";
             for (int plane = 0; plane < 3; ++plane) {
                 double error = final ? static_cast<double>(encoder->error[plane])
-                                     : static_cast<double>(output.lastErrors[plane]);
+                                     : static_cast<double>(stage.LastErrors()[plane]);
                 double scale = static_cast<double>(encoder->width) * encoder->height * 255.0 * 255.0;
-                if (final) scale *= output.frameNumber;
+                if (final) scale *= frameNumber;
                 if (plane > 0) scale /= 4;
                 errorSum += error;
                 scaleSum += scale;
@@ -100,14 +108,14 @@ void TProgressReport::Report(bool final)
         line += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", static_cast<double>(size) / 1024,
                        nothingWritten ? 0.0 : time, bitRate);
         if (options.verbosity > 1)
-            line += Format(" dup=%d drop=%d", run.Counters().framesDuplicated, run.Counters().framesDropped);
+            line += Format(" dup=%d drop=%d", duplicated, dropped);
         if (host.TakesProgress())
             host.Progress(record);
         else if (options.verbosity >= 0 && host.Logging())
             host.Log(kLevelInfo, line);
     }
     if (final && options.verbosity >= 0 && host.Logging()) {
-        const TRunCounters& counters = run.Counters();
+        const TRunCounters& counters = m_counters;
         const std::int64_t raw = counters.videoSize + counters.audioSize + counters.extraSize;
         const std::string overhead =
             raw > 0 ? Format("%f%%", static_cast<double>(size - raw) * 100.0 / static_cast<double>(raw)) : "unknown";

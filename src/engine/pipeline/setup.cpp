@@ -10,15 +10,56 @@
 #include "binding/text_format.h"
 #include "engine/options/ffmpeg_exception.h"
 #include "engine/pipeline/audio_output.h"
+#include "engine/pipeline/stream_copy.h"
 #include "engine/pipeline/subtitle_output.h"
 #include "engine/pipeline/transcode_run.h"
 #include "engine/pipeline/video_output.h"
 
 namespace mirelk {
 
+namespace {
+
+TProgressSettings ProgressSettings(const TRunRequest& request)
+{
+    TProgressSettings settings;
+    settings.interval = request.progressInterval;
+    settings.verbosity = request.options.verbosity;
+    settings.qpHistogram = request.options.qpHistogram;
+    settings.expectedTotalDuration = request.options.expectedTotalDuration;
+    return settings;
+}
+
+TDecoderSettings DecoderSettings(const TOptionState& options)
+{
+    TDecoderSettings settings;
+    settings.audioVolume = options.audioVolume;
+    settings.rateEmulation = options.rateEmulation != 0;
+    settings.outputStart = options.startTime;
+    return settings;
+}
+
+TPreprocessContext PreprocessContext(const TRunRequest& request, IRunHost& host)
+{
+    TPreprocessContext context;
+    context.deinterlace = request.options.deinterlace;
+    context.hooksInUse = request.hooksInUse;
+    context.frameHooks = &request.frameHooks;
+    context.hookPeriods = &request.hookPeriods;
+    context.host = &host;
+    return context;
+}
+
+}  // namespace
+
 TTranscodeRun::TTranscodeRun(const TRunRequest& request, IRunHost& host)
-    // The demuxer reads the run's own copy: the request handed in is often a temporary.
-    : m_request(request), m_host(host), m_demuxer(m_request, host)
+    // The stages read the run's own copy: the request handed in is often a temporary.
+    : m_request(request), m_host(host),
+      m_errors(m_request.options.exitOnError, [this](int level, const std::string& text) { Log(level, text); }),
+      m_demuxer(m_request, host),
+      m_progress(ProgressSettings(m_request), host,
+                 m_request.outputs.empty() ? nullptr : m_request.outputs.front().context.get(), m_outputStreams,
+                 m_counters),
+      m_decoder(DecoderSettings(m_request.options), PreprocessContext(m_request, host), m_demuxer, m_outputStreams)
 {
 }
 
@@ -26,10 +67,9 @@ TTranscodeRun::~TTranscodeRun() = default;
 
 const TOptionState& TTranscodeRun::Options() const { return m_request.options; }
 
-TVideoStatistics& TTranscodeRun::Statistics()
+TStageClock TTranscodeRun::StageClock(const TInputStream& stream) const
 {
-    if (!m_statistics) m_statistics = std::make_unique<TVideoStatistics>(Options().videoStatsFileName);
-    return *m_statistics;
+    return TStageClock{m_demuxer.File(stream.fileIndex).gate, Options().startTime};
 }
 
 void TTranscodeRun::Log(int level, const std::string& text) const { m_host.Log(level, text); }
@@ -44,6 +84,10 @@ void TTranscodeRun::FailWithDescription(int outputFile, const std::string& messa
 void TTranscodeRun::Setup()
 {
     m_demuxer.Open(m_inputStreams);
+    // The stages built below read the clocks of their sync streams.
+    m_decoder.StartClocks(m_inputStreams.size());
+    if (!Options().videoStatsFileName.empty())
+        m_statistics = std::make_unique<TVideoStatistics>(Options().videoStatsFileName);
     for (int file = 0; file < OutputFileCount(); ++file)
         if (m_request.outputs[file].streams.empty())
             FailWithDescription(file, Format("Output file #%d does not contain any stream", file));
@@ -162,23 +206,59 @@ void TTranscodeRun::PrepareOutputStream(TOutputStream& output)
 
     if (!output.encodingNeeded) {
         PrepareStreamCopy(output, source);
+        TStreamCopySettings settings;
+        settings.copyInitialNonKeyFrames = Options().copyInitialNonKeyFrames != 0;
+        settings.outputStart = Options().startTime;
+        output.stage = std::make_unique<TStreamCopy>(settings, source, output, *output.sink);
         return;
     }
+    output.stage = MakeEncodingStage(output, source);
+    source.decodingNeeded = true;
+}
+
+std::unique_ptr<TOutputStage> TTranscodeRun::MakeEncodingStage(TOutputStream& output, const TInputStream& source)
+{
+    const TOptionState& o = Options();
+    const TStreamClock* syncClock = output.syncIndex != output.sourceIndex ? &m_decoder.Clock(output.syncIndex) : nullptr;
     switch (output.codec->codec_type) {
-    case AVMEDIA_TYPE_VIDEO:
-        output.stage = std::make_unique<TVideoOutput>(*this, output, source,
-                                                      static_cast<int>(&output - m_outputStreams.data()));
-        break;
-    case AVMEDIA_TYPE_AUDIO:
-        output.stage = std::make_unique<TAudioOutput>(*this, output, source);
-        break;
+    case AVMEDIA_TYPE_VIDEO: {
+        TVideoOutputContext context;
+        TVideoOutputSettings& settings = context.settings;
+        settings.picture = TPictureSettings::From(o, m_request.avOptions.ScalerFlags());
+        settings.filtered = m_request.usesVideoFilters;
+        const int outputStreamNumber = static_cast<int>(&output - m_outputStreams.data());
+        settings.passLogName = TTwoPassLog::FileName(o.passLogFileName, outputStreamNumber);
+        settings.topFieldFirst = o.topFieldFirst;
+        settings.maxFrames = o.maxFrames[miVideo];
+        settings.recordingTime = o.recordingTime;
+        settings.syncMethod = o.videoSyncMethod;
+        settings.variableRateFormat =
+            (m_request.outputs.at(output.fileIndex).context->oformat->flags & AVFMT_VARIABLE_FPS) != 0;
+        settings.verbose = o.verbosity > 2;
+        context.clock = StageClock(source);
+        context.syncClock = syncClock;
+        context.host = &m_host;
+        context.errors = m_errors;
+        context.statistics = m_statistics.get();
+        context.pictureNumber = [this] { return m_decoder.HookFrameNumber(); };
+        return std::make_unique<TVideoOutput>(std::move(context), source, output, *output.sink);
+    }
+    case AVMEDIA_TYPE_AUDIO: {
+        TAudioOutputContext context;
+        context.settings.syncMethod = o.audioSyncMethod;
+        context.settings.driftThreshold = o.audioDriftThreshold;
+        context.settings.maxFrames = o.maxFrames[miAudio];
+        context.settings.verbose = o.verbosity > 2;
+        context.clock = StageClock(source);
+        context.syncClock = syncClock;
+        context.errors = m_errors;
+        return std::make_unique<TAudioOutput>(std::move(context), source, output, *output.sink);
+    }
     case AVMEDIA_TYPE_SUBTITLE:
-        output.stage = std::make_unique<TSubtitleOutput>(*this, output, source);
-        break;
+        return std::make_unique<TSubtitleOutput>(m_errors, source, output, *output.sink);
     default:
         throw FFmpegException("invalid codec_type of output stream");
     }
-    source.decodingNeeded = true;
 }
 
 void TTranscodeRun::PrepareStreamCopy(TOutputStream& output, const TInputStream& source)
@@ -238,7 +318,7 @@ void TTranscodeRun::OpenEncoders()
         if (output.encoder == nullptr)
             throw FFmpegException(
                 Format("Unsupported codec for output stream #%d.%d", output.fileIndex, output.streamIndex));
-        output.stage->BeforeEncoderOpens();
+        output.stage->BeforeEncoderOpens(*output.encoder);
         if (codec->codec_type == AVMEDIA_TYPE_VIDEO) FitPictureSizeToEncoder(output);
         const AVCodecContext* decoder = m_inputStreams[output.sourceIndex].decoder.get();
         if (codec->codec_type == AVMEDIA_TYPE_SUBTITLE && decoder != nullptr && decoder->subtitle_header != nullptr &&
@@ -343,12 +423,6 @@ void TTranscodeRun::OpenDecoders()
         if (opened < 0)
             throw FFmpegException(Format("Error while opening codec for input stream #%d.%d: %s", stream.fileIndex,
                                          stream.streamIndex, LibraryErrorText(opened).c_str()));
-        stream.frame = NewFrame();
-    }
-    for (TInputStream& stream : m_inputStreams) {
-        stream.pts = 0;
-        stream.nextPts = AV_NOPTS_VALUE;
-        stream.isStart = true;
     }
 }
 
@@ -373,8 +447,10 @@ void TTranscodeRun::WriteHeaders()
 {
     for (TOutputStream& output : m_outputStreams) {
         const TOpenOutputStream& spec = m_request.outputs[output.fileIndex].streams[output.streamIndex];
-        output.writer.Configure(spec.bitstreamFilters, output.stream);
-        if (output.optional) output.writer.DropRefusedPackets();
+        TStreamPacketSink& sink = *output.sink;
+        sink.Writer().Configure(spec.bitstreamFilters, output.stream);
+        if (output.optional) sink.Writer().DropRefusedPackets();
+        sink.Bind(m_request.outputs[output.fileIndex].context.get(), WriterCodecName(output), m_counters, m_errors);
     }
     bool allRtp = true;
     for (int file = 0; file < OutputFileCount(); ++file) {

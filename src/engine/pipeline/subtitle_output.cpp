@@ -7,7 +7,7 @@
 #include "binding/system_functions.h"
 #include "binding/text_format.h"
 #include "engine/options/ffmpeg_exception.h"
-#include "engine/pipeline/transcode_run.h"
+#include "engine/pipeline/run_records.h"
 
 namespace mirelk {
 
@@ -15,16 +15,16 @@ namespace {
 constexpr std::size_t kSubtitleBufferSize = 65536;
 }
 
-TSubtitleOutput::TSubtitleOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source)
-    : m_run(run), m_output(output), m_source(source), m_packet(NewPacket())
+TSubtitleOutput::TSubtitleOutput(TErrorPolicy errors, const TInputStream& source, const TOutputStream& output,
+                                 IPacketSink& sink)
+    : TOutputStage(sink), m_errors(std::move(errors)), m_source(source), m_output(output), m_packet(NewPacket())
 {
 }
 
 void TSubtitleOutput::ProcessSubtitle(const AVSubtitle& subtitle, std::int64_t packetPts)
 {
     if (packetPts == AV_NOPTS_VALUE) {
-        if (m_run.Options().exitOnError) throw FFmpegException("Subtitle packets must have a pts");
-        m_run.Log(kLevelError, "Subtitle packets must have a pts");
+        m_errors.Fault("Subtitle packets must have a pts");
         return;
     }
     if (m_buffer.empty()) m_buffer.resize(kSubtitleBufferSize);
@@ -67,9 +67,9 @@ void TSubtitleOutput::ProcessSubtitle(const AVSubtitle& subtitle, std::int64_t p
         }
         m_packet->dts = m_packet->pts;
         m_packet->flags |= AV_PKT_FLAG_KEY;
-        m_run.WriteFrame(m_output, m_packet.get());
+        Sink().Write(m_packet.get(), TPayload::Uncounted);
         av::av_packet_unref(m_packet.get());
-        ++m_output.frameNumber;
+        CountFrame();
     }
 }
 
@@ -79,8 +79,8 @@ void TSubtitleOutput::Refuse(const std::string& message, std::int64_t packetPts)
     // A subtitle the output keeps only because the input had it loses this one cue.
     const double seconds =
         static_cast<double>(av::av_rescale_q(packetPts, m_source.stream->time_base, AV_TIME_BASE_Q)) / 1000000.0;
-    m_run.Log(kLevelInfo, Format("%s (the subtitle at %.3f s of stream #%d.%d is left out)", message.c_str(), seconds,
-                                 m_source.fileIndex, m_source.streamIndex));
+    m_errors.Log(kLevelInfo, Format("%s (the subtitle at %.3f s of stream #%d.%d is left out)", message.c_str(),
+                                    seconds, m_source.fileIndex, m_source.streamIndex));
 }
 
 }  // namespace mirelk

@@ -7,17 +7,17 @@
 
 #include "binding/av_headers.h"
 #include "engine/pipeline/av_pointers.h"
+#include "engine/pipeline/error_policy.h"
 #include "engine/pipeline/output_stage.h"
 
 namespace mirelk {
 
-class TTranscodeRun;
 struct TOutputStream;
 struct TInputStream;
 
 class TSubtitleOutput final : public TOutputStage {
 public:
-    TSubtitleOutput(TTranscodeRun& run, TOutputStream& output, TInputStream& source);
+    TSubtitleOutput(TErrorPolicy errors, const TInputStream& source, const TOutputStream& output, IPacketSink& sink);
     void ProcessSubtitle(const AVSubtitle& subtitle, std::int64_t packetPts) override;
 
 private:
@@ -25,9 +25,9 @@ private:
     // input had: then it is told and left out.
     void Refuse(const std::string& message, std::int64_t packetPts);
 
-    TTranscodeRun& m_run;
-    TOutputStream& m_output;
-    TInputStream& m_source;
+    TErrorPolicy m_errors;
+    const TInputStream& m_source;
+    const TOutputStream& m_output;
     std::vector<std::uint8_t> m_buffer;  // one encoded subtitle
     TPacketPtr m_packet;
 };

@@ -9,6 +9,8 @@
 
 #include "engine/files/output_check.h"
 #include "engine/pipeline/demuxer.h"
+#include "engine/pipeline/error_policy.h"
+#include "engine/pipeline/output_stage.h"
 #include "engine/pipeline/packet_decoder.h"
 #include "engine/pipeline/progress_report.h"
 #include "engine/pipeline/run_records.h"
@@ -28,29 +30,12 @@ public:
     // files are complete either way). Throws FFmpegException when the run fails.
     bool Execute();
 
-    // For the stages of the pipeline.
     const TOptionState& Options() const;
     void Log(int level, const std::string& text) const;
-    // Writes a packet of an output stream (times in the stream's time base).
-    void WriteFrame(TOutputStream& output, AVPacket* packet);
-    TRunCounters& Counters() { return m_counters; }
-    // The clip of an input stream's file, in run time.
-    const TTimeGate& Gate(const TInputStream& stream) const { return m_demuxer.File(stream.fileIndex).gate; }
-    // Whether a decoded time (microseconds) of a stream lies before the start of its clip.
-    bool BeforeStart(const TInputStream& stream, std::int64_t pts) const { return pts < Gate(stream).start; }
-    // The end of a stream's clip in output time (microseconds; INT64_MAX when it has none).
-    std::int64_t OutputEnd(const TInputStream& stream) const;
-    TInputStream& InputStream(int index) { return m_inputStreams.at(index); }
-    const std::vector<TOutputStream>& OutputStreams() const { return m_outputStreams; }
-    const TRunRequest& Request() const { return m_request; }
-    IRunHost& Host() { return m_host; }
-    int HookFrameNumber() const { return m_decoder.HookFrameNumber(); }
     // After Execute: the packets written to all outputs, and what each output file should hold,
     // for the check of the finished files.
     std::int64_t PacketsWritten() const { return m_packetsWritten; }
     std::vector<std::vector<TExpectedStream>> OutputExpectations() const;
-    // The statistics file of "vstats", opened on first use.
-    TVideoStatistics& Statistics();
 
 private:
     // Set-up.
@@ -58,6 +43,8 @@ private:
     void CheckStreamMaps();
     void ChooseSources();
     void PrepareOutputStream(TOutputStream& output);
+    // The stage of an encoded output stream, built from the slices of the run it needs.
+    std::unique_ptr<TOutputStage> MakeEncodingStage(TOutputStream& output, const TInputStream& source);
     void PrepareStreamCopy(TOutputStream& output, const TInputStream& source);
     void ReportStreamMapping();
     void OpenEncoders();
@@ -71,21 +58,25 @@ private:
     void MainLoop();
     int ChooseInputFile() const;
     bool Finish();
-    void FlushBitstreamFilters(TOutputStream& output);
     // What the packet writer names a stream's codec by in its messages.
     static const char* WriterCodecName(const TOutputStream& output);
+    // Fails the run with a fault, or logs it, as the task asked.
+    const TErrorPolicy& Errors() const { return m_errors; }
+    // The clip of an input stream's file and the start of output time.
+    TStageClock StageClock(const TInputStream& stream) const;
 
     int InputFileCount() const { return static_cast<int>(m_request.inputs.size()); }
     int OutputFileCount() const { return static_cast<int>(m_request.outputs.size()); }
 
     const TRunRequest m_request;
     IRunHost& m_host;
+    TErrorPolicy m_errors;
     TDemuxer m_demuxer;
     std::vector<TInputStream> m_inputStreams;
     std::vector<TOutputStream> m_outputStreams;
     TRunCounters m_counters;
-    TProgressReport m_progress{*this};
-    TPacketDecoder m_decoder{*this, m_outputStreams};
+    TProgressReport m_progress;
+    TPacketDecoder m_decoder;
     std::unique_ptr<TVideoStatistics> m_statistics;
     // Every output stream is a subtitle: then they alone decide when the clip is over.
     bool m_onlySubtitles = false;

@@ -7,7 +7,7 @@
 #include "binding/log_levels.h"
 #include "binding/text_format.h"
 #include "engine/options/ffmpeg_exception.h"
-#include "engine/pipeline/transcode_run.h"
+#include "engine/pipeline/run_records.h"
 
 namespace mirelk {
 
@@ -86,42 +86,39 @@ std::string ParseFailure(const std::string& description, int code)
 
 }  // namespace
 
-TVideoFilterGraph::TVideoFilterGraph(TTranscodeRun& run, TInputStream& source, TOutputStream& output)
-    : m_run(run), m_feeder(source), m_output(output), m_scalerFlags(run.Request().avOptions.ScalerFlags()), m_staging(NewFrame())
+TVideoFilterGraph::TVideoFilterGraph(const TPictureSettings& settings, const TInputStream& source,
+                                     const TOutputStream& output, TLogFunction log,
+                                     std::function<bool()> nothingMoreWanted)
+    : m_log(std::move(log)), m_nothingMoreWanted(std::move(nothingMoreWanted)), m_scalerFlags(settings.scalerFlags),
+      m_staging(NewFrame())
 {
-    const TOptionState& o = run.Options();
-    if (o.cropTop != 0 || o.cropBottom != 0 || o.cropLeft != 0 || o.cropRight != 0)
-        Fail("Cannot enable crop options and filters at the same time.");
+    if (settings.Crops()) Fail("Cannot enable crop options and filters at the same time.");
     AVCodecContext* encoder = output.codec;
     const AVCodecParameters* input = source.stream->codecpar;
-    // The video output settles the same when the graph does not: both must agree.
-    if (encoder->pix_fmt == AV_PIX_FMT_NONE)
-        encoder->pix_fmt = output.encoder != nullptr && output.encoder->pix_fmts != nullptr
-                               ? output.encoder->pix_fmts[0]
-                               : static_cast<AVPixelFormat>(input->format);
+    if (encoder->pix_fmt == AV_PIX_FMT_NONE) encoder->pix_fmt = DefaultPixelFormat(output.encoder, input->format);
 
     m_graph.reset(av::avfilter_graph_alloc());
     if (!m_graph) Fail("");
     CreateSource(source);
     CreateSink(encoder->pix_fmt);
 
-    const int padWidth = o.padLeft + o.padRight;
-    const int padHeight = o.padTop + o.padBottom;
+    const int padWidth = settings.pad.left + settings.pad.right;
+    const int padHeight = settings.pad.top + settings.pad.bottom;
     AVFilterContext* last = m_source;
     if (m_sourceWidth + padWidth != encoder->width || m_sourceHeight + padHeight != encoder->height)
         last = InsertScaler(encoder->width - padWidth, encoder->height - padHeight, m_scalerFlags);
-    ParseChain(last, o.videoFilters);
+    ParseChain(last, settings.videoFilters);
 
     // Scalers the library adds for pixel format conversions work like the engine's own.
     m_graph->scale_sws_opts = av::av_strdup(Format("sws_flags=%d", m_scalerFlags).c_str());
     if (m_graph->scale_sws_opts == nullptr) Fail("");
     const int configured = av::avfilter_graph_config(m_graph.get(), nullptr);
     if (configured < 0)
-        Fail(Format("Cannot configure \"%s\": %s", o.videoFilters.c_str(), ErrorText(configured).c_str()));
+        Fail(Format("Cannot configure \"%s\": %s", settings.videoFilters.c_str(), ErrorText(configured).c_str()));
 
     const int width = av::av_buffersink_get_w(m_sink);
     const int height = av::av_buffersink_get_h(m_sink);
-    if ((padWidth != 0 || padHeight != 0) && (width != o.frameWidth || height != o.frameHeight))
+    if ((padWidth != 0 || padHeight != 0) && (width != settings.frameWidth || height != settings.frameHeight))
         Fail("Cannot enable pad options and the filters which resize frame at the same time. "
              "(crop, rotate, scale, transpose, etc.)");
     encoder->width = width + padWidth;
@@ -234,7 +231,7 @@ bool TVideoFilterGraph::Push(const AVFrame& picture, std::int64_t pts)
     const int added = av::av_buffersrc_add_frame_flags(m_source, staging, 0);
     av::av_frame_unref(staging);
     if (added < 0) {
-        m_run.Log(kLevelError, "Error while filtering: " + ErrorText(added));
+        Log(kLevelError, "Error while filtering: " + ErrorText(added));
         return false;
     }
     m_lastPts = pts;
@@ -251,7 +248,7 @@ const AVFrame* TVideoFilterGraph::FitToSource(const AVFrame& picture)
         m_fittedFromHeight = picture.height;
         m_fittedFromFormat = picture.format;
         const char* name = av::av_get_pix_fmt_name(format);
-        m_run.Log(kLevelInfo, Format("Input pictures changed to %dx%d %s; rescaled to %dx%d for the filters",
+        Log(kLevelInfo, Format("Input pictures changed to %dx%d %s; rescaled to %dx%d for the filters",
                                      picture.width, picture.height, name != nullptr ? name : "?", m_sourceWidth,
                                      m_sourceHeight));
     }
@@ -259,18 +256,9 @@ const AVFrame* TVideoFilterGraph::FitToSource(const AVFrame& picture)
     m_fitter.reset(av::sws_getCachedContext(m_fitter.release(), picture.width, picture.height, format, m_sourceWidth,
                                             m_sourceHeight, m_sourceFormat, m_scalerFlags, nullptr, nullptr, nullptr));
     if (!m_fitter) return nullptr;
-    if (!m_fitted) {
-        m_fitted = NewFrame();
-        m_fitted->width = m_sourceWidth;
-        m_fitted->height = m_sourceHeight;
-        m_fitted->format = m_sourceFormat;
-        if (av::av_frame_get_buffer(m_fitted.get(), 0) < 0) {
-            m_fitted.reset();
-            return nullptr;
-        }
-    }
-    // The filters may still hold the previous fitted picture.
-    if (av::av_frame_make_writable(m_fitted.get()) < 0) return nullptr;
+    // The filters may still hold the previous fitted picture: this one goes into a buffer of its own.
+    if (!m_fitted) m_fitted = NewFrame();
+    if (!m_fittedPool.Take(m_fitted.get(), m_sourceFormat, m_sourceWidth, m_sourceHeight)) return nullptr;
     av::sws_scale(m_fitter.get(), picture.data, picture.linesize, 0, picture.height, m_fitted->data,
                   m_fitted->linesize);
     av::av_frame_copy_props(m_fitted.get(), &picture);
@@ -281,11 +269,11 @@ bool TVideoFilterGraph::Pull(AVFrame* picture, std::int64_t& pts)
 {
     // A chain can put out pictures without end ("loop", "tpad"); the main loop, which would
     // end the run, gets no turn while pictures keep coming.
-    if (NothingMoreWanted()) return false;
+    if (m_nothingMoreWanted && m_nothingMoreWanted()) return false;
     const int taken = av::av_buffersink_get_frame(m_sink, picture);
     if (taken < 0) {
         if (taken != AVERROR(EAGAIN) && taken != AVERROR_EOF)
-            m_run.Log(kLevelError, "Error while filtering: " + ErrorText(taken));
+            Log(kLevelError, "Error while filtering: " + ErrorText(taken));
         return false;
     }
     pts = picture->pts == AV_NOPTS_VALUE
@@ -294,23 +282,12 @@ bool TVideoFilterGraph::Pull(AVFrame* picture, std::int64_t& pts)
     return true;
 }
 
-bool TVideoFilterGraph::NothingMoreWanted() const
-{
-    if (m_run.Host().StopAsked()) return true;
-    const TOptionState& o = m_run.Options();
-    const bool allPictures = m_output.frameNumber >= o.maxFrames[miVideo];
-    const bool allTime = o.recordingTime != INT64_MAX &&
-                         static_cast<double>(m_output.syncOpts) * av_q2d(m_output.codec->time_base) >=
-                             static_cast<double>(o.recordingTime) / 1000000.0;
-    return allPictures || allTime;
-}
-
 void TVideoFilterGraph::Close()
 {
     if (m_closed) return;
     m_closed = true;
     const int closed = av::av_buffersrc_add_frame_flags(m_source, nullptr, 0);
-    if (closed < 0) m_run.Log(kLevelError, "Error while filtering: " + ErrorText(closed));
+    if (closed < 0) Log(kLevelError, "Error while filtering: " + ErrorText(closed));
 }
 
 std::string TVideoFilterGraph::Describe() const

@@ -4,15 +4,18 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "binding/av_headers.h"
 #include "engine/pipeline/av_pointers.h"
+#include "engine/pipeline/error_policy.h"
+#include "engine/pipeline/frame_pool.h"
+#include "engine/pipeline/picture_settings.h"
 
 namespace mirelk {
 
-class TTranscodeRun;
 struct TInputStream;
 struct TOutputStream;
 
@@ -20,8 +23,10 @@ class TVideoFilterGraph {
 public:
     // Builds the graph for an encoded video output fed by source, and sets the encoder's size
     // and sample aspect ratio from what the graph puts out. Throws FFmpegException
-    // "Error opening filters: <reason>" (or "Error opening filters!" without one).
-    TVideoFilterGraph(TTranscodeRun& run, TInputStream& source, TOutputStream& output);
+    // "Error opening filters: <reason>" (or "Error opening filters!" without one). Pulling
+    // stops while nothingMoreWanted says so (none: never).
+    TVideoFilterGraph(const TPictureSettings& settings, const TInputStream& source, const TOutputStream& output,
+                      TLogFunction log, std::function<bool()> nothingMoreWanted = {});
     ~TVideoFilterGraph();
     TVideoFilterGraph(const TVideoFilterGraph&) = delete;
     TVideoFilterGraph& operator=(const TVideoFilterGraph&) = delete;
@@ -46,13 +51,13 @@ private:
     // A picture whose size or pixel format is not the one the source was built for, rescaled
     // to it; null when that cannot be done.
     const AVFrame* FitToSource(const AVFrame& picture);
-    // Whether the task was stopped, or the output this graph feeds has reached its frame limit
-    // or recording time.
-    bool NothingMoreWanted() const;
+    void Log(int level, const std::string& text) const
+    {
+        if (m_log) m_log(level, text);
+    }
 
-    TTranscodeRun& m_run;
-    const TInputStream& m_feeder;
-    const TOutputStream& m_output;
+    TLogFunction m_log;
+    std::function<bool()> m_nothingMoreWanted;
     TFilterGraphPtr m_graph;
     AVFilterContext* m_source = nullptr;  // owned by the graph
     AVFilterContext* m_sink = nullptr;    // owned by the graph
@@ -68,6 +73,7 @@ private:
     TFramePtr m_staging;  // reused for every pushed picture
     // Only for pictures that change size or format in mid-stream.
     TScalerPtr m_fitter;
+    TPictureFramePool m_fittedPool;
     TFramePtr m_fitted;
     int m_fittedFromWidth = 0;
     int m_fittedFromHeight = 0;

@@ -3,13 +3,12 @@
 #include "binding/entry_points.h"
 #include "binding/log_levels.h"
 #include "engine/pipeline/deinterlace.h"
-#include "engine/pipeline/transcode_run.h"
 
 namespace mirelk {
 
-TVideoPreprocessor::TVideoPreprocessor(TTranscodeRun& run)
-    : m_run(run), m_hookAction(haContinue), m_hooksInUse(run.Request().hooksInUse),
-      m_customHookActive(run.Host().HasCustomHook())
+TVideoPreprocessor::TVideoPreprocessor(const TPreprocessContext& context)
+    : m_context(context), m_host(*context.host), m_hookAction(haContinue), m_hooksInUse(context.hooksInUse),
+      m_customHookActive(context.host->HasCustomHook())
 {
 }
 
@@ -24,17 +23,17 @@ void TVideoPreprocessor::DecideHookAction(std::int64_t pts)
     THookAction action = static_cast<THookAction>(m_hookAction);
     bool decided = false;
     try {
-        decided = m_run.Host().DecideHook(pts, action);
+        decided = m_host.DecideHook(pts, action);
     } catch (const std::exception& error) {
         decided = true;
-        m_run.Log(kLevelError, error.what());
+        m_host.Log(kLevelError, error.what());
     }
     if (decided) {
         m_hookAction = action;
         if (action == haStop) SwitchHooksOff();
         return;
     }
-    const std::vector<THookPeriod>& periods = m_run.Request().hookPeriods;
+    const std::vector<THookPeriod>& periods = *m_context.hookPeriods;
     if (periods.empty()) return;
     m_hookAction = haIgnore;
     for (std::size_t i = m_hookPeriodIndex; i < periods.size(); ++i) {
@@ -47,40 +46,28 @@ void TVideoPreprocessor::DecideHookAction(std::int64_t pts)
     if (periods.back().end < pts) SwitchHooksOff();
 }
 
-void TVideoPreprocessor::Process(const TInputStream& stream, AVFrame& picture)
+void TVideoPreprocessor::Process(AVFrame& picture, std::int64_t pts)
 {
     ++m_hookFrameNumber;
-    const std::int64_t pts = stream.pts;
     if (!m_customHookActive && m_hooksInUse) DecideHookAction(pts);
 
-    const bool deinterlace = m_run.Options().deinterlace;
+    const bool deinterlace = m_context.deinterlace;
     const bool hooksRun = m_hooksInUse && m_hookAction == haContinue;
     if (!deinterlace && !m_customHookActive && !hooksRun) return;
 
-    // A picture of our own to change: the decoder's may be shared with its reference frames.
+    // A picture of our own to change: the decoder's may be shared with its reference frames,
+    // and an encoder may still hold the buffer of the previous picture.
     if (!m_hookBuffer) m_hookBuffer = NewFrame();
-    if (m_hookBuffer->width != picture.width || m_hookBuffer->height != picture.height ||
-        m_hookBuffer->format != picture.format || m_hookBuffer->data[0] == nullptr) {
-        av::av_frame_unref(m_hookBuffer.get());
-        m_hookBuffer->format = picture.format;
-        m_hookBuffer->width = picture.width;
-        m_hookBuffer->height = picture.height;
-        if (av::av_frame_get_buffer(m_hookBuffer.get(), 0) < 0) {
-            av::av_frame_unref(m_hookBuffer.get());
-            m_run.Log(kLevelError, "hook buf malloc error.");
-            return;
-        }
-    }
-    // An encoder may still hold the buffer from the previous picture.
-    if (av::av_frame_make_writable(m_hookBuffer.get()) < 0) {
-        m_run.Log(kLevelError, "hook buf malloc error.");
+    if (!m_hookPool.Take(m_hookBuffer.get(), static_cast<AVPixelFormat>(picture.format), picture.width,
+                         picture.height)) {
+        m_host.Log(kLevelError, "hook buf malloc error.");
         return;
     }
     AVFrame& buffer = *m_hookBuffer;
     bool copied = false;
     if (deinterlace) {
         copied = Deinterlace(picture, buffer);
-        if (!copied) m_run.Log(kLevelError, "Deinterlacing failed.");
+        if (!copied) m_host.Log(kLevelError, "Deinterlacing failed.");
     }
     if (!copied)
         av::av_image_copy(buffer.data, buffer.linesize, const_cast<const std::uint8_t**>(picture.data),
@@ -94,7 +81,7 @@ void TVideoPreprocessor::Process(const TInputStream& stream, AVFrame& picture)
             hookPicture.data[plane] = buffer.data[plane];
             hookPicture.linesize[plane] = buffer.linesize[plane];
         }
-        m_run.Request().frameHooks.ProcessFrameHooks(hookPicture, buffer.format, buffer.width, buffer.height, pts);
+        m_context.frameHooks->ProcessFrameHooks(hookPicture, buffer.format, buffer.width, buffer.height, pts);
     }
 
     // Every output now takes the processed picture.
@@ -112,14 +99,14 @@ void TVideoPreprocessor::RunCustomHook(AVFrame& picture, std::int64_t pts)
         TBitmap24& bitmap = m_customHookBitmap;
         bitmap.LockCanvas();
         try {
-            m_run.Host().CustomHook(bitmap, m_hookFrameNumber, pts, update, stop);
+            m_host.CustomHook(bitmap, m_hookFrameNumber, pts, update, stop);
         } catch (const std::exception& error) {
-            m_run.Log(kLevelError, std::string("Error occurs OnCustomHook: ") + error.what());
+            m_host.Log(kLevelError, std::string("Error occurs OnCustomHook: ") + error.what());
             update = false;
         }
         bitmap.UnlockCanvas();
         if (update && !m_customHookConversion.FromBitmap(bitmap, picture)) {
-            m_run.Log(kLevelError, "Cannot initialize the fromRGB conversion context");
+            m_host.Log(kLevelError, "Cannot initialize the fromRGB conversion context");
             stop = true;
         }
     }

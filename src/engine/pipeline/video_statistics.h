@@ -9,8 +9,6 @@
 
 namespace mirelk {
 
-struct TOutputStream;
-
 class TVideoStatistics {
 public:
     explicit TVideoStatistics(std::string fileName) : m_fileName(std::move(fileName)) {}
@@ -18,9 +16,11 @@ public:
     TVideoStatistics& operator=(const TVideoStatistics&) = delete;
     ~TVideoStatistics();
 
-    // Opens the file on first use ("fopen fail: " and the name when it cannot).
-    void WriteFrameLine(const TOutputStream& output, const AVCodecContext* encoder, int frameSize, int pictureType,
-                        std::int64_t videoSize, double lumaError);
+    // One line for a coded picture of an output that has written frameNumber pictures and
+    // reached position (encoder time-base units). Opens the file on first use ("fopen fail: "
+    // and the name when it cannot).
+    void WriteFrameLine(int frameNumber, float quality, std::int64_t position, const AVCodecContext* encoder,
+                        int frameSize, int pictureType, std::int64_t videoSize, double lumaError);
 
 private:
     std::string m_fileName;
