@@ -32,12 +32,12 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
     output.PTSPeriods = " 5000-10000, 0-1000 ,10000-5000,x-3";
     ASSERT_TRUE(component.AddOutput(0, folder.Path("out.mkv"), &output)) << component.LastErrMsg();
     std::vector<std::pair<std::int64_t, std::int64_t>> periods;
-    for (const THookPeriod& period : component.Task(0).HookPeriods) periods.emplace_back(period.start, period.end);
+    for (const THookPeriod& period : component.Task(0)->HookPeriods) periods.emplace_back(period.start, period.end);
     EXPECT_EQ(periods, (std::vector<std::pair<std::int64_t, std::int64_t>>{
                            {-1000, 3000}, {0, 1000000}, {5000000, 10000000}}));
     // The output text's new-stream line added a second picture stream after the file opened.
-    EXPECT_EQ(component.Task(0).Output(0).streams.size(), 2u);
-    EXPECT_EQ(component.Task(0).Output(0).streams[0].codec->width, 32);
+    EXPECT_EQ(component.Task(0)->Output(0).streams.size(), 2u);
+    EXPECT_EQ(component.Task(0)->Output(0).streams[0].codec->width, 32);
     // Times in milliseconds: half a second into the input, and one second recorded.
     TInputOptions late;
     late.StartTime = 500;
@@ -70,8 +70,8 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
     // Removing renumbers the tasks after it.
     component.RemoveTask(1);
     EXPECT_EQ(component.TaskCount(), 3);
-    EXPECT_EQ(component.Task(2).Index, 2);
-    EXPECT_EQ(component.Task(1).OutputOptions.RecordingTime, 1000);
+    EXPECT_EQ(component.Task(2)->Index, 2);
+    EXPECT_EQ(component.Task(1)->OutputOptions.RecordingTime, 1000);
 }
 
 // Runs in worker threads are those of every other test here.
