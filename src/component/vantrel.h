@@ -238,11 +238,12 @@ private:
 
     IMainThreadDispatcher& m_mainThread;
     TPreviewWindowFactory m_previewWindows;
-    // The locks, in the only order they are taken: the program-wide log routing lock (a library
-    // line is handed to the component under it), then m_lock, then the event queue's own lock
-    // (a termination is queued and counted in one step), then a task's state lock (Pause and
-    // Resume under m_lock). Each handler's gate (TEventHandler) is taken alone. No handler runs
-    // under any of them.
+    // The locks, in the only order they are taken: a task's callback gate (TTaskCallbacks, held
+    // while a task thread's report reaches the component, so that a task let go of reaches it no
+    // more) or the program-wide log routing lock (a library line is handed over under it); then
+    // m_lock; then the event queue's own lock (a termination is queued and counted in one step);
+    // then a task's state lock (Pause and Resume under m_lock) or the program's thread list. Each
+    // handler's gate (TEventHandler) is taken alone, and no handler runs under any of them.
     // m_lock guards the task list, the ids, the run's counters, the late tasks and the lookup.
     mutable std::recursive_mutex m_lock;
     TLogLevel m_logLevel = llInfo;
