@@ -112,7 +112,7 @@ H04^hooks^src/binding/hooks/modules/hook_arguments.c^    if (blank) option->word
 K01^cli^src/cli/conversion_run.cpp^    if (!m_arguments.overwrite) {^    if (false) {^existing output replaced without --overwrite
 K02^cli^src/cli/batch_plan.cpp^    for (std::size_t i = static_cast<std::size_t>(arguments.shard.index - 1); i < unique.size(); i += count)^    for (std::size_t i = static_cast<std::size_t>(arguments.shard.index); i < unique.size(); i += count)^shards shifted by one
 K03^cli^src/cli/status_display.cpp^        if (progress.lineWritten && now - progress.lastLine < kLineInterval) return;^        if (now - progress.lastLine < kLineInterval) return;^progress lines on a pipe never written
-U01^ui^src/ui/main_window_run.cpp^            if (other.Task > task) --other.Task;^            if (other.Task > task + 1) --other.Task;^rows lose their task after a deletion
+U01^ui^src/ui/main_window_run.cpp^    row.Task = m_qelvan->TaskId(index);^    row.Task = index;^rows hold their task's index, which a deletion changes
 U02^ui^src/ui/main_window_slices.cpp^        if (build.FromToolBar || entry.CutClip) ApplyRowClip^        if (build.FromToolBar) ApplyRowClip^menu conversion ignores Cut Clip
 U03^ui^src/ui/config_file.cpp^    if (number && tasks >= 1) return tasks;^    if (number && tasks > 1) return tasks;^one task at a time cannot be chosen
 U04^ui^src/ui/language.cpp^    return locale.language() == QLocale::Chinese ? QString("zh_CN") : QString("en");^    return QString("en");^a Chinese desktop gets the English window
@@ -127,7 +127,7 @@ L03^ui^src/ui/main_window_slices.cpp^    const TPageSettingsScope scope(form, Ac
 L04^ui^src/ui/main_window_settings_line.cpp^        if (row.State == rsFinished) continue;^        if (false) continue;^a finished row renamed after the file it did not write
 L05^ui^src/ui/main_window_keeping.cpp^expected > 0 ? expected : -1); !problem.empty()) {^expected > 0 ? expected : -1); false) {^a damaged output restored as finished
 L06^ui^src/ui/main_window.cpp^    if (!ConfirmStopOnClose()) {^    if (false) {^closing the window stops a run without asking
-L07^ui^src/ui/main_window_run.cpp^        outputRefused = !m_qelvan->OutputReserved(output.FileName);^        outputRefused = true;^the same file added twice as a failed row
+L07^ui^src/ui/main_window_run.cpp^        outputUnwritable = !m_qelvan->OutputReserved(output.FileName);^        outputUnwritable = true;^the same file added twice as a failed row
 L08^ui^src/ui/main_window_keeping.cpp^    m_folder->setText(kept.OutputFolder);^    ;^a restored list converts into another folder
 L09^form ui^src/form/option_form.cpp^m_firstVideoStream >= 0 && m_previewPictures) {^m_firstVideoStream >= 0) {^a preview picture decoded for every row the window makes
 G01^form^src/form/quality_rules.cpp^            if (scale->Option == "crf") AppendLine(record.ExtOptions, "b=0");^            if (false) AppendLine(record.ExtOptions, "b=0");^VP9 rate factor capped by the default bit rate
@@ -147,6 +147,11 @@ G14^ui^src/ui/preset_controls.cpp^        settings.OutputFolder = m_form.Setting
 G15^ui^src/ui/preset_controls.cpp^    const bool own = IsUserPreset(name);^    const bool own = !name.isEmpty();^built-in presets offered for renaming and deleting
 G16^ui^src/ui/preset_controls.cpp^    const bool replace = IsUserPreset(name);\n    if (replace && !m_dialogs^    const bool replace = IsUserPreset(name);\n    if (false && !m_dialogs^a user preset replaced without asking
 G17^ui^src/ui/modern_format_page.cpp^    m_size->setEnabled(!rule.VideoDisable);^    m_size->setEnabled(true);^a frame size offered for sound only
+Q01^component^src/component/vantrel_events.cpp^        m_events.Post(std::move(event));\n        ++m_reportedInRun;\n        next = CountTermination(endOfRun);^        ++m_reportedInRun;\n        next = CountTermination(endOfRun);\n        m_events.Post(std::move(event));^the end of a run queued before the last task's termination
+Q02^component^src/component/vantrel_events.cpp^        m_events.Post(std::move(end));\n    }\n    return -1;^        m_events.Post(TComponentEvent(end));\n        m_events.Post(std::move(end));\n    }\n    return -1;^the end of a run told twice
+Q03^component^src/component/event_queue.cpp^        TComponentEvent event = std::move(m_events.front());\n        m_events.pop_front();^        TComponentEvent event = std::move(m_events.back());\n        m_events.pop_back();^events handed out last first, out of their order per task
+Q04^component^src/component/vantrel.cpp^        m_positions[Item(i).Id] = i;^        m_positions[Item(i).Id] = i + 1;^events of the tasks after a deleted one carry an index one too high
+Q05^component^src/component/vantrel.cpp^    ReleaseLateTasks(true);^    ReleaseLateTasks(false);^the component goes while a late task's thread still runs
 TABLE
 )
 

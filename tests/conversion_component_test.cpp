@@ -2,6 +2,7 @@
 // thread, previews, and every format of the option form converted through it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -32,12 +33,12 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
     output.PTSPeriods = " 5000-10000, 0-1000 ,10000-5000,x-3";
     ASSERT_TRUE(component.AddOutput(0, folder.Path("out.mkv"), &output)) << component.LastErrMsg();
     std::vector<std::pair<std::int64_t, std::int64_t>> periods;
-    for (const THookPeriod& period : component.Task(0).HookPeriods) periods.emplace_back(period.start, period.end);
+    for (const THookPeriod& period : component.Task(0)->HookPeriods) periods.emplace_back(period.start, period.end);
     EXPECT_EQ(periods, (std::vector<std::pair<std::int64_t, std::int64_t>>{
                            {-1000, 3000}, {0, 1000000}, {5000000, 10000000}}));
     // The output text's new-stream line added a second picture stream after the file opened.
-    EXPECT_EQ(component.Task(0).Output(0).streams.size(), 2u);
-    EXPECT_EQ(component.Task(0).Output(0).streams[0].codec->width, 32);
+    EXPECT_EQ(component.Task(0)->Output(0).streams.size(), 2u);
+    EXPECT_EQ(component.Task(0)->Output(0).streams[0].codec->width, 32);
     // Times in milliseconds: half a second into the input, and one second recorded.
     TInputOptions late;
     late.StartTime = 500;
@@ -67,11 +68,28 @@ TEST_F(ConversionComponent, RecordsBuildTheTask)
     EXPECT_FALSE(component.AddOutput(3, folder.Path("bad.mkv"), &badSize));
     EXPECT_EQ(component.LastErrMsg(), "Frame size must be a multiple of 2");
     EXPECT_EQ(component.TaskCount(), 4);
-    // Removing renumbers the tasks after it.
+    // Removing renumbers the tasks after it; their ids stay.
+    const TTaskId removed = component.TaskId(1), second = component.TaskId(2), failed = component.TaskId(3);
     component.RemoveTask(1);
     EXPECT_EQ(component.TaskCount(), 3);
-    EXPECT_EQ(component.Task(2).Index, 2);
-    EXPECT_EQ(component.Task(1).OutputOptions.RecordingTime, 1000);
+    EXPECT_EQ(component.IndexOfTask(removed), -1);
+    EXPECT_EQ(component.TaskId(1), second);
+    EXPECT_EQ(component.IndexOfTask(failed), 2);
+    EXPECT_EQ(component.TaskId(3), kNoTask);
+    EXPECT_EQ(component.Task(2)->Index, 2);
+    EXPECT_EQ(component.Task(1)->OutputOptions.RecordingTime, 1000);
+    // Run again, the tasks that ran do not start, and the one without an output fails to start:
+    // under its new index, as a line and a termination, and the run still ends once, after it.
+    ASSERT_TRUE(RunAll(2));
+    ASSERT_EQ(terminations.size(), 1u);
+    EXPECT_EQ(terminations[0].index, 2);
+    EXPECT_TRUE(terminations[0].exception);
+    EXPECT_EQ(terminations[0].message, "At least one output file must be specified");
+    EXPECT_EQ(terminationsAtRunEnd, 1u);
+    EXPECT_EQ(runEnds, 1);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const Line& line) {
+        return line.index == 2 && line.level == llQuiet && line.text == "At least one output file must be specified";
+    }));
 }
 
 // Runs in worker threads are those of every other test here.

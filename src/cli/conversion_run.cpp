@@ -137,28 +137,31 @@ bool TConversionRun::MayRun(const TConversionJob& job)
     return true;
 }
 
-TEventSubject TConversionRun::SubjectOf(int index) const
+TEventSubject TConversionRun::SubjectOf(TTaskId task) const
 {
-    const auto found = m_tasks.find(index);
+    const auto found = m_tasks.find(task);
     return found != m_tasks.end() ? found->second.subject : TEventSubject{};
 }
 
 void TConversionRun::ConnectEvents()
 {
-    // The events come from the tasks' threads, one at a time (the component serialises them).
+    // The events come from the component's dispatcher thread, one at a time, each with the index
+    // its task has then; the run knows its tasks by their ids.
     m_component.OnLog = [this](int index, TLogLevel level, const std::string& message) {
         if (index < 0) return Log(level, message);
         if (level == llQuiet || level > m_component.LogLevel()) return;
+        const TTaskId task = m_component.TaskId(index);
         const std::lock_guard<std::mutex> lock(m_lock);
-        const TEventSubject subject = SubjectOf(index);
+        const TEventSubject subject = SubjectOf(task);
         if (m_json) m_json->Write(LogEvent(subject, LevelName(level), message));
         else if (subject.task == 0) m_display->Line(message);
         else m_display->Line("[" + std::to_string(subject.task) + "] " + message);
     };
     m_component.OnProgress = [this](int index, int frame, int fps, int currentMs, float quality, float bitRate,
                                     std::int64_t size, int totalMs) {
+        const TTaskId task = m_component.TaskId(index);
         const std::lock_guard<std::mutex> lock(m_lock);
-        const TEventSubject subject = SubjectOf(index);
+        const TEventSubject subject = SubjectOf(task);
         if (subject.task == 0) return;
         if (m_json) m_json->Write(ProgressEvent(subject, frame, fps, currentMs, totalMs, size, bitRate, quality));
         else m_display->Progress(subject.task, subject.output, currentMs, totalMs, size);
@@ -168,10 +171,11 @@ void TConversionRun::ConnectEvents()
             m_done = true;
             return;
         }
+        const TTaskId task = m_component.TaskId(index);
         TEventSubject subject;
         {
             const std::lock_guard<std::mutex> lock(m_lock);
-            const auto found = m_tasks.find(index);
+            const auto found = m_tasks.find(task);
             if (found == m_tasks.end()) return;
             TTaskResult& result = found->second;
             result.finished = finished;
@@ -179,12 +183,12 @@ void TConversionRun::ConnectEvents()
             result.message = message;
             subject = result.subject;
         }
-        // Told in the task's own thread, before the task can go: what it kept is read here.
-        const std::vector<std::string> keptNames = m_component.Task(index).KeptOutputNames;
+        // Told while the task is in the list: what it kept is read here.
+        const std::vector<std::string> keptNames = m_component.Task(index)->KeptOutputNames;
         const std::string kept = keptNames.empty() ? std::string() : keptNames.front();
         {
             const std::lock_guard<std::mutex> lock(m_lock);
-            m_tasks[index].kept = kept;
+            m_tasks[task].kept = kept;
         }
         m_display->Remove(subject.task);
         if (finished) {
@@ -213,16 +217,16 @@ int TConversionRun::Run(std::vector<TConversionJob> jobs)
             Refuse(subject, m_component.LastErrMsg());
             continue;
         }
+        const TTaskId task = m_component.TaskId(index);
         {
             const std::lock_guard<std::mutex> lock(m_lock);
-            m_tasks[index].subject = subject;
+            m_tasks[task].subject = subject;
         }
         if (!m_component.AddOutput(index, job.output, &job.outputOptions)) {
             Refuse(subject, m_component.LastErrMsg());
             m_component.RemoveTask(index);
-            // Only the task just added is ever removed, so the indices of the others stay.
             const std::lock_guard<std::mutex> lock(m_lock);
-            m_tasks.erase(index);
+            m_tasks.erase(task);
             continue;
         }
     }
@@ -244,7 +248,7 @@ int TConversionRun::Run(std::vector<TConversionJob> jobs)
     m_display->Close();
 
     const std::lock_guard<std::mutex> lock(m_lock);
-    for (const auto& [index, result] : m_tasks) {
+    for (const auto& [task, result] : m_tasks) {
         // A failed task left nothing: the engine wrote a part file and removed it, and a file that
         // had the output's name before is still there.
         if (result.finished && !m_arguments.quiet && !m_json)

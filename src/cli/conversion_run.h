@@ -58,8 +58,8 @@ private:
     void Count(const TEventSubject& subject, TTaskStatus status, const std::string& message,
                const std::string& kept = std::string());
     void ConnectEvents();
-    // The task of a component index; no task (number 0) for an index not added. Under m_lock.
-    TEventSubject SubjectOf(int index) const;
+    // The task of a component task id; no task (number 0) for one not added. Under m_lock.
+    TEventSubject SubjectOf(TTaskId task) const;
     void WriteSummary();  // under m_lock
     void Failure(const TEventSubject& subject, const std::string& message);
     // An info line about a task that is not a failure.
@@ -73,8 +73,8 @@ private:
     const std::chrono::system_clock::time_point m_started = std::chrono::system_clock::now();
     const std::chrono::steady_clock::time_point m_startedSteady = std::chrono::steady_clock::now();
     std::mutex m_lock;
-    // By component index.
-    std::map<int, TTaskResult> m_tasks;
+    // By the component's task id (ids grow in the order tasks are added).
+    std::map<TTaskId, TTaskResult> m_tasks;
     std::map<TTaskStatus, int> m_counts;
     int m_duplicates = 0;
     // Set by the end-of-run report.

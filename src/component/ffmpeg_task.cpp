@@ -210,6 +210,26 @@ bool TFFmpeg::Retire()
     return allEnded;
 }
 
+bool TFFmpeg::ThreadsEnded() const
+{
+    std::lock_guard<std::mutex> lock(m_stateLock);
+    return (!m_lastWorker || m_lastWorker->Ended()) && (!m_terminator || m_terminator->Ended());
+}
+
+void TFFmpeg::WaitForThreads() const
+{
+    std::shared_ptr<TTaskThread> threads[2];
+    {
+        std::lock_guard<std::mutex> lock(m_stateLock);
+        threads[0] = m_lastWorker;
+        threads[1] = m_terminator;
+    }
+    for (const std::shared_ptr<TTaskThread>& thread : threads)
+        if (thread && thread->ThreadID() != CurrentThreadId())
+            while (!thread->WaitEnded(std::chrono::seconds(1))) {
+            }
+}
+
 std::shared_ptr<TFFmpegThread> TFFmpeg::WorkerThread() const
 {
     std::lock_guard<std::mutex> lock(m_stateLock);

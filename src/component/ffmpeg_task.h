@@ -54,6 +54,10 @@ public:
     // a thread that is late keeps the task alive until it ends. Must not be called while
     // holding a lock that the task's callbacks take.
     bool Retire();
+    // Whether no thread of the task runs any more, and waiting for that without a limit: for an
+    // owner whose Retire found a thread late. Not from one of the task's own threads.
+    bool ThreadsEnded() const;
+    void WaitForThreads() const;
 
     // Runs a call that reaches the task's owner (a hook, a preview), unless the owner has let go
     // of the task already (Retire): then nothing is called and the result is false. The call

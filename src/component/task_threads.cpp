@@ -3,7 +3,9 @@
 #include <sched.h>
 #include <sys/resource.h>
 
+#include <list>
 #include <thread>
+#include <vector>
 
 #include "component/ffmpeg_task.h"
 #include "component/thread_id.h"
@@ -12,10 +14,24 @@ namespace mirelk {
 
 namespace {
 
+// Every task thread of the program, from its launch until someone has joined it: no thread is
+// ever detached. A thread whose body has ended moves itself to the ended ones, and the next
+// launch, wait or reap joins it (it has only its return left to do by then).
 struct TLiveThreads {
     std::mutex lock;
     std::condition_variable changed;
     int count = 0;
+    std::list<std::thread> running;
+    std::vector<std::thread> ended;
+    // At the program's end every thread is waited for and joined (a joinable std::thread may not
+    // be destroyed); components have asked their tasks to stop by then.
+    ~TLiveThreads()
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        changed.wait(guard, [this] { return count == 0; });
+        for (std::thread& thread : ended)
+            if (thread.joinable() && thread.get_id() != std::this_thread::get_id()) thread.join();
+    }
 };
 
 TLiveThreads& LiveThreads()
@@ -24,19 +40,16 @@ TLiveThreads& LiveThreads()
     return live;
 }
 
-void CountThreadStarted()
-{
-    std::lock_guard<std::mutex> lock(LiveThreads().lock);
-    ++LiveThreads().count;
-}
-
-void CountThreadEnded()
+void CountThreadEnded(std::list<std::thread>::iterator slot)
 {
     // Notified under the lock: a waiter that sees the count reach zero cannot return (and the
     // program cannot end) before this thread has let go of the lock.
-    std::lock_guard<std::mutex> lock(LiveThreads().lock);
-    --LiveThreads().count;
-    LiveThreads().changed.notify_all();
+    TLiveThreads& live = LiveThreads();
+    std::lock_guard<std::mutex> lock(live.lock);
+    if (slot->joinable()) live.ended.push_back(std::move(*slot));
+    live.running.erase(slot);
+    --live.count;
+    live.changed.notify_all();
 }
 
 int NiceValue(TConvertPriority priority)
@@ -70,8 +83,32 @@ int LiveTaskThreadCount()
 
 bool WaitForTaskThreads(std::chrono::milliseconds timeout)
 {
-    std::unique_lock<std::mutex> lock(LiveThreads().lock);
-    return LiveThreads().changed.wait_for(lock, timeout, [] { return LiveThreads().count == 0; });
+    bool none = false;
+    {
+        std::unique_lock<std::mutex> lock(LiveThreads().lock);
+        none = LiveThreads().changed.wait_for(lock, timeout, [] { return LiveThreads().count == 0; });
+    }
+    JoinEndedTaskThreads();
+    return none;
+}
+
+void JoinEndedTaskThreads()
+{
+    std::vector<std::thread> ended;
+    {
+        std::lock_guard<std::mutex> lock(LiveThreads().lock);
+        std::swap(ended, LiveThreads().ended);
+    }
+    for (std::thread& thread : ended) {
+        if (thread.get_id() == std::this_thread::get_id()) {
+            // Never the case today (an ended thread calls nothing more), but a thread cannot
+            // join itself: it is left to the next one.
+            std::lock_guard<std::mutex> lock(LiveThreads().lock);
+            LiveThreads().ended.push_back(std::move(thread));
+            continue;
+        }
+        thread.join();
+    }
 }
 
 std::uint32_t TTaskThread::ThreadID() const
@@ -127,25 +164,32 @@ void TTaskThread::MarkEnded()
 
 void TTaskThread::Launch(const std::shared_ptr<TTaskThread>& thread, std::function<void()> body)
 {
-    CountThreadStarted();
-    try {
-        std::thread([thread, body = std::move(body)]() mutable {
-            thread->PublishId(CurrentThreadId());
-            thread->WaitForResume();
-            // Nothing may leave a thread's body: the process would end.
-            try {
-                body();
-            } catch (...) {
-            }
-            // The body holds the task: let it go (the task may end here) before the thread
-            // counts as ended.
-            body = nullptr;
-            thread->MarkEnded();
-            CountThreadEnded();
-        }).detach();
-    } catch (...) {
-        CountThreadEnded();
-        throw;
+    JoinEndedTaskThreads();
+    {
+        TLiveThreads& live = LiveThreads();
+        std::lock_guard<std::mutex> lock(live.lock);
+        const auto slot = live.running.emplace(live.running.end());
+        try {
+            // Made under the lock, so the slot holds the thread before the thread can leave it.
+            *slot = std::thread([thread, slot, body = std::move(body)]() mutable {
+                thread->PublishId(CurrentThreadId());
+                thread->WaitForResume();
+                // Nothing may leave a thread's body: the process would end.
+                try {
+                    body();
+                } catch (...) {
+                }
+                // The body holds the task: let it go (the task may end here) before the thread
+                // counts as ended.
+                body = nullptr;
+                thread->MarkEnded();
+                CountThreadEnded(slot);
+            });
+        } catch (...) {
+            live.running.erase(slot);
+            throw;
+        }
+        ++live.count;
     }
     std::unique_lock<std::mutex> lock(thread->m_lock);
     thread->m_changed.wait(lock, [&] { return thread->m_threadId != 0; });

@@ -1,7 +1,8 @@
 // The threads a task runs in: the worker thread that runs a task's conversion, and the thread
 // that reports the termination of a task that never ran. Both start suspended, so that their
 // kernel id is known and their priority set before they run, and both end by themselves; each
-// keeps its task alive until its body has ended, so no thread outlives the task it uses.
+// keeps its task alive until its body has ended, so no thread outlives the task it uses. None is
+// detached: a thread whose body has ended is joined by the next launch, wait or join below.
 #pragma once
 
 #include <chrono>
@@ -28,6 +29,8 @@ int LiveTaskThreadCount();
 // Waits until every task thread's body has ended, at most the timeout; true when none is left.
 // For the end of the program (and of a test): no task thread may run into static destruction.
 bool WaitForTaskThreads(std::chrono::milliseconds timeout);
+// Joins every task thread whose body has ended (they have only their return left to do).
+void JoinEndedTaskThreads();
 
 class TTaskThread {
 public:

@@ -19,9 +19,15 @@ namespace mirelk {
 
 TVantrelTask& TFFmpegList::Item(int index) const { return static_cast<TVantrelTask&>(*m_tasks.at(index)); }
 
+std::shared_ptr<TVantrelTask> TFFmpegList::Shared(int index) const
+{
+    return std::static_pointer_cast<TVantrelTask>(m_tasks.at(index).Shared());
+}
+
 int TFFmpegList::Add(std::shared_ptr<TVantrelTask> task)
 {
     task->Index = Count();
+    m_positions[task->Id] = Count();
     m_tasks.emplace_back(std::move(task));
     return Count() - 1;
 }
@@ -31,11 +37,28 @@ TTaskOwner TFFmpegList::Delete(int index)
     if (index < 0 || index >= Count()) return {};
     TTaskOwner taken = std::move(m_tasks[static_cast<std::size_t>(index)]);
     m_tasks.erase(m_tasks.begin() + index);
-    for (int i = index; i < Count(); ++i) Item(i).Index = i;
+    auto& removed = static_cast<TVantrelTask&>(*taken);
+    m_positions.erase(removed.Id);
+    removed.Index = -1;
+    for (int i = index; i < Count(); ++i) {
+        Item(i).Index = i;
+        m_positions[Item(i).Id] = i;
+    }
     return taken;
 }
 
-void TFFmpegList::Clear() { m_tasks.clear(); }
+std::vector<TTaskOwner> TFFmpegList::TakeAll()
+{
+    for (const TTaskOwner& task : m_tasks) static_cast<TVantrelTask&>(*task).Index = -1;
+    m_positions.clear();
+    return std::exchange(m_tasks, {});
+}
+
+int TFFmpegList::IndexOf(TTaskId id) const
+{
+    const auto found = m_positions.find(id);
+    return found != m_positions.end() ? found->second : -1;
+}
 
 TVantrelTask* TFFmpegList::FindByThreadID(std::uint32_t threadId) const
 {
@@ -46,7 +69,7 @@ TVantrelTask* TFFmpegList::FindByThreadID(std::uint32_t threadId) const
 
 // ---- the component's task -------------------------------------------------------------------
 
-TVantrelTask::TVantrelTask(TCustomVantrel& owner) : m_owner(owner) {}
+TVantrelTask::TVantrelTask(TCustomVantrel& owner, TTaskId id) : Id(id), m_owner(owner) {}
 
 TVantrelTask::~TVantrelTask() = default;
 
@@ -92,7 +115,9 @@ void TVantrelTask::ShowPreview(const AVFrame& picture, int frameNumber, std::int
 // ---- the component --------------------------------------------------------------------------
 
 TCustomVantrel::TCustomVantrel(IMainThreadDispatcher& mainThread, TPreviewWindowFactory previewWindows)
-    : m_mainThread(mainThread), m_previewWindows(std::move(previewWindows))
+    : m_mainThread(mainThread),
+      m_previewWindows(std::move(previewWindows)),
+      m_events([this](TComponentEvent& event) { Deliver(event); })
 {
     RegisterLogReceiver(*this);
 }
@@ -102,19 +127,51 @@ TCustomVantrel::~TCustomVantrel() { ShutDown(); }
 void TCustomVantrel::ShutDown()
 {
     UnregisterLogReceiver(*this);
+    // No handler is called from here on (one that runs now returns first): the owner is going.
+    m_events.Close();
     // Every run is asked to stop first, so that the tasks end side by side, not one after the
-    // other's wait; then they are retired (waited for) without the locks their events take.
+    // other's wait; then they are retired, and every thread of theirs is waited for.
     StopConvert();
-    TFFmpegList tasks;
+    std::vector<TTaskOwner> tasks;
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
-        std::swap(tasks, m_tasks);
+        tasks = m_tasks.TakeAll();
         m_lookup.Clear();
     }
-    tasks.Clear();
-    // An event in progress (of a thread that was late) finishes before the component goes.
-    std::lock_guard<std::recursive_mutex> events(m_eventLock);
-    std::lock_guard<std::recursive_mutex> wait(m_lock);
+    RetireTasks(std::move(tasks));
+    ReleaseLateTasks(true);
+}
+
+void TCustomVantrel::RetireTasks(std::vector<TTaskOwner> tasks)
+{
+    for (TTaskOwner& owner : tasks) {
+        const std::shared_ptr<TFFmpeg> task = owner.Shared();
+        if (!task || owner.Reset()) continue;
+        PostLog(kNoTask, kLevelError,
+                "The task of " + static_cast<const TVantrelTask&>(*task).InputOptions.FileName +
+                    " did not stop within a second; its thread is waited for until it ends");
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        m_lateTasks.push_back(task);
+    }
+    JoinEndedTaskThreads();
+}
+
+void TCustomVantrel::ReleaseLateTasks(bool waitForAll)
+{
+    std::vector<std::shared_ptr<TFFmpeg>> late;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        std::swap(late, m_lateTasks);
+    }
+    std::erase_if(late, [waitForAll](const std::shared_ptr<TFFmpeg>& task) {
+        if (waitForAll) task->WaitForThreads();
+        return task->ThreadsEnded();
+    });
+    if (!late.empty()) {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        m_lateTasks.insert(m_lateTasks.end(), late.begin(), late.end());
+    }
+    JoinEndedTaskThreads();
 }
 
 std::string TCustomVantrel::LastErrMsg() const
@@ -129,10 +186,22 @@ int TCustomVantrel::TaskCount() const
     return m_tasks.Count();
 }
 
-TVantrelTask& TCustomVantrel::Task(int index)
+std::shared_ptr<TVantrelTask> TCustomVantrel::Task(int index) const
 {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
-    return m_tasks.Item(index);
+    return m_tasks.Shared(index);
+}
+
+TTaskId TCustomVantrel::TaskId(int index) const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    return index >= 0 && index < m_tasks.Count() ? m_tasks.Item(index).Id : kNoTask;
+}
+
+int TCustomVantrel::IndexOfTask(TTaskId id) const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    return m_tasks.IndexOf(id);
 }
 
 void TCustomVantrel::SetLogLevel(TLogLevel level)
@@ -185,7 +254,21 @@ void TCustomVantrel::UnloadAVLib()
 
 int TCustomVantrel::AddTask(const std::string& fileName, const TInputOptions* options)
 {
-    auto task = std::make_shared<TVantrelTask>(*this);
+    const int index = MakeTask(fileName, options);
+    // What opening the file logged is told before the caller hears of the task (with -1, as the
+    // task was in no list then).
+    m_events.Flush();
+    return index;
+}
+
+int TCustomVantrel::MakeTask(const std::string& fileName, const TInputOptions* options)
+{
+    TTaskId id = kNoTask;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        id = m_nextTaskId++;
+    }
+    auto task = std::make_shared<TVantrelTask>(*this, id);
     try {
         task->OnLog = [this](TCustomFFmpeg& source, int level, const std::string& text) {
             DoLog(static_cast<TVantrelTask*>(&source), level, text);
@@ -225,6 +308,8 @@ bool TCustomVantrel::AddOutput(int index, const std::string& fileName, const TOu
 {
     const bool added = OpenTaskOutput(index, fileName, options);
     ReleaseWaitingFiles(index);
+    // What opening the file logged is told before the caller hears of the result.
+    m_events.Flush();
     return added;
 }
 
@@ -234,7 +319,7 @@ void TCustomVantrel::ReleaseWaitingFiles(int index)
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         if (index < 0 || index >= m_tasks.Count()) return;
-        task = std::static_pointer_cast<TVantrelTask>(m_tasks.Item(index).shared_from_this());
+        task = m_tasks.Shared(index);
     }
     // A task that has started keeps what its run opened.
     if (task->Running || task->TerminateDelivered) return;
@@ -273,7 +358,8 @@ bool TCustomVantrel::OutputReserved(const std::string& fileName) const
 bool TCustomVantrel::OpenTaskOutput(int index, const std::string& fileName, const TOutputOptions* options)
 {
     try {
-        TVantrelTask& task = Task(index);
+        const std::shared_ptr<TVantrelTask> kept = Task(index);
+        TVantrelTask& task = *kept;
         if (options != nullptr) {
             task.OutputOptions = *options;
             if (task.OutputOptions.FileName.empty()) task.OutputOptions.FileName = fileName;
@@ -311,32 +397,35 @@ bool TCustomVantrel::OpenTaskOutput(int index, const std::string& fileName, cons
 
 void TCustomVantrel::RemoveTask(int index)
 {
-    TTaskOwner removed;
+    std::vector<TTaskOwner> removed;
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
-        removed = m_tasks.Delete(index);
-        if (removed) m_lookup.Forget(static_cast<const TVantrelTask&>(*removed));
+        removed.push_back(m_tasks.Delete(index));
+        if (removed.back()) m_lookup.Forget(static_cast<const TVantrelTask&>(*removed.back()));
     }
-    // Retired here, without the lock that its events take.
+    // Retiring waits for a running task's thread, which may need the lock meanwhile.
+    RetireTasks(std::move(removed));
+    ReleaseLateTasks(false);
 }
 
 void TCustomVantrel::ClearTasks()
 {
-    TFFmpegList tasks;
+    std::vector<TTaskOwner> tasks;
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
-        std::swap(tasks, m_tasks);
+        tasks = m_tasks.TakeAll();
         m_lookup.Clear();
         m_lastErrMsg.clear();
         m_threadCount = 0;
     }
-    // Retiring waits for running tasks, whose events take the lock: it must not be held here.
-    tasks.Clear();
+    RetireTasks(std::move(tasks));
+    ReleaseLateTasks(false);
 }
 
 void TCustomVantrel::StartConvert(int threadCount)
 {
     std::vector<int> toStart;
+    ReleaseLateTasks(false);
     // The routing lock comes before this component's, so the pending text is cleared first.
     ClearPendingLibraryLog();
     {
@@ -344,6 +433,7 @@ void TCustomVantrel::StartConvert(int threadCount)
         m_nextIndex = 0;
         m_finishedCount = 0;
         m_reportedInRun = 0;
+        m_runEndQueued = false;
         m_threadCount = threadCount;
         m_remainingCount = m_tasks.Count();
         m_codecThreadShare = CodecThreadShare(threadCount < 1 ? 1 : std::min(threadCount, m_tasks.Count()));
@@ -377,8 +467,7 @@ void TCustomVantrel::StartTask(int index)
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         if (index < 0 || index >= m_tasks.Count()) return;
-        TVantrelTask& task = m_tasks.Item(index);
-        keep = std::static_pointer_cast<TVantrelTask>(task.shared_from_this());
+        keep = m_tasks.Shared(index);
     }
     TVantrelTask& task = *keep;
     if (task.TerminateDelivered || task.Running) {
@@ -390,7 +479,6 @@ void TCustomVantrel::StartTask(int index)
         {
             std::lock_guard<std::recursive_mutex> lock(m_lock);
             next = CountTermination(endOfRun);
-            endOfRun = endOfRun && m_reportedInRun > 0;
         }
         FinishTermination(next, endOfRun);
         return;
@@ -425,53 +513,13 @@ void TCustomVantrel::StartTask(int index)
     }
 }
 
-void TCustomVantrel::ReportStartFailure(TVantrelTask& task, const std::string& message)
-{
-    // A task that cannot start still ends its part of the run, or the run would never end.
-    DoLog(&task, kLevelQuiet, message);
-    int next = -1;
-    bool endOfRun = false;
-    {
-        std::lock_guard<std::recursive_mutex> events(m_eventLock);
-        OnTerminate(task.Index, false, true, message);
-        std::lock_guard<std::recursive_mutex> lock(m_lock);
-        ++m_reportedInRun;
-        next = CountTermination(endOfRun);
-    }
-    FinishTermination(next, endOfRun);
-}
-
-int TCustomVantrel::CountTermination(bool& endOfRun)
-{
-    ++m_finishedCount;
-    endOfRun = false;
-    if (m_remainingCount > 0) return ClaimNextIndex();
-    endOfRun = m_finishedCount >= m_tasks.Count();
-    return -1;
-}
-
-void TCustomVantrel::FinishTermination(int nextIndex, bool endOfRun)
-{
-    // The next task starts without the lock held: starting may reach the libraries, whose log
-    // output takes the routing lock before this component's.
-    if (nextIndex >= 0) LaunchTask(nextIndex);
-    if (endOfRun) {
-        {
-            std::lock_guard<std::recursive_mutex> events(m_eventLock);
-            OnTerminate(-1, true, false, "");
-        }
-        ClearPendingLibraryLog();
-    }
-}
-
 void TCustomVantrel::StopConvert()
 {
     std::vector<std::shared_ptr<TVantrelTask>> tasks;
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         m_remainingCount = 0;
-        for (int i = 0; i < m_tasks.Count(); ++i)
-            tasks.push_back(std::static_pointer_cast<TVantrelTask>(m_tasks.Item(i).shared_from_this()));
+        for (int i = 0; i < m_tasks.Count(); ++i) tasks.push_back(m_tasks.Shared(i));
     }
     for (auto& task : tasks) task->Stop();
 }
@@ -482,7 +530,7 @@ void TCustomVantrel::StopTask(int index)
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         if (index < 0 || index >= m_tasks.Count()) return;
-        task = std::static_pointer_cast<TVantrelTask>(m_tasks.Item(index).shared_from_this());
+        task = m_tasks.Shared(index);
     }
     task->StopBeforeStart = true;
     if (task->Running) task->Stop();
@@ -498,80 +546,6 @@ void TCustomVantrel::Resume()
 {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     for (int i = 0; i < m_tasks.Count(); ++i) m_tasks.Item(i).Resume();
-}
-
-void TCustomVantrel::DoBeforeHook(TVantrelTask* task, std::int64_t pts, THookAction& action)
-{
-    OnBeforeHook(task != nullptr ? task->Index.load() : -1, pts, action);
-}
-
-void TCustomVantrel::DoCustomHook(TVantrelTask* task, TBitmap24& bitmap, int frameNumber, std::int64_t pts,
-                                  bool& update, bool& stopHook)
-{
-    OnCustomHook(task != nullptr ? task->Index.load() : -1, bitmap, frameNumber, pts, update, stopHook);
-}
-
-void TCustomVantrel::DoLog(TVantrelTask* task, int engineLevel, const std::string& message)
-{
-    const TLogLevel level = engineLevel < 0    ? llQuiet
-                            : engineLevel == 0 ? llError
-                            : engineLevel == 1 ? llInfo
-                            : engineLevel == 2 ? llDebug
-                                               : llAll;
-    const int index = task != nullptr ? task->Index.load() : -1;
-    std::lock_guard<std::recursive_mutex> events(m_eventLock);
-    OnLog(index, level, message);
-}
-
-void TCustomVantrel::DoPreviewBitmap(TVantrelTask* task, TBitmap24& bitmap, int frameNumber, std::int64_t pts)
-{
-    const int index = task != nullptr ? task->Index.load() : -1;
-    // A task being stopped stops waiting: the main thread may be waiting for it.
-    m_mainThread.RunInMainThread([&] { OnPreviewBitmap(index, bitmap, frameNumber, pts); },
-                                 task != nullptr ? &task->StopRequested : nullptr);
-}
-
-void TCustomVantrel::DoProgress(TVantrelTask* task, const TProgressRecord& record)
-{
-    const int index = task != nullptr ? task->Index.load() : -1;
-    std::lock_guard<std::recursive_mutex> events(m_eventLock);
-    OnProgress(index, record.frameNumber, record.framesPerSecond,
-                   record.currentDuration, record.quality, record.bitRate, record.currentSize,
-                   record.totalOutputDuration);
-}
-
-void TCustomVantrel::DoTerminate(TVantrelTask* task)
-{
-    if (task == nullptr) {
-        FinishTermination(-1, true);
-        return;
-    }
-    int next = -1;
-    bool endOfRun = false;
-    {
-        std::lock_guard<std::recursive_mutex> events(m_eventLock);
-        OnTerminate(task->Index, task->Finished, task->ExceptionRaised, task->ErrorMessage);
-        std::lock_guard<std::recursive_mutex> lock(m_lock);
-        ++m_reportedInRun;
-        next = CountTermination(endOfRun);
-    }
-    FinishTermination(next, endOfRun);
-}
-
-void TCustomVantrel::ReceiveLibraryLine(std::uint32_t threadId, int engineLevel, const std::string& text)
-{
-    ReceiveLibraryLine(threadId, nullptr, engineLevel, text);
-}
-
-void TCustomVantrel::ReceiveLibraryLine(std::uint32_t threadId, const void* owner, int engineLevel,
-                                        const std::string& text)
-{
-    TVantrelTask* task = nullptr;
-    {
-        std::lock_guard<std::recursive_mutex> lock(m_lock);
-        task = m_lookup.Find(threadId, owner);
-    }
-    DoLog(task, engineLevel, text);
 }
 
 void TCustomVantrel::NoteStarted(TVantrelTask& task)

@@ -10,12 +10,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "binding/bitmap24.h"
 #include "binding/host_interfaces.h"
 #include "component/conversion_records.h"
 #include "component/event_handler.h"
+#include "component/event_queue.h"
 #include "component/ffmpeg_task.h"
 #include "component/log_routing.h"
 #include "component/task_lookup.h"
@@ -32,10 +34,13 @@ class TCustomVantrel;
 // on its input, and its preview state.
 class TVantrelTask final : public TFFmpeg {
 public:
-    explicit TVantrelTask(TCustomVantrel& owner);
+    TVantrelTask(TCustomVantrel& owner, TTaskId id);
     ~TVantrelTask() override;
 
-    // Renumbered by the main thread while the task's thread reports with it.
+    // Given by the component when the task is made, never changed: events and front ends name
+    // the task by it, while its place in the list (Index) moves when an earlier task goes.
+    const TTaskId Id;
+    // The task's place in the list, -1 outside it; changed under the component's state lock.
     std::atomic<int> Index{-1};
     // Set by StopTask while the task still waits for its turn: when its turn comes it reports a
     // stop instead of starting. Cleared at the start of every run.
@@ -66,19 +71,25 @@ private:
     TBitmap24 m_previewPicture;
 };
 
-// The task list: owns its tasks and keeps each task's Index equal to its position.
+// The task list: owns its tasks, keeps each task's Index equal to its position and finds a
+// task's position by its id.
 class TFFmpegList {
 public:
     int Count() const { return static_cast<int>(m_tasks.size()); }
     TVantrelTask& Item(int index) const;
+    std::shared_ptr<TVantrelTask> Shared(int index) const;
     int Add(std::shared_ptr<TVantrelTask> task);
     // Takes the task out of the list (renumbering the ones after it) and hands it over.
     TTaskOwner Delete(int index);
-    void Clear();
+    // Hands every task over and leaves the list empty.
+    std::vector<TTaskOwner> TakeAll();
+    // The task's position, -1 when it is not in the list.
+    int IndexOf(TTaskId id) const;
     TVantrelTask* FindByThreadID(std::uint32_t threadId) const;
 
 private:
     std::vector<TTaskOwner> m_tasks;
+    std::unordered_map<TTaskId, int> m_positions;
 };
 
 class TCustomVantrel : public TLogReceiver {
@@ -121,9 +132,14 @@ public:
 
     // Each may be set, replaced or cleared at any time, also during a run; once the assignment
     // has returned, the old handler runs nowhere. OnLog, OnProgress and OnTerminate are called
-    // one at a time, in the thread that produces them; the hooks in the task's thread;
-    // OnPreviewBitmap on the main thread. No handler is called under a lock that the
-    // component's operations take, but a handler must not wait for the main thread.
+    // by the component's own dispatcher thread, one at a time, in the order they were raised
+    // (so per task too), with the task's index at the time of the call; OnTerminate(-1) comes
+    // once per run, after every task's own termination of the run. Events of a task that has
+    // left the list are not called, but for its log lines, which come with -1. The hooks are
+    // called in the task's thread (they answer the task), OnPreviewBitmap on the main thread.
+    // No handler is called under a lock of the component, so handlers may call the component's
+    // operations; but a handler must not wait for the main thread (which may be replacing it)
+    // nor destroy the component.
     TEventHandler<TBeforeHookSignature> OnBeforeHook;
     TEventHandler<TCustomHookSignature> OnCustomHook;
     TEventHandler<TLogSignature> OnLog;
@@ -134,7 +150,13 @@ public:
     std::string LastErrMsg() const;
     TAVProbe& AVProbe() { return m_probe; }
     int TaskCount() const;
-    TVantrelTask& Task(int index);
+    // The task at the index, kept alive for as long as the caller holds it, also when it leaves
+    // the list meanwhile. Throws std::out_of_range for an index that names no task.
+    std::shared_ptr<TVantrelTask> Task(int index) const;
+    // The stable id of the task at the index (kNoTask for none), and the index of a task now
+    // (-1 when it is not in the list any more).
+    TTaskId TaskId(int index) const;
+    int IndexOfTask(TTaskId id) const;
 
     // The threads each codec of a task gets unless its "threads" option says otherwise: the
     // processors shared among the tasks that run at once, one at the least.
@@ -163,9 +185,10 @@ public:
     void Resume();
 
 protected:
-    // Stops every run and lets go of every task, so that no task reaches the component any more.
-    // The most derived class calls it first thing in its destructor: the tasks' threads call the
-    // virtual operations below until then. Later calls do nothing more.
+    // Stops every run, lets go of every task and waits for their threads, then ends the event
+    // dispatcher: no task reaches the component any more. The most derived class calls it first
+    // thing in its destructor: the tasks' threads call the virtual operations below until then.
+    // Later calls do nothing more.
     void ShutDown();
 
     virtual void DoBeforeHook(TVantrelTask* task, std::int64_t pts, THookAction& action);
@@ -183,15 +206,26 @@ private:
     void ReceiveLibraryLine(std::uint32_t threadId, const void* owner, int engineLevel,
                             const std::string& text) override;
 
+    // Hands one queued event to its handler, on the dispatcher thread.
+    void Deliver(TComponentEvent& event);
+    void PostLog(TTaskId task, int engineLevel, const std::string& message);
+    // Queues the task's termination and counts it, starting the next task or ending the run.
+    void ReportTermination(TVantrelTask& task, bool finished, bool exception, const std::string& message);
+    // Lets go of tasks taken out of the list, waiting for their threads a while; a task whose
+    // thread is late is said in the log and kept until its thread ends.
+    void RetireTasks(std::vector<TTaskOwner> tasks);
+    // Lets go of the late tasks whose threads have ended (all of them, waiting, when told).
+    void ReleaseLateTasks(bool waitForAll);
     // Under the lock: the index of the next task of the run to start, or -1 when none is left.
     int ClaimNextIndex();
+    int MakeTask(const std::string& fileName, const TInputOptions* options);
     // Without the lock: starts the task now (thread mode) or from a timer (main-thread mode).
     void LaunchTask(int index);
     void StartTask(int index);
     // Library lines of the thread (and of the task's codecs) are the task's from now on.
     void NoteStarted(TVantrelTask& task);
     // Counts a reported termination; the next task to start, or -1 (then endOfRun tells
-    // whether the run is over). Under the lock.
+    // whether the run is over, and the end of the run has been queued). Under the lock.
     int CountTermination(bool& endOfRun);
     void FinishTermination(int nextIndex, bool endOfRun);
     void ReportStartFailure(TVantrelTask& task, const std::string& message);
@@ -204,10 +238,14 @@ private:
 
     IMainThreadDispatcher& m_mainThread;
     TPreviewWindowFactory m_previewWindows;
-    // Guards the task list and the run's counters. No event handler runs under it.
+    // The locks, in the only order they are taken: a task's callback gate (TTaskCallbacks, held
+    // while a task thread's report reaches the component, so that a task let go of reaches it no
+    // more) or the program-wide log routing lock (a library line is handed over under it); then
+    // m_lock; then the event queue's own lock (a termination is queued and counted in one step);
+    // then a task's state lock (Pause and Resume under m_lock) or the program's thread list. Each
+    // handler's gate (TEventHandler) is taken alone, and no handler runs under any of them.
+    // m_lock guards the task list, the ids, the run's counters, the late tasks and the lookup.
     mutable std::recursive_mutex m_lock;
-    // Serialises the log, progress and termination events; taken before m_lock, never after.
-    std::recursive_mutex m_eventLock;
     TLogLevel m_logLevel = llInfo;
     bool m_preview = false;
     bool m_previewBitmap = false;
@@ -218,11 +256,18 @@ private:
     int m_remainingCount = 0;
     int m_finishedCount = 0;
     int m_reportedInRun = 0;
+    // The end of the current run has been queued: it is told once.
+    bool m_runEndQueued = false;
     int m_codecThreadShare = 1;
     TAVProbe m_probe;
     TFFmpegList m_tasks;
     // Which running task a library line belongs to; under m_lock.
     TTaskLookup m_lookup;
+    TTaskId m_nextTaskId = 1;
+    // Tasks let go of whose thread had not ended within the wait; joined at ShutDown at the latest.
+    std::vector<std::shared_ptr<TFFmpeg>> m_lateTasks;
+    // Last, so that it is made when everything it hands events to is there.
+    TEventQueue m_events;
 };
 
 // The component as front ends use it.

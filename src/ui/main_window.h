@@ -145,8 +145,8 @@ private:
         // The input's folder below the folder it was added with ("a/b/"), empty for a file.
         std::string SubFolder;
         std::int64_t DurationSeconds = 0;
-        // The row's task, -1 while it has none.
-        int Task = -1;
+        // The row's task by its id (which no deletion changes), kNoTask while it has none.
+        TTaskId Task = kNoTask;
     };
     void BuildToolBar();
     void BuildMenus();
@@ -237,12 +237,12 @@ private:
     void OptionClipMarked(bool start);
     TRowEntry* SelectedRow();
 
-    void OnProgress(int index, int currentDuration, std::int64_t currentSize, int totalDuration);
-    void OnTerminate(int index, bool finished, bool exception, const QString& message, const QString& kept);
+    void OnProgress(TTaskId task, int currentDuration, std::int64_t currentSize, int totalDuration);
+    void OnTerminate(TTaskId task, bool finished, bool exception, const QString& message, const QString& kept);
     void OnLog(int index, int level, const QString& message);
     void LogBlock(const QString& line);
     void FlushLog();
-    int RowOfTask(int taskIndex) const;
+    int RowOfTask(TTaskId task) const;
     void MapTaskRows();
     // The selected row, -1 when none.
     int CurrentRow() const;
@@ -276,8 +276,9 @@ private:
     QToolButton* m_stop = nullptr;
     QTableView* m_files = nullptr;
     TFileListModel* m_model = nullptr;
-    // Which row shows each task; made again whenever tasks or rows are added, removed or moved.
-    std::unordered_map<int, int> m_taskRows;
+    // Which row shows each task, by the task's id; made again whenever rows are added, removed or
+    // moved.
+    std::unordered_map<TTaskId, int> m_taskRows;
     // The running row the list keeps in sight, -1 before the first report of a run.
     int m_followRow = -1;
     QPushButton* m_delete = nullptr;

@@ -105,10 +105,9 @@ void TfrmMain::RestoreKeptRow(const TKeptRow& kept, std::int64_t durationMicrose
         LogBlock("***" + QString::fromStdString(problem));
         return;
     }
-    if (row.Task >= 0) {
-        // The row's task is the last one made, so no other row's task moves.
-        m_qelvan->RemoveTask(row.Task);
-        row.Task = -1;
+    if (row.Task != kNoTask) {
+        m_qelvan->RemoveTask(m_qelvan->IndexOfTask(row.Task));
+        row.Task = kNoTask;
     }
     row.OutputFile = output;
     row.State = rsFinished;

@@ -143,8 +143,8 @@ void TfrmMain::Notify(const QString& title, const QString& text)
 void TfrmMain::StopRow(int row)
 {
     if (row < 0 || row >= static_cast<int>(m_rows.size())) return;
-    const int task = m_rows[static_cast<std::size_t>(row)].Task;
-    if (m_converting && task >= 0) m_qelvan->StopTask(task);
+    const TTaskId task = m_rows[static_cast<std::size_t>(row)].Task;
+    if (m_converting && task != kNoTask) m_qelvan->StopTask(m_qelvan->IndexOfTask(task));
 }
 
 void TfrmMain::RetryRow(int row)
@@ -239,7 +239,7 @@ void TfrmMain::UpdateRowActions()
     const int row = CurrentRow();
     const TRowEntry* entry = row >= 0 && row < static_cast<int>(m_rows.size()) ? &m_rows[static_cast<std::size_t>(row)] : nullptr;
     const bool idle = !m_converting;
-    m_stopRow->setEnabled(entry != nullptr && m_converting && entry->Task >= 0 && entry->State == rsReady);
+    m_stopRow->setEnabled(entry != nullptr && m_converting && entry->Task != kNoTask && entry->State == rsReady);
     m_retryRow->setEnabled(entry != nullptr && idle && (entry->State == rsFailed || entry->State == rsStopped));
     m_againRows->setEnabled(entry != nullptr && idle && entry->State == rsFinished);
     m_openRowFolder->setEnabled(entry != nullptr && !entry->OutputFile.empty());

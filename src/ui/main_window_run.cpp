@@ -121,7 +121,7 @@ bool TfrmMain::AddToList(int index, const TOutputOptions& output, bool keepFaile
         ShowRowState(m_model->rowCount() - 1);
         return true;
     }
-    row.Task = index;
+    row.Task = m_qelvan->TaskId(index);
     LogBlock("***File has been added to convert list.");
     m_clear->setEnabled(true);
     m_delete->setEnabled(true);
@@ -173,12 +173,9 @@ void TfrmMain::DeleteRow()
 {
     const int row = CurrentRow();
     if (row < 0 || m_converting) return;
-    const int task = m_rows[static_cast<std::size_t>(row)].Task;
-    if (task >= 0) {
-        m_qelvan->RemoveTask(task);
-        for (TRowEntry& other : m_rows)
-            if (other.Task > task) --other.Task;
-    }
+    // The other rows keep their tasks' ids: removing a task changes no other id.
+    const TTaskId task = m_rows[static_cast<std::size_t>(row)].Task;
+    if (task != kNoTask) m_qelvan->RemoveTask(m_qelvan->IndexOfTask(task));
     if (m_playback->IsOpen() && QString::fromStdString(m_rows[static_cast<std::size_t>(row)].InputFile) == m_playback->OpenFile())
         m_playback->Close();
     m_rows.erase(m_rows.begin() + row);
@@ -286,9 +283,9 @@ void TfrmMain::ShowHelp()
     }
 }
 
-int TfrmMain::RowOfTask(int taskIndex) const
+int TfrmMain::RowOfTask(TTaskId task) const
 {
-    const auto found = m_taskRows.find(taskIndex);
+    const auto found = m_taskRows.find(task);
     return found != m_taskRows.end() ? found->second : -1;
 }
 
@@ -296,7 +293,7 @@ void TfrmMain::MapTaskRows()
 {
     m_taskRows.clear();
     for (std::size_t row = 0; row < m_rows.size(); ++row)
-        if (m_rows[row].Task >= 0) m_taskRows[m_rows[row].Task] = static_cast<int>(row);
+        if (m_rows[row].Task != kNoTask) m_taskRows[m_rows[row].Task] = static_cast<int>(row);
 }
 
 int TfrmMain::CurrentRow() const
@@ -310,9 +307,9 @@ void TfrmMain::SelectRow(int row)
     if (row >= 0 && row < m_model->rowCount()) m_files->setCurrentIndex(m_model->index(row, 0));
 }
 
-void TfrmMain::OnProgress(int index, int currentDuration, std::int64_t currentSize, int totalDuration)
+void TfrmMain::OnProgress(TTaskId task, int currentDuration, std::int64_t currentSize, int totalDuration)
 {
-    const int row = RowOfTask(index);
+    const int row = RowOfTask(task);
     if (row < 0) return;
     // The list keeps a running row in sight until it ends, then the next one that reports.
     if (m_followRow < 0 || m_followRow >= static_cast<int>(m_rows.size()) ||
@@ -328,19 +325,19 @@ void TfrmMain::OnProgress(int index, int currentDuration, std::int64_t currentSi
     m_model->SetCell(row, colOutputSize, SizeText(currentSize));
 }
 
-void TfrmMain::OnTerminate(int index, bool finished, bool exception, const QString& message, const QString& kept)
+void TfrmMain::OnTerminate(TTaskId task, bool finished, bool exception, const QString& message, const QString& kept)
 {
-    if (index < 0) {
+    if (task == kNoTask) {
         m_converting = false;
         m_qelvan->ClearTasks();
         // The rows stay; their tasks are gone.
-        for (TRowEntry& row : m_rows) row.Task = -1;
+        for (TRowEntry& row : m_rows) row.Task = kNoTask;
         MapTaskRows();
         RunEnded();
         ListChanged();
         return;
     }
-    const int row = RowOfTask(index);
+    const int row = RowOfTask(task);
     if (row < 0) return;
     TRowEntry& entry = m_rows[static_cast<std::size_t>(row)];
     // A failure shows in its row; the run's end sums them up in one box.
@@ -373,19 +370,23 @@ void TfrmMain::FlushLog()
 void TfrmMain::ConnectComponent()
 {
     std::shared_ptr<TEventRelay> relay = m_relay;
+    // The events carry the task's index of their moment; the window goes by the task's id, which
+    // stays whatever rows are removed before the relayed call runs.
     m_qelvan->OnProgress = [relay, this](int index, int, int, int currentDuration, float, float, std::int64_t size,
                                          int total) {
-        relay->Post([this, index, currentDuration, size, total] { OnProgress(index, currentDuration, size, total); });
+        const TTaskId task = m_qelvan->TaskId(index);
+        relay->Post([this, task, currentDuration, size, total] { OnProgress(task, currentDuration, size, total); });
     };
     m_qelvan->OnTerminate = [relay, this](int index, bool finished, bool exception, const std::string& message) {
         const QString text = QString::fromStdString(message);
-        // Told in the task's own thread while the task still exists: the name a stopped run kept
-        // its output under.
+        const TTaskId task = index >= 0 ? m_qelvan->TaskId(index) : kNoTask;
+        if (index >= 0 && task == kNoTask) return;
+        // Told while the task is still in the list: the name a stopped run kept its output under.
         QString kept;
         if (index >= 0 && !finished && !exception)
-            if (const std::vector<std::string>& names = m_qelvan->Task(index).KeptOutputNames; !names.empty())
+            if (const std::vector<std::string> names = m_qelvan->Task(index)->KeptOutputNames; !names.empty())
                 kept = QString::fromStdString(names.front());
-        relay->Post([this, index, finished, exception, text, kept] { OnTerminate(index, finished, exception, text, kept); });
+        relay->Post([this, task, finished, exception, text, kept] { OnTerminate(task, finished, exception, text, kept); });
     };
     m_qelvan->OnLog = [relay, this](int index, TLogLevel level, const std::string& message) {
         const QString text = QString::fromStdString(message);

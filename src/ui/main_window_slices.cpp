@@ -237,7 +237,9 @@ bool TfrmMain::AddOneFile(const TPendingFile& file)
         LogBlock("***File load error: " + QString::fromStdString(m_qelvan->LastErrMsg()));
         return false;
     }
-    TAVProbe& probe = m_qelvan->Task(task).Probe;
+    // Held here: the task (and the prober in it) stays while the form reads it.
+    const std::shared_ptr<TVantrelTask> made = m_qelvan->Task(task);
+    TAVProbe& probe = made->Probe;
     m_formInUse = true;
     form.SetProber(&probe);
     TOutputOptions output;
@@ -334,7 +336,7 @@ void TfrmMain::BuildSlice(const QElapsedTimer& slice)
         const std::size_t index = build.Next++;
         TRowEntry& entry = build.Before[index];
         if (!build.Loaded || build.Keep[index]) {
-            entry.Task = -1;
+            entry.Task = kNoTask;
             entry.InRun = false;
             m_rows.push_back(std::move(entry));
             m_model->AppendRow(index < build.Cells.size() ? build.Cells[index] : TFileListModel::TRow());
@@ -358,7 +360,7 @@ void TfrmMain::BuildSlice(const QElapsedTimer& slice)
         // The menu command converts a row's clip when "Cut Clip" was checked for it in the option
         // window.
         if (build.FromToolBar || entry.CutClip) ApplyRowClip(form, entry.ClipStart, entry.ClipEnd);
-        entry.Task = -1;
+        entry.Task = kNoTask;
         entry.State = rsReady;
         entry.Failure.clear();
         entry.InRun = true;

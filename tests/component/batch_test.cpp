@@ -104,16 +104,16 @@ TEST_F(Batch, InputsAndFoldersThatChangeAfterAddingOrFailMidRunFailOnlyTheirTask
         {cut, folder.Path("cut.wav"), "", 4.0},
     };
     for (int i = 0; i < 7; ++i) ASSERT_EQ(Add(cases[i].input, cases[i].output), i) << component.LastErrMsg();
-    const std::int64_t addedDuration = component.Task(1).Probe.GetFileInfo().Duration;
+    const std::int64_t addedDuration = component.Task(1)->Probe.GetFileInfo().Duration;
     EXPECT_GT(addedDuration, 400000);
 
     fs::remove(deleted);
     fs::copy_file(longer, changed, fs::copy_options::overwrite_existing);
     fs::remove_all(folder.Path("gone"));
     // The prober of a waiting task answers from what was read when it was added.
-    EXPECT_EQ(component.Task(1).Probe.GetFileInfo().Duration, addedDuration);
-    EXPECT_EQ(component.Task(1).Probe.AudioStreamCount(), 1);
-    EXPECT_NE(component.Task(1).Probe.GetInfoText().find("Format Name: matroska,webm"), std::string::npos);
+    EXPECT_EQ(component.Task(1)->Probe.GetFileInfo().Duration, addedDuration);
+    EXPECT_EQ(component.Task(1)->Probe.AudioStreamCount(), 1);
+    EXPECT_NE(component.Task(1)->Probe.GetInfoText().find("Format Name: matroska,webm"), std::string::npos);
 
     ASSERT_TRUE(RunAll(2));
     ASSERT_EQ(terminations.size(), 7u);

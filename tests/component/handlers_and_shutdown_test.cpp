@@ -1,11 +1,15 @@
 // What a desktop program needs of the component while tasks run: handlers replaced and cleared
 // mid-run, a worker waiting for the main thread while the main thread stops or destroys the
-// component, and no handler running under the component's lock.
+// component, no handler running under the component's lock, and a task that does not stop in
+// time, which is said and waited for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <future>
 #include <memory>
+#include <thread>
 
 #include "binding/bitmap24.h"
 #include "component/task_test_support.h"
@@ -47,7 +51,9 @@ TEST_F(ComponentHandlers, CanBeReplacedAndClearedWhileTasksRunAndAStopEndsTheRun
     EXPECT_TRUE(loop.PumpUntil([&] { return second > 0; }, std::chrono::seconds(60)));
     // A handler may call the component's own operations: none of them waits for a lock a
     // handler runs under.
-    component.OnLog = [&](int, TLogLevel, const std::string&) { (void)component.TaskCount(); };
+    component.OnLog = [&](int index, TLogLevel, const std::string&) {
+        if (component.IndexOfTask(component.TaskId(index)) != index) ADD_FAILURE() << index;
+    };
     component.OnProgress = nullptr;
     component.StopConvert();
     ASSERT_TRUE(PumpUntilTheRunEnds());
@@ -121,4 +127,47 @@ TEST(ComponentShutdown, AWorkerWaitingForTheMainThreadNeverDeadlocksAStopOrADest
     }
     // What the workers left for the main thread runs now, after the components are gone.
     loop.PumpFor(std::chrono::milliseconds(100));
+}
+
+TEST(ComponentShutdown, ATaskThatDoesNotStopInTimeIsSaidAndItsThreadWaitedForBeforeTheComponentGoes)
+{
+    TEventLoop loop;
+    TempFolder folder;
+    const std::string clip = PacedClip(folder);
+    auto component = std::make_unique<TVantrel>(loop);
+    ASSERT_TRUE(component->LoadAVLib(MIRELK_LIBAV_DIR));
+    std::mutex linesLock;
+    std::vector<std::string> lines;
+    component->OnLog = [&](int index, TLogLevel, const std::string& text) {
+        const std::lock_guard<std::mutex> lock(linesLock);
+        if (index < 0) lines.push_back(text);
+    };
+    // The hook holds the task's thread until the test lets it go, past the component's wait.
+    std::promise<void> release;
+    const std::shared_future<void> letGo = release.get_future().share();
+    std::atomic<bool> held{false};
+    component->OnCustomHook = [&](int, TBitmap24&, int, std::int64_t, bool&, bool&) {
+        held = true;
+        letGo.wait();
+    };
+    TOutputOptions output;
+    output.CustomHook = true;
+    ASSERT_EQ(component->AddTask(clip), 0);
+    ASSERT_TRUE(component->AddOutput(0, folder.Path("held.avi"), &output)) << component->LastErrMsg();
+    component->StartConvert(1);
+    ASSERT_TRUE(WaitUntil([&] { return held.load(); }));
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        release.set_value();
+    });
+    component->ClearTasks();
+    const std::string said = "The task of " + clip + " did not stop within a second; its thread is waited for until it ends";
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::lock_guard<std::mutex> lock(linesLock);
+        return std::find(lines.begin(), lines.end(), said) != lines.end();
+    }));
+    // Gone only once the thread has ended: it used the component to the last.
+    component.reset();
+    EXPECT_EQ(LiveTaskThreadCount(), 0);
+    releaser.join();
 }

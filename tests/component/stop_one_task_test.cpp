@@ -39,6 +39,7 @@ TEST_F(StopOneTask, ARunningAndAWaitingTaskStopWhileTheOthersFinish)
 
     std::lock_guard<std::mutex> lock(eventsLock);
     EXPECT_EQ(runEnds, 1);
+    EXPECT_EQ(terminationsAtRunEnd, 4u);
     ASSERT_EQ(terminations.size(), 4u);
     std::map<int, Termination> byTask;
     for (const Termination& report : terminations) EXPECT_TRUE(byTask.emplace(report.index, report).second);

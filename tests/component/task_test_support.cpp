@@ -101,14 +101,22 @@ void ComponentTest::SetUp()
     ASSERT_TRUE(component.LoadAVLib(MIRELK_LIBAV_DIR)) << component.LastErrMsg();
     component.OnLog = [this](int index, TLogLevel level, const std::string& text) {
         std::lock_guard<std::mutex> lock(eventsLock);
+        handlerThreads.insert(std::this_thread::get_id());
+        eventsAfterTheirTermination += terminatedInRun.count(index) > 0 ? 1 : 0;
         lines.push_back({index, level, text});
     };
     component.OnTerminate = [this](int index, bool finished, bool exception, const std::string& message) {
         std::lock_guard<std::mutex> lock(eventsLock);
+        handlerThreads.insert(std::this_thread::get_id());
         if (index >= 0) {
+            eventsAfterTheirTermination += terminatedInRun.insert(index).second ? 0 : 1;
+            runEndTold = false;
             terminations.push_back({index, finished, exception, message});
             return;
         }
+        repeatedRunEnds += runEndTold ? 1 : 0;
+        runEndTold = true;
+        terminatedInRun.clear();
         ++runEnds;
         terminationsAtRunEnd = terminations.size();
     };
@@ -116,6 +124,17 @@ void ComponentTest::SetUp()
 
 void ComponentTest::TearDown()
 {
+    // AddTask returns once what was raised before it has been handed out: a second end of a run
+    // queued behind the first has arrived by then.
+    EXPECT_EQ(component.AddTask(folder.Path("no such file")), -1);
+    {
+        std::lock_guard<std::mutex> lock(eventsLock);
+        EXPECT_EQ(eventsAfterTheirTermination, 0);
+        EXPECT_EQ(repeatedRunEnds, 0);
+        // One at a time, from the component's one dispatcher thread, never the main thread.
+        EXPECT_LE(handlerThreads.size(), 1u);
+        EXPECT_EQ(handlerThreads.count(std::this_thread::get_id()), 0u);
+    }
     component.ClearTasks();
     EXPECT_TRUE(WaitForTaskThreads(std::chrono::seconds(120)));
 }

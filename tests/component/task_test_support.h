@@ -8,7 +8,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -117,6 +119,13 @@ protected:
     int runEnds = 0;
     // The tasks' terminations reported when the run reported its end.
     std::size_t terminationsAtRunEnd = 0;
+    // Checked at the end of every test: an event of a task after that task's termination, an end
+    // of a run told twice, and the threads the handlers above were called in.
+    int eventsAfterTheirTermination = 0;
+    int repeatedRunEnds = 0;
+    std::set<int> terminatedInRun;
+    bool runEndTold = false;
+    std::set<std::thread::id> handlerThreads;
     TempFolder folder;
 };
 

@@ -141,7 +141,7 @@ TEST_F(MainWindowTest, DeletedRowsTakeTheirOwnTasksAlong)
     }
     EXPECT_EQ(window.InputFiles(), std::vector<std::string>{folder.Path("c.avi")});
     ASSERT_EQ(window.Qelvan().TaskCount(), 1);
-    EXPECT_EQ(window.Qelvan().Task(0).InputOptions.FileName, folder.Path("c.avi"));
+    EXPECT_EQ(window.Qelvan().Task(0)->InputOptions.FileName, folder.Path("c.avi"));
 }
 
 TEST_F(MainWindowTest, ARunShowsItsProgressPausesResumesAndClosingStopsEveryTask)
