@@ -104,7 +104,7 @@ void TAudioOutput::Synchronise(std::int64_t time, int blockSamples, double shift
     skip = 0;
     silence = 0;
     const TAudioOutputSettings& options = m_settings;
-    const std::int64_t syncTime = m_context.syncClock != nullptr ? m_context.syncClock->Now() : time;
+    const std::int64_t syncTime = m_context.SyncTime(time);
     const double outRate = m_encoder->sample_rate;
     const double seconds = m_context.clock.OutputSeconds(syncTime) + shift;
     const int queued = av::av_audio_fifo_size(m_fifo.get());

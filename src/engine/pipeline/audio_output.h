@@ -29,13 +29,8 @@ struct TAudioOutputSettings {
     bool verbose = false;
 };
 
-struct TAudioOutputContext {
+struct TAudioOutputContext : TEncodingStageContext {
     TAudioOutputSettings settings;
-    TStageClock clock;
-    // The clock of the stream the output keeps in step with, when that is another stream than
-    // its source; null: each block's own time.
-    const TStreamClock* syncClock = nullptr;
-    TErrorPolicy errors;
 };
 
 class TAudioOutput final : public TOutputStage {

@@ -6,10 +6,24 @@
 #include <cstdint>
 
 #include "binding/av_headers.h"
+#include "engine/pipeline/error_policy.h"
 #include "engine/pipeline/frame_sink.h"
 #include "engine/pipeline/packet_sink.h"
+#include "engine/pipeline/stage_clock.h"
 
 namespace mirelk {
+
+// What an encoding stage keeps in step with, and how it answers a fault it can go on after.
+struct TEncodingStageContext {
+    TStageClock clock;
+    // The clock of the stream the output keeps in step with, when that is another stream than
+    // its source; null: each picture's or block's own time.
+    const TStreamClock* syncClock = nullptr;
+    TErrorPolicy errors;
+
+    // The time the output keeps in step with for data of the source at pts.
+    std::int64_t SyncTime(std::int64_t pts) const { return syncClock != nullptr ? syncClock->Now() : pts; }
+};
 
 class TOutputStage : public IFrameSink {
 public:

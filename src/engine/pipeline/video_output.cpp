@@ -72,7 +72,7 @@ void TVideoOutput::Open()
 
 int TVideoOutput::CopiesWanted(std::int64_t pts)
 {
-    const std::int64_t syncTime = m_context.syncClock != nullptr ? m_context.syncClock->Now() : pts;
+    const std::int64_t syncTime = m_context.SyncTime(pts);
     const int copies = m_rate->CopiesFor(syncTime);
     return std::min(copies, m_settings.maxFrames - FramesWritten());
 }

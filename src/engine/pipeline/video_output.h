@@ -41,14 +41,9 @@ struct TVideoOutputSettings {
     bool verbose = false;
 };
 
-struct TVideoOutputContext {
+struct TVideoOutputContext : TEncodingStageContext {
     TVideoOutputSettings settings;
-    TStageClock clock;
-    // The clock of the stream the output keeps in step with, when that is another stream than
-    // its source; null: each picture's own time.
-    const TStreamClock* syncClock = nullptr;
     IRunHost* host = nullptr;
-    TErrorPolicy errors;
     // The "vstats" file, when the task asked for one.
     TVideoStatistics* statistics = nullptr;
     // Pictures decoded so far, as the previews count them.
