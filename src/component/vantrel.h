@@ -227,6 +227,8 @@ private:
     // Counts a reported termination; the next task to start, or -1 (then endOfRun tells
     // whether the run is over, and the end of the run has been queued). Under the lock.
     int CountTermination(bool& endOfRun);
+    // Under the lock: queues the end of the run unless it is queued already; true when queued now.
+    bool QueueRunEnd();
     void FinishTermination(int nextIndex, bool endOfRun);
     void ReportStartFailure(TVantrelTask& task, const std::string& message);
     bool OpenTaskOutput(int index, const std::string& fileName, const TOutputOptions* options);

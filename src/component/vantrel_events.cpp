@@ -90,14 +90,18 @@ int TCustomVantrel::CountTermination(bool& endOfRun)
     endOfRun = false;
     if (m_remainingCount > 0) return ClaimNextIndex();
     // A run in which no task reported (all had reported in an earlier one) has no end to tell.
-    endOfRun = m_finishedCount >= m_tasks.Count() && m_reportedInRun > 0 && !m_runEndQueued;
-    if (endOfRun) {
-        m_runEndQueued = true;
-        TComponentEvent end;
-        end.kind = TComponentEvent::ekRunEnd;
-        m_events.Post(std::move(end));
-    }
+    endOfRun = m_finishedCount >= m_tasks.Count() && m_reportedInRun > 0 && QueueRunEnd();
     return -1;
+}
+
+bool TCustomVantrel::QueueRunEnd()
+{
+    if (m_runEndQueued) return false;
+    m_runEndQueued = true;
+    TComponentEvent end;
+    end.kind = TComponentEvent::ekRunEnd;
+    m_events.Post(std::move(end));
+    return true;
 }
 
 void TCustomVantrel::FinishTermination(int nextIndex, bool endOfRun)
@@ -150,13 +154,7 @@ void TCustomVantrel::DoTerminate(TVantrelTask* task)
     bool endOfRun = false;
     {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
-        endOfRun = !m_runEndQueued;
-        m_runEndQueued = true;
-        if (endOfRun) {
-            TComponentEvent end;
-            end.kind = TComponentEvent::ekRunEnd;
-            m_events.Post(std::move(end));
-        }
+        endOfRun = QueueRunEnd();
     }
     FinishTermination(-1, endOfRun);
 }
